@@ -1,0 +1,79 @@
+#pragma once
+// The settings store: one SQLite database per user standing in for the
+// current user's registry. Keys keep their registry paths
+// ("Software\Vennara\[P\]OrlavoW"), sections are subkeys, and values keep
+// their type (text, or 32-bit number).
+//
+// Safe to use from two processes at once (WAL, busy time-out); every write is
+// a transaction. A damaged or unreadable database never stops the program:
+// reads give the defaults, writes report failure, and a damaged file is set
+// aside under a new name rather than overwritten.
+//
+// One RegistryStore is used from one thread at a time.
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+namespace orlavo {
+
+enum class ValueType { Text, Number };
+
+struct StoredValue {
+    std::string section;
+    std::string name;
+    ValueType type = ValueType::Text;
+    std::string text;         // when Text
+    std::int32_t number = 0;  // when Number
+};
+
+class RegistryStore {
+public:
+    // $ORLAVO_REGISTRY, else $XDG_CONFIG_HOME/Vennara/registry.sqlite3
+    // (XDG_CONFIG_HOME defaulting to ~/.config).
+    static std::string DefaultPath();
+
+    // ROOT is the key path below the current user, for example
+    // RegistryRoot(profile, "OrlavoW"). The database is opened lazily.
+    explicit RegistryStore(std::string root, std::string path = DefaultPath());
+    ~RegistryStore();
+    RegistryStore(const RegistryStore&) = delete;
+    RegistryStore& operator=(const RegistryStore&) = delete;
+
+    const std::string& root() const { return root_; }
+    const std::string& path() const { return path_; }
+
+    // A missing value, or one of the other type, reads as the table's default
+    // for SECTION/NAME (empty text or 0 for names the table does not know).
+    std::string getText(std::string_view section, std::string_view name);
+    std::int32_t getNumber(std::string_view section, std::string_view name);
+    std::string getText(std::string_view section, std::string_view name, std::string_view fallback);
+    std::int32_t getNumber(std::string_view section, std::string_view name, std::int32_t fallback);
+
+    // The stored value itself, or nothing when it is missing.
+    std::optional<StoredValue> find(std::string_view section, std::string_view name);
+    // Every stored value of SECTION (all sections when empty), sorted by section and name.
+    std::vector<StoredValue> list(std::string_view section = {});
+
+    // Writes create keys as needed; false when the store cannot be written,
+    // with the reason in lastError().
+    bool setText(std::string_view section, std::string_view name, std::string_view text);
+    bool setNumber(std::string_view section, std::string_view name, std::int32_t number);
+    // True when the value is gone afterwards (also when it never existed).
+    bool remove(std::string_view section, std::string_view name);
+
+    const std::string& lastError() const { return lastError_; }
+
+private:
+    struct Impl;
+    std::string root_;
+    std::string path_;
+    std::string lastError_;
+    std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace orlavo

@@ -1,0 +1,10 @@
+#include "resources/UpdaterResources.h"
+
+namespace orlavo::updater {
+
+ResourceSet& Resources() {
+    static ResourceSet set(BuiltinStringText(), ":/updater");
+    return set;
+}
+
+}  // namespace orlavo::updater
