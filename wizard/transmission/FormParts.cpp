@@ -1,0 +1,76 @@
+#include "wizard/transmission/FormParts.h"
+
+#include <array>
+
+namespace orlavo::transmission {
+
+namespace {
+
+constexpr std::array<std::string_view, 9> kMediaTypes = {
+    "image/pjpeg", "image/gif",  "image/x-xbitmap", "image/png",   "image/tiff",
+    "image/pcx",   "image/pgm",  "image/pict",      "image/targa",
+};
+
+}  // namespace
+
+std::string ContentTypeHeader() {
+    std::string line = "Content-Type: ";
+    line += "multipart/form-data; boundary=";
+    line += kBoundary;
+    return line;
+}
+
+std::string HeaderBlock() {
+    std::string block;
+    for (std::string_view line : {kAcceptHeader, kAcceptLanguageHeader}) {
+        block += line;
+        block += kCrlf;
+    }
+    block += ContentTypeHeader();
+    block += kCrlf;
+    for (std::string_view line : {kProxyConnectionHeader, kUserAgentHeader}) {
+        block += line;
+        block += kCrlf;
+    }
+    return block;
+}
+
+std::string_view MediaType(int contentTypeIndex) {
+    if (contentTypeIndex < 0 || contentTypeIndex >= static_cast<int>(kMediaTypes.size())) {
+        return {};
+    }
+    return kMediaTypes[static_cast<std::size_t>(contentTypeIndex)];
+}
+
+std::string ValuePart(std::string_view fieldName, std::string_view value) {
+    std::string part;
+    part.reserve(kDelimiterLine.size() + 48 + fieldName.size() + value.size());
+    part += kDelimiterLine;
+    part += "Content-Disposition: form-data; name=\"";
+    part += fieldName;
+    part += "\"\r\n\r\n";
+    part += value;
+    part += kCrlf;
+    return part;
+}
+
+std::string FilePartHeader(std::string_view path, std::string_view mediaType) {
+    std::string part;
+    part += kDelimiterLine;
+    part += "Content-Disposition: form-data; name=\"";
+    part += kFileField;
+    part += "\"; filename=\"";
+    part += path;
+    part += "\"\r\n";
+    part += "Content-Type: ";
+    part += mediaType;
+    part += "\r\n\r\n";
+    return part;
+}
+
+std::uint64_t UploadBodyLength(std::uint64_t filePartHeaderLength, std::uint64_t fileSize,
+                               std::uint64_t manifestPartLength) {
+    return filePartHeaderLength + fileSize + kCrlf.size() + manifestPartLength + kClosingLength;
+}
+
+}  // namespace orlavo::transmission

@@ -1,0 +1,30 @@
+#include "wizard/transmission/PriceRequestPost.h"
+
+#include "wizard/transmission/FailureCode.h"
+#include "wizard/transmission/FormParts.h"
+#include "wizard/transmission/HttpFormClient.h"
+
+namespace orlavo::transmission {
+
+bool PostPriceRequest(std::string_view url, std::string_view requestText, std::string& answer,
+                      std::string_view agent) {
+    HttpFormClient client{std::string(agent)};
+    std::uint32_t code = kCodeUnspecified;
+    if (!client.Open(url, code)) {
+        answer.clear();
+        SettleMessage(code, answer);
+        return false;
+    }
+    std::vector<BodyPiece> pieces = ValueFormPieces(kPriceRequestField, requestText);
+    std::uint64_t announced = ValuePart(kPriceRequestField, requestText).size() + kClosingLength;
+    Exchange exchange = client.Post(pieces, announced, nullptr);
+    if (!exchange.ok) {
+        answer.clear();
+        SettleMessage(exchange.code == kCodeMessageSet ? kCodeUnspecified : exchange.code, answer);
+        return false;
+    }
+    answer = std::move(exchange.answer);
+    return true;
+}
+
+}  // namespace orlavo::transmission

@@ -1,0 +1,16 @@
+#pragma once
+// The price request's exchange: one form with the field "PriceRequest",
+// posted on a connection of its own that is closed again at the end.
+
+#include <string>
+#include <string_view>
+
+namespace orlavo::transmission {
+
+// True with the answer body (its first 8191 bytes) in ANSWER; false with the
+// error message in ANSWER ("Unspecified error" or the transport's text).
+// The answer is not judged here. Blocks the calling thread until done.
+bool PostPriceRequest(std::string_view url, std::string_view requestText, std::string& answer,
+                      std::string_view agent = "orlavo");
+
+}  // namespace orlavo::transmission
