@@ -7,8 +7,8 @@ namespace orlavo::transmission {
 namespace {
 
 constexpr std::array<std::string_view, 9> kMediaTypes = {
-    "image/pjpeg", "image/gif",  "image/x-xbitmap", "image/png",   "image/tiff",
-    "image/pcx",   "image/pgm",  "image/pict",      "image/targa",
+    "image/pjpeg", "image/gif", "image/x-xbitmap", "image/png",   "image/tiff",
+    "image/pcx",   "image/pgm", "image/pict",      "image/targa",
 };
 
 }  // namespace

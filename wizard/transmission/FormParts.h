@@ -12,7 +12,8 @@ namespace orlavo::transmission {
 // 27 hyphens and 14 characters.
 inline constexpr std::string_view kBoundary = "---------------------------7d22db37402707";
 // Two more hyphens in front of the boundary, then CRLF (45 bytes).
-inline constexpr std::string_view kDelimiterLine = "-----------------------------7d22db37402707\r\n";
+inline constexpr std::string_view kDelimiterLine =
+    "-----------------------------7d22db37402707\r\n";
 // The closing delimiter goes out as three writes: the delimiter line without
 // its CRLF (43 bytes), "--", CRLF; 47 bytes in all.
 inline constexpr std::string_view kClosingHead = "-----------------------------7d22db37402707";

@@ -10,7 +10,7 @@ namespace orlavo::transmission {
 struct UrlParts {
     std::string scheme;  // "http" or "https"
     std::string host;
-    int port = 0;        // the written port, or the scheme's default
+    int port = 0;  // the written port, or the scheme's default
     // The rest of the address from the start of its path, the query kept,
     // with one leading "/" removed.
     std::string target;

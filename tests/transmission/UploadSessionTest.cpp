@@ -1,0 +1,371 @@
+#include "wizard/transmission/UploadSession.h"
+
+#include <curl/curl.h>
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+#include "tests/support/RawHttpServer.h"
+#include "tests/transmission/TempFiles.h"
+#include "wizard/transmission/UploadEstimate.h"
+
+namespace orlavo::transmission {
+namespace {
+
+using test::RawHttpServer;
+using test::RawRequest;
+using test::RawResponse;
+
+RawResponse Page(std::string_view title) {
+    return RawResponse::Http(200, "OK",
+                             "<html><head><title>" + std::string(title) + "</title></head></html>",
+                             {}, true, true);
+}
+
+// Records every report; thread-safe, as the reports come from the worker.
+class RecordingReporter : public UploadReporter {
+public:
+    std::function<void(int)> onImagePosition;
+
+    void OrderRange(int max) override { Add("order-range " + std::to_string(max)); }
+    void OrderPosition(int p) override { Add("order " + std::to_string(p)); }
+    void ImageRange(int max) override { Add("image-range " + std::to_string(max)); }
+    void ImagePosition(int p) override {
+        Add("image " + std::to_string(p));
+        if (onImagePosition) {
+            onImagePosition(p);
+        }
+    }
+    void Thumbnail(int index) override { Add("thumb " + std::to_string(index)); }
+    void Estimate(const std::string& text) override { Add("estimate " + text); }
+    void Notice(const std::string& text) override { Add("notice " + text); }
+    void Finished() override { Add("finished"); }
+
+    std::vector<std::string> events() const {
+        std::lock_guard lock(mutex_);
+        return events_;
+    }
+    std::vector<std::string> matching(std::string_view prefix) const {
+        std::vector<std::string> out;
+        for (const std::string& e : events()) {
+            if (e.rfind(prefix, 0) == 0) {
+                out.push_back(e);
+            }
+        }
+        return out;
+    }
+
+private:
+    void Add(std::string e) {
+        std::lock_guard lock(mutex_);
+        events_.push_back(std::move(e));
+    }
+    mutable std::mutex mutex_;
+    std::vector<std::string> events_;
+};
+
+class StepClock : public UploadClock {
+public:
+    explicit StepClock(std::int64_t step) : step_(step) {}
+    std::int64_t NowSeconds() override {
+        now_ += step_;
+        return now_;
+    }
+
+private:
+    std::int64_t step_;
+    std::int64_t now_ = 1000;
+};
+
+struct Fixture {
+    test::TempFolder folder;
+    std::vector<UploadItem> items;
+    std::uint64_t total = 0;
+
+    void Add(int photoIndex, std::size_t size) {
+        UploadItem item;
+        item.photoIndex = photoIndex;
+        item.path =
+            folder.write("p" + std::to_string(photoIndex) + ".jpg", test::PatternBytes(size));
+        item.mediaType = "image/pjpeg";
+        item.size = size;
+        item.manifest = "<transfermanifest n=\"" + std::to_string(photoIndex) + "\"/>";
+        items.push_back(item);
+        total += size;
+    }
+};
+
+UploadSettings Settings(const RawHttpServer& server) {
+    UploadSettings s;
+    s.uploadUrl = server.url("/upload");
+    return s;
+}
+
+TEST(UploadSession, SendsEveryItemOverOneConnectionAndLeavesNoMessage) {
+    Fixture f;
+    f.Add(0, 1000);
+    f.Add(2, 20000);
+    RawHttpServer server([](const RawRequest&) { return Page("DONE"); });
+    RecordingReporter reporter;
+    UploadSession session(Settings(server), f.items, f.total, reporter);
+    session.Start();
+    session.Wait();
+    EXPECT_EQ(session.ErrorMessage(), "");
+    EXPECT_FALSE(session.UserCancelled());
+    ASSERT_EQ(server.requestCount(), 2u);
+    EXPECT_EQ(server.connectionCount(), 1);
+    EXPECT_NE(server.requests()[1].body.find("<transfermanifest n=\"2\"/>"), std::string::npos);
+
+    auto events = reporter.events();
+    EXPECT_EQ(events.front(), "order-range 2");
+    EXPECT_EQ(events.back(), "finished");
+    EXPECT_EQ(reporter.matching("thumb"), (std::vector<std::string>{"thumb 1", "thumb 3"}));
+    EXPECT_EQ(reporter.matching("order "),
+              (std::vector<std::string>{"order 0", "order 2", "order 1", "order 2"}));
+    // The second photo's bar runs 0..2; between file and manifest it is set to 0..1.
+    std::vector<std::string> ranges = reporter.matching("image-range");
+    EXPECT_EQ(ranges, (std::vector<std::string>{"image-range 0", "image-range 1", "image-range 2",
+                                                "image-range 1"}));
+}
+
+TEST(UploadSession, RefusalOfTheSecondPhotoEndsTheOrderWithItsTitle) {
+    Fixture f;
+    f.Add(0, 100);
+    f.Add(1, 100);
+    f.Add(2, 100);
+    int n = 0;
+    std::mutex m;
+    RawHttpServer server([&](const RawRequest&) {
+        std::lock_guard lock(m);
+        return Page(++n == 2 ? "unable_send_order" : "DONE");
+    });
+    RecordingReporter reporter;
+    UploadSession session(Settings(server), f.items, f.total, reporter);
+    session.Run();
+    EXPECT_EQ(session.ErrorMessage(), "UNABLE_SEND_ORDER");
+    EXPECT_EQ(server.requestCount(), 2u);
+    EXPECT_EQ(reporter.matching("finished").size(), 1u);
+}
+
+struct AnswerCase {
+    RawResponse response;
+    std::string message;
+};
+
+TEST(UploadSession, EachKindOfBadAnswerLeavesItsMessage) {
+    std::vector<AnswerCase> cases = {
+        {Page(""), "Upload Failed"},
+        {Page("INVALID_CREDIT_CARD"), "INVALID_CREDIT_CARD"},
+        {RawResponse::Http(200, "OK", "", {}, true, true), "Empty response from the server"},
+        {RawResponse::Http(200, "OK", "<html>DONE</html>", {}, true, true),
+         "Unrecognized responce from the server\n(Page title missing)"},
+    };
+    RawResponse dropped = Page("DONE");
+    dropped.sendLimit = 0;
+    dropped.after = RawResponse::After::Close;
+    cases.push_back({dropped, curl_easy_strerror(CURLE_GOT_NOTHING)});
+
+    for (const AnswerCase& c : cases) {
+        Fixture f;
+        f.Add(0, 100);
+        f.Add(1, 100);
+        RawHttpServer server([&](const RawRequest&) { return c.response; });
+        RecordingReporter reporter;
+        UploadSession session(Settings(server), f.items, f.total, reporter);
+        session.Run();
+        EXPECT_EQ(session.ErrorMessage(), c.message);
+        EXPECT_EQ(server.requestCount(), 1u) << c.message;
+    }
+}
+
+TEST(UploadSession, UnusableAddressEndsWithTheTransportsMessage) {
+    Fixture f;
+    f.Add(0, 100);
+    RecordingReporter reporter;
+    UploadSettings settings;
+    settings.uploadUrl = "mailto:lab@example.com";
+    UploadSession session(settings, f.items, f.total, reporter);
+    session.Run();
+    EXPECT_EQ(session.ErrorMessage(), curl_easy_strerror(CURLE_URL_MALFORMAT));
+    EXPECT_EQ(reporter.events().back(), "finished");
+}
+
+TEST(UploadSession, EstimateAppearsFromTheSecondPhotoOn) {
+    Fixture f;
+    f.Add(0, 100000);
+    f.Add(1, 100000);
+    f.Add(2, 100000);
+    RawHttpServer server([](const RawRequest&) { return Page("DONE"); });
+    RecordingReporter reporter;
+    StepClock clock(10);  // ten seconds pass between two readings
+    UploadSession session(Settings(server), f.items, 400000, reporter, &clock);
+    session.Run();
+    ASSERT_EQ(session.ErrorMessage(), "");
+    std::vector<std::string> estimates = reporter.matching("estimate");
+    ASSERT_EQ(estimates.size(), 2u);
+    std::uint64_t firstRequest = server.requests()[0].body.size();
+    EXPECT_EQ(estimates[0], "estimate " + *EstimateText(firstRequest, 10, 400000));
+    EXPECT_EQ(estimates[0], "estimate 0:0:30");
+    // No estimate before the first thumbnail.
+    auto events = reporter.events();
+    auto firstThumb = std::find(events.begin(), events.end(), "thumb 1");
+    auto firstEstimate = std::find(events.begin(), events.end(), estimates[0]);
+    EXPECT_LT(firstThumb, firstEstimate);
+}
+
+TEST(UploadSession, NoEstimateWhileLessThanASecondHasPassed) {
+    Fixture f;
+    f.Add(0, 100);
+    f.Add(1, 100);
+    RawHttpServer server([](const RawRequest&) { return Page("DONE"); });
+    RecordingReporter reporter;
+    StepClock clock(0);
+    UploadSession session(Settings(server), f.items, f.total, reporter, &clock);
+    session.Run();
+    EXPECT_EQ(session.ErrorMessage(), "");
+    EXPECT_TRUE(reporter.matching("estimate").empty());
+}
+
+TEST(UploadSession, CancelInTheMiddleOfAFileStopsWithoutAMessage) {
+    Fixture f;
+    f.Add(0, 300000);
+    f.Add(1, 100);
+    RawHttpServer server([](const RawRequest&) { return Page("DONE"); });
+    RecordingReporter reporter;
+    UploadSession session(Settings(server), f.items, f.total, reporter);
+    reporter.onImagePosition = [&](int p) {
+        if (p >= 2) {
+            session.Cancel();
+        }
+    };
+    session.Start();
+    session.Wait();
+    EXPECT_TRUE(session.UserCancelled());
+    EXPECT_EQ(session.ErrorMessage(), "");
+    for (const RawRequest& r : server.requests()) {
+        EXPECT_FALSE(r.complete);
+    }
+    EXPECT_LT(session.BytesSent(), 300000u);
+}
+
+// Lets the test wait for the worker to reach a point.
+struct Latch {
+    std::mutex m;
+    std::condition_variable cv;
+    bool set = false;
+    void Set() {
+        {
+            std::lock_guard lock(m);
+            set = true;
+        }
+        cv.notify_all();
+    }
+    void Wait() {
+        std::unique_lock lock(m);
+        cv.wait(lock, [&] { return set; });
+    }
+};
+
+TEST(UploadSession, PausedWorkerWaitsAndResumesWhereItStood) {
+    Fixture f;
+    f.Add(0, 300000);
+    RawHttpServer server([](const RawRequest&) { return Page("DONE"); });
+    RecordingReporter reporter;
+    UploadSession session(Settings(server), f.items, f.total, reporter);
+    Latch paused;
+    bool once = false;
+    reporter.onImagePosition = [&](int p) {
+        if (p >= 1 && !once) {
+            once = true;
+            session.Pause();
+            paused.Set();
+        }
+    };
+    session.Start();
+    paused.Wait();
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    // The body cannot be complete while the worker waits.
+    EXPECT_EQ(server.requestCount(), 0u);
+    std::size_t positionsWhilePaused = reporter.matching("image ").size();
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(reporter.matching("image ").size(), positionsWhilePaused);
+    session.Resume();
+    session.Wait();
+    EXPECT_EQ(session.ErrorMessage(), "");
+    ASSERT_EQ(server.requestCount(), 1u);
+    EXPECT_TRUE(server.requests()[0].complete);
+    EXPECT_NE(server.requests()[0].body.find(test::PatternBytes(300000)), std::string::npos);
+}
+
+TEST(UploadSession, CancelWhilePausedEndsTheWorker) {
+    Fixture f;
+    f.Add(0, 300000);
+    RawHttpServer server([](const RawRequest&) { return Page("DONE"); });
+    RecordingReporter reporter;
+    UploadSession session(Settings(server), f.items, f.total, reporter);
+    Latch paused;
+    bool once = false;
+    reporter.onImagePosition = [&](int) {
+        if (!once) {
+            once = true;
+            session.Pause();
+            paused.Set();
+        }
+    };
+    session.Start();
+    paused.Wait();
+    session.Cancel();
+    session.Wait();
+    EXPECT_TRUE(session.UserCancelled());
+    EXPECT_EQ(session.ErrorMessage(), "");
+    EXPECT_EQ(reporter.events().back(), "finished");
+}
+
+TEST(UploadSession, DestroyingARunningSessionStopsItsWorker) {
+    Fixture f;
+    f.Add(0, 100);
+    RawHttpServer server([](const RawRequest&) {
+        RawResponse r = Page("DONE");
+        r.after = RawResponse::After::Stall;
+        r.sendLimit = 0;
+        return r;
+    });
+    RecordingReporter reporter;
+    {
+        UploadSession session(Settings(server), f.items, f.total, reporter);
+        session.Start();
+        ASSERT_TRUE(server.waitForRequests(1));
+    }
+    EXPECT_EQ(reporter.events().back(), "finished");
+}
+
+TEST(UploadSession, DebugDumpsEachAnswerAndGoesOnWhenItCannot) {
+    Fixture f;
+    f.Add(0, 100);
+    f.Add(1, 100);
+    RawHttpServer server([](const RawRequest&) { return Page("done"); });
+    std::vector<std::pair<std::string, std::string>> written;
+    UploadSettings settings = Settings(server);
+    settings.debug = true;
+    settings.dump = [&](std::string_view file, std::string_view bytes) {
+        written.emplace_back(file, bytes);
+        return written.size() == 1;  // the second dump fails
+    };
+    RecordingReporter reporter;
+    UploadSession session(settings, f.items, f.total, reporter);
+    session.Run();
+    EXPECT_EQ(session.ErrorMessage(), "");
+    ASSERT_EQ(written.size(), 2u);
+    EXPECT_EQ(written[0].first, "!QRT2_input.txt");
+    EXPECT_EQ(written[0].second,
+              "\r\n------------ Photo 1 of 2 --------------\r\n"
+              "<html><head><title>done</title></head></html>");
+    EXPECT_EQ(reporter.matching("notice"),
+              (std::vector<std::string>{"notice could not open file: !QRT2_input.txt"}));
+}
+
+}  // namespace
+}  // namespace orlavo::transmission

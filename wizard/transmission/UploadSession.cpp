@@ -1,0 +1,206 @@
+#include "wizard/transmission/UploadSession.h"
+
+#include <chrono>
+#include <cstdio>
+
+#include "resources/WizardResources.h"
+#include "wizard/transmission/FailureCode.h"
+#include "wizard/transmission/FormParts.h"
+#include "wizard/transmission/HttpFormClient.h"
+#include "wizard/transmission/UploadAnswer.h"
+#include "wizard/transmission/UploadEstimate.h"
+
+namespace orlavo::transmission {
+
+namespace {
+
+constexpr std::string_view kAnswerDump = "!QRT2_input.txt";
+
+class SteadyClock : public UploadClock {
+public:
+    std::int64_t NowSeconds() override {
+        return std::chrono::duration_cast<std::chrono::seconds>(
+                   std::chrono::steady_clock::now().time_since_epoch())
+            .count();
+    }
+};
+
+std::string PhotoBanner(int number, int count) {
+    char line[96];
+    std::snprintf(line, sizeof line, "\r\n------------ Photo %d of %d --------------\r\n", number,
+                  count);
+    return line;
+}
+
+}  // namespace
+
+// Connects one request to the session: abort flag, pause gate, progress.
+class UploadSession::Observer : public RequestObserver {
+public:
+    Observer(UploadSession& session, int itemCount) : session_(session), itemCount_(itemCount) {}
+    bool Aborted() const override { return session_.abort_.load(); }
+    bool SafePoint() override { return session_.SafePoint(); }
+    void FileRange(int max) override { session_.reporter_.ImageRange(max); }
+    void FilePosition(int position) override {
+        if (position != lastPosition_) {
+            lastPosition_ = position;
+            session_.reporter_.ImagePosition(position);
+        }
+    }
+    void FileDone() override {
+        session_.reporter_.ImageRange(1);
+        session_.reporter_.ImagePosition(0);
+        session_.reporter_.OrderPosition(itemCount_);
+    }
+    void Reset() { lastPosition_ = -1; }
+
+private:
+    UploadSession& session_;
+    int itemCount_;
+    int lastPosition_ = -1;
+};
+
+UploadSession::UploadSession(UploadSettings settings, std::vector<UploadItem> items,
+                             std::uint64_t totalBytes, UploadReporter& reporter, UploadClock* clock)
+    : settings_(std::move(settings)),
+      items_(std::move(items)),
+      totalBytes_(totalBytes),
+      reporter_(reporter),
+      clock_(clock) {}
+
+UploadSession::~UploadSession() {
+    if (worker_.joinable()) {
+        abort_ = true;
+        Resume();
+        worker_.join();
+    }
+}
+
+void UploadSession::Start() {
+    if (!worker_.joinable()) {
+        worker_ = std::thread([this] { Run(); });
+    }
+}
+
+void UploadSession::Wait() {
+    if (worker_.joinable()) {
+        worker_.join();
+    }
+}
+
+void UploadSession::Pause() {
+    std::lock_guard lock(pauseMutex_);
+    paused_ = true;
+}
+
+void UploadSession::Resume() {
+    {
+        std::lock_guard lock(pauseMutex_);
+        paused_ = false;
+    }
+    pauseChanged_.notify_all();
+}
+
+void UploadSession::Cancel() {
+    userCancelled_ = true;
+    abort_ = true;
+    Resume();
+}
+
+bool UploadSession::SafePoint() {
+    std::unique_lock lock(pauseMutex_);
+    pauseChanged_.wait(lock, [this] { return !paused_ || abort_.load(); });
+    return !abort_.load();
+}
+
+void UploadSession::Run() {
+    SteadyClock steady;
+    UploadClock& clock = clock_ != nullptr ? *clock_ : steady;
+    const int count = static_cast<int>(items_.size());
+    reporter_.OrderRange(count);
+    const std::int64_t start = clock.NowSeconds();
+
+    std::uint32_t code = kCodeMessageSet;
+    bool ok = false;
+    {
+        HttpFormClient client(settings_.agent);
+        if (!client.Open(settings_.uploadUrl, code)) {
+            // code set by Open
+        } else if (abort_) {
+            code = kCodeMessageSet;
+        } else {
+            ok = true;
+            for (std::size_t i = 0; i < items_.size(); ++i) {
+                if (!SafePoint()) {
+                    code = kCodeMessageSet;
+                    ok = false;
+                    break;
+                }
+                reporter_.OrderPosition(static_cast<int>(i));
+                std::uint64_t sent = sent_.load();
+                if (sent > 0) {
+                    if (auto text = EstimateText(sent, clock.NowSeconds() - start, totalBytes_)) {
+                        reporter_.Estimate(*text);
+                    }
+                }
+                reporter_.Thumbnail(items_[i].photoIndex + 1);
+                if (!SendItem(client, i, code)) {
+                    ok = false;
+                    break;
+                }
+            }
+        }
+        // The connection closes with the client, whatever the outcome.
+    }
+    if (!ok) {
+        SettleMessage(code, error_);
+    }
+    abort_ = true;
+    reporter_.Finished();
+}
+
+bool UploadSession::SendItem(HttpFormClient& client, std::size_t index, std::uint32_t& code) {
+    const UploadItem& item = items_[index];
+    const int count = static_cast<int>(items_.size());
+    std::string header = FilePartHeader(item.path, item.mediaType);
+    std::string manifestPart = ValuePart(kManifestField, item.manifest);
+    std::uint64_t announced = UploadBodyLength(header.size(), item.size, manifestPart.size());
+
+    Observer observer(*this, count);
+    Exchange exchange =
+        client.Post(OrderRequestPieces(item.path, item.mediaType, item.size, item.manifest),
+                    announced, &observer);
+    if (!exchange.ok) {
+        code = exchange.code;
+        return false;
+    }
+    if (abort_) {
+        code = kCodeMessageSet;
+        return false;
+    }
+    if (exchange.answer.empty()) {
+        error_ = wizard::Str(185);
+        code = kCodeMessageSet;
+        return false;
+    }
+    if (settings_.debug && settings_.dump) {
+        std::string entry = PhotoBanner(static_cast<int>(index) + 1, count) + exchange.answer;
+        if (!settings_.dump(kAnswerDump, entry)) {
+            std::string text = wizard::Str(3500);
+            if (std::size_t at = text.find("%s"); at != std::string::npos) {
+                text.replace(at, 2, kAnswerDump);
+            }
+            reporter_.Notice(text);
+        }
+    }
+    UploadVerdict verdict = JudgeUploadAnswer(exchange.answer);
+    if (!verdict.accepted) {
+        error_ = verdict.message.empty() ? wizard::Str(189) : verdict.message;
+        code = kCodeMessageSet;
+        return false;
+    }
+    sent_ += exchange.bytesWritten;
+    return true;
+}
+
+}  // namespace orlavo::transmission

@@ -1,0 +1,118 @@
+#pragma once
+// One upload session: a worker thread that sends every prepared photo of an
+// order in one pass over one kept-alive connection, reporting its progress,
+// and leaves one result behind: an error message that is empty when every
+// photo was accepted, and whether the user cancelled.
+//
+// Threading contract:
+// - Start() runs the pass on a std::thread owned by the session; Run() runs
+//   it on the calling thread instead.
+// - UploadReporter methods are called on the worker thread; a window turns
+//   them into queued signals. Finished() is always the last call, once.
+// - Pause(), Resume() and Cancel() may be called from any thread. A paused
+//   worker waits at its next safe point (between two body writes, between
+//   photos); nothing is suspended or killed. Cancel() also wakes it.
+// - ErrorMessage() and UserCancelled() are read after Wait() has returned.
+// - The destructor cancels a running worker and joins it.
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+namespace orlavo::transmission {
+
+// One photo that is sent.
+struct UploadItem {
+    int photoIndex = 0;  // in the order's selected photos
+    std::string path;
+    std::string mediaType;
+    std::uint64_t size = 0;
+    std::string manifest;
+};
+
+class UploadReporter {
+public:
+    virtual ~UploadReporter() = default;
+    // Whole order: range 0..max and position.
+    virtual void OrderRange(int max) = 0;
+    virtual void OrderPosition(int position) = 0;
+    // Current image: range 0..size / 8192 and position in 8 KiB steps.
+    virtual void ImageRange(int max) = 0;
+    virtual void ImagePosition(int position) = 0;
+    // Index of the thumbnail to show: the photo's index + 1 (0 is the placeholder).
+    virtual void Thumbnail(int index) = 0;
+    // Time left, "%d:%d:%d"; from the second photo on.
+    virtual void Estimate(const std::string& text) = 0;
+    // A message to show without stopping the upload.
+    virtual void Notice(const std::string& text) = 0;
+    virtual void Finished() = 0;
+};
+
+// Whole seconds of a steady clock; tests give their own.
+class UploadClock {
+public:
+    virtual ~UploadClock() = default;
+    virtual std::int64_t NowSeconds() = 0;
+};
+
+struct UploadSettings {
+    std::string uploadUrl;
+    bool debug = false;
+    std::string agent = "orlavo";
+    // Appends bytes to a named diagnostic file; false when it cannot. Used
+    // only with debug on; unset means nothing is written.
+    std::function<bool(std::string_view file, std::string_view bytes)> dump;
+};
+
+class UploadSession {
+public:
+    UploadSession(UploadSettings settings, std::vector<UploadItem> items, std::uint64_t totalBytes,
+                  UploadReporter& reporter, UploadClock* clock = nullptr);
+    ~UploadSession();
+    UploadSession(const UploadSession&) = delete;
+    UploadSession& operator=(const UploadSession&) = delete;
+
+    void Start();
+    void Run();
+    void Wait();
+
+    void Pause();
+    void Resume();
+    // The user confirmed the cancel question.
+    void Cancel();
+
+    bool UserCancelled() const { return userCancelled_.load(); }
+    const std::string& ErrorMessage() const { return error_; }
+    // The bytes written on the wire so far (headers of the form included).
+    std::uint64_t BytesSent() const { return sent_.load(); }
+
+private:
+    class Observer;
+    bool SafePoint();
+    // Sends one item; kCodeMessageSet with the message set, or another code.
+    bool SendItem(class HttpFormClient& client, std::size_t index, std::uint32_t& code);
+
+    UploadSettings settings_;
+    std::vector<UploadItem> items_;
+    std::uint64_t totalBytes_;
+    UploadReporter& reporter_;
+    UploadClock* clock_;
+
+    std::atomic<bool> abort_{false};
+    std::atomic<bool> userCancelled_{false};
+    std::atomic<std::uint64_t> sent_{0};
+    std::mutex pauseMutex_;
+    std::condition_variable pauseChanged_;
+    bool paused_ = false;
+
+    std::string error_;  // written by the worker only
+    std::thread worker_;
+};
+
+}  // namespace orlavo::transmission
