@@ -234,6 +234,7 @@ bool HttpFormClient::Open(std::string_view url, std::uint32_t& code) {
     curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, 60L);
     curl_easy_setopt(c, CURLOPT_TCP_KEEPALIVE, 1L);
+    curl_easy_setopt(c, CURLOPT_UPLOAD_BUFFERSIZE, 256L * 1024);
     curl_easy_setopt(c, CURLOPT_ERRORBUFFER, impl_->errorBuffer);
     curl_easy_setopt(c, CURLOPT_READFUNCTION, &ReadCallback);
     curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &WriteCallback);
