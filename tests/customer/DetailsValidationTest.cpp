@@ -1,0 +1,163 @@
+#include "wizard/customer/DetailsValidation.h"
+
+#include <gtest/gtest.h>
+
+namespace orlavo::customer {
+namespace {
+
+// A Visa number that passes the Luhn rule.
+constexpr const char* kGoodVisa = "4111111111111111";
+
+DetailsEntries Complete() {
+    DetailsEntries e;
+    e.firstName = "Ada";
+    e.lastName = "Byron";
+    e.address = "1 Mill Lane";
+    e.city = "Bath";
+    e.postcode = "BA1 1AA";
+    e.email = "ada@example.com";
+    e.sameAsBilling = true;
+    e.paymentMethodId = 1;
+    e.cardNumber = kGoodVisa;
+    e.nameOnCard = "A BYRON";
+    e.expiryMonth = "06";
+    e.expiryYear = "2027";
+    e.startMonth = "01";
+    e.startYear = "2020";
+    return e;
+}
+
+TEST(ValidateDetails, CompleteEntriesPass) {
+    DetailsCheck c = ValidateDetails(Complete(), 2026, 12);
+    EXPECT_TRUE(c.ok);
+    EXPECT_EQ(c.message, "");
+}
+
+TEST(ValidateDetails, ReportsEveryMissingFieldOneLineEachFocusOnTheFirst) {
+    DetailsEntries e = Complete();
+    e.lastName = "   ";
+    e.email = "";
+    e.nameOnCard = "";
+    DetailsCheck c = ValidateDetails(e, 2026, 12);
+    EXPECT_FALSE(c.ok);
+    EXPECT_EQ(c.message, "- Last Name missing\n- Email missing\n- Name on Card missing\n");
+    EXPECT_EQ(c.focus, DetailsField::LastName);
+}
+
+TEST(ValidateDetails, ShippingFieldsAreRequiredOnlyForASeparateHomeAddress) {
+    DetailsEntries e = Complete();
+    e.sameAsBilling = false;
+    DetailsCheck home = ValidateDetails(e, 2026, 12);
+    EXPECT_EQ(home.message,
+              "- Shipping Name missing\n- Shipping Address missing\n"
+              "- Shipping City/Town missing\n- Shipping Postcode missing\n");
+    e.shopCollection = true;
+    EXPECT_EQ(ValidateDetails(e, 2026, 12).message, "- Shipping Name missing\n");
+    e.sameAsBilling = true;
+    EXPECT_TRUE(ValidateDetails(e, 2026, 12).ok);
+}
+
+TEST(ValidateDetails, MethodFiveAlsoNeedsIssueAndSecurityCode) {
+    DetailsEntries e = Complete();
+    e.paymentMethodId = 5;
+    EXPECT_EQ(ValidateDetails(e, 2026, 12).message,
+              "- Issue No missing\n- Security Code missing\n");
+    e.issueNo = "1";
+    e.securityCode = "123";
+    e.cardNumber = "123";  // neither prefix nor checksum applies to method 5
+    EXPECT_TRUE(ValidateDetails(e, 2026, 12).ok);
+}
+
+TEST(ValidateDetails, MethodsWithoutCardSkipEveryPaymentCheck) {
+    for (int method : {6, 9}) {
+        DetailsEntries e = Complete();
+        e.paymentMethodId = method;
+        e.cardNumber = "";
+        e.nameOnCard = "";
+        e.expiryYear = "1999";
+        EXPECT_TRUE(ValidateDetails(e, 2026, 12).ok) << method;
+    }
+}
+
+TEST(ValidateDetails, EmailNeedsAnAtAfterTheFirstCharacterAndADot) {
+    EXPECT_FALSE(IsValidEmail("ada@example"));
+    EXPECT_FALSE(IsValidEmail("@ada@example.com"));
+    EXPECT_TRUE(IsValidEmail("a.da@example"));
+    DetailsEntries e = Complete();
+    e.email = "ada-at-example.com";
+    DetailsCheck c = ValidateDetails(e, 2026, 12);
+    EXPECT_EQ(c.message, "Invalid Email");
+    EXPECT_EQ(c.focus, DetailsField::Email);
+}
+
+TEST(ValidateDetails, CardExpiringThisMonthPassesOneMonthEarlierFails) {
+    DetailsEntries e = Complete();
+    e.expiryYear = "2026";
+    e.expiryMonth = "12";
+    EXPECT_TRUE(ValidateDetails(e, 2026, 12).ok);
+    e.expiryMonth = "11";
+    DetailsCheck c = ValidateDetails(e, 2026, 12);
+    EXPECT_EQ(c.message, "Invalid credit card expiry date");
+    EXPECT_EQ(c.focus, DetailsField::ExpiryMonth);
+}
+
+TEST(ValidateDetails, StartDateInALaterMonthFailsForMethodFive) {
+    DetailsEntries e = Complete();
+    e.paymentMethodId = 5;
+    e.issueNo = "1";
+    e.securityCode = "123";
+    e.startYear = "2026";
+    e.startMonth = "12";
+    DetailsCheck c = ValidateDetails(e, 2026, 11);
+    EXPECT_EQ(c.message, "Invalid credit card expiry date");
+    EXPECT_EQ(c.focus, DetailsField::StartMonth);
+}
+
+TEST(ValidateDetails, RejectsCardOfFifteenDigitsEvenWithAGoodPrefix) {
+    DetailsEntries e = Complete();
+    e.cardNumber = "411111111111111";
+    DetailsCheck c = ValidateDetails(e, 2026, 12);
+    EXPECT_EQ(c.message, "Invalid Card Number");
+    EXPECT_EQ(c.focus, DetailsField::CardNumber);
+}
+
+TEST(ValidateDetails, PrefixThatDoesNotSuitTheMethodIsAnInvalidType) {
+    DetailsEntries e = Complete();
+    e.paymentMethodId = 2;
+    DetailsCheck c = ValidateDetails(e, 2026, 12);
+    EXPECT_EQ(c.message, "Invalid Card Type");
+    EXPECT_EQ(c.focus, DetailsField::PaymentMethod);
+}
+
+TEST(IsValidCardType, FollowsThePrefixOfEachMethod) {
+    EXPECT_TRUE(IsValidCardType("4000", 1));
+    EXPECT_FALSE(IsValidCardType("5000", 1));
+    EXPECT_TRUE(IsValidCardType("5100", 2));
+    EXPECT_TRUE(IsValidCardType("5500", 2));
+    EXPECT_FALSE(IsValidCardType("5600", 2));
+    EXPECT_TRUE(IsValidCardType("3400", 3));
+    EXPECT_TRUE(IsValidCardType("3700", 3));
+    EXPECT_FALSE(IsValidCardType("3800", 3));
+    EXPECT_TRUE(IsValidCardType("6011000", 8));
+    EXPECT_FALSE(IsValidCardType("6012000", 8));
+    EXPECT_TRUE(IsValidCardType("", 5));
+    EXPECT_FALSE(IsValidCardType("4111", 4));
+    EXPECT_FALSE(IsValidCardType("", 1));
+}
+
+TEST(IsValidCardChecksum, AppliesTheLuhnRuleToSixteenCharacters) {
+    EXPECT_TRUE(IsValidCardChecksum("4111111111111111", 1));
+    EXPECT_FALSE(IsValidCardChecksum("4111111111111112", 1));
+    EXPECT_TRUE(IsValidCardChecksum("5555555555554444", 2));
+    EXPECT_FALSE(IsValidCardChecksum("4111 1111 1111 1111", 1));
+    EXPECT_TRUE(IsValidCardChecksum("anything", 5));
+}
+
+TEST(LeadingNumber, ReadsTheLeadingDigits) {
+    EXPECT_EQ(LeadingNumber("2026x"), 2026);
+    EXPECT_EQ(LeadingNumber("x1"), 0);
+    EXPECT_EQ(LeadingNumber(""), 0);
+}
+
+}  // namespace
+}  // namespace orlavo::customer
