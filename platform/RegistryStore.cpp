@@ -2,7 +2,6 @@
 
 #include <pwd.h>
 #include <sqlite3.h>
-#include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -45,18 +44,6 @@ std::string HomeFolder() {
     if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir)
         return pw->pw_dir;
     return "/tmp";
-}
-
-// Registry names compare without regard to (ASCII) case.
-bool SameName(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
-}
-
-const SettingSpec* TableEntry(std::string_view section, std::string_view name) {
-    for (const auto& s : AllSettings())
-        if (SameName(s.section, section) && SameName(s.value, name))
-            return &s;
-    return nullptr;
 }
 
 bool IsDamage(int rc) {
@@ -392,14 +379,14 @@ std::vector<StoredValue> RegistryStore::list(std::string_view section) {
 }
 
 std::string RegistryStore::getText(std::string_view section, std::string_view name) {
-    const SettingSpec* spec = TableEntry(section, name);
+    const SettingSpec* spec = FindSetting(section, name);
     return getText(
         section, name,
         spec && spec->type == SettingType::Text ? spec->defaultText : std::string_view());
 }
 
 std::int32_t RegistryStore::getNumber(std::string_view section, std::string_view name) {
-    const SettingSpec* spec = TableEntry(section, name);
+    const SettingSpec* spec = FindSetting(section, name);
     return getNumber(section, name,
                      spec && spec->type == SettingType::Number ? spec->defaultNumber : 0);
 }
