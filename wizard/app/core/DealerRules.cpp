@@ -3,9 +3,6 @@
 #include <cstdlib>
 #include <limits>
 
-#include "common/SettingsTable.h"
-#include "platform/RegistryStore.h"
-
 namespace orlavo::wizard {
 
 namespace {
@@ -74,18 +71,6 @@ DealerOutcome ResolveDealerStep(std::int32_t mode, std::string_view dealerNumber
     return out;
 }
 
-bool StoreDealerOutcome(const DealerOutcome& outcome, RegistryStore& store) {
-    bool ok = true;
-    if (outcome.dealerNumberToStore) {
-        ok = store.setText(section::kUserDetails, "DealerNumber", *outcome.dealerNumberToStore) &&
-             ok;
-    }
-    if (outcome.modeToStore) {
-        ok = StoreDealerMode(store, *outcome.modeToStore) && ok;
-    }
-    return ok;
-}
-
 void NarrowShops(ShopList& shops, int index) {
     if (index < 0 || static_cast<std::size_t>(index) >= shops.size()) {
         return;
@@ -121,10 +106,6 @@ PreferencesDealerCheck CheckPreferencesDealer(std::int32_t mode, std::string_vie
         check.modeToStore = FlipDealerMode(mode);
     }
     return check;
-}
-
-bool StoreDealerMode(RegistryStore& store, std::int32_t mode) {
-    return store.setText(section::kDownloadInfo, "UseDealerNumber", std::to_string(mode));
 }
 
 }  // namespace orlavo::wizard

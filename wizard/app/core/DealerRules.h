@@ -4,8 +4,9 @@
 //
 // The mode M (DownloadInfo/UseDealerNumber): negative asks for the key at the
 // next start and flips its sign once asked; 2 checks a key that is present,
-// 3 demands one that matches a shop; with 2 and 3 a matching key narrows the
-// shops to the dealer's; 0, 1 and 4 upwards never check.
+// 3 demands one that matches a shop; 0, 1 and 4 upwards never check. Once the
+// step is over, a mode above 1 with a matching key narrows the shops to the
+// dealer's. Pure functions: the registry writes are in StartSettings.h.
 
 #include <cstdint>
 #include <optional>
@@ -13,10 +14,6 @@
 #include <string_view>
 
 #include "wizard/catalogue/ShopRecord.h"
-
-namespace orlavo {
-class RegistryStore;
-}
 
 namespace orlavo::wizard {
 
@@ -49,9 +46,6 @@ DealerOutcome ResolveDealerStep(std::int32_t mode, std::string_view dealerNumber
                                 const ShopList& shops, const DealerQuestion& question,
                                 const DealerAnswer& answer);
 
-// Writes what OUTCOME says to store; false when a write failed.
-bool StoreDealerOutcome(const DealerOutcome& outcome, RegistryStore& store);
-
 // Cuts SHOPS down to shop INDEX alone; nothing for -1 or an index out of range.
 void NarrowShops(ShopList& shops, int index);
 
@@ -68,8 +62,5 @@ struct PreferencesDealerCheck {
 };
 PreferencesDealerCheck CheckPreferencesDealer(std::int32_t mode, std::string_view dealerNumber,
                                               const ShopList& shops);
-
-// Writes MODE to DownloadInfo/UseDealerNumber as decimal text.
-bool StoreDealerMode(RegistryStore& store, std::int32_t mode);
 
 }  // namespace orlavo::wizard

@@ -22,4 +22,20 @@ StartSettings ReadStartSettings(RegistryStore& store) {
     return s;
 }
 
+bool StoreDealerOutcome(const DealerOutcome& outcome, RegistryStore& store) {
+    bool ok = true;
+    if (outcome.dealerNumberToStore) {
+        ok = store.setText(section::kUserDetails, "DealerNumber", *outcome.dealerNumberToStore) &&
+             ok;
+    }
+    if (outcome.modeToStore) {
+        ok = StoreDealerMode(store, *outcome.modeToStore) && ok;
+    }
+    return ok;
+}
+
+bool StoreDealerMode(RegistryStore& store, std::int32_t mode) {
+    return store.setText(section::kDownloadInfo, "UseDealerNumber", std::to_string(mode));
+}
+
 }  // namespace orlavo::wizard

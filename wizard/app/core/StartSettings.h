@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "wizard/app/core/DealerRules.h"
+
 namespace orlavo {
 class RegistryStore;
 }
@@ -23,5 +25,11 @@ struct StartSettings {
 std::int32_t ParseDealerMode(const std::string& text);
 
 StartSettings ReadStartSettings(RegistryStore& store);
+
+// Writes what the dealer step decided; false when a write failed.
+bool StoreDealerOutcome(const DealerOutcome& outcome, RegistryStore& store);
+
+// Writes MODE to DownloadInfo/UseDealerNumber as decimal text.
+bool StoreDealerMode(RegistryStore& store, std::int32_t mode);
 
 }  // namespace orlavo::wizard
