@@ -37,6 +37,7 @@ void CXmlDocuments::reset() {
     catalogue_ = xml::Document();
     manifest_ = xml::Document();
     productCount_ = 0;
+    products_.clear();
     manifest_.loadXml(kManifestSkeleton);
 }
 
@@ -87,7 +88,8 @@ std::string CXmlDocuments::parse(const std::string& address, std::string_view bo
         // Queries rely on both elements; such a catalogue is no catalogue.
         return prefix + Str(kStrException);
     }
-    productCount_ = static_cast<int>(products.childCount());
+    products_ = products.children();
+    productCount_ = static_cast<int>(products_.size());
     extra.setAttribute("affiliateid", affiliate.attribute("id"));
     extra.setAttribute("qrtversion", programVersion_);
     LoadShops(shops);
@@ -98,7 +100,7 @@ xml::Node CXmlDocuments::product(int index) const {
     if (index < 0 || index >= productCount_) {
         return {};
     }
-    return catalogue_.selectSingle("affiliateinfo/products").child(static_cast<std::size_t>(index));
+    return products_[static_cast<std::size_t>(index)];
 }
 
 std::string CXmlDocuments::GetProductId(int index) const {

@@ -2,13 +2,14 @@
 // The catalogue document and the order manifest template: loading the
 // catalogue from the lab's server and answering the queries on it.
 //
-// Used on one thread (the window thread). The queries read the live
-// document each time; an index out of range, a missing element or a query
-// before a successful Load gives the empty text or 0, never a crash.
+// Used on one thread (the window thread). The queries read the document
+// each time (the product elements are indexed once at load); an index out of range, a missing
+// element or a query before a successful Load gives the empty text or 0, never a crash.
 
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "platform/XmlDocument.h"
 #include "wizard/catalogue/DownloadText.h"
@@ -76,6 +77,9 @@ private:
 
     xml::Document catalogue_;
     xml::Document manifest_;
+    // The product elements, taken once at load: the catalogue is read-only
+    // afterwards, and a lookup by index must not walk thousands of siblings.
+    std::vector<xml::Node> products_;
     int productCount_ = 0;
     std::string programVersion_;
     DownloadSettings download_;
