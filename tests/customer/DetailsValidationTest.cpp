@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace orlavo::customer {
+namespace orlavo::wizard {
 namespace {
 
 // A Visa number that passes the Luhn rule.
@@ -153,11 +153,11 @@ TEST(IsValidCardChecksum, AppliesTheLuhnRuleToSixteenCharacters) {
     EXPECT_TRUE(IsValidCardChecksum("anything", 5));
 }
 
-TEST(LeadingNumber, ReadsTheLeadingDigits) {
-    EXPECT_EQ(LeadingNumber("2026x"), 2026);
-    EXPECT_EQ(LeadingNumber("x1"), 0);
-    EXPECT_EQ(LeadingNumber(""), 0);
+TEST(LeadingDigits, ReadsTheLeadingDigits) {
+    EXPECT_EQ(LeadingDigits("2026x"), 2026);
+    EXPECT_EQ(LeadingDigits("x1"), 0);
+    EXPECT_EQ(LeadingDigits(""), 0);
 }
 
 }  // namespace
-}  // namespace orlavo::customer
+}  // namespace orlavo::wizard

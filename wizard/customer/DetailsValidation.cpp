@@ -2,7 +2,7 @@
 
 #include "resources/WizardResources.h"
 
-namespace orlavo::customer {
+namespace orlavo::wizard {
 
 namespace {
 
@@ -16,7 +16,7 @@ struct Required {
         if (!IsBlank(value)) {
             return;
         }
-        check.message += wizard::Str(messageId);
+        check.message += Str(messageId);
         check.message += '\n';
         if (check.focus == DetailsField::None) {
             check.focus = field;
@@ -26,12 +26,12 @@ struct Required {
 };
 
 DetailsCheck Fail(int messageId, DetailsField focus) {
-    return {false, wizard::Str(messageId), focus};
+    return {false, Str(messageId), focus};
 }
 
 }  // namespace
 
-int LeadingNumber(std::string_view text) {
+int LeadingDigits(std::string_view text) {
     long long value = 0;
     for (char c : text) {
         if (c < '0' || c > '9') {
@@ -55,17 +55,17 @@ bool IsValidCardType(std::string_view number, int methodId) {
         case 1:
             return !number.empty() && number[0] == '4';
         case 2: {
-            int prefix = LeadingNumber(number.substr(0, 2));
+            int prefix = LeadingDigits(number.substr(0, 2));
             return prefix >= 51 && prefix <= 55;
         }
         case 3: {
-            int prefix = LeadingNumber(number.substr(0, 2));
+            int prefix = LeadingDigits(number.substr(0, 2));
             return prefix >= 34 && prefix <= 37;
         }
         case 5:
             return true;
         case 8:
-            return LeadingNumber(number.substr(0, 4)) == 6011;
+            return LeadingDigits(number.substr(0, 4)) == 6011;
         default:
             return false;
     }
@@ -126,14 +126,14 @@ DetailsCheck ValidateDetails(const DetailsEntries& e, int year, int month) {
     }
     if (card) {
         if (e.paymentMethodId == kStartDateCardMethod) {
-            int startYear = LeadingNumber(e.startYear);
-            int startMonth = LeadingNumber(e.startMonth);
+            int startYear = LeadingDigits(e.startYear);
+            int startMonth = LeadingDigits(e.startMonth);
             if (startYear > year || (startYear == year && startMonth > month)) {
                 return Fail(3415, DetailsField::StartMonth);
             }
         }
-        int expiryYear = LeadingNumber(e.expiryYear);
-        int expiryMonth = LeadingNumber(e.expiryMonth);
+        int expiryYear = LeadingDigits(e.expiryYear);
+        int expiryMonth = LeadingDigits(e.expiryMonth);
         if (expiryYear < year || (expiryYear == year && expiryMonth < month)) {
             return Fail(3415, DetailsField::ExpiryMonth);
         }
@@ -147,4 +147,4 @@ DetailsCheck ValidateDetails(const DetailsEntries& e, int year, int month) {
     return check;
 }
 
-}  // namespace orlavo::customer
+}  // namespace orlavo::wizard

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace orlavo::customer {
+namespace orlavo::wizard {
 
 // Payment methods without a card: shop payment and its like.
 inline constexpr int kNoCardMethod = 6;
@@ -89,6 +89,6 @@ bool IsValidCardType(std::string_view number, int methodId);
 bool IsValidCardChecksum(std::string_view number, int methodId);
 
 // The leading run of decimal digits as a number; 0 when there is none.
-int LeadingNumber(std::string_view text);
+int LeadingDigits(std::string_view text);
 
-}  // namespace orlavo::customer
+}  // namespace orlavo::wizard

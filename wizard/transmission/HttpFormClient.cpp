@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "platform/Curl.h"
 #include "wizard/transmission/FailureCode.h"
 #include "wizard/transmission/FormParts.h"
 #include "wizard/transmission/UploadAnswer.h"
@@ -17,9 +18,6 @@ namespace {
 // much the rest is not worth waiting for and the connection is dropped.
 constexpr std::uint64_t kAnswerDrainLimit = 1u << 20;
 
-struct EasyDeleter {
-    void operator()(CURL* c) const { curl_easy_cleanup(c); }
-};
 struct ListDeleter {
     void operator()(curl_slist* l) const { curl_slist_free_all(l); }
 };
@@ -137,9 +135,8 @@ int ProgressCallback(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
 
 struct HttpFormClient::Impl {
     std::string agent;
-    std::unique_ptr<CURL, EasyDeleter> easy;
+    std::unique_ptr<net::CurlEasy> easy;
     std::unique_ptr<curl_slist, ListDeleter> headers;
-    char errorBuffer[CURL_ERROR_SIZE] = {};
 };
 
 BodyPiece BodyPiece::Text(std::string_view text) {
@@ -200,8 +197,9 @@ bool HttpFormClient::Open(std::string_view url, std::uint32_t& code) {
     }
     url_ = *parts;
     if (!impl_->easy) {
-        impl_->easy.reset(curl_easy_init());
-        if (!impl_->easy) {
+        impl_->easy = std::make_unique<net::CurlEasy>();
+        if (!*impl_->easy) {
+            impl_->easy.reset();
             code = CURLE_FAILED_INIT;
             return false;
         }
@@ -221,21 +219,21 @@ bool HttpFormClient::Open(std::string_view url, std::uint32_t& code) {
         }
         impl_->headers.reset(list);
     }
-    CURL* c = impl_->easy.get();
+    CURL* c = impl_->easy->get();
+    net::TransferOptions options;
+    options.userAgent = impl_->agent;
+    // A redirected POST would have to send its body again; the lab's
+    // addresses answer where they are.
+    options.maxRedirects = 0;
+    if (CURLcode rc = net::ApplyCommonOptions(c, options); rc != CURLE_OK) {
+        code = rc;
+        return false;
+    }
     curl_easy_setopt(c, CURLOPT_URL, url_.requestUrl().c_str());
-    curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(c, CURLOPT_USERAGENT, impl_->agent.c_str());
     curl_easy_setopt(c, CURLOPT_HTTPHEADER, impl_->headers.get());
     curl_easy_setopt(c, CURLOPT_POST, 1L);
-    curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(c, CURLOPT_SSL_VERIFYPEER, 1L);
-    curl_easy_setopt(c, CURLOPT_SSL_VERIFYHOST, 2L);
-    curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, 30L);
-    curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, 60L);
     curl_easy_setopt(c, CURLOPT_TCP_KEEPALIVE, 1L);
     curl_easy_setopt(c, CURLOPT_UPLOAD_BUFFERSIZE, 256L * 1024);
-    curl_easy_setopt(c, CURLOPT_ERRORBUFFER, impl_->errorBuffer);
     curl_easy_setopt(c, CURLOPT_READFUNCTION, &ReadCallback);
     curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &WriteCallback);
     curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, &ProgressCallback);
@@ -274,12 +272,11 @@ Exchange HttpFormClient::Post(const std::vector<BodyPiece>& pieces, std::uint64_
         }
     }
 
-    CURL* c = impl_->easy.get();
+    CURL* c = impl_->easy->get();
     curl_easy_setopt(c, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(announced));
     curl_easy_setopt(c, CURLOPT_READDATA, &transfer);
     curl_easy_setopt(c, CURLOPT_WRITEDATA, &transfer);
     curl_easy_setopt(c, CURLOPT_XFERINFODATA, &transfer);
-    impl_->errorBuffer[0] = '\0';
     CURLcode rc = curl_easy_perform(c);
     curl_easy_setopt(c, CURLOPT_READDATA, nullptr);
     curl_easy_setopt(c, CURLOPT_WRITEDATA, nullptr);
