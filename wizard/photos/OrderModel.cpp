@@ -111,6 +111,17 @@ bool OrderModel::SetZoomTrim(std::size_t photo, int product, std::int32_t value)
     return true;
 }
 
+std::int32_t OrderModel::SettleZoomTrim(std::size_t photo, int product) {
+    if (photo >= photos_.size() || product < 0 || product >= productCount_) {
+        return 0;
+    }
+    OrderLine& line = photos_[photo].orderLines[static_cast<std::size_t>(product)];
+    if (line.zoomTrim == 2) {
+        line.zoomTrim = zoomAndTrimAll_;
+    }
+    return line.zoomTrim;
+}
+
 void OrderModel::ApplyDefaultLine(int product, std::int32_t quantity) {
     if (product < 0 || product >= productCount_) {
         return;
@@ -142,6 +153,20 @@ float OrderModel::Subtotal(const std::function<std::string(int product)>& priceT
         }
     }
     return sum;
+}
+
+int StepOneRefusal(std::size_t photoCount) {
+    if (photoCount == 0) {
+        return 160;
+    }
+    if (photoCount > kMaxOrderPhotos) {
+        return 166;
+    }
+    return 0;
+}
+
+int StepTwoRefusal(const OrderModel& order) {
+    return order.HasAnyLine() ? 0 : 145;
 }
 
 }  // namespace orlavo::wizard
