@@ -22,6 +22,9 @@
 // every thread, closes every socket and joins the threads; a stalling or
 // delaying connection ends at once.
 //
+// A client that honours proxy variables (libcurl does) should be run with
+// no_proxy=127.0.0.1 so that a configured proxy does not intercept it.
+//
 // Example:
 //   RawHttpServer server([](const RawRequest&) {
 //       return RawResponse::Http(404, "Not Found", "<html>gone</html>");
