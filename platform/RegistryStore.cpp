@@ -159,7 +159,9 @@ struct RegistryStore::Impl {
     // Opens the database on first use. A read of a store that does not exist
     // yet creates nothing; a write creates the folder and the file.
     Open open(bool forWrite) {
-        if (db && (hasTable || !forWrite))
+        // While the table is missing, look again each time: another program
+        // may be creating the store right now.
+        if (db && hasTable)
             return Open::Ready;
         if (!db) {
             std::error_code ec;

@@ -265,6 +265,18 @@ TEST_F(RegistryStoreTest, RemoveLeavesTheValueGone) {
     EXPECT_TRUE(store.remove("UserDetails", "Shop"));
 }
 
+TEST_F(RegistryStoreTest, ReaderSeesAStoreCreatedAfterItOpened) {
+    // An empty file: another program has only just begun to create the store.
+    WriteAll(path_, "");
+    RegistryStore reader(kRoot, path_);
+    EXPECT_EQ(reader.getText("DownloadInfo", "UploadURL"), "");
+    RegistryStore writer(kRoot, path_);
+    ASSERT_TRUE(writer.setText("DownloadInfo", "UploadURL", "http://127.0.0.1/u"));
+    EXPECT_EQ(reader.getText("DownloadInfo", "UploadURL"), "http://127.0.0.1/u");
+    ASSERT_TRUE(writer.setText("DownloadInfo", "UploadURL", "http://127.0.0.1/v"));
+    EXPECT_EQ(reader.getText("DownloadInfo", "UploadURL"), "http://127.0.0.1/v");
+}
+
 TEST_F(RegistryStoreTest, TwoProcessesWritingAtOnceLoseNothing) {
     constexpr int kProcesses = 4;
     constexpr int kValues = 120;
