@@ -1,31 +1,9 @@
 #include "wizard/photos/OrderModel.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 
 namespace orlavo::wizard {
-
-double LeadingNumber(std::string_view text) {
-    std::size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) {
-        ++i;
-    }
-    if (i < text.size() && text[i] == '+') {
-        ++i;
-        if (i < text.size() && text[i] == '-') {
-            return 0.0;
-        }
-    }
-    double value = 0.0;
-    const auto [end, ec] = std::from_chars(text.data() + i, text.data() + text.size(), value,
-                                           std::chars_format::general);
-    if (ec != std::errc() || !std::isfinite(value)) {
-        // Out of range or no number: atof's huge values are no price either.
-        return 0.0;
-    }
-    return value;
-}
 
 OrderModel::OrderModel(int productCount) : productCount_(std::max(productCount, 0)) {}
 

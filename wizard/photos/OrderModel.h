@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/NumberText.h"
 #include "wizard/photos/SelectedPhoto.h"
 
 namespace orlavo::wizard {
@@ -99,8 +100,6 @@ int StepOneRefusal(std::size_t photoCount);
 // Leaving step 2: 0 to go on, else 145 "One or more pictures have no reason for upload".
 int StepTwoRefusal(const OrderModel& order);
 
-// The number at the start of TEXT as atof reads it ("0.35", ".35", "2 GBP"),
-// independent of the locale; 0 for no number or a value that is not finite.
-double LeadingNumber(std::string_view text);
+using orlavo::LeadingNumber;
 
 }  // namespace orlavo::wizard
