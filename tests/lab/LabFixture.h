@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "tests/lab/LabTestSupport.h"
-#include "tests/support/lab/LabProcess.h"
+#include "tests/support/LabProcess.h"
 
 namespace orlavo::labtest {
 

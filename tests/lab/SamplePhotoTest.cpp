@@ -8,7 +8,7 @@
 #include <optional>
 
 #include "tests/lab/LabTestSupport.h"
-#include "tests/support/lab/LabProcess.h"
+#include "tests/support/LabProcess.h"
 
 namespace orlavo::labtest {
 namespace {

@@ -1,4 +1,4 @@
-#include "tests/support/lab/LabProcess.h"
+#include "tests/support/LabProcess.h"
 
 #include <fcntl.h>
 #include <poll.h>

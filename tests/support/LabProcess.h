@@ -9,6 +9,14 @@
 //   ASSERT_TRUE(lab.running()) << lab.error();
 //   httplib::Client client(lab.host(), lab.port());   // or lab.url("/catalogue.xml")
 //
+// The lab serves DATADIR/catalogue.xml (its demo catalogue when absent), takes
+// voucher and promotion codes from DATADIR/offers.xml (demo codes when absent)
+// and the update files from DATADIR/update/; write them before starting.
+// Accepted photos land in ordersDir()/<uniqueid>/ as "photo-001-<name>" with
+// "photo-001.xml", the manifest as kept (card masked, security code dropped).
+// Addresses: /catalogue.xml, /price, /upload, /album, /help, /terms,
+// /update/auto_update.xml, /update/files/<name>.
+//
 // Not thread-safe: use one object from one thread.
 
 #include <sys/types.h>
@@ -39,6 +47,7 @@ public:
     // "http://127.0.0.1:PORT" followed by PATH.
     std::string url(std::string_view path = "/") const;
     const std::filesystem::path& dataDir() const { return dataDir_; }
+    std::filesystem::path ordersDir() const { return dataDir_ / "orders"; }
 
     // Asks the lab to stop (SIGTERM) and waits; kills it when it does not end
     // within a few seconds. Gives its exit status, -1 when it was killed by a
