@@ -1,5 +1,6 @@
 // The lab's catalogue, pages and update files, fetched from the running server.
 
+#include <csignal>
 #include <cstdio>
 #include <fstream>
 #include <set>
@@ -188,9 +189,13 @@ TEST_F(LabEndpoints, UpdateFilesNeverLeadOutsideTheirFolder) {
 
 TEST_F(LabEndpoints, StopsCleanlyWhenAskedTo) {
     startLab();
-    EXPECT_EQ(lab_->stop(), 0);
+    ASSERT_TRUE(client_->Get("/catalogue.xml"));  // a kept-alive connection is open
+    EXPECT_EQ(lab_->stop(SIGTERM), 0);
     EXPECT_FALSE(lab_->running());
     EXPECT_FALSE(client_->Get("/catalogue.xml"));
+
+    startLab();
+    EXPECT_EQ(lab_->stop(SIGINT), 0);
 }
 
 TEST(LabCommandLine, HelpNamesEveryEndpointAndSwitch) {

@@ -2,6 +2,7 @@
 
 #include <turbojpeg.h>
 
+#include <fstream>
 #include <thread>
 
 #include "lab/SamplePhotoMaker.h"
@@ -223,6 +224,17 @@ TEST_F(LabUpload, FileNamesFromTheRequestStayInsideTheOrderFolder) {
                                                "orders/" + m.uniqueId + "/photo-002.xml"}));
     EXPECT_FALSE(fs::exists(dir().parent_path() / "x.jpg"));
     EXPECT_FALSE(fs::exists(dir().parent_path() / "y.jpg"));
+}
+
+TEST_F(LabUpload, UploadsThatBrokeOffLeaveNothingThatCounts) {
+    // What an upload cut short while being written leaves: a temporary file.
+    fs::path order = ordersDir() / "BROKENOFF000001";
+    fs::create_directories(order);
+    std::ofstream(order / ".incoming-7-123") << "half a photo";
+    lab_->stop();
+    startLab();
+    EXPECT_TRUE(FilesBelow(order).empty());
+    EXPECT_EQ(client_->Get("/album")->body.find("BROKENOFF000001"), std::string::npos);
 }
 
 TEST_F(LabUpload, AcceptsTheWizardsExactRequest) {

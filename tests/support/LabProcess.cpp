@@ -1,5 +1,7 @@
 #include "tests/support/LabProcess.h"
 
+#include <csignal>
+
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -150,11 +152,11 @@ std::string LabProcess::url(std::string_view path) const {
     return "http://" + host() + ":" + std::to_string(port_) + std::string(path);
 }
 
-int LabProcess::stop() {
+int LabProcess::stop(int signal) {
     int result = -1;
     if (pid_ > 0) {
         int status = 0;
-        ::kill(pid_, SIGTERM);
+        ::kill(pid_, signal);
         if (!WaitFor(pid_, kStopTimeoutMs, status)) {
             ::kill(pid_, SIGKILL);
             WaitFor(pid_, kStopTimeoutMs, status);

@@ -20,6 +20,7 @@
 // Not thread-safe: use one object from one thread.
 
 #include <sys/types.h>
+#include <csignal>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -49,10 +50,11 @@ public:
     const std::filesystem::path& dataDir() const { return dataDir_; }
     std::filesystem::path ordersDir() const { return dataDir_ / "orders"; }
 
-    // Asks the lab to stop (SIGTERM) and waits; kills it when it does not end
-    // within a few seconds. Gives its exit status, -1 when it was killed by a
-    // signal or did not run. Further calls give -1.
-    int stop();
+    // Asks the lab to stop with SIGNAL (SIGTERM by default; SIGINT works too)
+    // and waits; kills it when it does not end within a few seconds. Gives its
+    // exit status, -1 when it was killed by a signal or did not run. Further
+    // calls give -1.
+    int stop(int signal = SIGTERM);
 
     // The orlavo-lab program that was built with the tests.
     static std::string Executable();
