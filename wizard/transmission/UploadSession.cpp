@@ -195,6 +195,7 @@ bool UploadSession::SendItem(HttpFormClient& client, std::size_t index, std::uin
     }
     UploadVerdict verdict = JudgeUploadAnswer(exchange.answer);
     if (!verdict.accepted) {
+        serverRefused_ = PageTitle(FoldToUpper(exchange.answer)).has_value();
         error_ = verdict.message.empty() ? wizard::Str(189) : verdict.message;
         code = kCodeMessageSet;
         return false;

@@ -89,6 +89,9 @@ public:
 
     bool UserCancelled() const { return userCancelled_.load(); }
     const std::string& ErrorMessage() const { return error_; }
+    // True when the order ended because the lab refused a photo by its
+    // answer's title (rather than a transport failure or an unusable answer).
+    bool ServerRefused() const { return serverRefused_.load(); }
     // The bytes written on the wire so far (headers of the form included).
     std::uint64_t BytesSent() const { return sent_.load(); }
 
@@ -106,6 +109,7 @@ private:
 
     std::atomic<bool> abort_{false};
     std::atomic<bool> userCancelled_{false};
+    std::atomic<bool> serverRefused_{false};
     std::atomic<std::uint64_t> sent_{0};
     std::mutex pauseMutex_;
     std::condition_variable pauseChanged_;

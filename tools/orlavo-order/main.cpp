@@ -1,0 +1,544 @@
+// orlavo-order: orders prints from a terminal with the wizard's core. See
+// kUsageText for the command line and the exit codes.
+
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <csignal>
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <mutex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "common/RegistryRoot.h"
+#include "common/SettingsTable.h"
+#include "common/VersionText.h"
+#include "platform/Diagnostics.h"
+#include "platform/FileVersion.h"
+#include "platform/RegistryStore.h"
+#include "resources/WizardResources.h"
+#include "tools/orlavo-order/OrderArguments.h"
+#include "tools/orlavo-order/OrderDetails.h"
+#include "tools/orlavo-order/OrderSummary.h"
+#include "wizard/app/core/StartSettings.h"
+#include "wizard/catalogue/CXmlDocuments.h"
+#include "wizard/photos/OrderModel.h"
+#include "wizard/transmission/PriceQuote.h"
+#include "wizard/transmission/TransferManifest.h"
+#include "wizard/transmission/UploadPreparation.h"
+#include "wizard/transmission/UploadSession.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace orlavo;
+using wizard::Str;
+
+enum Exit : int {
+    kSent = 0,
+    kUsage = 2,
+    kSettings = 3,
+    kCatalogue = 4,
+    kOrderRefusedHere = 5,
+    kDetails = 6,
+    kPrice = 7,
+    kCancelled = 8,
+    kCardRefused = 9,
+    kLabRefused = 10,
+    kUploadFailed = 11,
+};
+
+constexpr int kMaxPhotos = 197;
+
+constexpr const char* kUsageText =
+    R"(Usage: orlavo-order [--profile P] [options] PHOTO [--print PRODUCT:QTY[:TRIM]]... ...
+       orlavo-order [--profile P] --catalogue
+       orlavo-order --help
+
+Orders paper prints of JPEG photos from the lab named in a profile's settings,
+the way the ordering wizard does: it loads the lab's catalogue, checks the
+customer details with the wizard's rules, asks the lab for the price, shows
+the order summary with the quote, asks for confirmation and uploads every
+photo that has prints, one request per photo, with a progress bar and the
+time left. Nothing of the order is stored.
+
+Settings (read, never written) from the settings store (ORLAVO_REGISTRY, else
+~/.config/Vennara/registry.sqlite3), key Software\Vennara\P\OrlavoW with
+--profile P, else Software\Vennara\OrlavoW:
+  DownloadInfo/DownloadURL, UploadURL, PriceRequestURL   the lab's addresses
+  DownloadInfo/UseDealerNumber, UserDetails/DealerNumber the dealer number sent
+  UserDetails/ZoomAndTrimAll      default "Zoom and Trim" of a print (0 or 1)
+  UserDetails/Remember and the remembered billing and shipping values, which
+                                  fill details that are not given
+  Settings/Debug                  when not 0, the answers and manifests are
+                                  appended to !QRT2_input.txt and
+                                  !QRT2_output.txt in ~/.local/state/Vennara/OrlavoW/
+                                  (card numbers masked); the price answers
+                                  always go to !QRT2_request.txt there
+
+Photos and prints:
+  PHOTO                   a JPEG file; up to 197 photos, each once
+  --print PRODUCT:QTY[:TRIM]
+                          QTY (1 to 999) prints of PRODUCT for the photo named
+                          just before; PRODUCT is the product's index in the
+                          catalogue (from 0) or its id; TRIM 1 asks for "Zoom
+                          and Trim", 0 not (default: the profile's setting)
+  --print-all PRODUCT:QTY[:TRIM]
+                          the same print for every photo
+  Photos without any print are not sent (the wizard keeps them out too); at
+  least one print is needed.
+  --catalogue             list the lab's products, payment methods, countries
+                          and shops, then stop
+
+Customer details:
+  --details FILE          key=value lines ("#" starts a comment; values are
+                          taken as written, trailing blanks included)
+  --detail KEY=VALUE      one value; wins over the files
+  Keys: firstname lastname address1 address2 city country state zip phone
+        email customernumber
+        sameasbilling (yes/no)  delivery (home/shop)  shop (a shop's id)
+        shipping.name shipping.address1 shipping.address2 shipping.city
+        shipping.country shipping.state shipping.zip shipping.phone
+        payment (a payment method's id or name)  ccnumber nameoncard
+        ccstartmonth ccstartyear ccexpiremonth ccexpireyear (MM, YYYY)
+        issueno securitycode vouchercode promocode
+  The card number and security code may instead come from the environment
+  variables ORLAVO_CCNUMBER and ORLAVO_SECURITYCODE, which keeps them out of
+  files and process lists. Countries are the catalogue's names (the first
+  that begins with the text given). Collection at a shop pays at the shop
+  when the lab offers that.
+
+Sending:
+  --yes, -y               send without asking "Send Order?"
+  Ctrl-C while sending pauses the upload and asks whether to quit the order.
+
+Exit codes:
+  0   the order was sent and every photo accepted
+  2   the command line cannot be used (option, product, photo file)
+  3   the profile lacks an address of the lab
+  4   the catalogue could not be loaded
+  5   the order cannot be sent as it is (no photo, too many, no prints)
+  6   the customer details do not pass the checks
+  7   the price request failed
+  8   the order was not sent: declined at the question, or cancelled
+  9   the lab did not accept the credit card
+  10  the lab refused the order
+  11  the upload failed (connection, answer, files)
+)";
+
+std::atomic<bool> gInterrupted{false};
+
+extern "C" void OnInterrupt(int) {
+    gInterrupted = true;
+}
+
+int Fail(int code, const std::string& message) {
+    std::cerr << "orlavo-order: " << message << "\n";
+    return code;
+}
+
+bool ReadFile(const std::string& path, std::string& text) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        return false;
+    }
+    std::ostringstream s;
+    s << in.rdbuf();
+    text = s.str();
+    return true;
+}
+
+bool IsJpeg(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    unsigned char magic[3] = {};
+    in.read(reinterpret_cast<char*>(magic), 3);
+    return in.gcount() == 3 && magic[0] == 0xFF && magic[1] == 0xD8 && magic[2] == 0xFF;
+}
+
+std::string Format(std::string text, int a, int b) {
+    for (int value : {a, b}) {
+        std::size_t at = text.find("%d");
+        if (at != std::string::npos) {
+            text.replace(at, 2, std::to_string(value));
+        }
+    }
+    return text;
+}
+
+// The remembered details of the profile, when the user asked to keep them.
+void RememberedDetails(RegistryStore& store, std::map<std::string, std::string>& values) {
+    if (store.getNumber(section::kUserDetails, "Remember") == 0) {
+        return;
+    }
+    const std::pair<const char*, const char*> user[] = {
+        {"FirstName", "firstname"},
+        {"LastName", "lastname"},
+        {"Address", "address1"},
+        {"Address2", "address2"},
+        {"Town", "city"},
+        {"State", "state"},
+        {"PostCode", "zip"},
+        {"Country", "country"},
+        {"Phone", "phone"},
+        {"Email", "email"},
+        {"CustomerNumber", "customernumber"},
+    };
+    for (const auto& [name, key] : user) {
+        values[key] = store.getText(section::kUserDetails, name);
+    }
+    const std::pair<const char*, const char*> shipping[] = {
+        {"ShippingName", "shipping.name"},         {"ShippingAddress", "shipping.address1"},
+        {"ShippingAddress2", "shipping.address2"}, {"ShippingCity", "shipping.city"},
+        {"ShippingState", "shipping.state"},       {"ShippingPostCode", "shipping.zip"},
+        {"ShippingCountry", "shipping.country"},   {"ShippingPhone", "shipping.phone"},
+    };
+    for (const auto& [name, key] : shipping) {
+        values[key] = store.getText(section::kShippingDetails, name);
+    }
+    values["sameasbilling"] =
+        store.getNumber(section::kUserDetails, "ShippingAsBilling") != 0 ? "yes" : "no";
+}
+
+void ListCatalogue(const wizard::CXmlDocuments& docs, const wizard::ShopList& shops) {
+    std::cout << "Products (index, id, name, price " << docs.GetCurrency() << "):\n";
+    for (int i = 0; i < docs.GetProductCount(); ++i) {
+        std::cout << "  " << i << "\t" << docs.GetProductId(i) << "\t" << docs.GetProductName(i)
+                  << "\t" << docs.GetProductPrice(i) << "\n";
+    }
+    std::cout << "Payment methods (id, name):\n";
+    for (int i = 0; i < docs.GetPaymentCount(); ++i) {
+        wizard::PaymentMethod m = docs.GetPayment(i);
+        std::cout << "  " << m.id << "\t" << m.name << "\n";
+    }
+    std::cout << "Countries:\n";
+    for (int i = 0; i < docs.GetCountryCount(); ++i) {
+        std::cout << "  " << docs.GetCountryName(i) << "\n";
+    }
+    std::cout << "Shops (id, name, city):\n";
+    for (const wizard::ShopRecord& s : shops) {
+        std::cout << "  " << s.id << "\t" << s.name << "\t" << s.city << "\n";
+    }
+}
+
+// Catalogue index of PRODUCT (an index or an id), or -1.
+int ProductIndex(const wizard::CXmlDocuments& docs, const std::string& product) {
+    for (int i = 0; i < docs.GetProductCount(); ++i) {
+        if (docs.GetProductId(i) == product) {
+            return i;
+        }
+    }
+    if (!product.empty() && product.find_first_not_of("0123456789") == std::string::npos &&
+        product.size() < 6) {
+        int index = std::stoi(product);
+        if (index < docs.GetProductCount()) {
+            return index;
+        }
+    }
+    return -1;
+}
+
+bool Ask(const std::string& question) {
+    std::cerr << question << " [y/N] " << std::flush;
+    std::string answer;
+    if (!std::getline(std::cin, answer)) {
+        std::cerr << "\n";
+        return false;
+    }
+    return !answer.empty() && (answer[0] == 'y' || answer[0] == 'Y');
+}
+
+// Shows the worker's reports as a progress line on standard error.
+class ConsoleProgress : public transmission::UploadReporter {
+public:
+    explicit ConsoleProgress(bool terminal) : terminal_(terminal) {}
+
+    void OrderRange(int max) override { Set(&orderMax_, max); }
+    void OrderPosition(int position) override {
+        std::lock_guard lock(mutex_);
+        // The order bar jumps to its end between a photo's data and its
+        // manifest; the photo line keeps counting photos.
+        if (position < orderMax_) {
+            photo_ = position + 1;
+        }
+        Draw();
+    }
+    void ImageRange(int max) override { Set(&imageMax_, max); }
+    void ImagePosition(int position) override { Set(&imagePos_, position); }
+    void Thumbnail(int) override {}
+    void Estimate(const std::string& text) override {
+        std::lock_guard lock(mutex_);
+        estimate_ = text;
+        Draw();
+    }
+    void Notice(const std::string& text) override {
+        std::lock_guard lock(mutex_);
+        std::cerr << (terminal_ ? "\r\033[K" : "") << text << "\n";
+    }
+    void Finished() override {
+        {
+            std::lock_guard lock(mutex_);
+            if (terminal_) {
+                std::cerr << "\n";
+            }
+            finished_ = true;
+        }
+        done_.notify_all();
+    }
+
+    // Waits for the end of the upload, a little at a time so that an
+    // interrupt can be answered.
+    bool WaitFinished(std::chrono::milliseconds step) {
+        std::unique_lock lock(mutex_);
+        return done_.wait_for(lock, step, [this] { return finished_; });
+    }
+
+private:
+    void Set(int* field, int value) {
+        std::lock_guard lock(mutex_);
+        *field = value;
+        Draw();
+    }
+    void Draw() {
+        if (photo_ == 0) {
+            return;
+        }
+        std::string line = Format(Str(3515), photo_, orderMax_);
+        if (!terminal_) {
+            // A log gets one line per photo.
+            if (photo_ != lastPhoto_) {
+                std::cerr << line << "\n";
+                lastPhoto_ = photo_;
+            }
+            return;
+        }
+        const int width = 30;
+        int filled = imageMax_ > 0 ? std::min(width, imagePos_ * width / imageMax_) : 0;
+        line += " [" + std::string(filled, '#') + std::string(width - filled, '.') + "]";
+        if (!estimate_.empty()) {
+            line += "  " + Str(3514) + " " + estimate_;
+        }
+        std::cerr << "\r\033[K" << line << std::flush;
+    }
+
+    bool terminal_;
+    std::mutex mutex_;
+    std::condition_variable done_;
+    bool finished_ = false;
+    int orderMax_ = 0;
+    int photo_ = 0;
+    int lastPhoto_ = -1;
+    int imageMax_ = 0;
+    int imagePos_ = 0;
+    std::string estimate_;
+};
+
+int Run(const order::OrderArguments& args) {
+    RegistryStore store(RegistryRoot(args.profile, "OrlavoW"));
+    const std::string catalogueUrl = store.getText(section::kDownloadInfo, "DownloadURL");
+    if (catalogueUrl.empty()) {
+        return Fail(kSettings, Str(109));
+    }
+    wizard::StartSettings settings = wizard::ReadStartSettings(store);
+
+    wizard::CXmlDocuments docs;
+    docs.setProgramVersion(ProgramVersionText(OwnFileVersion().value_or("")));
+    wizard::DownloadSettings download;
+    download.transfer.userAgent = "orlavo-order";
+    docs.setDownloadSettings(download);
+    wizard::ShopList shops;
+    if (std::string error = docs.Load(catalogueUrl, shops); !error.empty()) {
+        return Fail(kCatalogue, error);
+    }
+    if (args.listCatalogue) {
+        ListCatalogue(docs, shops);
+        return kSent;
+    }
+
+    // The photos and their prints.
+    wizard::OrderModel order(docs.GetProductCount());
+    const int zoomDefault = store.getNumber(section::kUserDetails, "ZoomAndTrimAll") != 0 ? 1 : 0;
+    for (const order::PhotoChoice& choice : args.photos) {
+        std::error_code ec;
+        if (!fs::is_regular_file(choice.path, ec)) {
+            return Fail(kUsage, choice.path + ": no such photo file");
+        }
+        if (!IsJpeg(choice.path)) {
+            return Fail(kUsage, choice.path + ": not a JPEG photo");
+        }
+        std::string path = fs::absolute(choice.path, ec).lexically_normal().string();
+        if (order.IndexOfPath(path) >= 0) {
+            return Fail(kUsage, choice.path + ": the photo is named twice");
+        }
+        std::size_t index = order.AddPhoto(path, 0, fs::file_size(path, ec), 0, 0);
+        std::vector<order::PrintChoice> prints = choice.prints;
+        prints.insert(prints.end(), args.printAll.begin(), args.printAll.end());
+        for (const order::PrintChoice& p : prints) {
+            int product = ProductIndex(docs, p.product);
+            if (product < 0) {
+                return Fail(kUsage,
+                            "the catalogue has no product \"" + p.product + "\" (see --catalogue)");
+            }
+            int quantity =
+                order.PhotoAt(index).orderLines[static_cast<std::size_t>(product)].quantity;
+            order.SetQuantity(index, product, quantity + p.quantity);
+            order.SetZoomTrim(index, product, p.zoomTrim.value_or(zoomDefault));
+        }
+    }
+    if (order.PhotoCount() == 0) {
+        return Fail(kOrderRefusedHere, Str(160));
+    }
+    if (order.PhotoCount() > kMaxPhotos) {
+        return Fail(kOrderRefusedHere, Str(166));
+    }
+    if (!order.HasAnyLine()) {
+        return Fail(kOrderRefusedHere, Str(145));
+    }
+
+    // The customer details, checked as the details step checks them.
+    std::map<std::string, std::string> values;
+    RememberedDetails(store, values);
+    for (const std::string& file : args.detailsFiles) {
+        std::string text, error;
+        if (!ReadFile(file, text)) {
+            return Fail(kUsage, file + ": cannot be read");
+        }
+        if (!order::ParseDetailsText(text, values, error)) {
+            return Fail(kUsage, file + ": " + error);
+        }
+    }
+    for (const auto& [key, value] : args.details) {
+        values[key] = value;
+    }
+    for (const auto& [variable, key] :
+         {std::pair{"ORLAVO_CCNUMBER", "ccnumber"}, {"ORLAVO_SECURITYCODE", "securitycode"}}) {
+        const char* fromEnvironment = std::getenv(variable);
+        if (fromEnvironment != nullptr && values[key].empty()) {
+            values[key] = fromEnvironment;
+        }
+    }
+    order::ResolvedDetails details;
+    std::string error;
+    if (!order::ResolveDetails(values, docs, shops, details, error)) {
+        return Fail(kDetails, error);
+    }
+    std::time_t now = std::time(nullptr);
+    std::tm today{};
+    localtime_r(&now, &today);
+    wizard::DetailsCheck check =
+        wizard::ValidateDetails(details.entries, today.tm_year + 1900, today.tm_mon + 1);
+    if (!check.ok) {
+        return Fail(kDetails, check.message);
+    }
+    std::optional<std::string> dealer;
+    if (settings.dealerMode != 0) {
+        dealer = settings.dealerNumber;
+    }
+    if (!transmission::SetCustomerDetails(docs, details.record, dealer)) {
+        return Fail(kDetails, Str(181));
+    }
+
+    // The price.
+    if (settings.priceRequestUrl.empty()) {
+        return Fail(kSettings, "PriceRequestURL is not set in the profile");
+    }
+    transmission::PriceQuoteRequest priceRequest;
+    priceRequest.url = settings.priceRequestUrl;
+    priceRequest.voucher = details.record.vouchercode;
+    priceRequest.promo = details.record.promocode;
+    priceRequest.agent = "orlavo-order";
+    priceRequest.dump = [](std::string_view file, std::string_view bytes) {
+        return AppendDiagnostic(file, bytes);
+    };
+    transmission::PriceQuoteInfo quote;
+    if (std::string result = transmission::RequestPriceQuote(docs, order, priceRequest, quote);
+        !result.empty()) {
+        return Fail(kPrice, result + Str(3420));
+    }
+    std::cout << order::SummaryText(docs, quote, details.shopName) << std::flush;
+
+    if (!args.yes && !Ask(Str(3513))) {
+        return Fail(kCancelled, "the order was not sent");
+    }
+
+    // The upload.
+    if (settings.uploadUrl.empty()) {
+        return Fail(kSettings, Str(110));
+    }
+    transmission::DiagnosticSink dump;
+    if (settings.debug != 0) {
+        dump = [](std::string_view file, std::string_view bytes) {
+            return AppendDiagnostic(file, bytes);
+        };
+    }
+    transmission::PreparedUpload prepared = transmission::PrepareUpload(docs, order, dump);
+    if (!prepared.ok) {
+        return Fail(kUploadFailed, prepared.message);
+    }
+    transmission::UploadSettings uploadSettings;
+    uploadSettings.uploadUrl = settings.uploadUrl;
+    uploadSettings.debug = settings.debug != 0;
+    uploadSettings.agent = "orlavo-order";
+    uploadSettings.dump = dump;
+    ConsoleProgress progress(isatty(2) != 0);
+    transmission::UploadSession session(uploadSettings, prepared.items, prepared.totalBytes,
+                                        progress);
+    struct sigaction action {};
+    action.sa_handler = &OnInterrupt;
+    sigaction(SIGINT, &action, nullptr);
+    session.Start();
+    while (!progress.WaitFinished(std::chrono::milliseconds(200))) {
+        if (gInterrupted.exchange(false)) {
+            session.Pause();
+            if (Ask("\n" + Str(157))) {
+                session.Cancel();
+            } else {
+                session.Resume();
+            }
+        }
+    }
+    session.Wait();
+    signal(SIGINT, SIG_DFL);
+
+    if (session.UserCancelled()) {
+        return Fail(kCancelled, "the order was cancelled");
+    }
+    const std::string& message = session.ErrorMessage();
+    if (message.empty()) {
+        std::cout << Str(3512) << "\n";
+        return kSent;
+    }
+    std::string text = order::OrderFailureText(message);
+    if (message == "INVALID_CREDIT_CARD") {
+        return Fail(kCardRefused, text);
+    }
+    return Fail(session.ServerRefused() ? kLabRefused : kUploadFailed, text);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    order::OrderArguments parsed;
+    std::string error;
+    if (!order::ParseOrderArguments(args, parsed, error)) {
+        std::cerr << "orlavo-order: " << error << "\n(orlavo-order --help explains the options)\n";
+        return kUsage;
+    }
+    if (parsed.help) {
+        std::cout << kUsageText;
+        return kSent;
+    }
+    try {
+        return Run(parsed);
+    } catch (const std::exception& e) {
+        return Fail(kUploadFailed, e.what());
+    }
+}
