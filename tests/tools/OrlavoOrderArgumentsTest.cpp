@@ -1,0 +1,166 @@
+// The parts of orlavo-order that need no lab: its command line, the details
+// file, resolving details against a catalogue, and the summary texts.
+#include <gtest/gtest.h>
+
+#include "tests/transmission/OrderSample.h"
+#include "tools/orlavo-order/OrderArguments.h"
+#include "tools/orlavo-order/OrderDetails.h"
+#include "tools/orlavo-order/OrderSummary.h"
+
+namespace orlavo::order {
+namespace {
+
+TEST(OrderArguments, PrintsBelongToThePhotoNamedBeforeThem) {
+    OrderArguments a;
+    std::string error;
+    ASSERT_TRUE(ParseOrderArguments({"--profile", "Demo", "a.jpg", "--print", "0:2", "--print",
+                                     "P10x8:1:1", "b.jpg", "--print-all", "1:3", "--yes"},
+                                    a, error))
+        << error;
+    EXPECT_EQ(a.profile, "Demo");
+    EXPECT_TRUE(a.yes);
+    ASSERT_EQ(a.photos.size(), 2u);
+    ASSERT_EQ(a.photos[0].prints.size(), 2u);
+    EXPECT_EQ(a.photos[0].prints[1].product, "P10x8");
+    EXPECT_EQ(a.photos[0].prints[1].quantity, 1);
+    EXPECT_EQ(a.photos[0].prints[1].zoomTrim, 1);
+    EXPECT_TRUE(a.photos[1].prints.empty());
+    ASSERT_EQ(a.printAll.size(), 1u);
+    EXPECT_EQ(a.printAll[0].quantity, 3);
+}
+
+TEST(OrderArguments, RefusesWhatCannotBeUsed) {
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"--print", "0:1", "a.jpg"},
+             {"a.jpg", "--print", "0"},
+             {"a.jpg", "--print", "0:0"},
+             {"a.jpg", "--print", "0:1000"},
+             {"a.jpg", "--print", "0:1:2"},
+             {"a.jpg", "--bogus"},
+             {"--detail", "colour=red"},
+             {"--profile"},
+         }) {
+        OrderArguments a;
+        std::string error;
+        EXPECT_FALSE(ParseOrderArguments(args, a, error)) << args.back();
+        EXPECT_FALSE(error.empty());
+    }
+}
+
+TEST(OrderArguments, DoubleDashTakesTheRestAsPhotos) {
+    OrderArguments a;
+    std::string error;
+    ASSERT_TRUE(ParseOrderArguments({"--", "--odd-name.jpg"}, a, error));
+    ASSERT_EQ(a.photos.size(), 1u);
+    EXPECT_EQ(a.photos[0].path, "--odd-name.jpg");
+}
+
+TEST(DetailsText, KeepsValuesAsWrittenAndSkipsComments) {
+    std::map<std::string, std::string> v;
+    std::string error;
+    ASSERT_TRUE(ParseDetailsText("# me\r\n firstname = Ada\r\n\nvouchercode=SPRING  \n", v, error))
+        << error;
+    EXPECT_EQ(v["firstname"], " Ada");
+    EXPECT_EQ(v["vouchercode"], "SPRING  ");
+}
+
+TEST(DetailsText, NamesTheLineOfAnUnknownKey) {
+    std::map<std::string, std::string> v;
+    std::string error;
+    EXPECT_FALSE(ParseDetailsText("firstname=Ada\ncolour=red\n", v, error));
+    EXPECT_EQ(error, "line 2: unknown key \"colour\"");
+    EXPECT_FALSE(ParseDetailsText("just text\n", v, error));
+}
+
+class ResolveDetailsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(transmission::samples::LoadSample(docs));
+        values = {{"firstname", "Ada"},   {"lastname", "Byron"}, {"address1", "1 Mill Lane"},
+                  {"city", "Bath"},       {"zip", "BA1"},        {"country", "ire"},
+                  {"email", "ada@x.org"}, {"payment", "visa"},   {"ccnumber", "4111111111111111"}};
+        shops = {
+            {"s1", "Bath Shop", "2 Low St", "", "Bath", "", "BA1", "United Kingdom", "01", "D1"}};
+    }
+    wizard::CXmlDocuments docs;
+    wizard::ShopList shops;
+    std::map<std::string, std::string> values;
+};
+
+TEST_F(ResolveDetailsTest, FindsPaymentByNameAndCountryByItsBeginning) {
+    ResolvedDetails r;
+    std::string error;
+    values["sameasbilling"] = "yes";
+    ASSERT_TRUE(ResolveDetails(values, docs, shops, r, error)) << error;
+    EXPECT_EQ(r.entries.paymentMethodId, 1);
+    EXPECT_EQ(r.record.cctype, "1");
+    EXPECT_EQ(r.record.country, "Ireland");
+    EXPECT_EQ(r.record.shippingCountry, "Ireland");
+    EXPECT_EQ(r.record.shippingName, "Ada Byron");
+    EXPECT_EQ(r.shopName, "");
+}
+
+TEST_F(ResolveDetailsTest, ShopCollectionPaysAtTheShopAndShipsToIt) {
+    values["delivery"] = "shop";
+    values["shop"] = "s1";
+    ResolvedDetails r;
+    std::string error;
+    ASSERT_TRUE(ResolveDetails(values, docs, shops, r, error)) << error;
+    EXPECT_EQ(r.entries.paymentMethodId, 9);
+    EXPECT_EQ(r.record.ccnumber, "");
+    EXPECT_EQ(r.record.storeid, "s1");
+    EXPECT_EQ(r.record.shippingAddress1, "2 Low St");
+    EXPECT_EQ(r.shopName, "Bath Shop");
+}
+
+TEST_F(ResolveDetailsTest, RefusesWhatTheCatalogueDoesNotOffer) {
+    ResolvedDetails r;
+    std::string error;
+    values["payment"] = "Bitcoin";
+    EXPECT_FALSE(ResolveDetails(values, docs, shops, r, error));
+    values["payment"] = "9";
+    EXPECT_FALSE(ResolveDetails(values, docs, shops, r, error));
+    EXPECT_NE(error.find("delivery=shop"), std::string::npos);
+    values["payment"] = "1";
+    values["delivery"] = "shop";
+    values["shop"] = "nope";
+    EXPECT_FALSE(ResolveDetails(values, docs, shops, r, error));
+    values["delivery"] = "drone";
+    EXPECT_FALSE(ResolveDetails(values, docs, shops, r, error));
+}
+
+TEST(OrderSummary, CardNumberShowsItsLastFiveDigits) {
+    EXPECT_EQ(SummaryCardNumber("4111111111111111"), "xxxxxxxxxxx11111");
+    EXPECT_EQ(SummaryCardNumber("12345"), "12345");
+}
+
+TEST(OrderSummary, ServerCodesBecomeTheirTexts) {
+    EXPECT_EQ(OrderFailureText("INVALID_CREDIT_CARD"),
+              "Your credit card was not accepted. Please try again");
+    EXPECT_EQ(OrderFailureText("UNABLE_SEND_ORDER"),
+              "We are unable to process your order at this time. Please try again later.");
+    EXPECT_EQ(OrderFailureText("LAB_CLOSED"), "LAB_CLOSED");
+    EXPECT_EQ(OrderFailureText("invalid_credit_card"), "invalid_credit_card");
+}
+
+TEST(OrderSummary, ShowsAmountsWithCurrencyAndFreePrintsOnlyWhenThereAreSome) {
+    wizard::CXmlDocuments docs;
+    ASSERT_TRUE(transmission::samples::LoadSample(docs));
+    ASSERT_TRUE(
+        transmission::SetCustomerDetails(docs, transmission::samples::Customer(), std::nullopt));
+    transmission::PriceQuoteInfo quote;
+    quote.subprice = "12.50";
+    quote.numfreeprints = "0";
+    std::string text = SummaryText(docs, quote, "");
+    EXPECT_NE(text.find("Subtotal:               12.50 GBP"), std::string::npos) << text;
+    EXPECT_NE(text.find("Voucher Code:           SPRING "), std::string::npos);
+    EXPECT_NE(text.find("Promo Code:             none"), std::string::npos);
+    EXPECT_EQ(text.find("free prints"), std::string::npos);
+    EXPECT_EQ(text.find("4111111111111111"), std::string::npos);
+    quote.numfreeprints = "3";
+    EXPECT_NE(SummaryText(docs, quote, "").find("You have recieved 3 free prints"),
+              std::string::npos);
+}
+
+}  // namespace
+}  // namespace orlavo::order

@@ -1,0 +1,248 @@
+// orlavo-order against a real orlavo-lab on loopback: the order that reaches
+// the lab, a refused card, a refused photo, and the checks that stop an
+// order before anything is sent.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "common/RegistryRoot.h"
+#include "platform/RegistryStore.h"
+#include "platform/XmlDocument.h"
+#include "tests/support/LabProcess.h"
+#include "tests/transmission/TempFiles.h"
+
+namespace fs = std::filesystem;
+
+namespace orlavo {
+namespace {
+
+struct Result {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string ReadAll(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+const char* kDetails =
+    "firstname=Ada\n"
+    "lastname=Byron\n"
+    "address1=1 Mill Lane\n"
+    "city=Bath\n"
+    "zip=BA1 1AA\n"
+    "country=United Kingdom\n"
+    "email=ada@example.com\n"
+    "sameasbilling=yes\n"
+    "payment=1\n"
+    "nameoncard=A BYRON\n"
+    "ccexpiremonth=12\n"
+    "ccexpireyear=2099\n";
+
+class OrlavoOrderTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(test::LabProcess::MakeSamplePhotos(folder.path() / "photos", 3));
+        for (const auto& entry : fs::directory_iterator(folder.path() / "photos")) {
+            photos.push_back(entry.path().string());
+        }
+        std::sort(photos.begin(), photos.end());
+        ASSERT_EQ(photos.size(), 3u);
+        registry = (folder.path() / "registry.sqlite3").string();
+        details = folder.write("details.txt", kDetails);
+    }
+
+    void UseLab(const test::LabProcess& lab) {
+        RegistryStore store(RegistryRoot("E2E", "OrlavoW"), registry);
+        ASSERT_TRUE(store.setText("DownloadInfo", "DownloadURL", lab.url("/catalogue.xml")));
+        ASSERT_TRUE(store.setText("DownloadInfo", "UploadURL", lab.url("/upload")));
+        ASSERT_TRUE(store.setText("DownloadInfo", "PriceRequestURL", lab.url("/price")));
+    }
+
+    // Runs orlavo-order with ARGS, standard input from /dev/null and the
+    // card number in the environment.
+    Result Order(std::vector<std::string> args, const std::string& card = "4111111111111111") {
+        std::string program = std::string(ORLAVO_BIN_DIR) + "/orlavo-order";
+        args.insert(args.begin(), program);
+        fs::path out = folder.path() / "out.txt";
+        fs::path err = folder.path() / "err.txt";
+        pid_t pid = fork();
+        if (pid == 0) {
+            int in = open("/dev/null", O_RDONLY);
+            int o = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            int e = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            dup2(in, 0);
+            dup2(o, 1);
+            dup2(e, 2);
+            setenv("ORLAVO_REGISTRY", registry.c_str(), 1);
+            setenv("ORLAVO_CCNUMBER", card.c_str(), 1);
+            setenv("XDG_STATE_HOME", (folder.path() / "state").c_str(), 1);
+            std::vector<char*> argv;
+            for (std::string& a : args) {
+                argv.push_back(a.data());
+            }
+            argv.push_back(nullptr);
+            execv(program.c_str(), argv.data());
+            _exit(127);
+        }
+        int status = 0;
+        waitpid(pid, &status, 0);
+        Result r;
+        r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        r.out = ReadAll(out);
+        r.err = ReadAll(err);
+        return r;
+    }
+
+    // The photo files the lab keeps, by order id.
+    static std::vector<fs::path> Received(const test::LabProcess& lab) {
+        std::vector<fs::path> files;
+        std::error_code ec;
+        for (auto it = fs::recursive_directory_iterator(lab.ordersDir(), ec);
+             it != fs::recursive_directory_iterator(); ++it) {
+            if (it->is_regular_file()) {
+                files.push_back(it->path());
+            }
+        }
+        std::sort(files.begin(), files.end());
+        return files;
+    }
+
+    test::TempFolder folder;
+    std::vector<std::string> photos;
+    std::string registry;
+    std::string details;
+};
+
+TEST_F(OrlavoOrderTest, SendsTheTwoPhotosWithPrintsOfAThreePhotoOrder) {
+    test::LabProcess lab(folder.path() / "lab");
+    ASSERT_TRUE(lab.running()) << lab.error();
+    UseLab(lab);
+    Result r = Order({"--profile", "E2E", "--details", details, "--yes", photos[0], "--print",
+                      "0:2", "--print", "104:1", photos[1], photos[2], "--print", "1:3:1"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("Order Sent Successfully"), std::string::npos);
+    EXPECT_NE(r.out.find("Total:"), std::string::npos);
+    EXPECT_EQ(r.out.find("4111111111111111"), std::string::npos);
+
+    std::vector<fs::path> files = Received(lab);
+    ASSERT_EQ(files.size(), 4u);  // two photos, two manifests, in one order folder
+    EXPECT_EQ(files[0].parent_path(), files[3].parent_path());
+    const std::string orderId = files[0].parent_path().filename().string();
+    EXPECT_EQ(orderId.size(), 15u);
+
+    std::vector<std::string> manifests;
+    std::vector<std::string> photosKept;
+    for (const fs::path& f : files) {
+        (f.extension() == ".xml" ? manifests : photosKept).push_back(ReadAll(f));
+    }
+    ASSERT_EQ(manifests.size(), 2u);
+    EXPECT_EQ(photosKept[0], ReadAll(photos[0]));
+    EXPECT_EQ(photosKept[1], ReadAll(photos[2]));
+    for (std::size_t i = 0; i < 2; ++i) {
+        xml::Document m;
+        ASSERT_TRUE(m.loadBytes(manifests[i])) << manifests[i];
+        xml::Node file = m.selectSingle("transfermanifest/file");
+        EXPECT_EQ(file.attribute("currentnumphoto"), std::to_string(i + 1));
+        EXPECT_EQ(m.selectSingle("transfermanifest/extra").attribute("numphotos"), "2");
+        EXPECT_EQ(m.selectSingle("transfermanifest/extra").attribute("uniqueid"), orderId);
+        EXPECT_EQ(m.selectSingle("transfermanifest/user").attribute("country"), "GB");
+    }
+    xml::Document first;
+    ASSERT_TRUE(first.loadBytes(manifests[0]));
+    std::vector<xml::Node> products = first.selectAll("transfermanifest/file/product");
+    ASSERT_EQ(products.size(), 2u);
+    EXPECT_EQ(products[0].attribute("id"), "101");
+    EXPECT_EQ(products[0].attribute("qty"), "2");
+    EXPECT_EQ(products[1].attribute("id"), "104");
+}
+
+TEST_F(OrlavoOrderTest, LabRefusesABadCardWithTheWizardsMessage) {
+    test::LabProcess lab(folder.path() / "lab");
+    ASSERT_TRUE(lab.running()) << lab.error();
+    UseLab(lab);
+    // Method 5 skips the number check on this side; the lab checks it.
+    Result r = Order({"--profile", "E2E", "--details", details, "--detail", "payment=5", "--detail",
+                      "issueno=1", "--detail", "securitycode=123", "--detail", "ccstartmonth=01",
+                      "--detail", "ccstartyear=2020", "--yes", photos[0], "--print", "0:1"},
+                     "6759000000000001");
+    EXPECT_EQ(r.exitCode, 9) << r.err;
+    EXPECT_NE(r.err.find("Your credit card was not accepted. Please try again"), std::string::npos)
+        << r.err;
+    EXPECT_TRUE(Received(lab).empty());
+}
+
+TEST_F(OrlavoOrderTest, RefusedSecondPhotoLeavesTheFirstOnTheLab) {
+    test::LabProcess lab(folder.path() / "lab", {"--refuse-photo", "2"});
+    ASSERT_TRUE(lab.running()) << lab.error();
+    UseLab(lab);
+    Result r = Order({"--profile", "E2E", "--details", details, "--yes", "--print-all", "0:1",
+                      photos[0], photos[1], photos[2]});
+    EXPECT_EQ(r.exitCode, 10) << r.err;
+    EXPECT_NE(r.err.find("We are unable to process your order at this time."), std::string::npos);
+    EXPECT_EQ(Received(lab).size(), 2u);  // the first photo and its manifest
+}
+
+TEST_F(OrlavoOrderTest, DetailsThatFailTheChecksSendNothing) {
+    test::LabProcess lab(folder.path() / "lab");
+    ASSERT_TRUE(lab.running()) << lab.error();
+    UseLab(lab);
+    Result r = Order({"--profile", "E2E", "--details", details, "--detail", "email=ada", "--yes",
+                      photos[0], "--print", "0:1"});
+    EXPECT_EQ(r.exitCode, 6);
+    EXPECT_NE(r.err.find("Invalid Email"), std::string::npos);
+    Result missing =
+        Order({"--profile", "E2E", "--details", details, "--detail", "lastname= ", "--detail",
+               "city=", "--yes", photos[0], "--print", "0:1"});
+    EXPECT_EQ(missing.exitCode, 6);
+    EXPECT_NE(missing.err.find("- Last Name missing\n- City/Town missing\n"), std::string::npos);
+    EXPECT_TRUE(Received(lab).empty());
+}
+
+TEST_F(OrlavoOrderTest, OrderIsNotSentWithoutConfirmationOrPrints) {
+    test::LabProcess lab(folder.path() / "lab");
+    ASSERT_TRUE(lab.running()) << lab.error();
+    UseLab(lab);
+    Result declined =
+        Order({"--profile", "E2E", "--details", details, photos[0], "--print", "0:1"});
+    EXPECT_EQ(declined.exitCode, 8);
+    EXPECT_NE(declined.err.find("Send Order?"), std::string::npos);
+    Result noPrints = Order({"--profile", "E2E", "--details", details, "--yes", photos[0]});
+    EXPECT_EQ(noPrints.exitCode, 5);
+    EXPECT_NE(noPrints.err.find("One or more pictures have no reason for upload"),
+              std::string::npos);
+    Result unknown =
+        Order({"--profile", "E2E", "--details", details, "--yes", photos[0], "--print", "999:1"});
+    EXPECT_EQ(unknown.exitCode, 2);
+    EXPECT_TRUE(Received(lab).empty());
+}
+
+TEST_F(OrlavoOrderTest, ProfileWithoutTheLabsAddressStopsAtOnce) {
+    Result r = Order({"--profile", "Empty", "--yes", photos[0], "--print", "0:1"});
+    EXPECT_EQ(r.exitCode, 3);
+    EXPECT_NE(r.err.find("Download URL not found"), std::string::npos);
+}
+
+TEST_F(OrlavoOrderTest, HelpExplainsTheOptionsAndExitCodes) {
+    Result r = Order({"--help"});
+    EXPECT_EQ(r.exitCode, 0);
+    for (const char* text : {"--print PRODUCT:QTY", "--details FILE", "--yes",
+                             "Exit codes:", "ORLAVO_CCNUMBER", "--catalogue"}) {
+        EXPECT_NE(r.out.find(text), std::string::npos) << text;
+    }
+    Result bad = Order({"--frobnicate"});
+    EXPECT_EQ(bad.exitCode, 2);
+}
+
+}  // namespace
+}  // namespace orlavo
