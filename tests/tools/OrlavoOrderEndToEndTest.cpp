@@ -1,6 +1,7 @@
 // orlavo-order against a real orlavo-lab on loopback: the order that reaches
 // the lab, a refused card, a refused photo, and the checks that stop an
 // order before anything is sent.
+#include <curl/curl.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -191,6 +192,23 @@ TEST_F(OrlavoOrderTest, RefusedSecondPhotoLeavesTheFirstOnTheLab) {
     EXPECT_EQ(r.exitCode, 10) << r.err;
     EXPECT_NE(r.err.find("We are unable to process your order at this time."), std::string::npos);
     EXPECT_EQ(Received(lab).size(), 2u);  // the first photo and its manifest
+}
+
+TEST_F(OrlavoOrderTest, ConnectionDroppedMidPhotoFailsTheUpload) {
+    test::LabProcess lab(folder.path() / "lab", {"--drop-after-bytes", "5000"});
+    ASSERT_TRUE(lab.running()) << lab.error();
+    UseLab(lab);
+    Result r = Order({"--profile", "E2E", "--details", details, "--yes", "--print-all", "0:1",
+                      photos[0], photos[1]});
+    EXPECT_EQ(r.exitCode, 11) << r.err;
+    // The transport's own message, whichever way the break showed.
+    bool transportMessage = false;
+    for (CURLcode code : {CURLE_GOT_NOTHING, CURLE_SEND_ERROR, CURLE_RECV_ERROR}) {
+        transportMessage |= r.err.find(std::string("orlavo-order: ") + curl_easy_strerror(code)) !=
+                            std::string::npos;
+    }
+    EXPECT_TRUE(transportMessage) << r.err;
+    EXPECT_TRUE(Received(lab).empty());
 }
 
 TEST_F(OrlavoOrderTest, DetailsThatFailTheChecksSendNothing) {

@@ -146,6 +146,7 @@ TEST(UploadSession, RefusalOfTheSecondPhotoEndsTheOrderWithItsTitle) {
     UploadSession session(Settings(server), f.items, f.total, reporter);
     session.Run();
     EXPECT_EQ(session.ErrorMessage(), "UNABLE_SEND_ORDER");
+    EXPECT_TRUE(session.ServerRefused());
     EXPECT_EQ(server.requestCount(), 2u);
     EXPECT_EQ(reporter.matching("finished").size(), 1u);
 }
@@ -179,6 +180,24 @@ TEST(UploadSession, EachKindOfBadAnswerLeavesItsMessage) {
         EXPECT_EQ(session.ErrorMessage(), c.message);
         EXPECT_EQ(server.requestCount(), 1u) << c.message;
     }
+}
+
+TEST(UploadSession, ServerThatStallsFailsWithTheTimeOut) {
+    Fixture f;
+    f.Add(0, 100);
+    RawHttpServer server([](const RawRequest&) {
+        RawResponse r = Page("DONE");
+        r.after = RawResponse::After::Stall;
+        r.sendLimit = 0;
+        return r;
+    });
+    RecordingReporter reporter;
+    UploadSettings settings = Settings(server);
+    settings.stallSeconds = 1;
+    UploadSession session(settings, f.items, f.total, reporter);
+    session.Run();
+    EXPECT_EQ(session.ErrorMessage(), curl_easy_strerror(CURLE_OPERATION_TIMEDOUT));
+    EXPECT_FALSE(session.ServerRefused());
 }
 
 TEST(UploadSession, UnusableAddressEndsWithTheTransportsMessage) {

@@ -135,6 +135,7 @@ int ProgressCallback(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
 
 struct HttpFormClient::Impl {
     std::string agent;
+    long stallSeconds = 60;
     std::unique_ptr<net::CurlEasy> easy;
     std::unique_ptr<curl_slist, ListDeleter> headers;
 };
@@ -183,8 +184,10 @@ std::vector<BodyPiece> ValueFormPieces(std::string_view field, std::string_view 
     return pieces;
 }
 
-HttpFormClient::HttpFormClient(std::string agent) : impl_(std::make_unique<Impl>()) {
+HttpFormClient::HttpFormClient(std::string agent, long stallSeconds)
+    : impl_(std::make_unique<Impl>()) {
     impl_->agent = std::move(agent);
+    impl_->stallSeconds = stallSeconds;
 }
 
 HttpFormClient::~HttpFormClient() = default;
@@ -222,6 +225,7 @@ bool HttpFormClient::Open(std::string_view url, std::uint32_t& code) {
     CURL* c = impl_->easy->get();
     net::TransferOptions options;
     options.userAgent = impl_->agent;
+    options.stallSeconds = impl_->stallSeconds;
     // A redirected POST would have to send its body again; the lab's
     // addresses answer where they are.
     options.maxRedirects = 0;

@@ -74,8 +74,9 @@ std::vector<BodyPiece> ValueFormPieces(std::string_view field, std::string_view 
 class HttpFormClient {
 public:
     // AGENT names the program to the transport; the header block's own
-    // User-Agent line is what goes on the wire.
-    explicit HttpFormClient(std::string agent);
+    // User-Agent line is what goes on the wire. A transfer that moves no
+    // byte for STALL_SECONDS fails with the transport's time-out.
+    explicit HttpFormClient(std::string agent, long stallSeconds = 60);
     ~HttpFormClient();
     HttpFormClient(const HttpFormClient&) = delete;
     HttpFormClient& operator=(const HttpFormClient&) = delete;

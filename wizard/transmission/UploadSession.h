@@ -65,6 +65,8 @@ struct UploadSettings {
     std::string uploadUrl;
     bool debug = false;
     std::string agent = "orlavo";
+    // A request that moves no byte for this long fails.
+    long stallSeconds = 60;
     // Appends bytes to a named diagnostic file; false when it cannot. Used
     // only with debug on; unset means nothing is written.
     std::function<bool(std::string_view file, std::string_view bytes)> dump;
