@@ -236,6 +236,8 @@ bool HttpFormClient::Open(std::string_view url, std::uint32_t& code) {
     curl_easy_setopt(c, CURLOPT_URL, url_.requestUrl().c_str());
     curl_easy_setopt(c, CURLOPT_HTTPHEADER, impl_->headers.get());
     curl_easy_setopt(c, CURLOPT_POST, 1L);
+    // The header block is HTTP/1.1 text; it is never translated to HTTP/2.
+    curl_easy_setopt(c, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
     curl_easy_setopt(c, CURLOPT_TCP_KEEPALIVE, 1L);
     curl_easy_setopt(c, CURLOPT_UPLOAD_BUFFERSIZE, 256L * 1024);
     curl_easy_setopt(c, CURLOPT_READFUNCTION, &ReadCallback);
