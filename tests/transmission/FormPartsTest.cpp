@@ -43,6 +43,16 @@ TEST(FormParts, FilePartHeaderKeepsThePathAsTheOrderHoldsIt) {
               "Content-Type: image/pjpeg\r\n\r\n");
 }
 
+TEST(FormParts, FileNameCannotBreakOutOfItsHeader) {
+    std::string header =
+        FilePartHeader("/home/ada/a\"b\r\nContent-Type: text/html.jpg", "image/pjpeg");
+    EXPECT_EQ(header,
+              "-----------------------------7d22db37402707\r\n"
+              "Content-Disposition: form-data; name=\"file\"; "
+              "filename=\"/home/ada/a%22b%0D%0AContent-Type: text/html.jpg\"\r\n"
+              "Content-Type: image/pjpeg\r\n\r\n");
+}
+
 TEST(FormParts, MediaTypeFollowsTheFormatIndex) {
     EXPECT_EQ(MediaType(0), "image/pjpeg");
     EXPECT_EQ(MediaType(1), "image/gif");

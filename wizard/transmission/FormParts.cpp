@@ -11,6 +11,27 @@ constexpr std::array<std::string_view, 9> kMediaTypes = {
     "image/pcx",   "image/pgm", "image/pict",      "image/targa",
 };
 
+// The path goes into a quoted header parameter: a double quote or a line
+// break in it would end the parameter or the header and let the rest of the
+// name be read as form structure, so those three are percent-encoded.
+void AppendFileName(std::string& out, std::string_view path) {
+    for (char c : path) {
+        switch (c) {
+            case '"':
+                out += "%22";
+                break;
+            case '\r':
+                out += "%0D";
+                break;
+            case '\n':
+                out += "%0A";
+                break;
+            default:
+                out += c;
+        }
+    }
+}
+
 }  // namespace
 
 std::string ContentTypeHeader() {
@@ -60,7 +81,7 @@ std::string FilePartHeader(std::string_view path, std::string_view mediaType) {
     part += "Content-Disposition: form-data; name=\"";
     part += kFileField;
     part += "\"; filename=\"";
-    part += path;
+    AppendFileName(part, path);
     part += "\"\r\n";
     part += "Content-Type: ";
     part += mediaType;

@@ -49,7 +49,9 @@ std::string_view MediaType(int contentTypeIndex);
 std::string ValuePart(std::string_view fieldName, std::string_view value);
 
 // Delimiter line, Content-Disposition of the field "file" with the path as
-// filename, the media type, blank line. The file's bytes follow it.
+// filename, the media type, blank line. The file's bytes follow it. The path
+// goes unchanged but for a double quote, CR and LF, which are written as
+// %22, %0D and %0A so that a file name cannot break the form.
 std::string FilePartHeader(std::string_view path, std::string_view mediaType);
 
 // Announced length of one photo's request: file part header + file size +
