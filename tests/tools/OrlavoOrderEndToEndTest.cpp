@@ -168,6 +168,31 @@ TEST_F(OrlavoOrderTest, SendsTheTwoPhotosWithPrintsOfAThreePhotoOrder) {
     EXPECT_EQ(products[1].attribute("id"), "104");
 }
 
+TEST_F(OrlavoOrderTest, DebugDumpsKeepNoCardData) {
+    test::LabProcess lab(folder.path() / "lab");
+    ASSERT_TRUE(lab.running()) << lab.error();
+    UseLab(lab);
+    {
+        RegistryStore store(RegistryRoot("E2E", "OrlavoW"), registry);
+        ASSERT_TRUE(store.setNumber("Settings", "Debug", 1));
+    }
+    Result r = Order({"--profile", "E2E", "--details", details, "--detail", "securitycode=9876",
+                      "--yes", photos[0], "--print", "0:1"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    fs::path dumps = folder.path() / "state" / "Vennara" / "OrlavoW";
+    std::string manifests = ReadAll(dumps / "!QRT2_output.txt");
+    std::string answers = ReadAll(dumps / "!QRT2_input.txt");
+    std::string quotes = ReadAll(dumps / "!QRT2_request.txt");
+    EXPECT_NE(manifests.find("------------ Photo 1 of 1 --------------"), std::string::npos);
+    EXPECT_NE(manifests.find("ccnumber=\"xxxxxxxxxxxx1111\""), std::string::npos) << manifests;
+    EXPECT_NE(answers.find("DONE"), std::string::npos);
+    EXPECT_NE(quotes.find("<PriceQuote"), std::string::npos);
+    for (const std::string* dump : {&manifests, &answers, &quotes}) {
+        EXPECT_EQ(dump->find("4111111111111111"), std::string::npos);
+        EXPECT_EQ(dump->find("9876"), std::string::npos);
+    }
+}
+
 TEST_F(OrlavoOrderTest, LabRefusesABadCardWithTheWizardsMessage) {
     test::LabProcess lab(folder.path() / "lab");
     ASSERT_TRUE(lab.running()) << lab.error();
