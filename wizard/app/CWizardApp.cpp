@@ -1,0 +1,225 @@
+#include "wizard/app/CWizardApp.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <climits>
+#include <cstdlib>
+
+#include "common/RegistryRoot.h"
+#include "common/SettingsTable.h"
+#include "common/VersionText.h"
+#include "platform/FileVersion.h"
+#include "platform/RegistryStore.h"
+#include "resources/WizardResources.h"
+#include "wizard/app/AppEffects.h"
+#include "wizard/app/AppLook.h"
+#include "wizard/app/CDealerKeyDialog.h"
+#include "wizard/app/CMyProperySheet.h"
+#include "wizard/app/CPlaceholderPage.h"
+#include "wizard/app/CStartDialog.h"
+#include "wizard/app/LoadScaledBitmap.h"
+
+namespace {
+
+QString S(int id) {
+    return QString::fromStdString(orlavo::wizard::Str(id));
+}
+
+constexpr std::string_view kDownloadInfo = orlavo::section::kDownloadInfo;
+constexpr std::string_view kUserDetails = orlavo::section::kUserDetails;
+
+// The sign of a mode turned over; the most negative number has no positive
+// counterpart and becomes the largest one.
+int Negated(int mode) {
+    return mode == INT_MIN ? INT_MAX : -mode;
+}
+int Magnitude(int mode) {
+    return mode == INT_MIN ? INT_MAX : std::abs(mode);
+}
+
+}  // namespace
+
+CWizardApp::CWizardApp(std::vector<std::string> args, AppEffects& effects)
+    : args_(std::move(args)), effects_(effects) {}
+
+CWizardApp::~CWizardApp() {
+    // The pages belong to the sheet and go with it.
+    sheet_.reset();
+}
+
+void CWizardApp::InitInstance() {
+    if (StartUp() && RunStartDialog() && DealerStep())
+        RunWizard();
+    sheetIsMain_ = false;
+    sheet_.reset();
+}
+
+bool CWizardApp::StartUp() {
+    // Command line and program version.
+    profile_ = orlavo::ProfileFromArguments(args_);
+    programVersion_ = orlavo::ProgramVersionText(orlavo::OwnFileVersion().value_or(""));
+
+    // A resource bundle of another build is refused, and said so.
+    const std::string folder = orlavo::OwnExecutableFolder();
+    if (orlavo::wizard::Resources().load(folder + "Resources.rcc", programVersion_, true) ==
+        orlavo::BundleCheck::WrongVersion)
+        effects_.message(nullptr, QCoreApplication::applicationName(), S(182), QMessageBox::Warning,
+                         QMessageBox::Ok);
+    if (auto png = orlavo::wizard::Resources().file("icons/128.png")) {
+        QPixmap pm;
+        if (pm.loadFromData(reinterpret_cast<const uchar*>(png->data()),
+                            static_cast<uint>(png->size())))
+            icon_ = QIcon(pm);
+    }
+
+    if (!ImagingAvailable()) {
+        ShowAppMessage(S(3031), QMessageBox::Critical, QMessageBox::Ok);
+        return false;
+    }
+
+    registry_ = std::make_unique<orlavo::RegistryStore>(
+        orlavo::RegistryRoot(profile_, orlavo::ExecutableBaseName(orlavo::OwnExecutablePath())));
+    readSettings();
+
+    if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance()))
+        ApplyAppLook(*app);
+    loadPictures();
+    QCoreApplication::setApplicationName(" ");
+
+    xml.setProgramVersion(programVersion_);
+    sheet_ = std::make_unique<CMyProperySheet>(*this);
+    for (int step = 1; step <= 4; ++step)
+        sheet_->addPage(new CPlaceholderPage(*this, step, sheet_.get()));
+    return true;
+}
+
+void CWizardApp::readSettings() {
+    orlavo::RegistryStore& reg = *registry_;
+    uploadURL = reg.getText(kDownloadInfo, "UploadURL");
+    priceRequestURL = reg.getText(kDownloadInfo, "PriceRequestURL");
+    dealerMode = orlavo::wizard::LeadingInt(reg.getText(kDownloadInfo, "UseDealerNumber"));
+    debug = reg.getNumber(orlavo::section::kSettings, "Debug", 0);
+    if (dealerMode != 0)
+        dealerNumber = reg.getText(kUserDetails, "DealerNumber");
+}
+
+void CWizardApp::loadPictures() {
+    const QString folder = QString::fromStdString(orlavo::OwnExecutableFolder());
+    const qreal dpr = qApp ? qApp->devicePixelRatio() : 1.0;
+    startPicture_ = LoadScaledBitmap(folder + "1.jpg", 472, 242, dpr);
+    bannerPicture_ = LoadScaledBitmap(folder + "2.jpg", 764, 52, dpr);
+    orderSentPicture_ = LoadScaledBitmap(folder + "3.jpg", 200, 184, dpr);
+}
+
+bool CWizardApp::RunStartDialog() {
+    CStartDialog dialog(*this,
+                        [this](const std::string& address) { return LoadCatalogue(address); });
+    return dialog.exec() == QDialog::Accepted;
+}
+
+std::string CWizardApp::LoadCatalogue(const std::string& address) {
+    return xml.Load(address, shops);
+}
+
+bool CWizardApp::DealerStep() {
+    const int mode = dealerMode;
+    const bool match = dealerMatches(dealerNumber);
+    const bool ask = mode < 0 || (mode == 2 && !dealerNumber.empty() && !match) ||
+                     (mode == 3 && (dealerNumber.empty() || !match));
+    if (ask) {
+        CDealerKeyDialog dialog(*this, mode > 1 ? QString::fromStdString(dealerNumber) : QString(),
+                                mainWindow());
+        if (dialog.exec() == QDialog::Accepted) {
+            dealerNumber = dialog.key().toStdString();
+            registry_->setText(kUserDetails, "DealerNumber", dealerNumber);
+            storeDealerMode(Negated(mode));
+        } else {
+            if (Magnitude(mode) == 3)
+                return false;
+            storeDealerMode(Negated(mode));
+        }
+    }
+    // A dealer's key that names a shop leaves only that shop to collect from.
+    if (dealerMode > 1) {
+        const int i = orlavo::wizard::FindShopByStoreId(shops, dealerNumber);
+        if (i >= 0) {
+            orlavo::wizard::ShopRecord only = shops[static_cast<std::size_t>(i)];
+            shops.assign(1, std::move(only));
+        }
+    }
+    return true;
+}
+
+int CWizardApp::RunWizard() {
+    sheetIsMain_ = true;
+    sheet_->setActivePage(0);
+    const int result = sheet_->exec();
+    sheetIsMain_ = false;
+    return result;
+}
+
+QWidget* CWizardApp::mainWindow() const {
+    if (sheetIsMain_ && sheet_)
+        return sheet_.get();
+    return QApplication::activeModalWidget();
+}
+
+QMessageBox::StandardButton CWizardApp::ShowAppMessage(const QString& text, QMessageBox::Icon icon,
+                                                       QMessageBox::StandardButtons buttons) {
+    return effects_.message(mainWindow(), S(108), text, icon, buttons);
+}
+
+QMessageBox::StandardButton CWizardApp::ShowAppMessageId(int id, QMessageBox::Icon icon,
+                                                         QMessageBox::StandardButtons buttons) {
+    return ShowAppMessage(S(id), icon, buttons);
+}
+
+void CWizardApp::emptyOrder() {
+    if (photoSelection_)
+        photoSelection_->removeAll();
+}
+
+bool CWizardApp::dealerMatches(const std::string& dealer) const {
+    return orlavo::wizard::FindShopByStoreId(shops, dealer) >= 0;
+}
+
+bool CWizardApp::dealerKeyAccepted(const std::string& key) const {
+    const int m = Magnitude(dealerMode);
+    if (m == 3 || (m == 2 && !key.empty()))
+        return !key.empty() && dealerMatches(key);
+    return true;
+}
+
+bool CWizardApp::preferencesDealerAccepted(const std::string& dealer) const {
+    const int mode = dealerMode;
+    if (mode == 0 || mode == 1 || mode == -1)
+        return true;
+    const bool found = dealerMatches(dealer);
+    const int m = Magnitude(mode);
+    if (!found && m == 3)
+        return false;
+    if (!found && m == 2 && !dealer.empty())
+        return false;
+    return true;
+}
+
+bool CWizardApp::storeDealerMode(int mode) {
+    dealerMode = mode;
+    return registry_->setText(kDownloadInfo, "UseDealerNumber", std::to_string(mode));
+}
+
+std::vector<std::string> CWizardApp::countryNames() const {
+    std::vector<std::string> names;
+    const int n = xml.GetCountryCount();
+    for (int i = 0; i < n; ++i)
+        names.push_back(xml.GetCountryName(i));
+    return names;
+}
+
+std::vector<std::string> CWizardApp::productNames() const {
+    std::vector<std::string> names;
+    const int n = xml.GetProductCount();
+    for (int i = 0; i < n; ++i)
+        names.push_back(xml.GetProductName(i));
+    return names;
+}

@@ -1,0 +1,111 @@
+#pragma once
+// The ordering wizard's application object: runs start-up, the start window,
+// the dealer step and the wizard, and holds what more than one window uses.
+// Pages receive it by reference and read and write its members directly.
+
+#include <QIcon>
+#include <QMessageBox>
+#include <QPixmap>
+#include <QString>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "wizard/catalogue/CXmlDocuments.h"
+#include "wizard/catalogue/ShopRecord.h"
+
+namespace orlavo {
+class RegistryStore;
+}
+class AppEffects;
+class CMyProperySheet;
+class CWizardPage;
+
+// The step-1 page registers itself so that the order can be emptied.
+class PhotoSelection {
+public:
+    virtual ~PhotoSelection() = default;
+    // The page's "Remove All".
+    virtual void removeAll() = 0;
+};
+
+class CWizardApp {
+public:
+    // ARGS as the command line gave them (the first is the program).
+    CWizardApp(std::vector<std::string> args, AppEffects& effects);
+    ~CWizardApp();
+    CWizardApp(const CWizardApp&) = delete;
+    CWizardApp& operator=(const CWizardApp&) = delete;
+
+    // The start routine: start-up, start window, dealer step, wizard. The
+    // program ends when it returns.
+    void InitInstance();
+
+    // Its steps, in order. Each false means "end".
+    bool StartUp();         // command line to the sheet and its pages
+    bool RunStartDialog();  // true only for "Begin" after a successful load
+    bool DealerStep();      // false when the wizard may not open
+    int RunWizard();
+
+    // Message boxes with the caption "Zadozu Orlavo" over the main window.
+    QMessageBox::StandardButton ShowAppMessage(const QString& text, QMessageBox::Icon icon,
+                                               QMessageBox::StandardButtons buttons);
+    QMessageBox::StandardButton ShowAppMessageId(int id, QMessageBox::Icon icon,
+                                                 QMessageBox::StandardButtons buttons);
+
+    // The catalogue load of the start window; the error text, empty on success.
+    std::string LoadCatalogue(const std::string& address);
+
+    // Empties the order through the registered step-1 page.
+    void registerPhotoSelection(PhotoSelection* page) { photoSelection_ = page; }
+    void emptyOrder();
+
+    // Dealer rules against the shop list, with the current mode.
+    bool dealerMatches(const std::string& dealer) const;
+    bool dealerKeyAccepted(const std::string& key) const;
+    bool preferencesDealerAccepted(const std::string& dealer) const;
+    // Sets the mode and stores it as decimal text in UseDealerNumber.
+    bool storeDealerMode(int mode);
+
+    std::vector<std::string> countryNames() const;
+    std::vector<std::string> productNames() const;
+
+    orlavo::RegistryStore& registry() { return *registry_; }
+    AppEffects& effects() { return effects_; }
+    const std::string& profile() const { return profile_; }
+    const std::string& programVersion() const { return programVersion_; }
+    const QIcon& programIcon() const { return icon_; }
+    const QPixmap& startPicture() const { return startPicture_; }
+    const QPixmap& bannerPicture() const { return bannerPicture_; }
+    const QPixmap& orderSentPicture() const { return orderSentPicture_; }
+    // The wizard sheet; the main window once the wizard runs.
+    CMyProperySheet* sheet() const { return sheet_.get(); }
+    QWidget* mainWindow() const;
+
+    // Shared state, read and written by the pages.
+    std::string uploadURL;
+    std::string priceRequestURL;
+    orlavo::wizard::CXmlDocuments xml;
+    int debug = 0;
+    int dealerMode = 0;
+    std::string dealerNumber;
+    std::string chosenShopName;
+    orlavo::wizard::ShopList shops;
+
+private:
+    void loadPictures();
+    void readSettings();
+
+    std::vector<std::string> args_;
+    AppEffects& effects_;
+    std::string profile_;
+    std::string programVersion_;
+    std::unique_ptr<orlavo::RegistryStore> registry_;
+    QIcon icon_;
+    QPixmap startPicture_;
+    QPixmap bannerPicture_;
+    QPixmap orderSentPicture_;
+    std::unique_ptr<CMyProperySheet> sheet_;
+    bool sheetIsMain_ = false;
+    PhotoSelection* photoSelection_ = nullptr;
+};
