@@ -1,0 +1,140 @@
+// The start window against a real laboratory server: its states, its status
+// line and its buttons.
+
+#include <QLabel>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <atomic>
+
+#include "common/SettingsTable.h"
+#include "tests/app/AppTestSupport.h"
+#include "tests/support/lab/LabProcess.h"
+#include "wizard/app/CStartDialog.h"
+
+namespace {
+
+using orlavo::section::kDownloadInfo;
+
+class StartDialogTest : public AppTest {
+protected:
+    // The window with a loader that counts its runs.
+    std::unique_ptr<CStartDialog> makeDialog() {
+        auto d = std::make_unique<CStartDialog>(*app_, [this](const std::string& address) {
+            ++loads;
+            return app_->LoadCatalogue(address);
+        });
+        return d;
+    }
+    // Shows the window and waits for the load it starts.
+    void showAndWaitForLoad(CStartDialog& d) {
+        QSignalSpy finished(&d, &CStartDialog::loadFinished);
+        d.show();
+        ASSERT_TRUE(finished.wait(60000));
+    }
+    void setAddresses(const std::string& download, const std::string& upload) {
+        reg().setText(kDownloadInfo, "DownloadURL", download);
+        reg().setText(kDownloadInfo, "UploadURL", upload);
+    }
+    QString version() const { return QString::fromStdString(app_->programVersion()); }
+
+    std::atomic<int> loads{0};
+};
+
+}  // namespace
+
+TEST_F(StartDialogTest, EmptyDownloadAddressOffersOnlyClose) {
+    setAddresses("", "http://127.0.0.1:9/upload");
+    startApp();
+    auto d = makeDialog();
+    d->show();
+    QApplication::processEvents();
+    EXPECT_EQ(d->statusLine()->text(), "Download URL not found");
+    EXPECT_EQ(d->beginButton()->text(), "Close");
+    EXPECT_TRUE(d->preferencesButton()->isEnabled());
+    EXPECT_EQ(d->windowTitle(), "Zadozu Orlavo");
+    QTest::mouseClick(d->beginButton(), Qt::LeftButton);
+    EXPECT_FALSE(d->isVisible());
+    EXPECT_EQ(d->result(), QDialog::Rejected);
+    EXPECT_EQ(loads, 0);
+}
+
+TEST_F(StartDialogTest, EmptyUploadAddressOffersOnlyClose) {
+    setAddresses("http://127.0.0.1:9/catalogue.xml", "");
+    startApp();
+    auto d = makeDialog();
+    d->show();
+    QApplication::processEvents();
+    EXPECT_EQ(d->statusLine()->text(), "Upload URL not found");
+    EXPECT_EQ(d->beginButton()->text(), "Close");
+    EXPECT_EQ(loads, 0);
+}
+
+TEST_F(StartDialogTest, LoadsOnlyOnceShownAndIsReadyWithTheLab) {
+    orlavo::test::LabProcess lab;
+    ASSERT_TRUE(lab.start());
+    setAddresses(lab.url("/catalogue.xml"), lab.url("/upload"));
+    startApp();
+    auto d = makeDialog();
+    QApplication::processEvents();
+    EXPECT_EQ(loads, 0);  // not before the window shows
+    EXPECT_EQ(d->statusLine()->text(), version());
+    showAndWaitForLoad(*d);
+    EXPECT_EQ(loads, 1);
+    EXPECT_EQ(d->beginButton()->text(), "Begin");
+    EXPECT_EQ(d->cancelButton()->text(), "Cancel");
+    EXPECT_TRUE(d->preferencesButton()->isEnabled());
+    EXPECT_EQ(d->statusLine()->text(), version());
+    EXPECT_GT(app_->xml.GetProductCount(), 0);
+    EXPECT_FALSE(app_->shops.empty());
+    QTest::mouseClick(d->beginButton(), Qt::LeftButton);
+    EXPECT_EQ(d->result(), QDialog::Accepted);
+}
+
+TEST_F(StartDialogTest, UnreachableServerOffersTryAgainAndRecoversWhenItIsBack) {
+    // A port that was free a moment ago: nothing listens there now.
+    int port = 0;
+    {
+        orlavo::test::LabProcess probe;
+        ASSERT_TRUE(probe.start());
+        port = probe.port();
+    }
+    const std::string address = "http://127.0.0.1:" + std::to_string(port) + "/catalogue.xml";
+    setAddresses(address, "http://127.0.0.1:" + std::to_string(port) + "/upload");
+    startApp();
+    auto d = makeDialog();
+    showAndWaitForLoad(*d);
+
+    const QString status = d->statusLine()->text();
+    const QString prefix = QString::fromStdString(address) + ": ";
+    EXPECT_TRUE(status.startsWith(prefix)) << status.toStdString();
+    EXPECT_GT(status.size(), prefix.size());  // the transport's own message follows
+    EXPECT_EQ(d->cancelButton()->text(), "Exit");
+    EXPECT_EQ(d->beginButton()->text(), "Try Again");
+    EXPECT_FALSE(d->preferencesButton()->isEnabled());
+
+    orlavo::test::LabProcess lab;
+    ASSERT_TRUE(lab.start(port));
+    QSignalSpy finished(d.get(), &CStartDialog::loadFinished);
+    QTest::mouseClick(d->beginButton(), Qt::LeftButton);
+    EXPECT_EQ(d->statusLine()->text(), version());
+    EXPECT_EQ(d->beginButton()->text(), "Begin");
+    ASSERT_TRUE(finished.wait(60000));
+    EXPECT_EQ(loads, 2);
+    EXPECT_EQ(d->statusLine()->text(), version());
+    EXPECT_EQ(d->cancelButton()->text(), "Cancel");
+    EXPECT_EQ(d->beginButton()->text(), "Begin");
+    EXPECT_TRUE(d->preferencesButton()->isEnabled());
+    EXPECT_TRUE(d->isVisible());
+}
+
+TEST_F(StartDialogTest, ExitAfterAFailureEndsTheProgram) {
+    setAddresses("http://127.0.0.1:1/catalogue.xml", "http://127.0.0.1:1/upload");
+    startApp();
+    auto d = makeDialog();
+    showAndWaitForLoad(*d);
+    ASSERT_EQ(d->cancelButton()->text(), "Exit");
+    QTest::mouseClick(d->cancelButton(), Qt::LeftButton);
+    EXPECT_FALSE(d->isVisible());
+    EXPECT_EQ(d->result(), QDialog::Rejected);
+}
