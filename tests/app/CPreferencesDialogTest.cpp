@@ -114,7 +114,7 @@ TEST_F(PreferencesTest, QuantityOf150ReachedWithTheArrowsIsRefusedAtSave) {
     ASSERT_EQ(effects.messages.size(), 1u);
     EXPECT_EQ(effects.messages[0].text, "Please enter an integer between 0 and 100.");
     EXPECT_TRUE(d->isVisible());
-    EXPECT_TRUE(d->quantity()->hasFocus());
+    EXPECT_EQ(d->focusWidget(), d->quantity());
     EXPECT_EQ(remember(), 0);
     EXPECT_FALSE(reg().find(kUserDetails, "ProdQuantity").has_value());
 }

@@ -1,11 +1,13 @@
 // The start window against a real laboratory server: its states, its status
 // line and its buttons.
 
+#include <QDir>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <atomic>
+#include <filesystem>
 
 #include "common/SettingsTable.h"
 #include "tests/app/AppTestSupport.h"
@@ -35,6 +37,10 @@ protected:
     void setAddresses(const std::string& download, const std::string& upload) {
         reg().setText(kDownloadInfo, "DownloadURL", download);
         reg().setText(kDownloadInfo, "UploadURL", upload);
+    }
+    std::filesystem::path labData() const {
+        QDir().mkpath(tempPath("lab"));
+        return tempPath("lab").toStdString();
     }
     QString version() const { return QString::fromStdString(app_->programVersion()); }
 
@@ -71,8 +77,8 @@ TEST_F(StartDialogTest, EmptyUploadAddressOffersOnlyClose) {
 }
 
 TEST_F(StartDialogTest, LoadsOnlyOnceShownAndIsReadyWithTheLab) {
-    orlavo::test::LabProcess lab;
-    ASSERT_TRUE(lab.start());
+    orlavo::test::LabProcess lab(labData());
+    ASSERT_TRUE(lab.running()) << lab.error();
     setAddresses(lab.url("/catalogue.xml"), lab.url("/upload"));
     startApp();
     auto d = makeDialog();
@@ -95,8 +101,8 @@ TEST_F(StartDialogTest, UnreachableServerOffersTryAgainAndRecoversWhenItIsBack) 
     // A port that was free a moment ago: nothing listens there now.
     int port = 0;
     {
-        orlavo::test::LabProcess probe;
-        ASSERT_TRUE(probe.start());
+        orlavo::test::LabProcess probe(labData());
+        ASSERT_TRUE(probe.running()) << probe.error();
         port = probe.port();
     }
     const std::string address = "http://127.0.0.1:" + std::to_string(port) + "/catalogue.xml";
@@ -113,8 +119,8 @@ TEST_F(StartDialogTest, UnreachableServerOffersTryAgainAndRecoversWhenItIsBack) 
     EXPECT_EQ(d->beginButton()->text(), "Try Again");
     EXPECT_FALSE(d->preferencesButton()->isEnabled());
 
-    orlavo::test::LabProcess lab;
-    ASSERT_TRUE(lab.start(port));
+    orlavo::test::LabProcess lab(labData(), {"--port", std::to_string(port)});
+    ASSERT_TRUE(lab.running()) << lab.error();
     QSignalSpy finished(d.get(), &CStartDialog::loadFinished);
     QTest::mouseClick(d->beginButton(), Qt::LeftButton);
     EXPECT_EQ(d->statusLine()->text(), version());

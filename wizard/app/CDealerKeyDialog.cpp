@@ -9,6 +9,7 @@
 
 #include "resources/WizardResources.h"
 #include "wizard/app/CWizardApp.h"
+#include "wizard/app/core/DealerRules.h"
 
 namespace {
 QString S(int id) {
@@ -54,9 +55,10 @@ CDealerKeyDialog::CDealerKeyDialog(CWizardApp& app, const QString& key, QWidget*
 
     connect(continue_, &QPushButton::clicked, this, &CDealerKeyDialog::accept);
     connect(cancel_, &QPushButton::clicked, this, &CDealerKeyDialog::reject);
-    connect(edit_, &QLineEdit::textChanged, this,
-            [this](const QString& text) { continue_->setEnabled(!text.isEmpty()); });
-    continue_->setEnabled(!key.isEmpty());
+    connect(edit_, &QLineEdit::textChanged, this, [this](const QString& text) {
+        continue_->setEnabled(orlavo::wizard::DealerKeyContinueEnabled(text.toStdString()));
+    });
+    continue_->setEnabled(orlavo::wizard::DealerKeyContinueEnabled(key.toStdString()));
     edit_->setFocus();
 }
 

@@ -30,6 +30,8 @@ CMyProperySheet::CMyProperySheet(CWizardApp& app, QWidget* parent) : QDialog(par
     outer->setContentsMargins(0, 0, 0, 0);
     outer->setSpacing(0);
     stack_ = new QStackedWidget(this);
+    // Room for the step pages: the banner's width and a comfortable height.
+    stack_->setMinimumSize(764, 460);
     outer->addWidget(stack_, 1);
 
     auto* line = new QFrame(this);

@@ -18,6 +18,7 @@
 #include "wizard/app/AppEffects.h"
 #include "wizard/app/CWizardApp.h"
 #include "wizard/app/QuantitySpinBox.h"
+#include "wizard/app/core/DealerRules.h"
 
 namespace {
 
@@ -93,17 +94,17 @@ CPreferencesDialog::CPreferencesDialog(CWizardApp& app, QWidget* parent)
     dg->setColumnStretch(1, 1);
     product_ = new QComboBox(defaults);
     product_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    product_->setMinimumContentsLength(18);
+    product_->setMinimumContentsLength(24);
     quantity_ = new QuantitySpinBox(defaults);
     quantity_->setObjectName("quantity");
-    quantity_->setMinimumWidth(90);
+    quantity_->setMinimumWidth(110);
     zoomAndTrimAll_ = new QCheckBox(S(3017), defaults);
     picturesFolder_ = new QLineEdit(defaults);
     choose_ = new QPushButton(S(3019), defaults);
     choose_->setAutoDefault(false);
-    AddRow(dg, 0, 0, S(3015), product_);
-    AddRow(dg, 0, 2, S(3016), quantity_);
-    dg->addWidget(zoomAndTrimAll_, 1, 1, 1, 3);
+    AddRow(dg, 0, 0, S(3015), product_, 3);
+    AddRow(dg, 1, 0, S(3016), quantity_);
+    dg->addWidget(zoomAndTrimAll_, 1, 2, 1, 2);
     AddRow(dg, 2, 0, S(3018), picturesFolder_, 2);
     dg->addWidget(choose_, 2, 3);
     outer->addWidget(defaults);
@@ -189,15 +190,17 @@ void CPreferencesDialog::accept() {
     }
 
     const std::string dealer = U(dealerNumber_->text());
-    if (!app_.preferencesDealerAccepted(dealer)) {
+    const orlavo::wizard::PreferencesDealerCheck check =
+        orlavo::wizard::CheckPreferencesDealer(app_.dealerMode, dealer, app_.shops);
+    if (check.refused) {
         app_.ShowAppMessageId(3023, QMessageBox::Critical, QMessageBox::Ok);
         dealerNumber_->setFocus();
         return;
     }
     // Saving answers a pending dealer question.
     bool ok = true;
-    if (app_.dealerMode < -1)
-        ok = app_.storeDealerMode(-app_.dealerMode) && ok;
+    if (check.modeToStore)
+        ok = app_.storeDealerMode(*check.modeToStore) && ok;
 
     app_.dealerNumber = dealer;
     ok = reg.setText(kUser, "DealerNumber", dealer) && ok;

@@ -2,8 +2,6 @@
 
 #include <QApplication>
 #include <QCoreApplication>
-#include <climits>
-#include <cstdlib>
 
 #include "common/RegistryRoot.h"
 #include "common/SettingsTable.h"
@@ -18,23 +16,13 @@
 #include "wizard/app/CPlaceholderPage.h"
 #include "wizard/app/CStartDialog.h"
 #include "wizard/app/LoadScaledBitmap.h"
+#include "wizard/app/core/DealerRules.h"
+#include "wizard/app/core/StartSettings.h"
 
 namespace {
 
 QString S(int id) {
     return QString::fromStdString(orlavo::wizard::Str(id));
-}
-
-constexpr std::string_view kDownloadInfo = orlavo::section::kDownloadInfo;
-constexpr std::string_view kUserDetails = orlavo::section::kUserDetails;
-
-// The sign of a mode turned over; the most negative number has no positive
-// counterpart and becomes the largest one.
-int Negated(int mode) {
-    return mode == INT_MIN ? INT_MAX : -mode;
-}
-int Magnitude(int mode) {
-    return mode == INT_MIN ? INT_MAX : std::abs(mode);
 }
 
 }  // namespace
@@ -94,13 +82,12 @@ bool CWizardApp::StartUp() {
 }
 
 void CWizardApp::readSettings() {
-    orlavo::RegistryStore& reg = *registry_;
-    uploadURL = reg.getText(kDownloadInfo, "UploadURL");
-    priceRequestURL = reg.getText(kDownloadInfo, "PriceRequestURL");
-    dealerMode = orlavo::wizard::LeadingInt(reg.getText(kDownloadInfo, "UseDealerNumber"));
-    debug = reg.getNumber(orlavo::section::kSettings, "Debug", 0);
-    if (dealerMode != 0)
-        dealerNumber = reg.getText(kUserDetails, "DealerNumber");
+    orlavo::wizard::StartSettings settings = orlavo::wizard::ReadStartSettings(*registry_);
+    uploadURL = std::move(settings.uploadUrl);
+    priceRequestURL = std::move(settings.priceRequestUrl);
+    dealerMode = settings.dealerMode;
+    debug = settings.debug;
+    dealerNumber = std::move(settings.dealerNumber);
 }
 
 void CWizardApp::loadPictures() {
@@ -122,31 +109,23 @@ std::string CWizardApp::LoadCatalogue(const std::string& address) {
 }
 
 bool CWizardApp::DealerStep() {
-    const int mode = dealerMode;
-    const bool match = dealerMatches(dealerNumber);
-    const bool ask = mode < 0 || (mode == 2 && !dealerNumber.empty() && !match) ||
-                     (mode == 3 && (dealerNumber.empty() || !match));
-    if (ask) {
-        CDealerKeyDialog dialog(*this, mode > 1 ? QString::fromStdString(dealerNumber) : QString(),
-                                mainWindow());
-        if (dialog.exec() == QDialog::Accepted) {
-            dealerNumber = dialog.key().toStdString();
-            registry_->setText(kUserDetails, "DealerNumber", dealerNumber);
-            storeDealerMode(Negated(mode));
-        } else {
-            if (Magnitude(mode) == 3)
-                return false;
-            storeDealerMode(Negated(mode));
-        }
+    using namespace orlavo::wizard;
+    const DealerQuestion question = DecideDealerQuestion(dealerMode, dealerNumber, shops);
+    DealerAnswer answer;
+    if (question.ask) {
+        CDealerKeyDialog dialog(*this, QString::fromStdString(question.prefill), mainWindow());
+        if (dialog.exec() == QDialog::Accepted)
+            answer = dialog.key().toStdString();
     }
+    const DealerOutcome outcome =
+        ResolveDealerStep(dealerMode, dealerNumber, shops, question, answer);
+    StoreDealerOutcome(outcome, *registry_);
+    if (outcome.stop)
+        return false;
+    dealerMode = outcome.mode;
+    dealerNumber = outcome.dealerNumber;
     // A dealer's key that names a shop leaves only that shop to collect from.
-    if (dealerMode > 1) {
-        const int i = orlavo::wizard::FindShopByStoreId(shops, dealerNumber);
-        if (i >= 0) {
-            orlavo::wizard::ShopRecord only = shops[static_cast<std::size_t>(i)];
-            shops.assign(1, std::move(only));
-        }
-    }
+    NarrowShops(shops, outcome.narrowToShop);
     return true;
 }
 
@@ -179,33 +158,13 @@ void CWizardApp::emptyOrder() {
         photoSelection_->removeAll();
 }
 
-bool CWizardApp::dealerMatches(const std::string& dealer) const {
-    return orlavo::wizard::FindShopByStoreId(shops, dealer) >= 0;
-}
-
 bool CWizardApp::dealerKeyAccepted(const std::string& key) const {
-    const int m = Magnitude(dealerMode);
-    if (m == 3 || (m == 2 && !key.empty()))
-        return !key.empty() && dealerMatches(key);
-    return true;
-}
-
-bool CWizardApp::preferencesDealerAccepted(const std::string& dealer) const {
-    const int mode = dealerMode;
-    if (mode == 0 || mode == 1 || mode == -1)
-        return true;
-    const bool found = dealerMatches(dealer);
-    const int m = Magnitude(mode);
-    if (!found && m == 3)
-        return false;
-    if (!found && m == 2 && !dealer.empty())
-        return false;
-    return true;
+    return orlavo::wizard::DealerKeyAccepted(dealerMode, key, shops);
 }
 
 bool CWizardApp::storeDealerMode(int mode) {
     dealerMode = mode;
-    return registry_->setText(kDownloadInfo, "UseDealerNumber", std::to_string(mode));
+    return orlavo::wizard::StoreDealerMode(*registry_, mode);
 }
 
 std::vector<std::string> CWizardApp::countryNames() const {

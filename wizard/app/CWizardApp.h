@@ -60,10 +60,8 @@ public:
     void registerPhotoSelection(PhotoSelection* page) { photoSelection_ = page; }
     void emptyOrder();
 
-    // Dealer rules against the shop list, with the current mode.
-    bool dealerMatches(const std::string& dealer) const;
+    // The dealer key dialog's rule for "Continue", with the current mode and shops.
     bool dealerKeyAccepted(const std::string& key) const;
-    bool preferencesDealerAccepted(const std::string& dealer) const;
     // Sets the mode and stores it as decimal text in UseDealerNumber.
     bool storeDealerMode(int mode);
 
