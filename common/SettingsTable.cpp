@@ -1,6 +1,7 @@
 #include "common/SettingsTable.h"
 
 #include <array>
+#include <cctype>
 
 namespace orlavo {
 
@@ -67,11 +68,29 @@ constexpr std::array kSettings{
 
 }  // namespace
 
-std::span<const SettingSpec> AllSettings() { return kSettings; }
+std::span<const SettingSpec> AllSettings() {
+    return kSettings;
+}
+
+namespace {
+
+// Registry names compare without regard to (ASCII) case.
+bool SameName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(a[i])) !=
+            std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
+}
+
+}  // namespace
 
 const SettingSpec* FindSetting(std::string_view section, std::string_view value) {
     for (const auto& s : kSettings)
-        if (s.section == section && s.value == value) return &s;
+        if (SameName(s.section, section) && SameName(s.value, value))
+            return &s;
     return nullptr;
 }
 

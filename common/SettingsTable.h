@@ -20,7 +20,8 @@ struct SettingSpec {
 // The whole table, section by section, in the order the settings are documented.
 std::span<const SettingSpec> AllSettings();
 
-// The entry for SECTION/VALUE, or nullptr for a name the table does not know
+// The entry for SECTION/VALUE (names compared without regard to case, as the
+// registry does), or nullptr for a name the table does not know
 // (the updater may write any DownloadInfo value that its manifest names).
 const SettingSpec* FindSetting(std::string_view section, std::string_view value);
 

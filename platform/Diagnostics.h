@@ -8,10 +8,12 @@
 
 namespace orlavo {
 
+// The folder, ending with "/".
 std::string DiagnosticsFolder();
 
 // Appends BYTES to FILENAME in the diagnostics folder, creating both as needed.
-// Never throws and never stops the caller: false when it could not write.
+// FILENAME is a plain file name (no "/"). Never throws and never stops the
+// caller: false when it could not write. The files are readable by the user only.
 bool AppendDiagnostic(std::string_view fileName, std::string_view bytes) noexcept;
 
 }  // namespace orlavo

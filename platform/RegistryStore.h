@@ -7,7 +7,9 @@
 // Safe to use from two processes at once (WAL, busy time-out); every write is
 // a transaction. A damaged or unreadable database never stops the program:
 // reads give the defaults, writes report failure, and a damaged file is set
-// aside under a new name rather than overwritten.
+// aside under a new name ("registry.sqlite3.damaged-<date>-<time>") rather
+// than overwritten. Names of keys and values compare without regard to case,
+// as in the registry; the case first written is kept.
 //
 // One RegistryStore is used from one thread at a time.
 
@@ -66,6 +68,10 @@ public:
     // True when the value is gone afterwards (also when it never existed).
     bool remove(std::string_view section, std::string_view name);
 
+    // Why the last operation failed: empty after a success. A read that gave
+    // a default because the store could not be read sets it too, as does the
+    // operation that found the file damaged and set it aside; the next one
+    // then starts a fresh store.
     const std::string& lastError() const { return lastError_; }
 
 private:

@@ -1,9 +1,8 @@
 #include "platform/ResourceBundle.h"
 
-#include <atomic>
+#include <fstream>
 
 #include <QFile>
-#include <QResource>
 #include <QString>
 
 #include "common/VersionText.h"
@@ -13,9 +12,13 @@ namespace orlavo {
 
 namespace {
 
+// Strings, icons and bitmaps; anything far larger is not a bundle of ours.
+constexpr std::size_t kMaxBundleSize = 256u << 20;
+
 std::optional<std::string> ReadQtFile(const QString& path) {
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return std::nullopt;
+    if (!f.open(QIODevice::ReadOnly))
+        return std::nullopt;
     QByteArray bytes = f.readAll();
     return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }
@@ -23,26 +26,29 @@ std::optional<std::string> ReadQtFile(const QString& path) {
 }  // namespace
 
 std::unique_ptr<ResourceBundle> ResourceBundle::Open(const std::string& path) {
-    static std::atomic<int> counter{0};
-    std::string root = "/orlavo-bundle-" + std::to_string(++counter);
-    if (!QResource::registerResource(QString::fromStdString(path), QString::fromStdString(root)))
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
         return nullptr;
-    std::unique_ptr<ResourceBundle> b(new ResourceBundle());
-    b->path_ = path;
-    b->root_ = root;
-    return b;
-}
-
-ResourceBundle::~ResourceBundle() {
-    if (!root_.empty())
-        QResource::unregisterResource(QString::fromStdString(path_), QString::fromStdString(root_));
+    std::string bytes;
+    char buf[65536];
+    while (in.read(buf, sizeof buf) || in.gcount() > 0) {
+        bytes.append(buf, static_cast<std::size_t>(in.gcount()));
+        if (bytes.size() > kMaxBundleSize)
+            return nullptr;
+    }
+    auto archive = RccArchive::Parse(std::move(bytes));
+    if (!archive)
+        return nullptr;
+    return std::unique_ptr<ResourceBundle>(new ResourceBundle(path, std::move(*archive)));
 }
 
 std::optional<std::string> ResourceBundle::file(std::string_view name) const {
-    return ReadQtFile(QString::fromStdString(":" + root_ + "/" + std::string(name)));
+    return archive_.file(name);
 }
 
-std::optional<std::string> ResourceBundle::fileVersion() const { return ReadFileVersion(path_); }
+std::optional<std::string> ResourceBundle::fileVersion() const {
+    return ReadFileVersion(path_);
+}
 
 StringTable ResourceBundle::strings() const {
     auto text = file("strings.tsv");
@@ -57,14 +63,16 @@ std::string ResourceSet::str(int id) const {
 }
 
 std::optional<std::string> ResourceSet::file(std::string_view name) const {
-    if (bundle_) return bundle_->file(name);
+    if (bundle_)
+        return bundle_->file(name);
     return ReadQtFile(QString::fromStdString(qtPrefix_ + "/" + std::string(name)));
 }
 
 BundleCheck ResourceSet::load(const std::string& bundlePath, std::string_view programVersion,
                               bool checkVersion) {
     auto bundle = ResourceBundle::Open(bundlePath);
-    if (!bundle) return BundleCheck::Missing;
+    if (!bundle)
+        return BundleCheck::Missing;
     if (checkVersion) {
         auto version = bundle->fileVersion();
         if (!version || !BundleVersionAccepted(programVersion, ResourceVersionText(*version)))

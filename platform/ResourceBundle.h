@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/RccArchive.h"
 #include "platform/StringTable.h"
 
 namespace orlavo {
@@ -16,9 +17,9 @@ namespace orlavo {
 // such as "icons/128.png" or "bitmaps/129.png".
 class ResourceBundle {
 public:
-    // Nothing when the file is missing or is not a bundle.
+    // Nothing when the file is missing or is not a bundle (a damaged one
+    // included: it is read whole and checked, never trusted).
     static std::unique_ptr<ResourceBundle> Open(const std::string& path);
-    ~ResourceBundle();
     ResourceBundle(const ResourceBundle&) = delete;
     ResourceBundle& operator=(const ResourceBundle&) = delete;
 
@@ -30,9 +31,10 @@ public:
     StringTable strings() const;
 
 private:
-    ResourceBundle() = default;
+    ResourceBundle(std::string path, RccArchive archive)
+        : path_(std::move(path)), archive_(std::move(archive)) {}
     std::string path_;
-    std::string root_;  // where the bundle is mapped in the Qt resource tree
+    RccArchive archive_;
 };
 
 // What became of a bundle at start-up.

@@ -1,13 +1,50 @@
 #!/usr/bin/env bash
-# Starts the demo from a built tree: the programs in BUILD/bin.
+# The demo: a lab server on loopback with its demo catalogue, sample photos,
+# a "Demo" profile in the settings store pointing at the lab, then the wizard.
 set -euo pipefail
-BUILD=${1:?build folder}
+BUILD=${1:?usage: demo.sh BUILD-FOLDER}
 BIN="$BUILD/bin"
+DATA="${ORLAVO_DEMO_DIR:-${XDG_DATA_HOME:-$HOME/.local/share}/orlavo-demo}"
+PROFILE=Demo
+
+mkdir -p "$DATA/lab" "$DATA/photos"
+if [ -z "$(ls -A "$DATA/photos")" ]; then
+  echo "Making sample photos in $DATA/photos"
+  "$BIN/orlavo-lab" --make-sample-photos "$DATA/photos" 12
+fi
+
+LOG="$DATA/lab.log"
+"$BIN/orlavo-lab" --data "$DATA/lab" --host 127.0.0.1 --port 0 >"$LOG" 2>&1 &
+LAB_PID=$!
+trap 'kill "$LAB_PID" 2>/dev/null; wait "$LAB_PID" 2>/dev/null || true' EXIT
+URL=""
+for _ in $(seq 1 100); do
+  URL=$(head -n 1 "$LOG" 2>/dev/null | grep -oE 'http://[0-9.]+:[0-9]+' || true)
+  [ -n "$URL" ] && break
+  kill -0 "$LAB_PID" 2>/dev/null || { cat "$LOG" >&2; exit 1; }
+  sleep 0.1
+done
+[ -n "$URL" ] || { echo "The lab server did not start; see $LOG" >&2; exit 1; }
+echo "Lab server at $URL (its album: $URL/album)"
+
+reg() { "$BIN/orlavo-reg" --profile "$PROFILE" "$@" >/dev/null; }
+reg set DownloadInfo DownloadURL "$URL/catalogue.xml"
+reg set DownloadInfo UploadURL "$URL/upload"
+reg set DownloadInfo PriceRequestURL "$URL/price"
+reg set DownloadInfo OnlineAlbumURL "$URL/album"
+reg set DownloadInfo HelpURL "$URL/help"
+reg set DownloadInfo TermsOfServiceURL "$URL/terms"
+reg set Settings UpdateURL "$URL/update/auto_update.xml"
+reg set Settings LocalPath "$BIN/"
+reg set UserDetails PicturesFolder "$DATA/photos"
+
 run_gui() {
   if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
     echo "No display found; running under Xvfb (nothing will be visible)." >&2
-    exec xvfb-run -a "$@"
+    xvfb-run -a "$@"
+  else
+    "$@"
   fi
-  exec "$@"
 }
-run_gui "$BIN/Halvane"
+# The wizard with the demo profile; the lab stops when it closes.
+run_gui "$BIN/OrlavoW" "$PROFILE"

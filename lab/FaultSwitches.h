@@ -1,0 +1,34 @@
+#pragma once
+// Faults the lab injects on request, so that tests can watch clients cope.
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+
+namespace orlavo::lab {
+
+struct FaultSwitches {
+    int refusePhoto = 0;             // answer UNABLE_SEND_ORDER to the N-th photo received
+    std::size_t dropAfterBytes = 0;  // close the connection after N bytes of a request
+    int delayMs = 0;                 // wait before every answer
+    int status = 0;                  // every answer with this HTTP status
+    bool noContentLength = false;    // answers without Content-Length, ended by closing
+    bool truncateBody = false;       // announce more than is sent, then close
+    bool htmlCatalogue = false;      // an HTML page where the catalogue should be
+};
+
+// Counts the photos that reach the upload handler, across all connections.
+class PhotoCounter {
+public:
+    // Counts one photo; true when it is the one to refuse.
+    bool countAndCheckRefusal(int refusePhoto) {
+        int n = received_.fetch_add(1) + 1;
+        return refusePhoto > 0 && n == refusePhoto;
+    }
+    int received() const { return received_.load(); }
+
+private:
+    std::atomic<int> received_{0};
+};
+
+}  // namespace orlavo::lab

@@ -1,0 +1,71 @@
+// orlavo-lab: the reference laboratory server, or the sample photo maker.
+
+#include <pthread.h>
+
+#include <csignal>
+#include <iostream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "lab/LabOptions.h"
+#include "lab/LabServer.h"
+#include "lab/SamplePhotoMaker.h"
+
+using orlavo::lab::LabOptions;
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    std::string error;
+    auto options = LabOptions::Parse(args, error);
+    if (!options) {
+        std::cerr << "orlavo-lab: " << error << "\nTry orlavo-lab --help.\n";
+        return 2;
+    }
+    if (options->mode == LabOptions::Mode::Help) {
+        std::cout << LabOptions::HelpText();
+        return 0;
+    }
+    if (options->mode == LabOptions::Mode::MakePhotos) {
+        std::string result =
+            orlavo::lab::SamplePhotoMaker::WritePhotos(options->photoDir, options->photoCount);
+        if (!result.empty()) {
+            std::cerr << "orlavo-lab: " << result << "\n";
+            return 1;
+        }
+        std::cout << "wrote " << options->photoCount << " photos to " << options->photoDir.string()
+                  << std::endl;
+        return 0;
+    }
+
+    // SIGINT and SIGTERM are taken by one thread that stops the server; every
+    // other thread, the server's among them, has them blocked.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+
+    orlavo::lab::LabServer server(*options);
+    error = server.start();
+    if (!error.empty()) {
+        std::cerr << "orlavo-lab: " << error << "\n";
+        return 1;
+    }
+    std::thread signalThread([&server, &stopSignals] {
+        int sig = 0;
+        sigwait(&stopSignals, &sig);
+        server.stop();
+    });
+    std::string host =
+        options->host.find(':') != std::string::npos ? "[" + options->host + "]" : options->host;
+    std::cout << "orlavo-lab listening on http://" << host << ":" << server.port() << "/"
+              << std::endl;
+    server.run();
+    // Wakes the signal thread when the server ended on its own.
+    pthread_kill(signalThread.native_handle(), SIGTERM);
+    signalThread.join();
+    std::cerr << "orlavo-lab: stopped\n";
+    return 0;
+}

@@ -1,0 +1,66 @@
+#pragma once
+// Our thin layer over libcurl's easy interface: one global initialisation,
+// an owner for an easy handle, and the options every transfer of the
+// programs shares (certificate and host name checked, proxy as the
+// environment configures it, time-outs, agent, redirects).
+//
+// A handle is used by one thread at a time; different handles may run on
+// different threads at once (signals are not used for time-outs).
+
+#include <curl/curl.h>
+
+#include <string>
+#include <string_view>
+
+namespace orlavo::net {
+
+// Initialises libcurl once per process; safe to call from any thread, any
+// number of times. Every CurlEasy calls it.
+void GlobalInit();
+
+// What the shared options are made of.
+struct TransferOptions {
+    std::string userAgent = " ";
+    long connectTimeoutSeconds = 30;
+    // A transfer that moves less than 1 byte per second for this long fails
+    // with the transport's time-out message; 0 switches the check off.
+    long stallSeconds = 60;
+    long maxRedirects = 5;
+};
+
+// Owns one easy handle and the buffer in which libcurl describes its errors.
+class CurlEasy {
+public:
+    CurlEasy();
+    ~CurlEasy();
+    CurlEasy(CurlEasy&& other) noexcept;
+    CurlEasy& operator=(CurlEasy&& other) noexcept;
+    CurlEasy(const CurlEasy&) = delete;
+    CurlEasy& operator=(const CurlEasy&) = delete;
+
+    // Null only when libcurl could not make a handle.
+    CURL* get() const { return handle_; }
+    explicit operator bool() const { return handle_ != nullptr; }
+
+    // Back to a fresh state with the error buffer installed again; a kept
+    // connection stays in the handle's cache.
+    void reset();
+
+    // The transport's own description of CODE: libcurl's detailed message
+    // for the last transfer when it gave one, else its generic text.
+    std::string errorText(CURLcode code) const;
+
+private:
+    void installErrorBuffer();
+
+    CURL* handle_ = nullptr;
+    char errorBuffer_[CURL_ERROR_SIZE] = {};
+};
+
+// Applies the shared options to HANDLE: TLS peer and host verification on,
+// HTTP and HTTPS only (also when redirected), redirects followed up to
+// OPTIONS.maxRedirects, connect time-out, stall limit, user agent, no signals.
+// The proxy is left to libcurl, which takes it from the environment.
+CURLcode ApplyCommonOptions(CURL* handle, const TransferOptions& options);
+
+}  // namespace orlavo::net

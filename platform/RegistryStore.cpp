@@ -1,0 +1,433 @@
+#include "platform/RegistryStore.h"
+
+#include <pwd.h>
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <functional>
+
+#include "common/SettingsTable.h"
+
+namespace orlavo {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Long enough for the other program's write to finish, short enough that a
+// stuck lock is reported instead of hanging the window.
+constexpr int kBusyTimeoutMs = 10000;
+
+constexpr const char* kSchema =
+    "CREATE TABLE IF NOT EXISTS registry_values ("
+    " key TEXT NOT NULL COLLATE NOCASE,"
+    " name TEXT NOT NULL COLLATE NOCASE,"
+    " type TEXT NOT NULL CHECK (type IN ('text', 'number')),"
+    " value,"
+    " PRIMARY KEY (key, name))";
+
+std::string EnvValue(const char* name) {
+    const char* v = std::getenv(name);
+    return v ? std::string(v) : std::string();
+}
+
+std::string HomeFolder() {
+    std::string home = EnvValue("HOME");
+    if (!home.empty())
+        return home;
+    if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir)
+        return pw->pw_dir;
+    return "/tmp";
+}
+
+bool IsDamage(int rc) {
+    int primary = rc & 0xff;
+    return primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB;
+}
+
+class Statement {
+public:
+    Statement(sqlite3* db, const char* sql) {
+        rc_ = sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr);
+    }
+    ~Statement() { sqlite3_finalize(stmt_); }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    bool ok() const { return rc_ == SQLITE_OK && stmt_; }
+    int rc() const { return rc_; }
+    void bind(int i, std::string_view text) {
+        sqlite3_bind_text(stmt_, i, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+    }
+    void bind(int i, std::int64_t n) { sqlite3_bind_int64(stmt_, i, n); }
+    // SQLITE_ROW, SQLITE_DONE or an error code.
+    int step() { return rc_ = sqlite3_step(stmt_); }
+    std::string text(int col) const {
+        auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, col));
+        return p ? std::string(p, static_cast<std::size_t>(sqlite3_column_bytes(stmt_, col)))
+                 : std::string();
+    }
+    int columnType(int col) const { return sqlite3_column_type(stmt_, col); }
+    std::int64_t integer(int col) const { return sqlite3_column_int64(stmt_, col); }
+
+private:
+    sqlite3_stmt* stmt_ = nullptr;
+    int rc_ = SQLITE_OK;
+};
+
+// A row as stored; nothing when it is not a value this store could have written.
+std::optional<StoredValue> ReadRow(const Statement& st, std::string section) {
+    StoredValue v;
+    v.section = std::move(section);
+    v.name = st.text(0);
+    std::string type = st.text(1);
+    if (type == "text") {
+        v.type = ValueType::Text;
+        v.text = st.text(2);
+        return v;
+    }
+    if (type == "number" && st.columnType(2) == SQLITE_INTEGER) {
+        std::int64_t n = st.integer(2);
+        if (n < INT32_MIN || n > INT32_MAX)
+            return std::nullopt;
+        v.type = ValueType::Number;
+        v.number = static_cast<std::int32_t>(n);
+        return v;
+    }
+    return std::nullopt;
+}
+
+std::string Timestamp() {
+    std::time_t now = std::time(nullptr);
+    std::tm tm{};
+    localtime_r(&now, &tm);
+    char buf[32];
+    std::strftime(buf, sizeof buf, "%Y%m%d-%H%M%S", &tm);
+    return buf;
+}
+
+}  // namespace
+
+struct RegistryStore::Impl {
+    Impl(const std::string& path, std::string& error) : path(path), error(error) {}
+    ~Impl() { close(); }
+
+    const std::string& path;
+    std::string& error;
+    sqlite3* db = nullptr;
+    bool hasTable = false;
+    // Identity of the file that was opened, so that only that file is ever set aside.
+    dev_t device = 0;
+    ino_t inode = 0;
+
+    enum class Open { Ready, Absent, Failed };
+
+    void close() {
+        if (db)
+            sqlite3_close_v2(db);
+        db = nullptr;
+        hasTable = false;
+    }
+
+    std::string message(int rc) const {
+        const char* msg = db ? sqlite3_errmsg(db) : nullptr;
+        return msg ? msg : sqlite3_errstr(rc);
+    }
+
+    bool exec(const char* sql, int& rc) {
+        rc = sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
+        return rc == SQLITE_OK;
+    }
+
+    // Reports a failed step; a damaged file is set aside. Always false.
+    bool fail(int rc, std::string_view what) {
+        if (IsDamage(rc)) {
+            setAside();
+        } else {
+            error = std::string(what) + " the settings store " + path + ": " + message(rc);
+            close();  // the next use starts from a fresh connection
+        }
+        return false;
+    }
+
+    // Opens the database on first use. A read of a store that does not exist
+    // yet creates nothing; a write creates the folder and the file.
+    Open open(bool forWrite) {
+        if (db && (hasTable || !forWrite))
+            return Open::Ready;
+        if (!db) {
+            std::error_code ec;
+            if (!forWrite && !fs::exists(path, ec))
+                return Open::Absent;
+            fs::path parent = fs::path(path).parent_path();
+            if (forWrite && !parent.empty() && !fs::is_directory(parent, ec)) {
+                fs::create_directories(parent, ec);
+                if (ec) {
+                    error = "cannot create the folder " + parent.string() +
+                            " for the settings store: " + ec.message();
+                    return Open::Failed;
+                }
+            }
+            int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+                                     nullptr);
+            if (rc != SQLITE_OK) {
+                fail(rc, "cannot open");
+                return Open::Failed;
+            }
+            struct stat st {};
+            if (::stat(path.c_str(), &st) == 0) {
+                device = st.st_dev;
+                inode = st.st_ino;
+            }
+            sqlite3_extended_result_codes(db, 1);
+            sqlite3_busy_timeout(db, kBusyTimeoutMs);
+
+            // Reading the header tells a database from any other file; the
+            // check then walks every page, which also finds a truncated file.
+            {
+                Statement check(db, "PRAGMA quick_check(1)");
+                rc = check.ok() ? check.step() : check.rc();
+                if (rc == SQLITE_ROW && check.text(0) != "ok")
+                    rc = SQLITE_CORRUPT;
+            }
+            if (rc != SQLITE_ROW) {
+                fail(rc, "cannot read");
+                return Open::Failed;
+            }
+            // The mode is kept in the file; a read-only file keeps the one it has.
+            if (!sqlite3_db_readonly(db, "main") && !exec("PRAGMA journal_mode=WAL", rc) &&
+                IsDamage(rc)) {
+                fail(rc, "cannot open");
+                return Open::Failed;
+            }
+        }
+
+        Statement st(
+            db, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'registry_values'");
+        int rc = st.ok() ? st.step() : st.rc();
+        if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
+            fail(rc, "cannot read");
+            return Open::Failed;
+        }
+        hasTable = rc == SQLITE_ROW;
+        if (!hasTable && forWrite) {
+            if (!exec(kSchema, rc)) {
+                fail(rc, "cannot write");
+                return Open::Failed;
+            }
+            hasTable = true;
+        }
+        return Open::Ready;
+    }
+
+    // Renames the damaged file (and its write-ahead log) so that nothing is
+    // lost and the next use starts a fresh store in its place.
+    void setAside() {
+        dev_t openedDevice = device;
+        ino_t openedInode = inode;
+        close();
+        struct stat st {};
+        if (::stat(path.c_str(), &st) != 0 || st.st_dev != openedDevice ||
+            st.st_ino != openedInode) {
+            // Another process has set it aside already.
+            error = "the settings store " + path + " was damaged and has been set aside";
+            return;
+        }
+        std::string base = path + ".damaged-" + Timestamp();
+        std::string target = base;
+        std::error_code ec;
+        for (int i = 1; fs::exists(target, ec) && i < 1000; ++i)
+            target = base + "-" + std::to_string(i);
+        if (::rename(path.c_str(), target.c_str()) != 0) {
+            error = "the settings store " + path +
+                    " is damaged and could not be set aside: " + std::strerror(errno);
+            return;
+        }
+        ::rename((path + "-wal").c_str(), (target + "-wal").c_str());
+        // The shared-memory index belonged to the old file; a new one is built.
+        ::unlink((path + "-shm").c_str());
+        error = "the settings store " + path + " was damaged; it was set aside as " + target;
+    }
+
+    std::optional<StoredValue> find(const std::string& key, std::string_view section,
+                                    std::string_view name) {
+        if (open(false) != Open::Ready || !hasTable)
+            return std::nullopt;
+        Statement st(db,
+                     "SELECT name, type, value FROM registry_values WHERE key = ?1 AND name = ?2");
+        int rc = st.rc();
+        if (st.ok()) {
+            st.bind(1, key);
+            st.bind(2, name);
+            rc = st.step();
+            if (rc == SQLITE_ROW)
+                return ReadRow(st, std::string(section));
+            if (rc == SQLITE_DONE)
+                return std::nullopt;
+        }
+        fail(rc, "cannot read");
+        return std::nullopt;
+    }
+
+    std::vector<StoredValue> list(const std::string& root, std::string_view section) {
+        std::vector<StoredValue> out;
+        if (open(false) != Open::Ready || !hasTable)
+            return out;
+        const bool all = section.empty();
+        Statement st(db, all ? "SELECT name, type, value, key FROM registry_values"
+                               " WHERE key = ?1 OR (length(key) > ?2"
+                               "   AND substr(key, 1, ?2) = ?1 || '\\' COLLATE NOCASE)"
+                               " ORDER BY key, name"
+                             : "SELECT name, type, value, key FROM registry_values"
+                               " WHERE key = ?1 ORDER BY name");
+        int rc = st.rc();
+        if (st.ok()) {
+            st.bind(1, all ? root : Key(root, section));
+            if (all)
+                st.bind(2, static_cast<std::int64_t>(root.size() + 1));
+            while ((rc = st.step()) == SQLITE_ROW) {
+                std::string sec(section);
+                if (all) {
+                    std::string key = st.text(3);
+                    sec = key.size() > root.size() ? key.substr(root.size() + 1) : "";
+                }
+                if (auto v = ReadRow(st, std::move(sec)))
+                    out.push_back(std::move(*v));
+            }
+            if (rc == SQLITE_DONE)
+                return out;
+        }
+        out.clear();
+        fail(rc, "cannot read");
+        return out;
+    }
+
+    // One transaction: stores the value bound by BIND_VALUE, or deletes the
+    // value when BIND_VALUE is empty.
+    bool write(const std::string& key, std::string_view name,
+               const std::function<void(Statement&)>& bindValue) {
+        if (open(true) != Open::Ready)
+            return false;
+        int rc = SQLITE_OK;
+        if (!exec("BEGIN IMMEDIATE", rc))
+            return fail(rc, "cannot write");
+        {
+            Statement st(db, bindValue
+                                 ? "INSERT INTO registry_values (key, name, type, value)"
+                                   " VALUES (?1, ?2, ?3, ?4) ON CONFLICT (key, name)"
+                                   " DO UPDATE SET type = excluded.type, value = excluded.value"
+                                 : "DELETE FROM registry_values WHERE key = ?1 AND name = ?2");
+            rc = st.rc();
+            if (st.ok()) {
+                st.bind(1, key);
+                st.bind(2, name);
+                if (bindValue)
+                    bindValue(st);
+                rc = st.step();
+            }
+        }
+        if ((rc == SQLITE_DONE || rc == SQLITE_OK) && exec("COMMIT", rc))
+            return true;
+        int ignored = SQLITE_OK;
+        if (db && !sqlite3_get_autocommit(db))
+            exec("ROLLBACK", ignored);
+        return fail(rc, "cannot write");
+    }
+
+    static std::string Key(const std::string& root, std::string_view section) {
+        if (section.empty())
+            return root;
+        std::string key = root;
+        key += '\\';
+        key += section;
+        return key;
+    }
+};
+
+std::string RegistryStore::DefaultPath() {
+    std::string explicitPath = EnvValue("ORLAVO_REGISTRY");
+    if (!explicitPath.empty())
+        return explicitPath;
+    std::string config = EnvValue("XDG_CONFIG_HOME");
+    // A relative value is to be ignored.
+    if (config.empty() || config[0] != '/')
+        config = HomeFolder() + "/.config";
+    return config + "/Vennara/registry.sqlite3";
+}
+
+RegistryStore::RegistryStore(std::string root, std::string path)
+    : root_(std::move(root)),
+      path_(std::move(path)),
+      impl_(std::make_unique<Impl>(path_, lastError_)) {}
+
+RegistryStore::~RegistryStore() = default;
+
+std::optional<StoredValue> RegistryStore::find(std::string_view section, std::string_view name) {
+    lastError_.clear();
+    return impl_->find(Impl::Key(root_, section), section, name);
+}
+
+std::vector<StoredValue> RegistryStore::list(std::string_view section) {
+    lastError_.clear();
+    return impl_->list(root_, section);
+}
+
+std::string RegistryStore::getText(std::string_view section, std::string_view name) {
+    const SettingSpec* spec = FindSetting(section, name);
+    return getText(
+        section, name,
+        spec && spec->type == SettingType::Text ? spec->defaultText : std::string_view());
+}
+
+std::int32_t RegistryStore::getNumber(std::string_view section, std::string_view name) {
+    const SettingSpec* spec = FindSetting(section, name);
+    return getNumber(section, name,
+                     spec && spec->type == SettingType::Number ? spec->defaultNumber : 0);
+}
+
+std::string RegistryStore::getText(std::string_view section, std::string_view name,
+                                   std::string_view fallback) {
+    auto v = find(section, name);
+    return v && v->type == ValueType::Text ? v->text : std::string(fallback);
+}
+
+std::int32_t RegistryStore::getNumber(std::string_view section, std::string_view name,
+                                      std::int32_t fallback) {
+    auto v = find(section, name);
+    return v && v->type == ValueType::Number ? v->number : fallback;
+}
+
+bool RegistryStore::setText(std::string_view section, std::string_view name,
+                            std::string_view text) {
+    lastError_.clear();
+    return impl_->write(Impl::Key(root_, section), name, [&](Statement& st) {
+        st.bind(3, std::string_view("text"));
+        st.bind(4, text);
+    });
+}
+
+bool RegistryStore::setNumber(std::string_view section, std::string_view name,
+                              std::int32_t number) {
+    lastError_.clear();
+    return impl_->write(Impl::Key(root_, section), name, [&](Statement& st) {
+        st.bind(3, std::string_view("number"));
+        st.bind(4, static_cast<std::int64_t>(number));
+    });
+}
+
+bool RegistryStore::remove(std::string_view section, std::string_view name) {
+    lastError_.clear();
+    // Nothing to remove from a store that does not exist; do not create one.
+    std::error_code ec;
+    if (!impl_->db && !fs::exists(path_, ec) && !fs::is_symlink(path_, ec))
+        return true;
+    return impl_->write(Impl::Key(root_, section), name, nullptr);
+}
+
+}  // namespace orlavo

@@ -1,0 +1,235 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <map>
+
+#include "wizard/photos/OrderModel.h"
+
+using namespace orlavo::wizard;
+
+namespace {
+
+// Keeps an image list the way the photo page does: entry 0 the placeholder.
+class ThumbnailList : public OrderModel::Observer {
+public:
+    std::vector<std::string> images{"placeholder"};
+    const OrderModel* model = nullptr;
+    void photoAdded(std::size_t i) override {
+        images.insert(images.begin() + static_cast<std::ptrdiff_t>(i) + 1,
+                      "thumb:" + model->photos()[i].path);
+    }
+    void photoRemoved(std::size_t i) override {
+        images.erase(images.begin() + static_cast<std::ptrdiff_t>(i) + 1);
+    }
+    void allRemoved() override { images.resize(1); }
+};
+
+class Order : public ::testing::Test {
+protected:
+    Order() : model(4) {
+        thumbs.model = &model;
+        model.setObserver(&thumbs);
+    }
+    void Add(const std::string& path, std::uint64_t size = 1000) {
+        model.AddPhoto(path, 0, size, 1600, 1200);
+    }
+    void ExpectInStep() const {
+        ASSERT_EQ(thumbs.images.size(), model.PhotoCount() + 1);
+        std::uint64_t sum = 0;
+        for (std::size_t i = 0; i < model.PhotoCount(); ++i) {
+            EXPECT_EQ(thumbs.images[i + 1], "thumb:" + model.photos()[i].path);
+            EXPECT_EQ(model.photos()[i].orderLines.size(), 4u);
+            sum += model.photos()[i].fileSize;
+        }
+        EXPECT_EQ(model.selectedBytes(), sum);
+    }
+    OrderModel model;
+    ThumbnailList thumbs;
+};
+
+std::string PriceOf(int) {
+    return "0.10";
+}
+
+}  // namespace
+
+TEST_F(Order, NewPhotoHasEveryLineEmptyAndUndecided) {
+    Add("/p/a.jpg", 123);
+    const SelectedPhoto p = model.PhotoAt(0);
+    EXPECT_EQ(p.path, "/p/a.jpg");
+    EXPECT_EQ(p.contentTypeIndex, 0);
+    EXPECT_EQ(p.fileSize, 123u);
+    EXPECT_EQ(p.width, 1600);
+    EXPECT_EQ(p.height, 1200);
+    EXPECT_EQ(p.thumbWidth, 92);
+    EXPECT_EQ(p.thumbHeight, 92);
+    ASSERT_EQ(p.orderLines.size(), 4u);
+    for (const OrderLine& l : p.orderLines) {
+        EXPECT_EQ(l.quantity, 0);
+        EXPECT_EQ(l.zoomTrim, 2);
+    }
+    EXPECT_FALSE(model.HasAnyLine());
+    ExpectInStep();
+}
+
+TEST_F(Order, PhotoAtGivesAnIndependentCopy) {
+    Add("/a.jpg");
+    SelectedPhoto copy = model.PhotoAt(0);
+    copy.orderLines[1].quantity = 9;
+    EXPECT_EQ(model.photos()[0].orderLines[1].quantity, 0);
+    EXPECT_EQ(model.PhotoAt(5).path, "");
+}
+
+TEST_F(Order, SamePathIsNeverAddedTwice) {
+    Add("/a.jpg", 10);
+    Add("/A.jpg", 20);  // another file: paths compare case-sensitively
+    EXPECT_EQ(model.AddPhoto("/a.jpg", 0, 10, 1, 1), 0u);
+    EXPECT_EQ(model.PhotoCount(), 2u);
+    EXPECT_EQ(model.selectedBytes(), 30u);
+    ExpectInStep();
+}
+
+TEST_F(Order, RemovingKeepsLaterPhotosAndThumbnailsInStep) {
+    Add("/a.jpg", 1);
+    Add("/b.jpg", 2);
+    Add("/c.jpg", 4);
+    model.SetQuantity(2, 3, 5);
+    ASSERT_TRUE(model.RemovePhotoAt(1));
+    EXPECT_EQ(model.PhotoCount(), 2u);
+    EXPECT_EQ(model.photos()[1].path, "/c.jpg");
+    EXPECT_EQ(model.photos()[1].orderLines[3].quantity, 5);
+    EXPECT_EQ(thumbs.images[2], "thumb:/c.jpg");
+    EXPECT_EQ(model.selectedBytes(), 5u);
+    EXPECT_FALSE(model.RemovePhotoAt(2));
+    ExpectInStep();
+    EXPECT_EQ(model.IndexOfPath("/c.jpg"), 1);
+    EXPECT_EQ(model.IndexOfPath("/b.jpg"), -1);
+}
+
+TEST_F(Order, ReselectingARemovedPhotoGivesFreshLines) {
+    Add("/a.jpg");
+    model.SetQuantity(0, 1, 3);
+    model.SetZoomTrim(0, 1, 1);
+    model.RemovePhotoAt(0);
+    Add("/a.jpg");
+    ASSERT_EQ(model.PhotoCount(), 1u);
+    EXPECT_EQ(model.photos()[0].orderLines[1].quantity, 0);
+    EXPECT_EQ(model.photos()[0].orderLines[1].zoomTrim, 2);
+}
+
+TEST_F(Order, RemoveAllEmptiesEverything) {
+    Add("/a.jpg", 5);
+    Add("/b.jpg", 6);
+    model.RemoveAll();
+    EXPECT_EQ(model.PhotoCount(), 0u);
+    EXPECT_EQ(model.selectedBytes(), 0u);
+    EXPECT_EQ(thumbs.images, std::vector<std::string>{"placeholder"});
+}
+
+TEST_F(Order, SelectedBytesDoesNotWrapPastFourGiB) {
+    Add("/a.jpg", 3'000'000'000u);
+    Add("/b.jpg", 3'000'000'000u);
+    EXPECT_EQ(model.selectedBytes(), 6'000'000'000u);
+    model.RemovePhotoAt(0);
+    EXPECT_EQ(model.selectedBytes(), 3'000'000'000u);
+}
+
+TEST_F(Order, QuantitiesAndZoomTrim) {
+    Add("/a.jpg");
+    EXPECT_TRUE(model.SetQuantity(0, 2, 250));  // typed numbers have no upper limit
+    EXPECT_EQ(model.photos()[0].orderLines[2].quantity, 250);
+    EXPECT_TRUE(model.HasAnyLine());
+    EXPECT_TRUE(model.SetQuantity(0, 2, 0));
+    EXPECT_FALSE(model.HasAnyLine());
+    EXPECT_TRUE(model.SetQuantity(0, 2, -4));
+    EXPECT_EQ(model.photos()[0].orderLines[2].quantity, 0);
+    EXPECT_TRUE(model.SetZoomTrim(0, 0, 1));
+    EXPECT_EQ(model.photos()[0].orderLines[0].zoomTrim, 1);
+    EXPECT_FALSE(model.SetQuantity(1, 0, 1));
+    EXPECT_FALSE(model.SetQuantity(0, 4, 1));
+    EXPECT_FALSE(model.SetQuantity(0, -1, 1));
+    EXPECT_FALSE(model.SetZoomTrim(0, 4, 1));
+}
+
+TEST_F(Order, HasAnyLineLooksAtTheWholeOrder) {
+    Add("/a.jpg");
+    Add("/b.jpg");
+    model.SetQuantity(1, 0, 1);
+    EXPECT_TRUE(model.HasAnyLine());
+}
+
+TEST_F(Order, DefaultLineGoesOnlyToPhotosWithoutLines) {
+    Add("/a.jpg");
+    Add("/b.jpg");
+    model.SetQuantity(0, 3, 7);
+    model.ApplyDefaultLine(1, 2);
+    EXPECT_EQ(model.photos()[0].orderLines[1].quantity, 0);
+    EXPECT_EQ(model.photos()[0].orderLines[3].quantity, 7);
+    EXPECT_EQ(model.photos()[1].orderLines[1].quantity, 2);
+
+    // Back to step 1, a new photo, forward again: only the new one gets it.
+    Add("/c.jpg");
+    model.ApplyDefaultLine(0, 1);
+    EXPECT_EQ(model.photos()[1].orderLines[0].quantity, 0);
+    EXPECT_EQ(model.photos()[1].orderLines[1].quantity, 2);
+    EXPECT_EQ(model.photos()[2].orderLines[0].quantity, 1);
+}
+
+TEST_F(Order, NoDefaultLineForMinusOneOrAProductOutsideTheCatalogue) {
+    Add("/a.jpg");
+    for (int product : {-1, 4, 100, -7}) {
+        model.ApplyDefaultLine(product, 1);
+        EXPECT_FALSE(model.HasAnyLine()) << product;
+    }
+    model.ApplyDefaultLine(0, 0);  // quantity 0 is no line either
+    EXPECT_FALSE(model.HasAnyLine());
+}
+
+TEST_F(Order, SubtotalIsASinglePrecisionSum) {
+    Add("/a.jpg");
+    Add("/b.jpg");
+    Add("/c.jpg");
+    for (std::size_t i = 0; i < 3; ++i) {
+        model.SetQuantity(i, 0, 1);
+    }
+    const float sum = model.Subtotal(PriceOf);
+    EXPECT_EQ(sum, 0.3f + 0.0f);
+    char text[32];
+    std::snprintf(text, sizeof text, "%.10f", static_cast<double>(sum));
+    EXPECT_STREQ(text, "0.3000000119");
+}
+
+TEST_F(Order, SubtotalReadsPricesAsAtofDoes) {
+    Add("/a.jpg");
+    Add("/b.jpg");
+    for (std::size_t i = 0; i < 2; ++i) {
+        model.SetQuantity(i, 0, 3);  // ".25"
+        model.SetQuantity(i, 1, 1);  // "2 GBP"
+        model.SetQuantity(i, 2, 5);  // "free"
+    }
+    const std::map<int, std::string> prices{{0, ".25"}, {1, "2 GBP"}, {2, "free"}, {3, "9"}};
+    EXPECT_FLOAT_EQ(model.Subtotal([&](int j) { return prices.at(j); }), 5.5f);
+    EXPECT_EQ(model.Subtotal([](int) { return std::string("nan"); }), 0.0f);
+}
+
+TEST(OrderModel, ProductCountChangeResizesLines) {
+    OrderModel model(2);
+    model.AddPhoto("/a.jpg", 0, 1, 1, 1);
+    model.setProductCount(5);
+    EXPECT_EQ(model.photos()[0].orderLines.size(), 5u);
+    EXPECT_TRUE(model.SetQuantity(0, 4, 1));
+}
+
+TEST(LeadingNumber, ReadsTheLeadingDecimalNumber) {
+    EXPECT_DOUBLE_EQ(LeadingNumber("0.35"), 0.35);
+    EXPECT_DOUBLE_EQ(LeadingNumber(".35"), 0.35);
+    EXPECT_DOUBLE_EQ(LeadingNumber("  1.5 GBP"), 1.5);
+    EXPECT_DOUBLE_EQ(LeadingNumber("+2"), 2.0);
+    EXPECT_DOUBLE_EQ(LeadingNumber("-2"), -2.0);
+    EXPECT_DOUBLE_EQ(LeadingNumber("1e2"), 100.0);
+    EXPECT_DOUBLE_EQ(LeadingNumber("1,50"), 1.0);
+    EXPECT_DOUBLE_EQ(LeadingNumber(""), 0.0);
+    EXPECT_DOUBLE_EQ(LeadingNumber("GBP 2"), 0.0);
+    EXPECT_DOUBLE_EQ(LeadingNumber("inf"), 0.0);
+    EXPECT_DOUBLE_EQ(LeadingNumber("1e999"), 0.0);
+}

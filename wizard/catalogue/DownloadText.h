@@ -1,0 +1,28 @@
+#pragma once
+// Fetches the whole body of an address with one HTTP GET, as the catalogue
+// download needs it: always from the server (no cache), bytes unchanged,
+// redirects followed, the body's length checked against its Content-Length.
+
+#include <cstddef>
+#include <string>
+
+#include "platform/Curl.h"
+
+namespace orlavo::wizard {
+
+struct DownloadSettings {
+    net::TransferOptions transfer;  // agent " ", connect 30 s, stall 60 s
+    // A larger answer is refused rather than held in memory.
+    std::size_t maxBodyBytes = std::size_t(32) << 20;
+};
+
+// Appends the body of ADDRESS to BODY. The result is the empty text on
+// success, else the error: the HTTP status message for a status of 400 or
+// above, the length message when the body is shorter or longer than its
+// Content-Length (an answer without one is accepted), the size message for
+// an answer over the limit, or the transport's own message (at most 1023
+// characters). Never throws. Blocks the calling thread for the transfer.
+std::string DownloadText(const std::string& address, std::string& body,
+                         const DownloadSettings& settings = {});
+
+}  // namespace orlavo::wizard

@@ -1,0 +1,147 @@
+#include "wizard/photos/OrderModel.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+
+namespace orlavo::wizard {
+
+double LeadingNumber(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) {
+        ++i;
+    }
+    if (i < text.size() && text[i] == '+') {
+        ++i;
+        if (i < text.size() && text[i] == '-') {
+            return 0.0;
+        }
+    }
+    double value = 0.0;
+    const auto [end, ec] = std::from_chars(text.data() + i, text.data() + text.size(), value,
+                                           std::chars_format::general);
+    if (ec != std::errc() || !std::isfinite(value)) {
+        // Out of range or no number: atof's huge values are no price either.
+        return 0.0;
+    }
+    return value;
+}
+
+OrderModel::OrderModel(int productCount) : productCount_(std::max(productCount, 0)) {}
+
+void OrderModel::setProductCount(int productCount) {
+    productCount_ = std::max(productCount, 0);
+    // Keeps every photo's lines sized to the catalogue, should it change.
+    for (auto& p : photos_) {
+        p.orderLines.resize(static_cast<std::size_t>(productCount_));
+    }
+}
+
+std::size_t OrderModel::AddPhoto(std::string path, std::int32_t contentTypeIndex,
+                                 std::uint64_t fileSize, std::int32_t width, std::int32_t height,
+                                 std::int32_t thumbWidth, std::int32_t thumbHeight) {
+    const int existing = IndexOfPath(path);
+    if (existing >= 0) {
+        return static_cast<std::size_t>(existing);
+    }
+    SelectedPhoto p;
+    p.path = std::move(path);
+    p.contentTypeIndex = contentTypeIndex;
+    p.fileSize = fileSize;
+    p.width = width;
+    p.height = height;
+    p.orderLines.assign(static_cast<std::size_t>(productCount_), OrderLine{});
+    p.thumbWidth = thumbWidth;
+    p.thumbHeight = thumbHeight;
+    photos_.push_back(std::move(p));
+    selectedBytes_ += fileSize;
+    const std::size_t index = photos_.size() - 1;
+    if (observer_ != nullptr) {
+        observer_->photoAdded(index);
+    }
+    return index;
+}
+
+SelectedPhoto OrderModel::PhotoAt(std::size_t i) const {
+    return i < photos_.size() ? photos_[i] : SelectedPhoto{};
+}
+
+int OrderModel::IndexOfPath(std::string_view path) const {
+    for (std::size_t i = 0; i < photos_.size(); ++i) {
+        if (photos_[i].path == path) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+bool OrderModel::RemovePhotoAt(std::size_t i) {
+    if (i >= photos_.size()) {
+        return false;
+    }
+    selectedBytes_ -= photos_[i].fileSize;
+    photos_.erase(photos_.begin() + static_cast<std::ptrdiff_t>(i));
+    if (observer_ != nullptr) {
+        observer_->photoRemoved(i);
+    }
+    return true;
+}
+
+void OrderModel::RemoveAll() {
+    photos_.clear();
+    selectedBytes_ = 0;
+    if (observer_ != nullptr) {
+        observer_->allRemoved();
+    }
+}
+
+bool OrderModel::SetQuantity(std::size_t photo, int product, std::int32_t quantity) {
+    if (photo >= photos_.size() || product < 0 || product >= productCount_) {
+        return false;
+    }
+    photos_[photo].orderLines[static_cast<std::size_t>(product)].quantity = std::max(quantity, 0);
+    return true;
+}
+
+bool OrderModel::SetZoomTrim(std::size_t photo, int product, std::int32_t value) {
+    if (photo >= photos_.size() || product < 0 || product >= productCount_) {
+        return false;
+    }
+    photos_[photo].orderLines[static_cast<std::size_t>(product)].zoomTrim = value;
+    return true;
+}
+
+void OrderModel::ApplyDefaultLine(int product, std::int32_t quantity) {
+    if (product < 0 || product >= productCount_) {
+        return;
+    }
+    for (std::size_t i = 0; i < photos_.size(); ++i) {
+        if (!photos_[i].hasAnyLine()) {
+            SetQuantity(i, product, quantity);
+        }
+    }
+}
+
+bool OrderModel::HasAnyLine() const {
+    return std::any_of(photos_.begin(), photos_.end(),
+                       [](const SelectedPhoto& p) { return p.hasAnyLine(); });
+}
+
+float OrderModel::Subtotal(const std::function<std::string(int product)>& priceText) const {
+    float sum = 0.0f;
+    for (const SelectedPhoto& p : photos_) {
+        const int lines = std::min(productCount_, static_cast<int>(p.orderLines.size()));
+        for (int j = 0; j < lines; ++j) {
+            const std::int32_t q = p.orderLines[static_cast<std::size_t>(j)].quantity;
+            if (q <= 0) {
+                continue;
+            }
+            const float price = static_cast<float>(LeadingNumber(priceText(j)));
+            const float term = static_cast<float>(static_cast<std::uint32_t>(q)) * price;
+            sum = sum + term;
+        }
+    }
+    return sum;
+}
+
+}  // namespace orlavo::wizard

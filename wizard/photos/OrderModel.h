@@ -1,0 +1,87 @@
+#pragma once
+// The order: the selected photos in the order they were selected, each with
+// one line per catalogue product, and their total size.
+//
+// Used on the window thread only. The window that shows the thumbnails
+// registers an observer and keeps its image list in step: image 0 is the
+// placeholder, image i + 1 belongs to photo i.
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "wizard/photos/SelectedPhoto.h"
+
+namespace orlavo::wizard {
+
+class OrderModel {
+public:
+    // Told after each change of the photo list.
+    class Observer {
+    public:
+        virtual ~Observer() = default;
+        virtual void photoAdded(std::size_t index) = 0;
+        virtual void photoRemoved(std::size_t index) = 0;
+        virtual void allRemoved() = 0;
+    };
+
+    // Every photo gets PRODUCT_COUNT lines; the catalogue sets it once loaded.
+    explicit OrderModel(int productCount = 0);
+
+    void setProductCount(int productCount);
+    int productCount() const { return productCount_; }
+
+    // NULL for none; the observer must outlive the model or be unset first.
+    void setObserver(Observer* observer) { observer_ = observer; }
+
+    // Appends a photo with every line {0, 2}. A path that is selected already
+    // is not added again: the result is its index then, and nothing changes.
+    std::size_t AddPhoto(std::string path, std::int32_t contentTypeIndex, std::uint64_t fileSize,
+                         std::int32_t width, std::int32_t height, std::int32_t thumbWidth = 92,
+                         std::int32_t thumbHeight = 92);
+
+    std::size_t PhotoCount() const { return photos_.size(); }
+    // A copy of photo I with its lines; an empty record when I is out of range.
+    SelectedPhoto PhotoAt(std::size_t i) const;
+    const std::vector<SelectedPhoto>& photos() const { return photos_; }
+    // Index of the photo with PATH (byte for byte), or -1.
+    int IndexOfPath(std::string_view path) const;
+
+    // False when I is out of range; later photos move down by one.
+    bool RemovePhotoAt(std::size_t i);
+    void RemoveAll();
+
+    // A quantity of 0 (or below) removes the line. False for an index out of range.
+    bool SetQuantity(std::size_t photo, int product, std::int32_t quantity);
+    // VALUE 0 off, 1 on.
+    bool SetZoomTrim(std::size_t photo, int product, std::int32_t value);
+
+    // Gives every photo without any line the line PRODUCT with QUANTITY;
+    // nothing for PRODUCT -1 or outside the catalogue.
+    void ApplyDefaultLine(int product, std::int32_t quantity);
+
+    bool HasAnyLine() const;
+
+    // Single-precision sum of quantity x price over every line, in photo and
+    // product order, the way the subtotal has always been computed (three
+    // lines of 0.10 give 0.3000000119). PRICE_TEXT gives a product's price text.
+    float Subtotal(const std::function<std::string(int product)>& priceText) const;
+
+    // Sum of the file sizes, 64-bit so that a large order never wraps.
+    std::uint64_t selectedBytes() const { return selectedBytes_; }
+
+private:
+    std::vector<SelectedPhoto> photos_;
+    std::uint64_t selectedBytes_ = 0;
+    int productCount_ = 0;
+    Observer* observer_ = nullptr;
+};
+
+// The number at the start of TEXT as atof reads it ("0.35", ".35", "2 GBP"),
+// independent of the locale; 0 for no number or a value that is not finite.
+double LeadingNumber(std::string_view text);
+
+}  // namespace orlavo::wizard
