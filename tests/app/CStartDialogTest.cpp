@@ -8,10 +8,13 @@
 #include <QTest>
 #include <atomic>
 #include <filesystem>
+#include <future>
 
 #include "common/SettingsTable.h"
 #include "tests/app/AppTestSupport.h"
 #include "tests/support/lab/LabProcess.h"
+#include "wizard/app/CMyProperySheet.h"
+#include "wizard/app/CPreferencesDialog.h"
 #include "wizard/app/CStartDialog.h"
 
 namespace {
@@ -143,4 +146,71 @@ TEST_F(StartDialogTest, ExitAfterAFailureEndsTheProgram) {
     QTest::mouseClick(d->cancelButton(), Qt::LeftButton);
     EXPECT_FALSE(d->isVisible());
     EXPECT_EQ(d->result(), QDialog::Rejected);
+}
+
+TEST_F(StartDialogTest, StaysResponsiveWithABusyCursorWhileLoading) {
+    setAddresses("http://127.0.0.1:9/catalogue.xml", "http://127.0.0.1:9/upload");
+    startApp();
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    CStartDialog d(*app_, [released](const std::string&) {
+        released.wait();
+        return std::string();
+    });
+    QSignalSpy finished(&d, &CStartDialog::loadFinished);
+    d.show();
+    QApplication::processEvents();
+    ASSERT_TRUE(d.isLoading());
+    ASSERT_NE(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    EXPECT_FALSE(d.beginButton()->isEnabled());
+    QTest::keyClick(&d, Qt::Key_Escape);  // nothing closes it while it loads
+    EXPECT_TRUE(d.isVisible());
+    release.set_value();
+    ASSERT_TRUE(finished.wait(60000));
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_TRUE(d.beginButton()->isEnabled());
+    EXPECT_EQ(d.beginButton()->text(), "Begin");
+}
+
+TEST_F(StartDialogTest, PreferencesCanBeOpenedWhenAnAddressIsMissing) {
+    setAddresses("", "");
+    startApp();
+    auto d = makeDialog();
+    d->show();
+    OnModal<CPreferencesDialog> prefs(
+        [](CPreferencesDialog* p) { QTest::mouseClick(p->cancelButton(), Qt::LeftButton); });
+    QTest::mouseClick(d->preferencesButton(), Qt::LeftButton);
+    EXPECT_TRUE(prefs.seen());
+    EXPECT_EQ(d->statusLine()->text(), "Download URL not found");
+    EXPECT_EQ(d->beginButton()->text(), "Close");
+}
+
+TEST_F(StartDialogTest, RunsFromTheStartWindowIntoTheWizardAndQuitsOnYes) {
+    orlavo::test::LabProcess lab(labData());
+    ASSERT_TRUE(lab.running()) << lab.error();
+    setAddresses(lab.url("/catalogue.xml"), lab.url("/upload"));
+    app_ = std::make_unique<CWizardApp>(std::vector<std::string>{"app_tests", "UiTest"}, effects);
+    bool wizardShown = false;
+    OnModal<CStartDialog> start([&](CStartDialog* d) {
+        // Begin once the load has finished.
+        auto press = std::make_shared<std::function<void()>>();
+        *press = [d, press] {
+            if (d->isLoading() || !d->preferencesButton()->isEnabled())
+                return QTimer::singleShot(5, d, *press);
+            QTest::mouseClick(d->beginButton(), Qt::LeftButton);
+        };
+        QTimer::singleShot(0, d, *press);
+    });
+    OnModal<CMyProperySheet> wizard([&](CMyProperySheet* s) {
+        wizardShown = s->windowTitle() == "Zadozu Orlavo (Step 1 of 4)";
+        effects.answers.push_back(QMessageBox::Yes);
+        QTest::mouseClick(s->cancelButton(), Qt::LeftButton);
+    });
+    app_->InitInstance();
+    EXPECT_TRUE(start.seen());
+    EXPECT_TRUE(wizardShown);
+    EXPECT_EQ(app_->sheet(), nullptr);  // destroyed at the end
+    ASSERT_EQ(effects.messages.size(), 1u);
+    EXPECT_EQ(effects.messages[0].text, "Are you sure you want to quit this program?");
 }
