@@ -1,6 +1,5 @@
 #include "wizard/app/CDealerKeyDialog.h"
 
-#include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -33,12 +32,15 @@ CDealerKeyDialog::CDealerKeyDialog(CWizardApp& app, const QString& key, QWidget*
     explanation->setMinimumWidth(380);
     outer->addWidget(explanation);
 
-    auto* form = new QFormLayout();
-    form->setHorizontalSpacing(10);
+    auto* keyRow = new QHBoxLayout();
+    keyRow->setSpacing(10);
+    auto* label = new QLabel(S(3025), this);
     edit_ = new QLineEdit(key, this);
     edit_->setObjectName("key");
-    form->addRow(S(3025), edit_);
-    outer->addLayout(form);
+    label->setBuddy(edit_);
+    keyRow->addWidget(label, 0, Qt::AlignVCenter);
+    keyRow->addWidget(edit_, 1, Qt::AlignVCenter);
+    outer->addLayout(keyRow);
 
     auto* row = new QHBoxLayout();
     row->addStretch(1);

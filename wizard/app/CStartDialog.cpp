@@ -136,6 +136,7 @@ void CStartDialog::onLoaded() {
         cancel_->setText(S(106));
         begin_->setText(tryAgainText_);
         preferences_->setEnabled(false);
+        begin_->setFocus();
     } else {
         cancel_->setText(S(111));
         preferences_->setEnabled(true);
