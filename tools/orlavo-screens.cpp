@@ -124,10 +124,9 @@ int main(int argc, char** argv) {
     }
 
     CMyProperySheet& sheet = *app.sheet();
-    ok = Save(sheet, out, "sheet-step1") && ok;
     sheet.show();
     sheet.onNext();
-    ok = Save(sheet, out, "sheet-step2") && ok;
+    ok = Save(sheet, out, "sheet") && ok;
 
     {
         CPreferencesDialog prefs(app);

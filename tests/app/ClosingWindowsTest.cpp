@@ -15,11 +15,6 @@
 
 namespace {
 
-struct CountingSelection : PhotoSelection {
-    void removeAll() override { ++calls; }
-    int calls = 0;
-};
-
 class ClosingTest : public AppTest {};
 
 }  // namespace
@@ -64,13 +59,15 @@ TEST_F(ClosingTest, ColourLabelOpensItsTextAndKeepsItsColours) {
 
 TEST_F(ClosingTest, OrderMorePhotosEmptiesTheOrderAndReturnsToStepOne) {
     CWizardApp& app = startApp();
-    CountingSelection selection;
     CMyProperySheet& sheet = *app.sheet();
     sheet.show();
     for (int i = 0; i < 3; ++i)
         QTest::mouseClick(sheet.nextButton(), Qt::LeftButton);
     ASSERT_EQ(sheet.activeIndex(), 3);
-    app.registerPhotoSelection(&selection);
+    app.order.setProductCount(2);
+    app.order.AddPhoto("/photos/a.jpg", 0, 1000, 640, 480);
+    app.order.AddPhoto("/photos/b.jpg", 0, 2000, 640, 480);
+    app.order.SetQuantity(0, 1, 3);
 
     COrderSuccessfulPage page(app, &sheet, &sheet);
     bool hiddenWhileShown = false;
@@ -81,7 +78,8 @@ TEST_F(ClosingTest, OrderMorePhotosEmptiesTheOrderAndReturnsToStepOne) {
     });
     EXPECT_EQ(page.exec(), COrderSuccessfulPage::kOrderMore);
     EXPECT_TRUE(hiddenWhileShown);
-    EXPECT_EQ(selection.calls, 1);
+    EXPECT_EQ(app.order.PhotoCount(), 0u);
+    EXPECT_EQ(app.order.selectedBytes(), 0u);
     EXPECT_TRUE(sheet.isVisible());
     EXPECT_EQ(sheet.activeIndex(), 0);
     EXPECT_FALSE(sheet.backButton()->isVisible());

@@ -50,3 +50,7 @@ void CPlaceholderPage::onKillActive() {
     if (step_ == 4 && sheet())
         sheet()->nextButton()->setText(S(147));
 }
+
+void CPlaceholderPage::removeAll() {
+    app_.order.RemoveAll();
+}

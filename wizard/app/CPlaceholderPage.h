@@ -19,7 +19,8 @@ public:
     void onSetActive() override;
     bool onWizardNext() override;
     void onKillActive() override;
-    void removeAll() override {}
+    // Empties the order (the photo page's "Remove All").
+    void removeAll() override;
 
 private:
     CWizardApp& app_;

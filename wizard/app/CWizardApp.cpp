@@ -101,7 +101,10 @@ void CWizardApp::loadPictures() {
 bool CWizardApp::RunStartDialog() {
     CStartDialog dialog(*this,
                         [this](const std::string& address) { return LoadCatalogue(address); });
-    return dialog.exec() == QDialog::Accepted;
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    order.setProductCount(xml.GetProductCount());
+    return true;
 }
 
 std::string CWizardApp::LoadCatalogue(const std::string& address) {

@@ -13,6 +13,7 @@
 
 #include "wizard/catalogue/CXmlDocuments.h"
 #include "wizard/catalogue/ShopRecord.h"
+#include "wizard/photos/OrderModel.h"
 
 namespace orlavo {
 class RegistryStore;
@@ -89,6 +90,8 @@ public:
     std::string dealerNumber;
     std::string chosenShopName;
     orlavo::wizard::ShopList shops;
+    // The selected photos and their lines; sized to the catalogue once it is loaded.
+    orlavo::wizard::OrderModel order;
 
 private:
     void loadPictures();
