@@ -3,7 +3,7 @@ set(ORLAVO_FILE_VERSION
     "${PROJECT_VERSION_MAJOR}, ${PROJECT_VERSION_MINOR}, ${PROJECT_VERSION_PATCH}, ${PROJECT_VERSION_TWEAK}")
 
 # The block that carries a FileVersion inside a file: a start byte, a tag, a
-# separator byte, the text, and a terminating NUL. ReadFileVersion finds it
+# separator byte, the text, and a terminating NUL (a line feed in bundles). ReadFileVersion finds it
 # by scanning the bytes, so it can be read without running the file.
 set(ORLAVO_VERSION_TAG "OrlavoFileVersion")
 
@@ -26,7 +26,7 @@ endfunction()
 function(orlavo_write_version_file path version)
   string(ASCII 1 start)
   string(ASCII 2 sep)
-  file(WRITE "${path}" "${start}${ORLAVO_VERSION_TAG}${sep}${version}")
+  file(WRITE "${path}" "${start}${ORLAVO_VERSION_TAG}${sep}${version}\n")
 endfunction()
 
 # Turns a folder of strings and pictures into a Qt binary resource bundle
@@ -45,7 +45,18 @@ function(orlavo_add_bundle)
   string(APPEND qrc "  <file alias=\"FileVersion\">${work}/FileVersion</file>\n")
   set(deps "")
   foreach(f IN LISTS files)
-    string(APPEND qrc "  <file alias=\"${f}\">${ARG_FOLDER}/${f}</file>\n")
+    # The version is ours to write; hidden files are no resources.
+    if(f STREQUAL "FileVersion" OR f MATCHES "(^|/)\\.")
+      continue()
+    endif()
+    set(alias "${f}")
+    set(source "${ARG_FOLDER}/${f}")
+    foreach(var alias source)
+      string(REPLACE "&" "&amp;" ${var} "${${var}}")
+      string(REPLACE "<" "&lt;" ${var} "${${var}}")
+      string(REPLACE "\"" "&quot;" ${var} "${${var}}")
+    endforeach()
+    string(APPEND qrc "  <file alias=\"${alias}\">${source}</file>\n")
     list(APPEND deps "${ARG_FOLDER}/${f}")
   endforeach()
   string(APPEND qrc "</qresource>\n</RCC>\n")

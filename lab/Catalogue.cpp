@@ -21,6 +21,7 @@ std::optional<Catalogue> Catalogue::FromBytes(std::string bytes, std::string& er
     Catalogue c;
     c.affiliateId_ = affiliate.attribute("id");
     c.currency_ = affiliate.attribute("currency");
+    c.labName_ = affiliate.attribute("name");
     for (const xml::Node& p : products.children()) {
         Product product;
         product.id = p.attribute("id");

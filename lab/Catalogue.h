@@ -45,6 +45,8 @@ public:
     const std::string& bytes() const { return bytes_; }
     const std::string& affiliateId() const { return affiliateId_; }
     const std::string& currency() const { return currency_; }
+    // The affiliate's "name", which the lab shows on its pages.
+    const std::string& labName() const { return labName_; }
     const std::vector<Product>& products() const { return products_; }
     const std::vector<PaymentMethod>& paymentMethods() const { return payments_; }
     const std::vector<ShippingGroup>& shippingGroups() const { return groups_; }
@@ -59,6 +61,7 @@ private:
     std::string bytes_;
     std::string affiliateId_;
     std::string currency_;
+    std::string labName_;
     std::vector<Product> products_;
     std::vector<PaymentMethod> payments_;
     std::vector<ShippingGroup> groups_;

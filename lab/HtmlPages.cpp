@@ -41,7 +41,7 @@ std::string Page(std::string_view title, std::string_view heading, const std::st
 }
 
 std::string LabName(const Catalogue& c) {
-    return c.affiliateId().empty() ? "Orlavo Photo Lab" : "Orlavo Photo Lab " + c.affiliateId();
+    return c.labName().empty() ? "Orlavo Photo Lab" : c.labName();
 }
 
 std::string Time(std::filesystem::file_time_type t) {

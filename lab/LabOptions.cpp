@@ -130,8 +130,10 @@ Options:
 The first line written to standard output names the address listened on.
 
 Faults, for tests:
-  --refuse-photo N        answer UNABLE_SEND_ORDER to the N-th photo received
-  --drop-after-bytes N    close the connection after N bytes of a request
+  --refuse-photo N        answer UNABLE_SEND_ORDER to the N-th upload received
+                          (counted from 1 since the start; that photo is not kept)
+  --drop-after-bytes N    cut the connection once N bytes of one request (head
+                          and body) have arrived; shorter requests are served
   --delay-ms N            wait N milliseconds before every answer
   --status N              send every answer with HTTP status N
   --no-content-length     send answers without Content-Length, ended by closing

@@ -25,6 +25,8 @@ public:
     std::string start();
     int port() const { return port_; }
     void run();
+    bool isRunning() const { return http_.is_running(); }
+    // Ends run(); has no effect before run() has begun.
     void stop();
 
 private:

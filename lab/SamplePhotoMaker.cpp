@@ -49,7 +49,7 @@ const std::array<Theme, 5> kThemes = {{
      {{{225, 232, 240}, {190, 202, 220}, {150, 165, 190}}}},
 }};
 
-const std::array<SamplePhotoSpec, 8> kSpecs = {{
+const std::array<SamplePhotoLayout, 8> kLayouts = {{
     {640, 480, 0, true},
     {1024, 768, 0, false},
     {480, 640, 0, false},
@@ -98,8 +98,8 @@ RgbImage StoredFor(const RgbImage& upright, int orientation) {
 
 }  // namespace
 
-SamplePhotoSpec SamplePhotoMaker::SpecFor(int index) {
-    return kSpecs[static_cast<std::size_t>(index) % kSpecs.size()];
+SamplePhotoLayout SamplePhotoMaker::LayoutFor(int index) {
+    return kLayouts[static_cast<std::size_t>(index) % kLayouts.size()];
 }
 
 RgbImage SamplePhotoMaker::DrawLandscape(int width, int height, std::uint32_t seed) {
@@ -212,18 +212,18 @@ std::string SamplePhotoMaker::ExifSegment(int orientation, const std::string& th
 }
 
 std::string SamplePhotoMaker::MakePhoto(int index) {
-    SamplePhotoSpec spec = SpecFor(index);
+    SamplePhotoLayout layout = LayoutFor(index);
     RgbImage stored =
-        StoredFor(DrawLandscape(spec.width, spec.height, static_cast<std::uint32_t>(index)),
-                  spec.orientation);
+        StoredFor(DrawLandscape(layout.width, layout.height, static_cast<std::uint32_t>(index)),
+                  layout.orientation);
     auto jpeg = EncodeJpeg(stored, 88);
     if (!jpeg)
         return {};
-    if (spec.orientation == 0 && !spec.exifThumbnail)
+    if (layout.orientation == 0 && !layout.exifThumbnail)
         return *jpeg;
 
     std::string thumb;
-    if (spec.exifThumbnail) {
+    if (layout.exifThumbnail) {
         // The thumbnail shows the stored pixels, as cameras write it.
         for (int quality : {80, 60, 40}) {
             auto t = EncodeJpeg(Downscale(stored, 160), quality);
@@ -239,7 +239,7 @@ std::string SamplePhotoMaker::MakePhoto(int index) {
     if (j.size() > 6 && static_cast<unsigned char>(j[2]) == 0xFF &&
         static_cast<unsigned char>(j[3]) == 0xE0)
         rest = 4 + ((static_cast<unsigned char>(j[4]) << 8) | static_cast<unsigned char>(j[5]));
-    return j.substr(0, 2) + ExifSegment(spec.orientation, thumb) + j.substr(rest);
+    return j.substr(0, 2) + ExifSegment(layout.orientation, thumb) + j.substr(rest);
 }
 
 std::string SamplePhotoMaker::WritePhotos(const std::filesystem::path& folder, int count) {

@@ -11,7 +11,7 @@
 
 namespace orlavo::lab {
 
-struct SamplePhotoSpec {
+struct SamplePhotoLayout {
     int width = 0;  // as the photo is seen, after its orientation
     int height = 0;
     int orientation = 0;  // EXIF orientation tag; 0 writes none
@@ -21,7 +21,7 @@ struct SamplePhotoSpec {
 class SamplePhotoMaker {
 public:
     // The size and EXIF content of photo INDEX; the list repeats every eight.
-    static SamplePhotoSpec SpecFor(int index);
+    static SamplePhotoLayout LayoutFor(int index);
 
     // Draws the upright landscape for SEED.
     static RgbImage DrawLandscape(int width, int height, std::uint32_t seed);

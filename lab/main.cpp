@@ -2,6 +2,8 @@
 
 #include <pthread.h>
 
+#include <atomic>
+#include <chrono>
 #include <csignal>
 #include <iostream>
 #include <string>
@@ -53,16 +55,26 @@ int main(int argc, char** argv) {
         std::cerr << "orlavo-lab: " << error << "\n";
         return 1;
     }
-    std::thread signalThread([&server, &stopSignals] {
+    std::atomic<bool> finished{false};
+    std::thread signalThread([&server, &stopSignals, &finished] {
         int sig = 0;
         sigwait(&stopSignals, &sig);
-        server.stop();
+        // A stop asked for before the server has begun to listen would be
+        // lost: wait for it to run, then stop it once.
+        while (!finished) {
+            if (server.isRunning()) {
+                server.stop();
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
     });
     std::string host =
         options->host.find(':') != std::string::npos ? "[" + options->host + "]" : options->host;
     std::cout << "orlavo-lab listening on http://" << host << ":" << server.port() << "/"
               << std::endl;
     server.run();
+    finished = true;
     // Wakes the signal thread when the server ended on its own.
     pthread_kill(signalThread.native_handle(), SIGTERM);
     signalThread.join();

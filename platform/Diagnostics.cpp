@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -49,9 +50,16 @@ bool AppendDiagnostic(std::string_view fileName, std::string_view bytes) noexcep
             return false;
         // The dumps may hold customer details: readable by the user only.
         const std::string path = folder + std::string(fileName);
-        int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+        // Non-blocking, so that a pipe in the file's place cannot hold the caller up.
+        int fd = ::open(path.c_str(),
+                        O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
         if (fd < 0)
             return false;
+        struct stat st {};
+        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+            ::close(fd);
+            return false;
+        }
         const char* p = bytes.data();
         std::size_t left = bytes.size();
         bool ok = true;

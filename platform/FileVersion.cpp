@@ -46,7 +46,9 @@ std::optional<std::string> ReadFileVersion(const std::string& path) {
             while (end < window.size() && end - start <= kMaxVersionLength &&
                    IsVersionChar(window[end]))
                 ++end;
-            bool terminated = end < window.size() ? window[end] == '\0' : atEnd;
+            // A NUL ends the block in programs, a line feed in bundles.
+            bool terminated =
+                end < window.size() ? (window[end] == '\0' || window[end] == '\n') : atEnd;
             if (end == window.size() && !atEnd) break;  // wait for more bytes
             if (terminated && end > start && end - start <= kMaxVersionLength &&
                 std::any_of(window.begin() + static_cast<long>(start),

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -103,6 +104,22 @@ std::optional<StoredValue> ReadRow(const Statement& st, std::string section) {
     return std::nullopt;
 }
 
+// PATH as the file part of an SQLite URI.
+std::string UriPath(const std::string& path) {
+    static const char* hex = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned char c : path) {
+        if (std::isalnum(c) || c == '/' || c == '-' || c == '_' || c == '.' || c == '~') {
+            out += static_cast<char>(c);
+        } else {
+            out += '%';
+            out += hex[c >> 4];
+            out += hex[c & 15];
+        }
+    }
+    return out;
+}
+
 std::string Timestamp() {
     std::time_t now = std::time(nullptr);
     std::tm tm{};
@@ -122,6 +139,7 @@ struct RegistryStore::Impl {
     std::string& error;
     sqlite3* db = nullptr;
     bool hasTable = false;
+    bool readOnlyView = false;  // opened to read a file that cannot be written
     // Identity of the file that was opened, so that only that file is ever set aside.
     dev_t device = 0;
     ino_t inode = 0;
@@ -133,6 +151,7 @@ struct RegistryStore::Impl {
             sqlite3_close_v2(db);
         db = nullptr;
         hasTable = false;
+        readOnlyView = false;
     }
 
     std::string message(int rc) const {
@@ -147,8 +166,11 @@ struct RegistryStore::Impl {
 
     // Reports a failed step; a damaged file is set aside. Always false.
     bool fail(int rc, std::string_view what) {
-        if (IsDamage(rc)) {
+        if (IsDamage(rc) && !readOnlyView) {
             setAside();
+        } else if (IsDamage(rc)) {
+            error = "the settings store " + path + " is damaged";
+            close();
         } else {
             error = std::string(what) + " the settings store " + path + ": " + message(rc);
             close();  // the next use starts from a fresh connection
@@ -156,10 +178,56 @@ struct RegistryStore::Impl {
         return false;
     }
 
+    // Connects and checks the file. SQLITE_ROW when it is a sound database;
+    // otherwise the connection stays for the error message.
+    int connect(bool readAsItStands) {
+        int rc = SQLITE_OK;
+        if (readAsItStands) {
+            // No log or index can be made beside it, and nobody else can write
+            // it either: read the file alone.
+            rc = sqlite3_open_v2(("file:" + UriPath(path) + "?immutable=1").c_str(), &db,
+                                 SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);
+        } else {
+            rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+                                 nullptr);
+        }
+        if (rc != SQLITE_OK)
+            return rc;
+        struct stat st {};
+        if (::stat(path.c_str(), &st) == 0) {
+            device = st.st_dev;
+            inode = st.st_ino;
+        }
+        sqlite3_extended_result_codes(db, 1);
+        sqlite3_busy_timeout(db, kBusyTimeoutMs);
+
+        // Reading the header tells a database from any other file; the check
+        // then walks every page, which also finds a truncated file.
+        {
+            Statement check(db, "PRAGMA quick_check(1)");
+            rc = check.ok() ? check.step() : check.rc();
+            if (rc == SQLITE_ROW && check.text(0) != "ok")
+                return SQLITE_CORRUPT;
+        }
+        if (rc != SQLITE_ROW)
+            return rc;
+        // The mode is kept in the file; a read-only file keeps the one it has.
+        int walRc = SQLITE_OK;
+        if (!readAsItStands && !sqlite3_db_readonly(db, "main") &&
+            !exec("PRAGMA journal_mode=WAL", walRc) && IsDamage(walRc))
+            return walRc;
+        readOnlyView = readAsItStands;
+        return SQLITE_ROW;
+    }
+
     // Opens the database on first use. A read of a store that does not exist
     // yet creates nothing; a write creates the folder and the file.
     Open open(bool forWrite) {
-        if (db && (hasTable || !forWrite))
+        if (db && readOnlyView && forWrite)
+            close();
+        // While the table is missing, look again each time: another program
+        // may be creating the store right now.
+        if (db && hasTable)
             return Open::Ready;
         if (!db) {
             std::error_code ec;
@@ -174,36 +242,15 @@ struct RegistryStore::Impl {
                     return Open::Failed;
                 }
             }
-            int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
-                                     nullptr);
-            if (rc != SQLITE_OK) {
-                fail(rc, "cannot open");
-                return Open::Failed;
-            }
-            struct stat st {};
-            if (::stat(path.c_str(), &st) == 0) {
-                device = st.st_dev;
-                inode = st.st_ino;
-            }
-            sqlite3_extended_result_codes(db, 1);
-            sqlite3_busy_timeout(db, kBusyTimeoutMs);
-
-            // Reading the header tells a database from any other file; the
-            // check then walks every page, which also finds a truncated file.
-            {
-                Statement check(db, "PRAGMA quick_check(1)");
-                rc = check.ok() ? check.step() : check.rc();
-                if (rc == SQLITE_ROW && check.text(0) != "ok")
-                    rc = SQLITE_CORRUPT;
+            int rc = connect(false);
+            const int primary = rc & 0xff;
+            if (!forWrite && (primary == SQLITE_READONLY || primary == SQLITE_CANTOPEN)) {
+                // For example a store in a folder that cannot be written.
+                close();
+                rc = connect(true);
             }
             if (rc != SQLITE_ROW) {
-                fail(rc, "cannot read");
-                return Open::Failed;
-            }
-            // The mode is kept in the file; a read-only file keeps the one it has.
-            if (!sqlite3_db_readonly(db, "main") && !exec("PRAGMA journal_mode=WAL", rc) &&
-                IsDamage(rc)) {
-                fail(rc, "cannot open");
+                fail(rc, forWrite ? "cannot open" : "cannot read");
                 return Open::Failed;
             }
         }

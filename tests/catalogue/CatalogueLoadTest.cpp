@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdlib>
 
 #include "tests/catalogue/CatalogueSample.h"
 #include "tests/support/RawHttpServer.h"
@@ -14,6 +15,14 @@ using orlavo::test::RawRequest;
 using orlavo::test::RawResponse;
 
 namespace {
+
+// A proxy configured in the environment must not stand between the tests and
+// their server on 127.0.0.1.
+const bool kDirectToLoopback = [] {
+    ::setenv("no_proxy", "127.0.0.1,localhost", 1);
+    ::setenv("NO_PROXY", "127.0.0.1,localhost", 1);
+    return true;
+}();
 
 RawResponse Serve(std::string body) {
     return RawResponse::Http(200, "OK", body);

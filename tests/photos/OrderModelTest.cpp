@@ -233,3 +233,32 @@ TEST(LeadingNumber, ReadsTheLeadingDecimalNumber) {
     EXPECT_DOUBLE_EQ(LeadingNumber("inf"), 0.0);
     EXPECT_DOUBLE_EQ(LeadingNumber("1e999"), 0.0);
 }
+
+TEST_F(Order, UndecidedZoomTrimSettlesOnceToZoomAndTrimAll) {
+    Add("/a.jpg");
+    model.setZoomAndTrimAll(1);
+    EXPECT_EQ(model.SettleZoomTrim(0, 2), 1);
+    model.setZoomAndTrimAll(0);
+    EXPECT_EQ(model.SettleZoomTrim(0, 2), 1);  // decided already
+    EXPECT_EQ(model.SettleZoomTrim(0, 3), 0);
+    model.SetZoomTrim(0, 3, 1);
+    EXPECT_EQ(model.SettleZoomTrim(0, 3), 1);
+    EXPECT_EQ(model.SettleZoomTrim(1, 0), 0);
+    EXPECT_EQ(model.photos()[0].orderLines[0].zoomTrim, 2);
+}
+
+TEST(OrderChecks, StepOneTakesOneTo197Photos) {
+    EXPECT_EQ(StepOneRefusal(0), 160);
+    EXPECT_EQ(StepOneRefusal(1), 0);
+    EXPECT_EQ(StepOneRefusal(197), 0);
+    EXPECT_EQ(StepOneRefusal(198), 166);
+}
+
+TEST(OrderChecks, StepTwoNeedsOneLineInTheWholeOrder) {
+    OrderModel model(2);
+    model.AddPhoto("/a.jpg", 0, 1, 1, 1);
+    model.AddPhoto("/b.jpg", 0, 1, 1, 1);
+    EXPECT_EQ(StepTwoRefusal(model), 145);
+    model.SetQuantity(1, 1, 1);
+    EXPECT_EQ(StepTwoRefusal(model), 0);
+}

@@ -5,15 +5,16 @@
 #include <fstream>
 
 #include "platform/FileVersion.h"
+#include "tests/support/TempDir.h"
 
 using namespace orlavo;
 
 namespace {
 std::string BinDir() { return ORLAVO_BIN_DIR; }
-std::string Write(const std::string& name, const std::string& bytes) {
-    auto path = std::filesystem::temp_directory_path() / name;
+std::string Write(const test::TempDir& dir, const std::string& name, const std::string& bytes) {
+    std::string path = dir.file(name);
     std::ofstream(path, std::ios::binary) << bytes;
-    return path.string();
+    return path;
 }
 }  // namespace
 
@@ -25,16 +26,21 @@ TEST(ReadFileVersion, ReadsTheVersionOfTheBuiltPrograms) {
 }
 
 TEST(ReadFileVersion, FilesWithoutVersionGiveNothing) {
+    test::TempDir dir;
     EXPECT_FALSE(ReadFileVersion("/nonexistent/OrlavoW"));
-    EXPECT_FALSE(ReadFileVersion(Write("orlavo_plain.txt", "just some text, 2, 0, 44, 3\n")));
-    EXPECT_FALSE(ReadFileVersion(Write("orlavo_photo.jpg", std::string("\xFF\xD8\xFF\xE0", 4))));
+    EXPECT_FALSE(ReadFileVersion(Write(dir, "plain.txt", "just some text, 2, 0, 44, 3\n")));
+    EXPECT_FALSE(ReadFileVersion(Write(dir, "photo.jpg", std::string("\xFF\xD8\xFF\xE0", 4))));
     // This test program links the reader but carries no version of its own.
     EXPECT_FALSE(OwnFileVersion());
 }
 
 TEST(ReadFileVersion, FindsABlockAnywhereInTheFile) {
+    test::TempDir dir;
     std::string block = std::string(1, '\x01') + "OrlavoFileVersion" + '\x02' + "3, 1, 7, 9" + '\0';
     std::string bytes(3 * (1 << 20) - 10, 'x');
     bytes += block + "tail";
-    EXPECT_EQ(ReadFileVersion(Write("orlavo_big.bin", bytes)), "3, 1, 7, 9");
+    EXPECT_EQ(ReadFileVersion(Write(dir, "big.bin", bytes)), "3, 1, 7, 9");
+    // Bundles end the text with a line feed.
+    EXPECT_EQ(ReadFileVersion(Write(dir, "bundle.rcc", "xx" + block.substr(0, block.size() - 1) + "\nyy")),
+              "3, 1, 7, 9");
 }

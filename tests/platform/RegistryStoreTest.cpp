@@ -265,6 +265,18 @@ TEST_F(RegistryStoreTest, RemoveLeavesTheValueGone) {
     EXPECT_TRUE(store.remove("UserDetails", "Shop"));
 }
 
+TEST_F(RegistryStoreTest, ReaderSeesAStoreCreatedAfterItOpened) {
+    // An empty file: another program has only just begun to create the store.
+    WriteAll(path_, "");
+    RegistryStore reader(kRoot, path_);
+    EXPECT_EQ(reader.getText("DownloadInfo", "UploadURL"), "");
+    RegistryStore writer(kRoot, path_);
+    ASSERT_TRUE(writer.setText("DownloadInfo", "UploadURL", "http://127.0.0.1/u"));
+    EXPECT_EQ(reader.getText("DownloadInfo", "UploadURL"), "http://127.0.0.1/u");
+    ASSERT_TRUE(writer.setText("DownloadInfo", "UploadURL", "http://127.0.0.1/v"));
+    EXPECT_EQ(reader.getText("DownloadInfo", "UploadURL"), "http://127.0.0.1/v");
+}
+
 TEST_F(RegistryStoreTest, TwoProcessesWritingAtOnceLoseNothing) {
     constexpr int kProcesses = 4;
     constexpr int kValues = 120;
@@ -414,6 +426,63 @@ TEST_F(RegistryStoreTest, ReadOnlyFileIsReadButNotWritten) {
     });
     EXPECT_EQ(result, 0);
     EXPECT_TRUE(setAsideFiles().empty());
+}
+
+TEST_F(RegistryStoreTest, StoreInAReadOnlyFolderIsReadButNotWritten) {
+    {
+        RegistryStore store(kRoot, path_);
+        ASSERT_TRUE(store.setNumber("UserDetails", "ProdQuantity", 4));
+    }
+    const fs::path folder = fs::path(path_).parent_path();
+    fs::permissions(dir_, fs::perms::all);
+    fs::permissions(path_, fs::perms::all);
+    // No log or index can be made beside the file.
+    fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                                fs::perms::group_exec | fs::perms::others_read |
+                                fs::perms::others_exec);
+    int result = RunUnprivileged([&] {
+        RegistryStore store(kRoot, path_);
+        if (store.getNumber("UserDetails", "ProdQuantity") != 4)
+            return 1;
+        if (!store.lastError().empty())
+            return 2;
+        if (store.setNumber("UserDetails", "ProdQuantity", 5))
+            return 3;
+        if (store.lastError().empty())
+            return 4;
+        if (store.getNumber("UserDetails", "ProdQuantity") != 4)
+            return 5;
+        return 0;
+    });
+    EXPECT_EQ(result, 0);
+    fs::permissions(folder, fs::perms::owner_all, fs::perm_options::add);
+    EXPECT_EQ(RegistryStore(kRoot, path_).getNumber("UserDetails", "ProdQuantity"), 4);
+}
+
+TEST_F(RegistryStoreTest, UnreadableFileGivesDefaultsAndIsNotSetAside) {
+    {
+        RegistryStore store(kRoot, path_);
+        ASSERT_TRUE(store.setNumber("UserDetails", "Shop", 0));
+    }
+    fs::permissions(dir_, fs::perms::all);
+    fs::permissions(fs::path(path_).parent_path(), fs::perms::all);
+    fs::permissions(path_, fs::perms::none);
+    int result = RunUnprivileged([&] {
+        RegistryStore store(kRoot, path_);
+        if (store.getNumber("UserDetails", "Shop") != 1)
+            return 1;
+        if (store.lastError().empty())
+            return 2;
+        if (store.setNumber("UserDetails", "Shop", 2))
+            return 3;
+        if (store.lastError().empty())
+            return 4;
+        return 0;
+    });
+    EXPECT_EQ(result, 0);
+    EXPECT_TRUE(setAsideFiles().empty());
+    fs::permissions(path_, fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(RegistryStore(kRoot, path_).getNumber("UserDetails", "Shop"), 0);
 }
 
 TEST_F(RegistryStoreTest, DamagedFileThatCannotBeSetAsideIsLeftAlone) {

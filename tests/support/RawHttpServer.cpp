@@ -314,7 +314,7 @@ void RawHttpServer::serve(int fd, int connection) {
                 req.target = req.head.substr(sp1 + 1, sp2 - sp1 - 1);
             }
         }
-        if (EqualsNoCase(req.header("Expect"), "100-continue")) {
+        if (autoContinue_ && EqualsNoCase(req.header("Expect"), "100-continue")) {
             sendAll(fd, "HTTP/1.1 100 Continue\r\n\r\n");
         }
 

@@ -7,8 +7,8 @@
 // and body bytes); the body is read by its Content-Length, or chunk by chunk
 // for "Transfer-Encoding: chunked" (then the chunk framing is recorded too).
 // An "Expect: 100-continue" request gets "HTTP/1.1 100 Continue\r\n\r\n"
-// before its body is read; those interim bytes are not part of any response
-// the handler scripts.
+// before its body is read (unless setAutoContinue(false)); those interim
+// bytes are not part of any response the handler scripts.
 //
 // The answer is whatever bytes the handler returns, plus what the tests want
 // to go wrong: a delay before answering, sending only the first N bytes, then
@@ -16,10 +16,14 @@
 // connection for the next request. The server never adds a header of its own.
 //
 // Threads: the handler is called on the connection's thread, so with several
-// connections at once it runs concurrently and must be thread-safe. The
+// connections at once it runs concurrently and must be thread-safe; it must
+// not throw. The
 // accessors may be called from any thread. The destructor (or stop()) wakes
 // every thread, closes every socket and joins the threads; a stalling or
 // delaying connection ends at once.
+//
+// A client that honours proxy variables (libcurl does) should be run with
+// no_proxy=127.0.0.1 so that a configured proxy does not intercept it.
 //
 // Example:
 //   RawHttpServer server([](const RawRequest&) {
@@ -103,6 +107,10 @@ public:
     bool waitForRequests(std::size_t n,
                          std::chrono::milliseconds timeout = std::chrono::seconds(30)) const;
 
+    // Whether "Expect: 100-continue" is answered before the body is read;
+    // without it the client waits for its own time-out and then sends anyway.
+    void setAutoContinue(bool on) { autoContinue_ = on; }
+
     // Stops accepting, ends every connection and joins all threads. Idempotent.
     void stop();
 
@@ -122,6 +130,7 @@ private:
     int wakeWrite_ = -1;
     std::uint16_t port_ = 0;
     std::atomic<bool> stopping_{false};
+    std::atomic<bool> autoContinue_{true};
 
     mutable std::mutex mutex_;
     mutable std::condition_variable changed_;

@@ -130,6 +130,15 @@ TEST(RawHttpServer, AnswersExpectContinueBeforeTheBody) {
     EXPECT_EQ(server.requests().at(0).body, "xyz");
 }
 
+TEST(RawHttpServer, ExpectContinueCanGoUnanswered) {
+    RawHttpServer server([](const RawRequest&) { return RawResponse::Http(200, "OK", "x"); });
+    server.setAutoContinue(false);
+    Client c(server.port());
+    c.send("POST / HTTP/1.1\r\nExpect: 100-continue\r\nContent-Length: 3\r\n\r\nxyz");
+    const std::string answer = c.readToEnd();
+    EXPECT_EQ(answer.rfind("HTTP/1.1 200 OK", 0), 0u) << answer;
+}
+
 TEST(RawHttpServer, SendLimitClosesMidBody) {
     RawHttpServer server([](const RawRequest&) {
         RawResponse r = RawResponse::Http(200, "OK", "0123456789");

@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "common/RegistryRoot.h"
+#include "platform/FileVersion.h"
 #include "platform/RegistryStore.h"
 
 namespace fs = std::filesystem;
@@ -220,6 +221,12 @@ TEST_F(OrlavoRegTest, DamagedStoreIsReportedAndSetAside) {
     // The next write starts a fresh store.
     EXPECT_EQ(run({"set-number", "UserDetails", "Shop", "0"}).exitCode, 0);
     EXPECT_EQ(run({"get", "UserDetails", "Shop"}).out, "0\n");
+}
+
+TEST(OrlavoReg, CarriesTheProjectFileVersion) {
+    auto version = orlavo::ReadFileVersion(std::string(ORLAVO_BIN_DIR) + "/orlavo-reg");
+    ASSERT_TRUE(version);
+    EXPECT_EQ(version, orlavo::ReadFileVersion(std::string(ORLAVO_BIN_DIR) + "/OrlavoW"));
 }
 
 TEST_F(OrlavoRegTest, BadUsage) {

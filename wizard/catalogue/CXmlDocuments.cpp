@@ -1,37 +1,10 @@
 #include "wizard/catalogue/CXmlDocuments.h"
 
-#include <climits>
 
 #include "resources/WizardResources.h"
 #include "wizard/catalogue/CatalogueTexts.h"
 
 namespace orlavo::wizard {
-
-int LeadingInt(std::string_view text) {
-    std::size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) {
-        ++i;
-    }
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
-    long long value = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        value = value * 10 + (text[i] - '0');
-        if (value > static_cast<long long>(INT_MAX) + 1) {
-            value = static_cast<long long>(INT_MAX) + 1;
-        }
-    }
-    if (negative) {
-        value = -value;
-    }
-    if (value > INT_MAX) {
-        return INT_MAX;
-    }
-    return static_cast<int>(value);
-}
 
 void CXmlDocuments::reset() {
     catalogue_ = xml::Document();

@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/NumberText.h"
 #include "platform/XmlDocument.h"
 #include "wizard/catalogue/DownloadText.h"
 #include "wizard/catalogue/ShopRecord.h"
@@ -85,8 +86,6 @@ private:
     DownloadSettings download_;
 };
 
-// The leading decimal integer of TEXT as atoi reads it (blanks, sign,
-// digits); 0 when there is none. Saturates instead of overflowing.
-int LeadingInt(std::string_view text);
+using orlavo::LeadingInt;
 
 }  // namespace orlavo::wizard

@@ -1,31 +1,9 @@
 #include "wizard/photos/OrderModel.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 
 namespace orlavo::wizard {
-
-double LeadingNumber(std::string_view text) {
-    std::size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) {
-        ++i;
-    }
-    if (i < text.size() && text[i] == '+') {
-        ++i;
-        if (i < text.size() && text[i] == '-') {
-            return 0.0;
-        }
-    }
-    double value = 0.0;
-    const auto [end, ec] = std::from_chars(text.data() + i, text.data() + text.size(), value,
-                                           std::chars_format::general);
-    if (ec != std::errc() || !std::isfinite(value)) {
-        // Out of range or no number: atof's huge values are no price either.
-        return 0.0;
-    }
-    return value;
-}
 
 OrderModel::OrderModel(int productCount) : productCount_(std::max(productCount, 0)) {}
 
@@ -111,6 +89,17 @@ bool OrderModel::SetZoomTrim(std::size_t photo, int product, std::int32_t value)
     return true;
 }
 
+std::int32_t OrderModel::SettleZoomTrim(std::size_t photo, int product) {
+    if (photo >= photos_.size() || product < 0 || product >= productCount_) {
+        return 0;
+    }
+    OrderLine& line = photos_[photo].orderLines[static_cast<std::size_t>(product)];
+    if (line.zoomTrim == 2) {
+        line.zoomTrim = zoomAndTrimAll_;
+    }
+    return line.zoomTrim;
+}
+
 void OrderModel::ApplyDefaultLine(int product, std::int32_t quantity) {
     if (product < 0 || product >= productCount_) {
         return;
@@ -142,6 +131,20 @@ float OrderModel::Subtotal(const std::function<std::string(int product)>& priceT
         }
     }
     return sum;
+}
+
+int StepOneRefusal(std::size_t photoCount) {
+    if (photoCount == 0) {
+        return 160;
+    }
+    if (photoCount > kMaxOrderPhotos) {
+        return 166;
+    }
+    return 0;
+}
+
+int StepTwoRefusal(const OrderModel& order) {
+    return order.HasAnyLine() ? 0 : 145;
 }
 
 }  // namespace orlavo::wizard

@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/NumberText.h"
 #include "wizard/photos/SelectedPhoto.h"
 
 namespace orlavo::wizard {
@@ -73,15 +74,32 @@ public:
     // Sum of the file sizes, 64-bit so that a large order never wraps.
     std::uint64_t selectedBytes() const { return selectedBytes_; }
 
+    // The "Zoom and Trim All" state (0 or 1); 0 until the product page loads it.
+    std::int32_t zoomAndTrimAll() const { return zoomAndTrimAll_; }
+    void setZoomAndTrimAll(std::int32_t value) { zoomAndTrimAll_ = value != 0 ? 1 : 0; }
+
+    // A line shown for the first time settles an undecided zoomTrim (2) to
+    // zoomAndTrimAll; the result is the line's zoomTrim (0 when out of range).
+    std::int32_t SettleZoomTrim(std::size_t photo, int product);
+
 private:
     std::vector<SelectedPhoto> photos_;
     std::uint64_t selectedBytes_ = 0;
     int productCount_ = 0;
+    std::int32_t zoomAndTrimAll_ = 0;
     Observer* observer_ = nullptr;
 };
 
-// The number at the start of TEXT as atof reads it ("0.35", ".35", "2 GBP"),
-// independent of the locale; 0 for no number or a value that is not finite.
-double LeadingNumber(std::string_view text);
+// The most photos one order may hold.
+inline constexpr std::size_t kMaxOrderPhotos = 197;
+
+// Leaving step 1: 0 to go on, else the string number of the message to show,
+// 160 "You must select a picture" or 166 "Too much selected pictures!".
+int StepOneRefusal(std::size_t photoCount);
+
+// Leaving step 2: 0 to go on, else 145 "One or more pictures have no reason for upload".
+int StepTwoRefusal(const OrderModel& order);
+
+using orlavo::LeadingNumber;
 
 }  // namespace orlavo::wizard

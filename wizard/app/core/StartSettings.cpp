@@ -38,4 +38,21 @@ bool StoreDealerMode(RegistryStore& store, std::int32_t mode) {
     return store.setText(section::kDownloadInfo, "UseDealerNumber", std::to_string(mode));
 }
 
+bool RunDealerStep(StartSettings& settings, ShopList& shops, RegistryStore& store,
+                   const std::function<DealerAnswer(const DealerQuestion&)>& ask) {
+    const DealerQuestion question =
+        DecideDealerQuestion(settings.dealerMode, settings.dealerNumber, shops);
+    const DealerAnswer answer = question.ask && ask ? ask(question) : DealerAnswer{};
+    const DealerOutcome outcome =
+        ResolveDealerStep(settings.dealerMode, settings.dealerNumber, shops, question, answer);
+    if (outcome.stop) {
+        return false;
+    }
+    StoreDealerOutcome(outcome, store);
+    settings.dealerMode = outcome.mode;
+    settings.dealerNumber = outcome.dealerNumber;
+    NarrowShops(shops, outcome.narrowToShop);
+    return true;
+}
+
 }  // namespace orlavo::wizard

@@ -2,6 +2,7 @@
 // The settings the wizard reads once at start-up.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "wizard/app/core/DealerRules.h"
@@ -31,5 +32,11 @@ bool StoreDealerOutcome(const DealerOutcome& outcome, RegistryStore& store);
 
 // Writes MODE to DownloadInfo/UseDealerNumber as decimal text.
 bool StoreDealerMode(RegistryStore& store, std::int32_t mode);
+
+// The whole dealer step of start-up: asks through ASK (the dealer key
+// dialog) when the rules say so, stores what they say, updates SETTINGS'
+// mode and dealer number and narrows SHOPS. False when the wizard must not open.
+bool RunDealerStep(StartSettings& settings, ShopList& shops, RegistryStore& store,
+                   const std::function<DealerAnswer(const DealerQuestion&)>& ask);
 
 }  // namespace orlavo::wizard
