@@ -12,7 +12,7 @@
 
 #include "common/SettingsTable.h"
 #include "tests/app/AppTestSupport.h"
-#include "tests/support/lab/LabProcess.h"
+#include "tests/support/LabProcess.h"
 #include "wizard/app/CMyProperySheet.h"
 #include "wizard/app/CPreferencesDialog.h"
 #include "wizard/app/CStartDialog.h"
