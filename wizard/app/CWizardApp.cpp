@@ -27,8 +27,12 @@ QString S(int id) {
 
 }  // namespace
 
-CWizardApp::CWizardApp(std::vector<std::string> args, AppEffects& effects)
-    : args_(std::move(args)), effects_(effects) {}
+CWizardApp::CWizardApp(std::vector<std::string> args, AppEffects& effects,
+                       std::string programFolder)
+    : args_(std::move(args)),
+      effects_(effects),
+      programFolder_(programFolder.empty() ? orlavo::OwnExecutableFolder()
+                                           : std::move(programFolder)) {}
 
 CWizardApp::~CWizardApp() {
     // The pages belong to the sheet and go with it.
@@ -48,8 +52,7 @@ bool CWizardApp::StartUp() {
     programVersion_ = orlavo::ProgramVersionText(orlavo::OwnFileVersion().value_or(""));
 
     // A resource bundle of another build is refused, and said so.
-    const std::string folder = orlavo::OwnExecutableFolder();
-    if (orlavo::wizard::Resources().load(folder + "Resources.rcc", programVersion_, true) ==
+    if (orlavo::wizard::Resources().load(programFolder_ + "Resources.rcc", programVersion_, true) ==
         orlavo::BundleCheck::WrongVersion)
         effects_.message(nullptr, QCoreApplication::applicationName(), S(182), QMessageBox::Warning,
                          QMessageBox::Ok);
@@ -91,7 +94,7 @@ void CWizardApp::readSettings() {
 }
 
 void CWizardApp::loadPictures() {
-    const QString folder = QString::fromStdString(orlavo::OwnExecutableFolder());
+    const QString folder = QString::fromStdString(programFolder_);
     const qreal dpr = qApp ? qApp->devicePixelRatio() : 1.0;
     startPicture_ = LoadScaledBitmap(folder + "1.jpg", 472, 242, dpr);
     bannerPicture_ = LoadScaledBitmap(folder + "2.jpg", 764, 52, dpr);

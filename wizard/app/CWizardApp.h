@@ -33,7 +33,9 @@ public:
 class CWizardApp {
 public:
     // ARGS as the command line gave them (the first is the program).
-    CWizardApp(std::vector<std::string> args, AppEffects& effects);
+    // PROGRAM_FOLDER is where "Resources.rcc" and the pictures are looked for
+    // (ending in "/"); empty for the executable's own folder.
+    CWizardApp(std::vector<std::string> args, AppEffects& effects, std::string programFolder = {});
     ~CWizardApp();
     CWizardApp(const CWizardApp&) = delete;
     CWizardApp& operator=(const CWizardApp&) = delete;
@@ -99,6 +101,7 @@ private:
 
     std::vector<std::string> args_;
     AppEffects& effects_;
+    std::string programFolder_;
     std::string profile_;
     std::string programVersion_;
     std::unique_ptr<orlavo::RegistryStore> registry_;
