@@ -214,3 +214,28 @@ TEST_F(StartDialogTest, RunsFromTheStartWindowIntoTheWizardAndQuitsOnYes) {
     ASSERT_EQ(effects.messages.size(), 1u);
     EXPECT_EQ(effects.messages[0].text, "Are you sure you want to quit this program?");
 }
+
+TEST_F(StartDialogTest, AWebPageInPlaceOfTheCatalogueIsShownAsTextWithoutStretchingTheWindow) {
+    orlavo::test::LabProcess good(labData());
+    ASSERT_TRUE(good.running()) << good.error();
+    setAddresses(good.url("/catalogue.xml"), good.url("/upload"));
+    startApp();
+    auto ready = makeDialog();
+    showAndWaitForLoad(*ready);
+    const int readyHeight = ready->height();
+
+    orlavo::test::LabProcess lab(labData(), {"--html-catalogue"});
+    ASSERT_TRUE(lab.running()) << lab.error();
+    setAddresses(lab.url("/catalogue.xml"), lab.url("/upload"));
+    startApp();
+    auto d = makeDialog();
+    showAndWaitForLoad(*d);
+    const QString status = d->statusLine()->text();
+    const QString prefix =
+        QString::fromStdString(lab.url("/catalogue.xml")) + ": Param.xmp has errors!\r\n";
+    EXPECT_TRUE(status.startsWith(prefix)) << status.left(200).toStdString();
+    EXPECT_TRUE(status.contains("<")) << "the page follows as it came";
+    EXPECT_EQ(d->statusLine()->textFormat(), Qt::PlainText);
+    EXPECT_LE(d->height(), readyHeight + d->statusLine()->fontMetrics().lineSpacing() * 2);
+    EXPECT_EQ(d->beginButton()->text(), "Try Again");
+}

@@ -50,8 +50,12 @@ CStartDialog::CStartDialog(CWizardApp& app, Loader load, QWidget* parent)
 
     status_ = new QLabel(lower);
     status_->setObjectName("statusLine");
-    status_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    // The text is shown as it came, even when a server sent a web page.
+    status_->setTextFormat(Qt::PlainText);
+    status_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     status_->setWordWrap(true);
+    // At most two lines: a long message is cut, not the window stretched.
+    status_->setMaximumHeight(status_->fontMetrics().lineSpacing() * 2 + 2);
     status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     // One picture wide: a long error wraps instead of widening the window.
     status_->setMaximumWidth(picture_->width() - 28);
