@@ -57,9 +57,10 @@ QPixmap LoadScaledBitmap(const QString& path, int width, int height, qreal devic
     if (image.isNull() || width <= 0 || height <= 0)
         return {};
     const qreal dpr = devicePixelRatio > 0 ? devicePixelRatio : 1.0;
-    QPixmap pixmap = QPixmap::fromImage(image.scaled(
-        static_cast<int>(std::lround(width * dpr)), static_cast<int>(std::lround(height * dpr)),
-        Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    // Stretched to exactly the size asked for, whatever the picture's proportions.
+    const QSize size(static_cast<int>(std::lround(width * dpr)),
+                     static_cast<int>(std::lround(height * dpr)));
+    QPixmap pixmap = QPixmap::fromImage(image.scaled(size, {}, Qt::SmoothTransformation));
     pixmap.setDevicePixelRatio(dpr);
     return pixmap;
 }
