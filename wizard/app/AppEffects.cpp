@@ -21,6 +21,9 @@ bool DesktopEffects::open(const QString& target) {
     QUrl url = QUrl::fromUserInput(target, QDir::currentPath(), QUrl::AssumeLocalFile);
     if (!url.isValid())
         return false;
+    // Text that names no address and no existing file is nothing to open.
+    if (url.isLocalFile() && !QFileInfo::exists(url.toLocalFile()))
+        return false;
     return QDesktopServices::openUrl(url);
 }
 
