@@ -136,3 +136,10 @@ TEST_F(ClosingTest, MissingOrBrokenPictureGivesAnEmptyPicture) {
     EXPECT_EQ(twice.size(), QSize(40, 20));
     EXPECT_EQ(twice.deviceIndependentSize().toSize(), QSize(20, 10));
 }
+
+TEST_F(ClosingTest, DesktopOpenRefusesTextThatNamesNothing) {
+    DesktopEffects desktop;
+    EXPECT_FALSE(desktop.open(""));
+    EXPECT_FALSE(desktop.open("3 Photos Selected"));
+    EXPECT_FALSE(desktop.open(tempPath("no-such-file.html")));
+}
