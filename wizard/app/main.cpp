@@ -1,21 +1,18 @@
+// OrlavoW: the ordering wizard.
 #include <QApplication>
-#include <QLabel>
-#include <QVBoxLayout>
-#include <QWidget>
+#include <string>
+#include <vector>
 
-#include "common/VersionText.h"
-#include "platform/FileVersion.h"
-#include "resources/WizardResources.h"
+#include "wizard/app/AppEffects.h"
+#include "wizard/app/CWizardApp.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    QWidget window;
-    window.setWindowTitle(QString::fromStdString(orlavo::wizard::Str(184)));
-    auto* layout = new QVBoxLayout(&window);
-    layout->addWidget(new QLabel(QString::fromStdString(orlavo::wizard::Str(108)), &window));
-    layout->addWidget(new QLabel(
-        QString::fromStdString(orlavo::ProgramVersionText(orlavo::OwnFileVersion().value_or(""))),
-        &window));
-    window.show();
-    return app.exec();
+    std::vector<std::string> args;
+    for (const QString& a : QCoreApplication::arguments())
+        args.push_back(a.toStdString());
+    DesktopEffects effects;
+    CWizardApp wizard(std::move(args), effects);
+    wizard.InitInstance();
+    return 0;
 }

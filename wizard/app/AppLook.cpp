@@ -1,0 +1,99 @@
+#include "wizard/app/AppLook.h"
+
+#include <QApplication>
+#include <QPalette>
+#include <QStyle>
+#include <QStyleFactory>
+
+namespace {
+
+// Sizes are in device-independent pixels, so they scale with the screen.
+const char* const kStyleSheet = R"(
+QDialog { background: #f6f7f9; }
+#startLower { background: #ffffff; }
+#statusLine { color: #4a5260; }
+#buttonBar { background: #eef0f3; }
+QFrame#buttonRule { color: #d5d9e0; }
+QPushButton {
+    min-height: 26px;
+    padding: 2px 14px;
+    border: 1px solid #b9c0cb;
+    border-radius: 5px;
+    background: #ffffff;
+    color: #1f2430;
+}
+QPushButton:hover { background: #f0f4fb; border-color: #8fa3c3; }
+QPushButton:pressed { background: #e1e8f5; }
+QPushButton:focus { border: 2px solid #2f6fde; padding: 1px 13px; }
+QPushButton:default { background: #2f6fde; border-color: #2a63c7; color: #ffffff; }
+QPushButton:default:hover { background: #3a7af0; }
+QPushButton:default:pressed { background: #2659b8; }
+QPushButton:default:focus { border: 2px solid #173f8a; }
+QPushButton:disabled, QPushButton:default:disabled {
+    background: #eceef1; border-color: #d3d7de; color: #9aa1ad;
+}
+QGroupBox {
+    font-weight: bold;
+    border: 1px solid #d5d9e0;
+    border-radius: 6px;
+    margin-top: 10px;
+    padding: 12px 10px 8px 10px;
+    background: #ffffff;
+}
+QGroupBox::title { subcontrol-origin: margin; left: 10px; padding: 0 4px; color: #2a3242; }
+QLineEdit, QComboBox, QSpinBox {
+    min-height: 24px;
+    border: 1px solid #c3c9d3;
+    border-radius: 4px;
+    padding: 1px 6px;
+    background: #ffffff;
+    selection-background-color: #2f6fde;
+}
+QLineEdit:focus, QComboBox:focus, QSpinBox:focus { border: 2px solid #2f6fde; padding: 0 5px; }
+QLineEdit:disabled, QComboBox:disabled, QSpinBox:disabled { background: #eef0f3; color: #8a919c; }
+QComboBox { padding-right: 24px; }
+QComboBox::drop-down {
+    subcontrol-origin: padding;
+    subcontrol-position: center right;
+    width: 22px;
+    border: none;
+}
+QComboBox::down-arrow { image: url(:/wizard/icons/arrow-down.png); width: 10px; height: 6px; }
+QComboBox QAbstractItemView {
+    border: 1px solid #c3c9d3;
+    background: #ffffff;
+    selection-background-color: #2f6fde;
+    selection-color: #ffffff;
+}
+QSpinBox { padding-right: 22px; }
+QSpinBox::up-button, QSpinBox::down-button {
+    subcontrol-origin: border;
+    width: 20px;
+    border: none;
+    border-left: 1px solid #d5d9e0;
+    background: #f3f5f8;
+}
+QSpinBox::up-button { subcontrol-position: top right; border-top-right-radius: 4px; }
+QSpinBox::down-button { subcontrol-position: bottom right; border-bottom-right-radius: 4px; }
+QSpinBox::up-button:hover, QSpinBox::down-button:hover { background: #e1e8f5; }
+QSpinBox::up-arrow { image: url(:/wizard/icons/arrow-up.png); width: 8px; height: 5px; }
+QSpinBox::down-arrow { image: url(:/wizard/icons/arrow-down.png); width: 8px; height: 5px; }
+#pageHeading { color: #1f2430; }
+#heading { color: #1f2430; }
+)";
+
+}  // namespace
+
+void ApplyAppLook(QApplication& app) {
+    if (QStyle* fusion = QStyleFactory::create("Fusion"))
+        app.setStyle(fusion);
+    QPalette pal = app.style()->standardPalette();
+    pal.setColor(QPalette::Window, QColor(0xf6, 0xf7, 0xf9));
+    pal.setColor(QPalette::Base, Qt::white);
+    pal.setColor(QPalette::Button, QColor(0xf3, 0xf4, 0xf6));
+    pal.setColor(QPalette::Highlight, QColor(0x2f, 0x6f, 0xde));
+    pal.setColor(QPalette::WindowText, QColor(0x1f, 0x24, 0x30));
+    pal.setColor(QPalette::Text, QColor(0x1f, 0x24, 0x30));
+    app.setPalette(pal);
+    app.setStyleSheet(kStyleSheet);
+}

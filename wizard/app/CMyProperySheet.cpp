@@ -1,0 +1,163 @@
+#include "wizard/app/CMyProperySheet.h"
+
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+
+#include "common/SettingsTable.h"
+#include "platform/RegistryStore.h"
+#include "resources/WizardResources.h"
+#include "wizard/app/AppEffects.h"
+#include "wizard/app/CWizardApp.h"
+#include "wizard/app/CWizardPage.h"
+
+namespace {
+QString S(int id) {
+    return QString::fromStdString(orlavo::wizard::Str(id));
+}
+}  // namespace
+
+CMyProperySheet::CMyProperySheet(CWizardApp& app, QWidget* parent) : QDialog(parent), app_(app) {
+    setObjectName("sheet");
+    setWindowTitle(S(184));
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setWindowIcon(app.programIcon());
+
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->setSpacing(0);
+    stack_ = new QStackedWidget(this);
+    // Room for the step pages: the banner's width and a comfortable height.
+    stack_->setMinimumSize(764, 460);
+    outer->addWidget(stack_, 1);
+
+    auto* line = new QFrame(this);
+    line->setObjectName("buttonRule");
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Plain);
+    outer->addWidget(line);
+
+    auto* bar = new QWidget(this);
+    bar->setObjectName("buttonBar");
+    auto* row = new QHBoxLayout(bar);
+    row->setContentsMargins(10, 10, 12, 12);
+    row->setSpacing(4);
+    back_ = new QPushButton(S(146), bar);
+    cancel_ = new QPushButton(S(111), bar);
+    help_ = new QPushButton(S(162), bar);
+    next_ = new QPushButton(S(147), bar);
+    back_->setObjectName("back");
+    cancel_->setObjectName("cancel");
+    help_->setObjectName("help");
+    next_->setObjectName("next");
+    next_->setDefault(true);
+    for (QPushButton* b : {back_, cancel_, help_, next_})
+        b->setAutoDefault(false);
+    next_->setAutoDefault(true);
+    row->addWidget(back_);
+    row->addWidget(cancel_);
+    row->addWidget(help_);
+    row->addStretch(1);
+    row->addWidget(next_);
+    outer->addWidget(bar);
+
+    connect(back_, &QPushButton::clicked, this, &CMyProperySheet::onBack);
+    connect(next_, &QPushButton::clicked, this, &CMyProperySheet::onNext);
+    connect(cancel_, &QPushButton::clicked, this, &CMyProperySheet::reject);
+    connect(help_, &QPushButton::clicked, this, &CMyProperySheet::onHelp);
+}
+
+void CMyProperySheet::addPage(CWizardPage* page) {
+    page->sheet_ = this;
+    pages_.append(page);
+    stack_->addWidget(page);
+    if (active_ < 0) {
+        active_ = 0;
+        stack_->setCurrentWidget(page);
+        setWindowTitle(page->title());
+    }
+}
+
+void CMyProperySheet::showEvent(QShowEvent* event) {
+    if (!opened_) {
+        opened_ = true;
+        // Every button as wide as the widest caption; Continue 30 pixels wider.
+        int w = 96;
+        for (QPushButton* b : {back_, cancel_, help_})
+            w = std::max(w, b->sizeHint().width());
+        for (QPushButton* b : {back_, cancel_, help_})
+            b->setFixedWidth(w);
+        next_->setFixedWidth(std::max(w + 30, next_->sizeHint().width()));
+        layoutWithBack();
+        layoutWithoutBack();
+        if (active_ >= 0)
+            activate(active_);
+    }
+    QDialog::showEvent(event);
+}
+
+void CMyProperySheet::layoutWithBack() {
+    back_->show();
+}
+
+void CMyProperySheet::layoutWithoutBack() {
+    back_->hide();
+}
+
+void CMyProperySheet::setActivePage(int index) {
+    if (index < 0 || index >= pages_.size())
+        return;
+    if (index == active_) {
+        activate(index);
+        return;
+    }
+    if (CWizardPage* old = activePage())
+        old->onKillActive();
+    activate(index);
+}
+
+void CMyProperySheet::activate(int index) {
+    active_ = index;
+    CWizardPage* p = pages_[index];
+    stack_->setCurrentWidget(p);
+    setWindowTitle(p->title());
+    p->onSetActive();
+}
+
+void CMyProperySheet::onBack() {
+    CWizardPage* p = activePage();
+    if (!p || !p->onWizardBack())
+        return;
+    if (active_ > 0)
+        setActivePage(active_ - 1);
+}
+
+void CMyProperySheet::onNext() {
+    CWizardPage* p = activePage();
+    if (!p || !p->onWizardNext())
+        return;
+    // The last page handles its own press ("Send Order"); there is no page after it.
+    if (active_ + 1 < pages_.size())
+        setActivePage(active_ + 1);
+}
+
+void CMyProperySheet::onHelp() {
+    const std::string url = app_.registry().getText(orlavo::section::kDownloadInfo, "HelpURL");
+    if (url.empty())
+        return;
+    app_.effects().open(QString::fromStdString(url));
+}
+
+void CMyProperySheet::reject() {
+    if (app_.ShowAppMessageId(161, QMessageBox::Question, QMessageBox::Yes | QMessageBox::No) !=
+        QMessageBox::Yes)
+        return;
+    QDialog::reject();
+}
+
+void CMyProperySheet::endWizard(int result) {
+    QDialog::done(result);
+}

@@ -1,0 +1,175 @@
+#include "wizard/app/CStartDialog.h"
+
+#include <QApplication>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include "common/SettingsTable.h"
+#include "platform/RegistryStore.h"
+#include "resources/WizardResources.h"
+#include "wizard/app/CPreferencesDialog.h"
+#include "wizard/app/CWizardApp.h"
+
+namespace {
+QString S(int id) {
+    return QString::fromStdString(orlavo::wizard::Str(id));
+}
+}  // namespace
+
+CStartDialog::CStartDialog(CWizardApp& app, Loader load, QWidget* parent)
+    : QDialog(parent),
+      app_(app),
+      load_(std::move(load)),
+      closeText_(S(103)),
+      tryAgainText_(S(104)) {
+    setObjectName("startDialog");
+    // A pop-up frame without a title bar.
+    setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
+
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->setSpacing(0);
+
+    picture_ = new QLabel(this);
+    picture_->setObjectName("startPicture");
+    const QPixmap& pic = app.startPicture();
+    picture_->setPixmap(pic);
+    picture_->setFixedSize(pic.isNull() ? QSize(472, 242) : pic.deviceIndependentSize().toSize());
+    outer->addWidget(picture_);
+
+    auto* lower = new QWidget(this);
+    lower->setObjectName("startLower");
+    auto* lowerLayout = new QVBoxLayout(lower);
+    lowerLayout->setContentsMargins(14, 8, 14, 12);
+    lowerLayout->setSpacing(8);
+
+    status_ = new QLabel(lower);
+    status_->setObjectName("statusLine");
+    // The text is shown as it came, even when a server sent a web page.
+    status_->setTextFormat(Qt::PlainText);
+    status_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    status_->setWordWrap(true);
+    // At most two lines: a long message is cut, not the window stretched.
+    status_->setMaximumHeight(status_->fontMetrics().lineSpacing() * 2 + 2);
+    status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // One picture wide: a long error wraps instead of widening the window.
+    status_->setMaximumWidth(picture_->width() - 28);
+    lowerLayout->addWidget(status_);
+
+    auto* line = new QFrame(lower);
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Sunken);
+    lowerLayout->addWidget(line);
+
+    auto* row = new QHBoxLayout();
+    row->setSpacing(8);
+    row->addStretch(1);
+    cancel_ = new QPushButton(S(111), lower);
+    preferences_ = new QPushButton(S(3000), lower);
+    begin_ = new QPushButton(S(105), lower);
+    cancel_->setObjectName("cancel");
+    preferences_->setObjectName("preferences");
+    begin_->setObjectName("begin");
+    for (QPushButton* b : {cancel_, preferences_, begin_}) {
+        b->setAutoDefault(false);
+        b->setMinimumWidth(96);
+        row->addWidget(b);
+    }
+    begin_->setDefault(true);
+    begin_->setAutoDefault(true);
+    lowerLayout->addLayout(row);
+    outer->addWidget(lower);
+
+    connect(begin_, &QPushButton::clicked, this, &CStartDialog::onBegin);
+    connect(preferences_, &QPushButton::clicked, this, &CStartDialog::onPreferences);
+    connect(cancel_, &QPushButton::clicked, this, &CStartDialog::reject);
+    connect(&watcher_, &QFutureWatcher<std::string>::finished, this, &CStartDialog::onLoaded);
+
+    // Opening.
+    status_->setText(QString::fromStdString(app.programVersion()));
+    setWindowIcon(app.programIcon());
+    setWindowTitle(S(108));
+    address_ = app.registry().getText(orlavo::section::kDownloadInfo, "DownloadURL");
+    if (address_.empty()) {
+        status_->setText(S(109));
+        begin_->setText(closeText_);
+    } else if (app.uploadURL.empty()) {
+        status_->setText(S(110));
+        begin_->setText(closeText_);
+    }
+}
+
+CStartDialog::~CStartDialog() {
+    // A load still running finishes before the window goes away.
+    watcher_.waitForFinished();
+}
+
+void CStartDialog::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (opened_)
+        return;
+    opened_ = true;
+    // The load request: taken from the queue once the window is up.
+    if (!address_.empty() && !app_.uploadURL.empty())
+        QTimer::singleShot(0, this, &CStartDialog::startLoad);
+}
+
+void CStartDialog::startLoad() {
+    if (watcher_.isRunning())
+        return;
+    for (QPushButton* b : {cancel_, preferences_, begin_})
+        b->setEnabled(false);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    // The window keeps repainting while the worker downloads and parses.
+    watcher_.setFuture(QtConcurrent::run(
+        [load = load_, address = address_]() -> std::string { return load(address); }));
+}
+
+void CStartDialog::onLoaded() {
+    QApplication::restoreOverrideCursor();
+    const std::string error = watcher_.result();
+    cancel_->setEnabled(true);
+    begin_->setEnabled(true);
+    if (!error.empty()) {
+        status_->setText(QString::fromStdString(error));
+        cancel_->setText(S(106));
+        begin_->setText(tryAgainText_);
+        preferences_->setEnabled(false);
+        begin_->setFocus();
+    } else {
+        cancel_->setText(S(111));
+        preferences_->setEnabled(true);
+        begin_->setFocus();
+    }
+    emit loadFinished();
+}
+
+void CStartDialog::onBegin() {
+    const QString caption = begin_->text();
+    if (caption == closeText_) {
+        reject();
+    } else if (caption == tryAgainText_) {
+        status_->setText(QString::fromStdString(app_.programVersion()));
+        begin_->setText(S(105));
+        startLoad();
+    } else if (!watcher_.isRunning()) {
+        accept();
+    }
+}
+
+void CStartDialog::reject() {
+    // Nothing closes the window while the catalogue is loading.
+    if (watcher_.isRunning())
+        return;
+    QDialog::reject();
+}
+
+void CStartDialog::onPreferences() {
+    CPreferencesDialog dialog(app_, this);
+    dialog.exec();
+}

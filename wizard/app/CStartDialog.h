@@ -1,0 +1,64 @@
+#pragma once
+// The start window: the start picture, a status line and three buttons. It
+// loads the affiliate catalogue once it is showing, offers "Try Again" when
+// the load fails, and lets the user begin only after a successful load.
+// States, told by the Begin button's caption: Opening, Closed ("Close"),
+// Loading, Failed ("Try Again"), Ready ("Begin").
+
+#include <QDialog>
+#include <QFutureWatcher>
+#include <QString>
+#include <functional>
+#include <string>
+
+class CWizardApp;
+class QLabel;
+class QPushButton;
+
+class CStartDialog : public QDialog {
+    Q_OBJECT
+public:
+    // LOAD runs the catalogue load for an address and returns its error text
+    // (empty on success). It runs on a worker thread while the window waits,
+    // so it must touch nothing that the window uses.
+    using Loader = std::function<std::string(const std::string& address)>;
+
+    CStartDialog(CWizardApp& app, Loader load, QWidget* parent = nullptr);
+    ~CStartDialog() override;
+
+    QLabel* statusLine() const { return status_; }
+    QPushButton* beginButton() const { return begin_; }
+    QPushButton* preferencesButton() const { return preferences_; }
+    QPushButton* cancelButton() const { return cancel_; }
+    bool isLoading() const { return watcher_.isRunning(); }
+
+public slots:
+    void reject() override;
+
+signals:
+    // A catalogue load has ended (either way) and the window shows its result.
+    void loadFinished();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private slots:
+    void onBegin();
+    void onPreferences();
+    void startLoad();
+    void onLoaded();
+
+private:
+    CWizardApp& app_;
+    Loader load_;
+    QString closeText_;
+    QString tryAgainText_;
+    std::string address_;
+    QLabel* picture_;
+    QLabel* status_;
+    QPushButton* cancel_;
+    QPushButton* preferences_;
+    QPushButton* begin_;
+    QFutureWatcher<std::string> watcher_;
+    bool opened_ = false;
+};

@@ -1,0 +1,190 @@
+#include "wizard/app/CWizardApp.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+
+#include "common/RegistryRoot.h"
+#include "common/SettingsTable.h"
+#include "common/VersionText.h"
+#include "platform/FileVersion.h"
+#include "platform/RegistryStore.h"
+#include "resources/WizardResources.h"
+#include "wizard/app/AppEffects.h"
+#include "wizard/app/AppLook.h"
+#include "wizard/app/CDealerKeyDialog.h"
+#include "wizard/app/CMyProperySheet.h"
+#include "wizard/app/CPlaceholderPage.h"
+#include "wizard/app/CStartDialog.h"
+#include "wizard/app/LoadScaledBitmap.h"
+#include "wizard/app/core/DealerRules.h"
+#include "wizard/app/core/StartSettings.h"
+
+namespace {
+
+QString S(int id) {
+    return QString::fromStdString(orlavo::wizard::Str(id));
+}
+
+}  // namespace
+
+CWizardApp::CWizardApp(std::vector<std::string> args, AppEffects& effects,
+                       std::string programFolder)
+    : args_(std::move(args)),
+      effects_(effects),
+      programFolder_(programFolder.empty() ? orlavo::OwnExecutableFolder()
+                                           : std::move(programFolder)) {}
+
+CWizardApp::~CWizardApp() {
+    // The pages belong to the sheet and go with it.
+    sheet_.reset();
+}
+
+void CWizardApp::InitInstance() {
+    if (StartUp() && RunStartDialog() && DealerStep())
+        RunWizard();
+    sheetIsMain_ = false;
+    sheet_.reset();
+}
+
+bool CWizardApp::StartUp() {
+    // Command line and program version.
+    profile_ = orlavo::ProfileFromArguments(args_);
+    programVersion_ = orlavo::ProgramVersionText(orlavo::OwnFileVersion().value_or(""));
+
+    // A resource bundle of another build is refused, and said so.
+    if (orlavo::wizard::Resources().load(programFolder_ + "Resources.rcc", programVersion_, true) ==
+        orlavo::BundleCheck::WrongVersion)
+        effects_.message(nullptr, QCoreApplication::applicationName(), S(182), QMessageBox::Warning,
+                         QMessageBox::Ok);
+    if (auto png = orlavo::wizard::Resources().file("icons/128.png")) {
+        QPixmap pm;
+        if (pm.loadFromData(reinterpret_cast<const uchar*>(png->data()),
+                            static_cast<uint>(png->size())))
+            icon_ = QIcon(pm);
+    }
+
+    if (!ImagingAvailable()) {
+        ShowAppMessage(S(3031), QMessageBox::Critical, QMessageBox::Ok);
+        return false;
+    }
+
+    registry_ = std::make_unique<orlavo::RegistryStore>(
+        orlavo::RegistryRoot(profile_, orlavo::ExecutableBaseName(orlavo::OwnExecutablePath())));
+    readSettings();
+
+    if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance()))
+        ApplyAppLook(*app);
+    loadPictures();
+    QCoreApplication::setApplicationName(" ");
+
+    xml.setProgramVersion(programVersion_);
+    sheet_ = std::make_unique<CMyProperySheet>(*this);
+    for (int step = 1; step <= 4; ++step)
+        sheet_->addPage(new CPlaceholderPage(*this, step, sheet_.get()));
+    return true;
+}
+
+void CWizardApp::readSettings() {
+    orlavo::wizard::StartSettings settings = orlavo::wizard::ReadStartSettings(*registry_);
+    uploadURL = std::move(settings.uploadUrl);
+    priceRequestURL = std::move(settings.priceRequestUrl);
+    dealerMode = settings.dealerMode;
+    debug = settings.debug;
+    dealerNumber = std::move(settings.dealerNumber);
+}
+
+void CWizardApp::loadPictures() {
+    const QString folder = QString::fromStdString(programFolder_);
+    const qreal dpr = qApp ? qApp->devicePixelRatio() : 1.0;
+    startPicture_ = LoadScaledBitmap(folder + "1.jpg", 472, 242, dpr);
+    bannerPicture_ = LoadScaledBitmap(folder + "2.jpg", 764, 52, dpr);
+    orderSentPicture_ = LoadScaledBitmap(folder + "3.jpg", 200, 184, dpr);
+}
+
+bool CWizardApp::RunStartDialog() {
+    CStartDialog dialog(*this,
+                        [this](const std::string& address) { return LoadCatalogue(address); });
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    order.setProductCount(xml.GetProductCount());
+    return true;
+}
+
+std::string CWizardApp::LoadCatalogue(const std::string& address) {
+    return xml.Load(address, shops);
+}
+
+bool CWizardApp::DealerStep() {
+    using namespace orlavo::wizard;
+    const DealerQuestion question = DecideDealerQuestion(dealerMode, dealerNumber, shops);
+    DealerAnswer answer;
+    if (question.ask) {
+        CDealerKeyDialog dialog(*this, QString::fromStdString(question.prefill), mainWindow());
+        if (dialog.exec() == QDialog::Accepted)
+            answer = dialog.key().toStdString();
+    }
+    const DealerOutcome outcome =
+        ResolveDealerStep(dealerMode, dealerNumber, shops, question, answer);
+    StoreDealerOutcome(outcome, *registry_);
+    if (outcome.stop)
+        return false;
+    dealerMode = outcome.mode;
+    dealerNumber = outcome.dealerNumber;
+    // A dealer's key that names a shop leaves only that shop to collect from.
+    NarrowShops(shops, outcome.narrowToShop);
+    return true;
+}
+
+int CWizardApp::RunWizard() {
+    sheetIsMain_ = true;
+    sheet_->setActivePage(0);
+    const int result = sheet_->exec();
+    sheetIsMain_ = false;
+    return result;
+}
+
+QWidget* CWizardApp::mainWindow() const {
+    if (sheetIsMain_ && sheet_)
+        return sheet_.get();
+    return QApplication::activeModalWidget();
+}
+
+QMessageBox::StandardButton CWizardApp::ShowAppMessage(const QString& text, QMessageBox::Icon icon,
+                                                       QMessageBox::StandardButtons buttons) {
+    return effects_.message(mainWindow(), S(108), text, icon, buttons);
+}
+
+QMessageBox::StandardButton CWizardApp::ShowAppMessageId(int id, QMessageBox::Icon icon,
+                                                         QMessageBox::StandardButtons buttons) {
+    return ShowAppMessage(S(id), icon, buttons);
+}
+
+void CWizardApp::emptyOrder() {
+    if (photoSelection_)
+        photoSelection_->removeAll();
+}
+
+bool CWizardApp::dealerKeyAccepted(const std::string& key) const {
+    return orlavo::wizard::DealerKeyAccepted(dealerMode, key, shops);
+}
+
+bool CWizardApp::storeDealerMode(int mode) {
+    dealerMode = mode;
+    return orlavo::wizard::StoreDealerMode(*registry_, mode);
+}
+
+std::vector<std::string> CWizardApp::countryNames() const {
+    std::vector<std::string> names;
+    const int n = xml.GetCountryCount();
+    for (int i = 0; i < n; ++i)
+        names.push_back(xml.GetCountryName(i));
+    return names;
+}
+
+std::vector<std::string> CWizardApp::productNames() const {
+    std::vector<std::string> names;
+    const int n = xml.GetProductCount();
+    for (int i = 0; i < n; ++i)
+        names.push_back(xml.GetProductName(i));
+    return names;
+}

@@ -1,0 +1,115 @@
+#pragma once
+// The ordering wizard's application object: runs start-up, the start window,
+// the dealer step and the wizard, and holds what more than one window uses.
+// Pages receive it by reference and read and write its members directly.
+
+#include <QIcon>
+#include <QMessageBox>
+#include <QPixmap>
+#include <QString>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "wizard/catalogue/CXmlDocuments.h"
+#include "wizard/catalogue/ShopRecord.h"
+#include "wizard/photos/OrderModel.h"
+
+namespace orlavo {
+class RegistryStore;
+}
+class AppEffects;
+class CMyProperySheet;
+class CWizardPage;
+
+// The step-1 page registers itself so that the order can be emptied.
+class PhotoSelection {
+public:
+    virtual ~PhotoSelection() = default;
+    // The page's "Remove All".
+    virtual void removeAll() = 0;
+};
+
+class CWizardApp {
+public:
+    // ARGS as the command line gave them (the first is the program).
+    // PROGRAM_FOLDER is where "Resources.rcc" and the pictures are looked for
+    // (ending in "/"); empty for the executable's own folder.
+    CWizardApp(std::vector<std::string> args, AppEffects& effects, std::string programFolder = {});
+    ~CWizardApp();
+    CWizardApp(const CWizardApp&) = delete;
+    CWizardApp& operator=(const CWizardApp&) = delete;
+
+    // The start routine: start-up, start window, dealer step, wizard. The
+    // program ends when it returns.
+    void InitInstance();
+
+    // Its steps, in order. Each false means "end".
+    bool StartUp();         // command line to the sheet and its pages
+    bool RunStartDialog();  // true only for "Begin" after a successful load
+    bool DealerStep();      // false when the wizard may not open
+    int RunWizard();
+
+    // Message boxes with the caption "Zadozu Orlavo" over the main window.
+    QMessageBox::StandardButton ShowAppMessage(const QString& text, QMessageBox::Icon icon,
+                                               QMessageBox::StandardButtons buttons);
+    QMessageBox::StandardButton ShowAppMessageId(int id, QMessageBox::Icon icon,
+                                                 QMessageBox::StandardButtons buttons);
+
+    // The catalogue load of the start window; the error text, empty on success.
+    std::string LoadCatalogue(const std::string& address);
+
+    // Empties the order through the registered step-1 page.
+    void registerPhotoSelection(PhotoSelection* page) { photoSelection_ = page; }
+    void emptyOrder();
+
+    // The dealer key dialog's rule for "Continue", with the current mode and shops.
+    bool dealerKeyAccepted(const std::string& key) const;
+    // Sets the mode and stores it as decimal text in UseDealerNumber.
+    bool storeDealerMode(int mode);
+
+    std::vector<std::string> countryNames() const;
+    std::vector<std::string> productNames() const;
+
+    orlavo::RegistryStore& registry() { return *registry_; }
+    AppEffects& effects() { return effects_; }
+    const std::string& profile() const { return profile_; }
+    const std::string& programVersion() const { return programVersion_; }
+    const QIcon& programIcon() const { return icon_; }
+    const QPixmap& startPicture() const { return startPicture_; }
+    const QPixmap& bannerPicture() const { return bannerPicture_; }
+    const QPixmap& orderSentPicture() const { return orderSentPicture_; }
+    // The wizard sheet; the main window once the wizard runs.
+    CMyProperySheet* sheet() const { return sheet_.get(); }
+    QWidget* mainWindow() const;
+
+    // Shared state, read and written by the pages.
+    std::string uploadURL;
+    std::string priceRequestURL;
+    orlavo::wizard::CXmlDocuments xml;
+    int debug = 0;
+    int dealerMode = 0;
+    std::string dealerNumber;
+    std::string chosenShopName;
+    orlavo::wizard::ShopList shops;
+    // The selected photos and their lines; sized to the catalogue once it is loaded.
+    orlavo::wizard::OrderModel order;
+
+private:
+    void loadPictures();
+    void readSettings();
+
+    std::vector<std::string> args_;
+    AppEffects& effects_;
+    std::string programFolder_;
+    std::string profile_;
+    std::string programVersion_;
+    std::unique_ptr<orlavo::RegistryStore> registry_;
+    QIcon icon_;
+    QPixmap startPicture_;
+    QPixmap bannerPicture_;
+    QPixmap orderSentPicture_;
+    std::unique_ptr<CMyProperySheet> sheet_;
+    bool sheetIsMain_ = false;
+    PhotoSelection* photoSelection_ = nullptr;
+};
