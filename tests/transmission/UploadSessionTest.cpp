@@ -343,6 +343,22 @@ TEST(UploadSession, CancelWhilePausedEndsTheWorker) {
     EXPECT_EQ(reporter.events().back(), "finished");
 }
 
+TEST(UploadSession, CancelAfterEveryPhotoWasAcceptedLeavesTheOrderSent) {
+    Fixture f;
+    f.Add(0, 100);
+    f.Add(1, 100);
+    RawHttpServer server([](const RawRequest&) { return Page("DONE"); });
+    RecordingReporter reporter;
+    UploadSession session(Settings(server), f.items, f.total, reporter);
+    session.Start();
+    session.Wait();
+    // The cancel question was answered Yes only after the pass had ended.
+    session.Cancel();
+    EXPECT_FALSE(session.UserCancelled());
+    EXPECT_EQ(session.ErrorMessage(), "");
+    EXPECT_EQ(server.requestCount(), 2u);
+}
+
 TEST(UploadSession, DestroyingARunningSessionStopsItsWorker) {
     Fixture f;
     f.Add(0, 100);
