@@ -163,6 +163,10 @@ TEST(UploadSession, EachKindOfBadAnswerLeavesItsMessage) {
         {RawResponse::Http(200, "OK", "", {}, true, true), "Empty response from the server"},
         {RawResponse::Http(200, "OK", "<html>DONE</html>", {}, true, true),
          "Unrecognized responce from the server\n(Page title missing)"},
+        // Only the first 8191 bytes are judged: a title after them is missing.
+        {RawResponse::Http(200, "OK", std::string(8191, ' ') + "<title>DONE</title>", {}, true,
+                           true),
+         "Unrecognized responce from the server\n(Page title missing)"},
     };
     RawResponse dropped = Page("DONE");
     dropped.sendLimit = 0;
