@@ -161,3 +161,26 @@ TEST_F(SheetTest, EnterContinues) {
     QTest::keyClick(s.nextButton(), Qt::Key_Return);
     EXPECT_EQ(s.activeIndex(), 1);
 }
+
+TEST_F(SheetTest, EnterPressesTheFocusedButtonNotContinue) {
+    CMyProperySheet& s = shownSheet();
+    QTest::mouseClick(s.nextButton(), Qt::LeftButton);
+    ASSERT_EQ(s.activeIndex(), 1);
+    s.helpButton()->setFocus();
+    QTest::keyClick(s.helpButton(), Qt::Key_Return);
+    EXPECT_EQ(s.activeIndex(), 1);
+    effects.answers.push_back(QMessageBox::No);
+    s.cancelButton()->setFocus();
+    QTest::keyClick(s.cancelButton(), Qt::Key_Return);
+    EXPECT_EQ(effects.messages.size(), 1u);
+    EXPECT_EQ(s.activeIndex(), 1);
+    s.backButton()->setFocus();
+    QTest::keyClick(s.backButton(), Qt::Key_Return);
+    EXPECT_EQ(s.activeIndex(), 0);
+}
+
+TEST_F(SheetTest, EnterOnAPageContinues) {
+    CMyProperySheet& s = shownSheet();
+    QTest::keyClick(s.activePage(), Qt::Key_Return);
+    EXPECT_EQ(s.activeIndex(), 1);
+}

@@ -239,3 +239,37 @@ TEST_F(StartDialogTest, AWebPageInPlaceOfTheCatalogueIsShownAsTextWithoutStretch
     EXPECT_LE(d->height(), readyHeight + d->statusLine()->fontMetrics().lineSpacing() * 2);
     EXPECT_EQ(d->beginButton()->text(), "Try Again");
 }
+
+TEST_F(StartDialogTest, EnterPressesTheFocusedButtonAndEscapeCloses) {
+    setAddresses("", "");
+    startApp();
+    auto d = makeDialog();
+    d->show();
+    OnModal<CPreferencesDialog> prefs(
+        [](CPreferencesDialog* p) { QTest::keyClick(p, Qt::Key_Escape); });
+    d->preferencesButton()->setFocus();
+    QTest::keyClick(d->preferencesButton(), Qt::Key_Return);
+    EXPECT_TRUE(prefs.seen());
+    EXPECT_TRUE(d->isVisible());
+    QTest::keyClick(d.get(), Qt::Key_Escape);
+    EXPECT_FALSE(d->isVisible());
+    EXPECT_EQ(d->result(), QDialog::Rejected);
+}
+
+TEST_F(StartDialogTest, TabGoesCancelPreferencesBegin) {
+    setAddresses("", "");
+    startApp();
+    auto d = makeDialog();
+    d->show();
+    QWidget* w = d->cancelButton();
+    QList<QWidget*> order;
+    for (int i = 0; i < 3; ++i) {
+        order << w;
+        do
+            w = w->nextInFocusChain();
+        while (!(w->focusPolicy() & Qt::TabFocus) || !w->isVisible());
+    }
+    EXPECT_EQ(order,
+              (QList<QWidget*>{d->cancelButton(), d->preferencesButton(), d->beginButton()}));
+    EXPECT_EQ(w, d->cancelButton());
+}

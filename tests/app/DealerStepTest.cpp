@@ -219,3 +219,24 @@ TEST_F(DealerStepTest, ModeMinusThreeCancelEndsTheProgram) {
     EXPECT_TRUE(watch.seen());
     EXPECT_EQ(storedMode(), "-3");
 }
+
+TEST_F(DealerStepTest, EnterOnTheFocusedCancelCancelsAndEnterInTheKeyContinues) {
+    CWizardApp& app = start("-1", "OLD");
+    OnModal<CDealerKeyDialog> watch([](CDealerKeyDialog* d) {
+        QTest::keyClicks(d->keyEdit(), "NEW");
+        d->cancelButton()->setFocus();
+        QTest::keyClick(d->cancelButton(), Qt::Key_Return);
+    });
+    EXPECT_TRUE(app.DealerStep());
+    EXPECT_TRUE(watch.seen());
+    EXPECT_EQ(storedDealer(), "OLD");
+    EXPECT_EQ(storedMode(), "1");
+
+    CWizardApp& next = start("-1", "OLD");
+    OnModal<CDealerKeyDialog> typed([](CDealerKeyDialog* d) {
+        QTest::keyClicks(d->keyEdit(), "NEW");
+        QTest::keyClick(d->keyEdit(), Qt::Key_Return);
+    });
+    EXPECT_TRUE(next.DealerStep());
+    EXPECT_EQ(storedDealer(), "NEW");
+}

@@ -53,10 +53,10 @@ CMyProperySheet::CMyProperySheet(CWizardApp& app, QWidget* parent) : QDialog(par
     cancel_->setObjectName("cancel");
     help_->setObjectName("help");
     next_->setObjectName("next");
-    next_->setDefault(true);
+    // Enter presses the focused button, else Continue.
     for (QPushButton* b : {back_, cancel_, help_, next_})
-        b->setAutoDefault(false);
-    next_->setAutoDefault(true);
+        b->setAutoDefault(true);
+    next_->setDefault(true);
     row->addWidget(back_);
     row->addWidget(cancel_);
     row->addWidget(help_);

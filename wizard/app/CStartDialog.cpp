@@ -75,13 +75,13 @@ CStartDialog::CStartDialog(CWizardApp& app, Loader load, QWidget* parent)
     cancel_->setObjectName("cancel");
     preferences_->setObjectName("preferences");
     begin_->setObjectName("begin");
+    // Enter presses the focused button, else Begin.
     for (QPushButton* b : {cancel_, preferences_, begin_}) {
-        b->setAutoDefault(false);
+        b->setAutoDefault(true);
         b->setMinimumWidth(96);
         row->addWidget(b);
     }
     begin_->setDefault(true);
-    begin_->setAutoDefault(true);
     lowerLayout->addLayout(row);
     outer->addWidget(lower);
 
