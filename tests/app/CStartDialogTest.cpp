@@ -1,11 +1,13 @@
 // The start window against a real laboratory server: its states, its status
 // line and its buttons.
 
+#include <QAbstractTextDocumentLayout>
 #include <QDir>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTextDocument>
 #include <atomic>
 #include <filesystem>
 #include <future>
@@ -230,13 +232,26 @@ TEST_F(StartDialogTest, AWebPageInPlaceOfTheCatalogueIsShownAsTextWithoutStretch
     startApp();
     auto d = makeDialog();
     showAndWaitForLoad(*d);
+    QApplication::processEvents();
+    // Two lines at most, the second cut with an ellipsis; the whole text in the tooltip.
     const QString status = d->statusLine()->text();
     const QString prefix =
-        QString::fromStdString(lab.url("/catalogue.xml")) + ": Param.xmp has errors!\r\n";
+        QString::fromStdString(lab.url("/catalogue.xml")) + ": Param.xmp has errors!";
     EXPECT_TRUE(status.startsWith(prefix)) << status.left(200).toStdString();
-    EXPECT_TRUE(status.contains("<")) << "the page follows as it came";
+    EXPECT_TRUE(status.endsWith(QChar(0x2026))) << status.toStdString();
+    EXPECT_LE(status.count(QChar::LineSeparator) + status.count('\n'), 1);
+    const QString whole = d->statusLine()->toolTip();
+    EXPECT_TRUE(whole.startsWith(prefix + "\r\n")) << whole.left(200).toStdString();
+    EXPECT_TRUE(whole.contains("</html>")) << "the page follows as it came";
     EXPECT_EQ(d->statusLine()->textFormat(), Qt::PlainText);
     EXPECT_LE(d->height(), readyHeight + d->statusLine()->fontMetrics().lineSpacing() * 2);
+    // Nothing of a third line shows: the text fits the label's two lines.
+    QTextDocument doc;
+    doc.setDefaultFont(d->statusLine()->font());
+    doc.setDocumentMargin(0);
+    doc.setPlainText(status);
+    doc.setTextWidth(d->statusLine()->width());
+    EXPECT_LE(doc.documentLayout()->documentSize().height(), d->statusLine()->height());
     EXPECT_EQ(d->beginButton()->text(), "Try Again");
 }
 
