@@ -72,6 +72,17 @@ TEST_F(PreferencesTest, UnknownCountryAndProductOutOfRangeFallBack) {
     EXPECT_TRUE(d->dealerNumber()->isEnabled());
 }
 
+TEST_F(PreferencesTest, DealerFieldShowsTheNumberReadAtStartUp) {
+    reg().setText(kUserDetails, "DealerNumber", "D100");
+    auto d = open("2");
+    EXPECT_EQ(d->dealerNumber()->text(), "D100");
+    EXPECT_TRUE(d->dealerNumber()->isEnabled());
+    // Mode 0: start-up does not read it, and the field stays shut.
+    auto off = open("0");
+    EXPECT_EQ(off->dealerNumber()->text(), "");
+    EXPECT_FALSE(off->dealerNumber()->isEnabled());
+}
+
 TEST_F(PreferencesTest, SaveStoresEverythingAndSwitchesRememberOn) {
     auto d = open();
     QTest::keyClicks(d->firstName(), "Ada");
