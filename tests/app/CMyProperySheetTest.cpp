@@ -184,3 +184,13 @@ TEST_F(SheetTest, EnterOnAPageContinues) {
     QTest::keyClick(s.activePage(), Qt::Key_Return);
     EXPECT_EQ(s.activeIndex(), 1);
 }
+
+TEST_F(SheetTest, OpensWithContinueFocusedSoEnterContinues) {
+    CWizardApp& app = startApp();
+    CMyProperySheet& s = *app.sheet();
+    s.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&s));
+    EXPECT_EQ(QApplication::focusWidget(), s.nextButton());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_EQ(s.activeIndex(), 1);
+}

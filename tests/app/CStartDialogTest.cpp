@@ -287,3 +287,12 @@ TEST_F(StartDialogTest, TabGoesCancelPreferencesBegin) {
               (QList<QWidget*>{d->cancelButton(), d->preferencesButton(), d->beginButton()}));
     EXPECT_EQ(w, d->cancelButton());
 }
+
+TEST_F(StartDialogTest, OpensWithBeginFocused) {
+    setAddresses("", "");
+    startApp();
+    auto d = makeDialog();
+    d->show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(d.get()));
+    EXPECT_EQ(QApplication::focusWidget(), d->beginButton());
+}

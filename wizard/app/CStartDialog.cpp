@@ -139,6 +139,8 @@ CStartDialog::CStartDialog(CWizardApp& app, Loader load, QWidget* parent)
         setStatus(S(110));
         begin_->setText(closeText_);
     }
+    // The keyboard starts on the default button, not on the status line before it.
+    begin_->setFocus();
 }
 
 CStartDialog::~CStartDialog() {
