@@ -194,3 +194,15 @@ TEST_F(SheetTest, OpensWithContinueFocusedSoEnterContinues) {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     EXPECT_EQ(s.activeIndex(), 1);
 }
+
+TEST_F(SheetTest, TheCloseBoxAsksTheSameQuestion) {
+    CMyProperySheet& s = shownSheet();
+    effects.answers.push_back(QMessageBox::No);
+    s.close();
+    EXPECT_TRUE(s.isVisible());
+    effects.answers.push_back(QMessageBox::Yes);
+    s.close();
+    EXPECT_FALSE(s.isVisible());
+    ASSERT_EQ(effects.messages.size(), 2u);
+    EXPECT_EQ(effects.messages[1].text, "Are you sure you want to quit this program?");
+}
