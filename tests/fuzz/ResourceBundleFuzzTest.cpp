@@ -1,0 +1,111 @@
+// A damaged or foreign resource bundle next to the program is refused or
+// read within its bounds; it never crashes the start of the program.
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+
+#include "platform/RccArchive.h"
+#include "platform/ResourceBundle.h"
+#include "platform/StringTable.h"
+#include "tests/fuzz/Mutator.h"
+#include "tests/support/TempDir.h"
+
+namespace orlavo {
+namespace {
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+const std::string& Bundle() {
+    static const std::string bytes = ReadAll(ORLAVO_FUZZ_BUNDLE);
+    return bytes;
+}
+
+// Everything one can ask of an archive; unpacked entries never exceed what a
+// bundle of this size can hold (zlib's best ratio is about 1032 to 1).
+void ReadEverything(const RccArchive& archive, std::size_t inputSize, fuzz::Mutator& m) {
+    EXPECT_LE(archive.fileCount(), 100000u);
+    for (std::string_view name :
+         {"FileVersion", "strings.tsv", "icons", "icons/128.png", "", "/", "../strings.tsv"}) {
+        if (auto f = archive.file(name)) {
+            EXPECT_LE(f->size(), inputSize * 1100 + 64);
+        }
+    }
+    (void)archive.file(m.randomBytes(m.below(8)));
+    if (auto table = archive.file("strings.tsv"))
+        (void)StringTable::Parse(*table).size();
+}
+
+TEST(ResourceBundleFuzz, TheRealBundleReadsAndEveryMutationIsSafe) {
+    ASSERT_GT(Bundle().size(), 20u);
+    auto good = RccArchive::Parse(Bundle());
+    ASSERT_TRUE(good);
+    ASSERT_TRUE(good->file("strings.tsv"));
+
+    fuzz::Mutator m(128);
+    m.addTokens({"qres", std::string("\0\0\0\x03", 4), std::string("\xFF\xFF\xFF\xFF", 4),
+                 std::string("\0\x02", 2), std::string("\0\x01", 2), std::string("\0\x04", 2),
+                 std::string("\x7F\xFF\xFF\xFF", 4)});
+    int parsed = 0;
+    for (int i = 0; i < 3000; ++i) {
+        std::string bytes = m.mutate(Bundle());
+        // Most damage lands in the data; aim some of it at the header and tree.
+        if (i % 2 == 0 && bytes.size() > 24) {
+            for (int k = m.between(1, 3); k > 0; --k)
+                bytes[m.below(std::min<std::size_t>(bytes.size(), 200))] =
+                    static_cast<char>(m.below(256));
+        }
+        const std::size_t size = bytes.size();
+        if (auto archive = RccArchive::Parse(std::move(bytes))) {
+            ++parsed;
+            ReadEverything(*archive, size, m);
+        }
+    }
+    EXPECT_GT(parsed, 100);
+}
+
+TEST(ResourceBundleFuzz, CutBundlesAndRandomFilesAreRefusedOrBounded) {
+    fuzz::Mutator m(2);
+    const std::string& whole = Bundle();
+    const std::size_t step = std::max<std::size_t>(1, whole.size() / 400);
+    for (std::size_t n = 0; n < whole.size(); n += (n < 256 ? 1 : step)) {
+        if (auto archive = RccArchive::Parse(whole.substr(0, n)))
+            ReadEverything(*archive, n, m);
+    }
+    for (int i = 0; i < 1000; ++i) {
+        std::string bytes = "qres" + m.randomBytes(m.below(120));
+        const std::size_t size = bytes.size();
+        if (auto archive = RccArchive::Parse(std::move(bytes)))
+            ReadEverything(*archive, size, m);
+    }
+    EXPECT_FALSE(RccArchive::Parse(""));
+    EXPECT_FALSE(RccArchive::Parse("qre"));
+}
+
+TEST(ResourceBundleFuzz, DamagedBundleFilesOpenOrAreRefused) {
+    test::TempDir dir("orlavo-fuzz");
+    const std::string path = dir.file("Resources.rcc");
+    fuzz::Mutator m(3);
+    int opened = 0;
+    for (int i = 0; i < 200; ++i) {
+        {
+            std::ofstream out(path, std::ios::binary | std::ios::trunc);
+            const std::string bytes = m.mutate(Bundle());
+            out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        }
+        if (auto bundle = ResourceBundle::Open(path)) {
+            ++opened;
+            (void)bundle->fileVersion();
+            (void)bundle->strings().size();
+        }
+    }
+    EXPECT_GT(opened, 0);
+    EXPECT_FALSE(ResourceBundle::Open(dir.file("missing.rcc")));
+}
+
+}  // namespace
+}  // namespace orlavo
