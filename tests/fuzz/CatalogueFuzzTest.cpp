@@ -68,7 +68,7 @@ TEST(CatalogueFuzz, MutatedCataloguesLoadOrFailWithTheAddressAndQueriesStayInBou
                  "encoding=\"ISO-8859-1\"", "</products>", "</shipping>", "</affiliateinfo>"});
     const std::string seed = samples::SampleCatalogue();
     int loaded = 0, failed = 0;
-    for (int i = 0; i < 1500; ++i) {
+    for (int i = 0; i < fuzz::Rounds(1500); ++i) {
         const std::string body = m.mutate(seed);
         CXmlDocuments docs;
         docs.setProgramVersion("2.0.44.3");

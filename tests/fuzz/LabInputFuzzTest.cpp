@@ -53,7 +53,7 @@ TEST(LabInputFuzz, DamagedPriceRequestsGetAQuoteOrAnErrorDocument) {
                  "qty=\"-1\"", "<product id=\"101\" qty=\"100000\"/>", "GIFT5", "SPRING20",
                  "payid=\"9\"", "<shipping id=\"GB\"/>", "</products>", "<products/>"});
     int quoted = 0, errors = 0;
-    for (int i = 0; i < 2500; ++i) {
+    for (int i = 0; i < fuzz::Rounds(2500); ++i) {
         const std::string request = m.mutate(kRequest);
         const auto result = calc.quote(request);
         if (const auto* q = std::get_if<PriceQuote>(&result)) {
@@ -124,7 +124,7 @@ TEST(LabInputFuzz, DamagedManifestsAreReadOrRefusedAndNeverStoredWithTheCard) {
     m.addTokens({"ccnumber=\"5500005555555559\"", "securitycode=\"1234\"", "<payment ", "<x ",
                  "</transfermanifest>", "<product id=\"1\"/>"});
     int parsed = 0;
-    for (int i = 0; i < 2500; ++i) {
+    for (int i = 0; i < fuzz::Rounds(2500); ++i) {
         const std::string bytes = m.mutate(kManifest);
         if (auto manifest = TransferManifest::Parse(bytes)) {
             ++parsed;
@@ -157,7 +157,7 @@ TEST(LabInputFuzz, DamagedCatalogueAndOffersFilesLoadOrSayWhy) {
     fuzz::Mutator m(8);
     const std::string catalogueText(DemoCatalogueText());
     int loaded = 0;
-    for (int i = 0; i < 800; ++i) {
+    for (int i = 0; i < fuzz::Rounds(800); ++i) {
         std::string error;
         const std::string bytes = m.mutate(catalogueText);
         if (auto c = Catalogue::FromBytes(bytes, error)) {
@@ -181,7 +181,7 @@ TEST(LabInputFuzz, DamagedCatalogueAndOffersFilesLoadOrSayWhy) {
     const std::string offersText =
         "<offers><voucher code=\"A\" percent=\"10\" text=\"t\"/><promo code=\"B\" amount=\"1.50\"/>"
         "<promo code=\"C\" freeprints=\"3\" product=\"101\"/></offers>";
-    for (int i = 0; i < 800; ++i) {
+    for (int i = 0; i < fuzz::Rounds(800); ++i) {
         std::string error;
         if (auto o = Offers::FromBytes(m.mutate(offersText), error)) {
             for (const Offer& offer : o->vouchers()) {

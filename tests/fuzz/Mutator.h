@@ -4,12 +4,21 @@
 // A fixed seed per test keeps every failure reproducible.
 
 #include <cstdint>
+#include <cstdlib>
 #include <random>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace orlavo::fuzz {
+
+// N, or N times ORLAVO_FUZZ_SCALE when that is set: a longer run by hand
+// explores more inputs from the same seeds.
+inline int Rounds(int n) {
+    const char* scale = std::getenv("ORLAVO_FUZZ_SCALE");
+    const int factor = scale ? std::atoi(scale) : 1;
+    return factor > 1 && factor <= 1000 ? n * factor : n;
+}
 
 class Mutator {
 public:

@@ -51,7 +51,7 @@ TEST(ResourceBundleFuzz, TheRealBundleReadsAndEveryMutationIsSafe) {
                  std::string("\0\x02", 2), std::string("\0\x01", 2), std::string("\0\x04", 2),
                  std::string("\x7F\xFF\xFF\xFF", 4)});
     int parsed = 0;
-    for (int i = 0; i < 3000; ++i) {
+    for (int i = 0; i < fuzz::Rounds(3000); ++i) {
         std::string bytes = m.mutate(Bundle());
         // Most damage lands in the data; aim some of it at the header and tree.
         if (i % 2 == 0 && bytes.size() > 24) {
@@ -76,7 +76,7 @@ TEST(ResourceBundleFuzz, CutBundlesAndRandomFilesAreRefusedOrBounded) {
         if (auto archive = RccArchive::Parse(whole.substr(0, n)))
             ReadEverything(*archive, n, m);
     }
-    for (int i = 0; i < 1000; ++i) {
+    for (int i = 0; i < fuzz::Rounds(1000); ++i) {
         std::string bytes = "qres" + m.randomBytes(m.below(120));
         const std::size_t size = bytes.size();
         if (auto archive = RccArchive::Parse(std::move(bytes)))
@@ -91,7 +91,7 @@ TEST(ResourceBundleFuzz, DamagedBundleFilesOpenOrAreRefused) {
     const std::string path = dir.file("Resources.rcc");
     fuzz::Mutator m(3);
     int opened = 0;
-    for (int i = 0; i < 200; ++i) {
+    for (int i = 0; i < fuzz::Rounds(200); ++i) {
         {
             std::ofstream out(path, std::ios::binary | std::ios::trunc);
             const std::string bytes = m.mutate(Bundle());

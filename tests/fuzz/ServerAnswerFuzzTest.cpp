@@ -36,7 +36,7 @@ TEST(ServerAnswerFuzz, DamagedPriceQuotesAreReadOrRefusedAndAlwaysDumpedWhole) {
     m.addTokens({"<msg>", "</msg>", "<totals>", "</totals>", "<error msg=\"x\"/>", "PriceRequest",
                  "PriceQuote", "encoding=\"UTF-8\""});
     int read = 0, wrong = 0, refused = 0;
-    for (int i = 0; i < 3000; ++i) {
+    for (int i = 0; i < fuzz::Rounds(3000); ++i) {
         const std::string answer = m.mutate(i % 3 == 0 ? kError : kQuote);
         int dumps = 0;
         const DiagnosticSink dump = [&](std::string_view file, std::string_view bytes) {
@@ -70,7 +70,7 @@ TEST(ServerAnswerFuzz, DamagedPriceQuotesAreReadOrRefusedAndAlwaysDumpedWhole) {
 
 TEST(ServerAnswerFuzz, RandomBytesAsAQuoteAreAWrongResponse) {
     fuzz::Mutator m(6);
-    for (int i = 0; i < 1000; ++i) {
+    for (int i = 0; i < fuzz::Rounds(1000); ++i) {
         const std::string answer = "\x01" + m.randomBytes(m.below(200));
         PriceQuoteInfo info = Marked();
         EXPECT_EQ(ParsePriceQuote(answer, info), wizard::Str(3418));
@@ -105,7 +105,7 @@ TEST(ServerAnswerFuzz, UploadAnswersOfAnyShapeAreJudgedWithinTheLimit) {
         "<title></title>",
     };
     int accepted = 0, refused = 0;
-    for (int i = 0; i < 5000; ++i) {
+    for (int i = 0; i < fuzz::Rounds(5000); ++i) {
         std::string answer = m.mutate(seeds[static_cast<std::size_t>(i) % std::size(seeds)]);
         if (i % 50 == 0)
             answer += std::string(kAnswerLimit, 'x') + "<title>DONE</title>";

@@ -44,7 +44,7 @@ TEST(XmlDocumentFuzz, MutatedDocumentsLoadOrAreRefusedCleanly) {
     m.addTokens({"encoding=\"ISO-8859-1\"", "encoding='latin1'", "<?xml version=\"1.0\"?>",
                  "\xFE\xFF", std::string("\0<", 2), std::string("<\0", 2)});
     int loaded = 0, refused = 0;
-    for (int i = 0; i < 3000; ++i) {
+    for (int i = 0; i < fuzz::Rounds(3000); ++i) {
         const std::string input = m.mutate(kSeeds[static_cast<std::size_t>(i) % std::size(kSeeds)]);
         Document doc;
         if (doc.loadBytes(input)) {
@@ -64,7 +64,7 @@ TEST(XmlDocumentFuzz, MutatedDocumentsLoadOrAreRefusedCleanly) {
 
 TEST(XmlDocumentFuzz, RandomBytesAndEveryCutOfASeedNeverCrash) {
     fuzz::Mutator m(7);
-    for (int i = 0; i < 1000; ++i) {
+    for (int i = 0; i < fuzz::Rounds(1000); ++i) {
         const std::string input = m.randomBytes(m.below(300));
         Document doc;
         if (doc.loadBytes(input))
@@ -105,7 +105,7 @@ TEST(XmlDocumentFuzz, DeepNestingAndLongTextsAreHandled) {
 
 TEST(XmlDocumentFuzz, TextConversionsKeepTheirLengthRules) {
     fuzz::Mutator m(99);
-    for (int i = 0; i < 2000; ++i) {
+    for (int i = 0; i < fuzz::Rounds(2000); ++i) {
         const std::string bytes = m.randomBytes(m.below(64));
         const std::string utf8 = Latin1ToUtf8(bytes);
         EXPECT_GE(utf8.size(), bytes.size());
@@ -123,7 +123,7 @@ TEST(XmlDocumentFuzz, HostileXPathTextsSelectNothingInsteadOfThrowing) {
     ASSERT_TRUE(doc.loadXml("<a><b id=\"1\"/></a>"));
     fuzz::Mutator m(3);
     m.addTokens({"[", "]", "@", "//", "(", ")", "\"", "'", "|", "::", "*", "..", "="});
-    for (int i = 0; i < 2000; ++i) {
+    for (int i = 0; i < fuzz::Rounds(2000); ++i) {
         const std::string xpath = m.mutate("a/b[@id=\"1\"]");
         (void)doc.selectAll(xpath);
         (void)doc.selectSingle(xpath);
