@@ -3,9 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 
+#include "platform/FileVersion.h"
 #include "platform/RccArchive.h"
 #include "platform/ResourceBundle.h"
 #include "platform/StringTable.h"
@@ -105,6 +107,53 @@ TEST(ResourceBundleFuzz, DamagedBundleFilesOpenOrAreRefused) {
     }
     EXPECT_GT(opened, 0);
     EXPECT_FALSE(ResourceBundle::Open(dir.file("missing.rcc")));
+}
+
+TEST(ResourceBundleFuzz, StringTablesOfAnyTextKeepOneEntryPerLineAtMost) {
+    fuzz::Mutator m(4);
+    m.addTokens({"\t", "\n", "\r\n", "\\", "\\n", "#", "2147483647\t", "-5\t", "99999999999\t"});
+    const std::string seed = "# comment\n103\tClose\n104\tTry Again\r\n3500\tCannot write %s\\n\n";
+    for (int i = 0; i < fuzz::Rounds(2000); ++i) {
+        const std::string text = m.mutate(seed);
+        const StringTable table = StringTable::Parse(text);
+        const auto lines = static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1;
+        EXPECT_LE(table.size(), lines);
+        if (!table.contains(103)) {
+            EXPECT_EQ(table.get(103), "");
+        }
+        // An unescaped text is never longer than its line.
+        for (int id : {103, 104, 3500})
+            EXPECT_LE(table.get(id).size(), text.size());
+    }
+}
+
+TEST(ResourceBundleFuzz, VersionReadFromAnyFileIsShortAndMadeOfVersionCharacters) {
+    test::TempDir dir("orlavo-fuzz");
+    const std::string path = dir.file("program");
+    fuzz::Mutator m(5);
+    // The block's start as the build embeds it.
+    const std::string marker = std::string(1, '\x01') + "OrlavoFileVersion" + '\x02';
+    m.addTokens({marker, std::string(1, '\0'), "\n", "2, 0, 44, 3", std::string(80, '9')});
+    int found = 0;
+    for (int i = 0; i < fuzz::Rounds(300); ++i) {
+        std::string bytes = m.mutate(m.randomBytes(m.below(64)) + marker + "2, 0, 44, 3" +
+                                     std::string(1, '\0') + m.randomBytes(m.below(64)));
+        // Sometimes far enough in that the block crosses the reader's chunks.
+        if (i % 25 == 0)
+            bytes.insert(0, std::string((1 << 20) - 10 - m.below(20), 'z'));
+        {
+            std::ofstream out(path, std::ios::binary | std::ios::trunc);
+            out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        }
+        if (auto version = ReadFileVersion(path)) {
+            ++found;
+            EXPECT_FALSE(version->empty());
+            EXPECT_LE(version->size(), 64u);
+            EXPECT_EQ(version->find_first_not_of("0123456789,. "), std::string::npos) << *version;
+            EXPECT_NE(version->find_first_of("0123456789"), std::string::npos);
+        }
+    }
+    EXPECT_GT(found, 100);
 }
 
 }  // namespace
