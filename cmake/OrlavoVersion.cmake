@@ -22,11 +22,23 @@ extern \"C\" __attribute__((used)) const char orlavo_file_version_block[] =
   target_sources(${target} PRIVATE "${out}")
 endfunction()
 
+# Writes CONTENT to PATH only when it differs, so that configuring again
+# does not make everything built from the file stale.
+function(orlavo_write_if_changed path content)
+  if(EXISTS "${path}")
+    file(READ "${path}" old)
+    if(old STREQUAL content)
+      return()
+    endif()
+  endif()
+  file(WRITE "${path}" "${content}")
+endfunction()
+
 # Writes the FileVersion block as a file, for resource bundles.
 function(orlavo_write_version_file path version)
   string(ASCII 1 start)
   string(ASCII 2 sep)
-  file(WRITE "${path}" "${start}${ORLAVO_VERSION_TAG}${sep}${version}\n")
+  orlavo_write_if_changed("${path}" "${start}${ORLAVO_VERSION_TAG}${sep}${version}\n")
 endfunction()
 
 # Turns a folder of strings and pictures into a Qt binary resource bundle
@@ -60,7 +72,7 @@ function(orlavo_add_bundle)
     list(APPEND deps "${ARG_FOLDER}/${f}")
   endforeach()
   string(APPEND qrc "</qresource>\n</RCC>\n")
-  file(WRITE "${work}/bundle.qrc" "${qrc}")
+  orlavo_write_if_changed("${work}/bundle.qrc" "${qrc}")
   add_custom_command(
     OUTPUT "${ARG_OUTPUT}"
     COMMAND Qt6::rcc --binary --no-compress -o "${ARG_OUTPUT}" "${work}/bundle.qrc"

@@ -18,6 +18,16 @@ constexpr std::int64_t kMaxSubprice = 1'000'000'000'000'000;
 constexpr char kShopPayment[] = "9";
 constexpr char kDeclaration[] = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\" ?>";
 
+// A value of the request named back in an answer. The client reads only the
+// first 8191 bytes of an answer, so what a request carries must not be able to
+// push the end of the document past them.
+std::string Echo(std::string_view value) {
+    constexpr std::size_t kMaxEcho = 64;
+    if (value.size() <= kMaxEcho)
+        return std::string(value);
+    return std::string(value.substr(0, kMaxEcho)) + "...";
+}
+
 // What one offer takes off the prints, given what they cost and which were ordered.
 std::int64_t OfferDiscount(const Offer& offer, std::int64_t subprice,
                            const std::vector<std::pair<const Product*, std::int64_t>>& lines,
@@ -61,13 +71,13 @@ std::variant<PriceQuote, std::string> PriceCalculator::quote(std::string_view re
             return std::string("Malformed price request");
         const Product* p = catalogue_.findProduct(id);
         if (!p)
-            return "Unknown product " + id;
+            return "Unknown product " + Echo(id);
         auto qty = ParseCount(n.attribute("qty"), kMaxQuantity);
         if (!qty)
-            return "Malformed price request: bad quantity for product " + id;
+            return "Malformed price request: bad quantity for product " + Echo(id);
         totals[p] += *qty;
         if (totals[p] > kMaxQuantity)
-            return "Too many prints of product " + id;
+            return "Too many prints of product " + Echo(id);
     }
     std::vector<std::pair<const Product*, std::int64_t>> lines;
     for (const Product& p : catalogue_.products()) {
@@ -87,7 +97,7 @@ std::variant<PriceQuote, std::string> PriceCalculator::quote(std::string_view re
     std::string country = doc.selectSingle("PriceRequest/shipping").attribute("id");
     const ShippingGroup* group = catalogue_.groupOfCountry(country);
     if (!group)
-        return "Unknown shipping country " + country;
+        return "Unknown shipping country " + Echo(country);
     std::string payid = doc.selectSingle("PriceRequest/payment").attribute("payid");
     bool collect = payid == kShopPayment;
     q.shipping = collect ? 0 : group->cost;
@@ -98,7 +108,7 @@ std::variant<PriceQuote, std::string> PriceCalculator::quote(std::string_view re
     if (!NormalisedCode(voucherCode).empty()) {
         const Offer* voucher = offers_.findVoucher(voucherCode);
         if (!voucher)
-            return "Unknown voucher code " + NormalisedCode(voucherCode);
+            return "Unknown voucher code " + Echo(NormalisedCode(voucherCode));
         discount += OfferDiscount(*voucher, q.subprice, lines, q.freePrints);
         notes.push_back(voucher->text);
     }
@@ -108,7 +118,8 @@ std::variant<PriceQuote, std::string> PriceCalculator::quote(std::string_view re
             discount += OfferDiscount(*promo, q.subprice, lines, q.freePrints);
             notes.push_back(promo->text);
         } else {
-            notes.push_back("Promo code " + NormalisedCode(promoCode) + " is not recognised.");
+            notes.push_back("Promo code " + Echo(NormalisedCode(promoCode)) +
+                            " is not recognised.");
         }
     }
     q.discount = std::min(discount, q.subprice);
@@ -117,7 +128,7 @@ std::variant<PriceQuote, std::string> PriceCalculator::quote(std::string_view re
     if (collect)
         notes.push_back("Collect and pay for your prints at the shop; there is no postage.");
     else
-        notes.push_back("Postage to " + (group->name.empty() ? country : group->name) + ": " +
+        notes.push_back("Postage to " + Echo(group->name.empty() ? country : group->name) + ": " +
                         FormatAmount(q.shipping) + " " + catalogue_.currency() + ".");
     notes.push_back("Prints are usually dispatched within two working days.");
     for (const std::string& n : notes) {

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -14,6 +15,7 @@
 #include "common/RegistryRoot.h"
 #include "common/SettingsTable.h"
 #include "platform/RegistryStore.h"
+#include "resources/WizardResources.h"
 #include "wizard/app/AppEffects.h"
 #include "wizard/app/CDealerKeyDialog.h"
 #include "wizard/app/CMyProperySheet.h"
@@ -93,7 +95,7 @@ int main(int argc, char** argv) {
     reg.setText(kUserDetails, "Country", "United Kingdom");
     reg.setText(kUserDetails, "Phone", "07700 900123");
     reg.setText(kUserDetails, "Email", "ada@example.org");
-    reg.setText(kUserDetails, "PicturesFolder", QDir::homePath().toStdString() + "/Pictures");
+    reg.setText(kUserDetails, "PicturesFolder", "/home/ada/Pictures");
     reg.setNumber(kUserDetails, "ProdQuantity", 2);
 
     QuietEffects effects;
@@ -139,6 +141,13 @@ int main(int argc, char** argv) {
     {
         COrderSuccessfulPage sent(app, nullptr);
         ok = Save(sent, out, "order-sent") && ok;
+    }
+    {
+        // The quit question as ShowAppMessageId shows it.
+        QMessageBox quit(QMessageBox::Question, QString::fromStdString(orlavo::wizard::Str(108)),
+                         QString::fromStdString(orlavo::wizard::Str(161)),
+                         QMessageBox::Yes | QMessageBox::No);
+        ok = Save(quit, out, "quit-question") && ok;
     }
     return ok ? 0 : 1;
 }

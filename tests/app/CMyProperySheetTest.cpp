@@ -161,3 +161,48 @@ TEST_F(SheetTest, EnterContinues) {
     QTest::keyClick(s.nextButton(), Qt::Key_Return);
     EXPECT_EQ(s.activeIndex(), 1);
 }
+
+TEST_F(SheetTest, EnterPressesTheFocusedButtonNotContinue) {
+    CMyProperySheet& s = shownSheet();
+    QTest::mouseClick(s.nextButton(), Qt::LeftButton);
+    ASSERT_EQ(s.activeIndex(), 1);
+    s.helpButton()->setFocus();
+    QTest::keyClick(s.helpButton(), Qt::Key_Return);
+    EXPECT_EQ(s.activeIndex(), 1);
+    effects.answers.push_back(QMessageBox::No);
+    s.cancelButton()->setFocus();
+    QTest::keyClick(s.cancelButton(), Qt::Key_Return);
+    EXPECT_EQ(effects.messages.size(), 1u);
+    EXPECT_EQ(s.activeIndex(), 1);
+    s.backButton()->setFocus();
+    QTest::keyClick(s.backButton(), Qt::Key_Return);
+    EXPECT_EQ(s.activeIndex(), 0);
+}
+
+TEST_F(SheetTest, EnterOnAPageContinues) {
+    CMyProperySheet& s = shownSheet();
+    QTest::keyClick(s.activePage(), Qt::Key_Return);
+    EXPECT_EQ(s.activeIndex(), 1);
+}
+
+TEST_F(SheetTest, OpensWithContinueFocusedSoEnterContinues) {
+    CWizardApp& app = startApp();
+    CMyProperySheet& s = *app.sheet();
+    s.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&s));
+    EXPECT_EQ(QApplication::focusWidget(), s.nextButton());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_EQ(s.activeIndex(), 1);
+}
+
+TEST_F(SheetTest, TheCloseBoxAsksTheSameQuestion) {
+    CMyProperySheet& s = shownSheet();
+    effects.answers.push_back(QMessageBox::No);
+    s.close();
+    EXPECT_TRUE(s.isVisible());
+    effects.answers.push_back(QMessageBox::Yes);
+    s.close();
+    EXPECT_FALSE(s.isVisible());
+    ASSERT_EQ(effects.messages.size(), 2u);
+    EXPECT_EQ(effects.messages[1].text, "Are you sure you want to quit this program?");
+}

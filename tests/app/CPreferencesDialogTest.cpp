@@ -72,6 +72,17 @@ TEST_F(PreferencesTest, UnknownCountryAndProductOutOfRangeFallBack) {
     EXPECT_TRUE(d->dealerNumber()->isEnabled());
 }
 
+TEST_F(PreferencesTest, DealerFieldShowsTheNumberReadAtStartUp) {
+    reg().setText(kUserDetails, "DealerNumber", "D100");
+    auto d = open("2");
+    EXPECT_EQ(d->dealerNumber()->text(), "D100");
+    EXPECT_TRUE(d->dealerNumber()->isEnabled());
+    // Mode 0: start-up does not read it, and the field stays shut.
+    auto off = open("0");
+    EXPECT_EQ(off->dealerNumber()->text(), "");
+    EXPECT_FALSE(off->dealerNumber()->isEnabled());
+}
+
 TEST_F(PreferencesTest, SaveStoresEverythingAndSwitchesRememberOn) {
     auto d = open();
     QTest::keyClicks(d->firstName(), "Ada");
@@ -211,4 +222,82 @@ TEST_F(PreferencesTest, ChooseTakesTheBrowsedFolderAndKeepsTheOldOneOnCancel) {
     EXPECT_EQ(d->picturesFolder()->text(), "/new/photos");
     save(*d);
     EXPECT_EQ(reg().getText(kUserDetails, "PicturesFolder"), "/new/photos");
+}
+
+TEST_F(PreferencesTest, WithoutACatalogueSaveKeepsTheStoredCountryAndProduct) {
+    reg().setText(kUserDetails, "Country", "Ireland");
+    reg().setNumber(kUserDetails, "ProductType", 1);
+    reg().setNumber(kUserDetails, "ProductTypeIndex", 1);
+    startApp();  // the start window found no catalogue
+    CPreferencesDialog d(*app_);
+    d.show();
+    EXPECT_EQ(d.country()->count(), 0);
+    EXPECT_EQ(d.product()->count(), 0);
+    QTest::keyClicks(d.firstName(), "Ada");
+    save(d);
+    EXPECT_EQ(d.result(), QDialog::Accepted);
+    EXPECT_EQ(reg().getText(kUserDetails, "FirstName"), "Ada");
+    EXPECT_EQ(reg().getText(kUserDetails, "Country"), "Ireland");
+    EXPECT_EQ(reg().getNumber(kUserDetails, "ProductType"), 1);
+    EXPECT_EQ(reg().getNumber(kUserDetails, "ProductTypeIndex"), 1);
+}
+
+TEST_F(PreferencesTest, NoProductChosenIsStoredAsMinusOne) {
+    auto d = open();
+    d->product()->setCurrentIndex(-1);
+    save(*d);
+    EXPECT_EQ(reg().getNumber(kUserDetails, "ProductType"), -1);
+    EXPECT_EQ(reg().getNumber(kUserDetails, "ProductTypeIndex"), -1);
+    EXPECT_EQ(reg().getText(kUserDetails, "Country"), "");
+}
+
+TEST_F(PreferencesTest, EnterPressesTheFocusedButtonAndElseSaves) {
+    auto d = open();
+    QTest::keyClicks(d->firstName(), "Ada");
+    d->chooseButton()->setFocus();
+    QTest::keyClick(d->chooseButton(), Qt::Key_Return);
+    EXPECT_EQ(effects.browsedFrom.size(), 1);
+    EXPECT_TRUE(d->isVisible());
+    d->cancelButton()->setFocus();
+    QTest::keyClick(d->cancelButton(), Qt::Key_Return);
+    EXPECT_FALSE(d->isVisible());
+    EXPECT_EQ(d->result(), QDialog::Rejected);
+    EXPECT_FALSE(reg().find(kUserDetails, "FirstName").has_value());
+
+    auto again = std::make_unique<CPreferencesDialog>(*app_);
+    again->show();
+    QTest::keyClicks(again->lastName(), "Lovelace");
+    QTest::keyClick(again->lastName(), Qt::Key_Return);
+    EXPECT_EQ(again->result(), QDialog::Accepted);
+    EXPECT_EQ(reg().getText(kUserDetails, "LastName"), "Lovelace");
+}
+
+TEST_F(PreferencesTest, EscapeClosesWithoutSaving) {
+    auto d = open();
+    QTest::keyClicks(d->firstName(), "Ada");
+    QTest::keyClick(d->firstName(), Qt::Key_Escape);
+    EXPECT_FALSE(d->isVisible());
+    EXPECT_FALSE(reg().find(kUserDetails, "FirstName").has_value());
+}
+
+TEST_F(PreferencesTest, TabGoesThroughTheFieldsInReadingOrder) {
+    auto d = open("2");
+    QList<QWidget*> order;
+    QWidget* w = d->firstName();
+    for (int i = 0; i < 40 && !order.contains(w); ++i) {
+        order << w;
+        do
+            w = w->nextInFocusChain();
+        while (!(w->focusPolicy() & Qt::TabFocus) || w->focusProxy() || !w->isVisible() ||
+               !w->isEnabled());
+    }
+    const QList<QWidget*> expected{
+        d->firstName(),    d->lastName(),     d->address(),        d->address2(),
+        d->town(),         d->state(),        d->postCode(),       d->country(),
+        d->phone(),        d->email(),        d->customerNumber(), d->dealerNumber(),
+        d->product(),      d->quantity(),     d->zoomAndTrimAll(), d->picturesFolder(),
+        d->chooseButton(), d->cancelButton(), d->saveButton()};
+    ASSERT_GE(order.size(), expected.size());
+    for (qsizetype i = 0; i < expected.size(); ++i)
+        EXPECT_EQ(order[i], expected[i]) << "position " << i;
 }

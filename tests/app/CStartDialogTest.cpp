@@ -1,11 +1,13 @@
 // The start window against a real laboratory server: its states, its status
 // line and its buttons.
 
+#include <QAbstractTextDocumentLayout>
 #include <QDir>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTextDocument>
 #include <atomic>
 #include <filesystem>
 #include <future>
@@ -232,12 +234,67 @@ TEST_F(StartDialogTest, AWebPageInPlaceOfTheCatalogueIsShownAsTextWithoutStretch
     startApp();
     auto d = makeDialog();
     showAndWaitForLoad(*d);
+    // Two lines at most, the second cut with an ellipsis; the whole text in the tooltip.
     const QString status = d->statusLine()->text();
     const QString prefix =
-        QString::fromStdString(lab.url("/catalogue.xml")) + ": Param.xmp has errors!\r\n";
+        QString::fromStdString(lab.url("/catalogue.xml")) + ": Param.xmp has errors!";
     EXPECT_TRUE(status.startsWith(prefix)) << status.left(200).toStdString();
-    EXPECT_TRUE(status.contains("<")) << "the page follows as it came";
+    EXPECT_TRUE(status.endsWith(QChar(0x2026))) << status.toStdString();
+    EXPECT_LE(status.count(QChar::LineSeparator) + status.count('\n'), 1);
+    const QString whole = d->statusLine()->toolTip();
+    EXPECT_TRUE(whole.startsWith(prefix + "\r\n")) << whole.left(200).toStdString();
+    EXPECT_TRUE(whole.contains("</html>")) << "the page follows as it came";
     EXPECT_EQ(d->statusLine()->textFormat(), Qt::PlainText);
     EXPECT_LE(d->height(), readyHeight + d->statusLine()->fontMetrics().lineSpacing() * 2);
+    // Nothing of a third line shows: the text fits the height the label may take.
+    QTextDocument doc;
+    doc.setDefaultFont(d->statusLine()->font());
+    doc.setDocumentMargin(0);
+    doc.setPlainText(status);
+    doc.setTextWidth(d->statusLine()->width());
+    EXPECT_LE(doc.documentLayout()->documentSize().height(), d->statusLine()->maximumHeight());
     EXPECT_EQ(d->beginButton()->text(), "Try Again");
+}
+
+TEST_F(StartDialogTest, EnterPressesTheFocusedButtonAndEscapeCloses) {
+    setAddresses("", "");
+    startApp();
+    auto d = makeDialog();
+    d->show();
+    OnModal<CPreferencesDialog> prefs(
+        [](CPreferencesDialog* p) { QTest::keyClick(p, Qt::Key_Escape); });
+    d->preferencesButton()->setFocus();
+    QTest::keyClick(d->preferencesButton(), Qt::Key_Return);
+    EXPECT_TRUE(prefs.seen());
+    EXPECT_TRUE(d->isVisible());
+    QTest::keyClick(d.get(), Qt::Key_Escape);
+    EXPECT_FALSE(d->isVisible());
+    EXPECT_EQ(d->result(), QDialog::Rejected);
+}
+
+TEST_F(StartDialogTest, TabGoesCancelPreferencesBegin) {
+    setAddresses("", "");
+    startApp();
+    auto d = makeDialog();
+    d->show();
+    QWidget* w = d->cancelButton();
+    QList<QWidget*> order;
+    for (int i = 0; i < 3; ++i) {
+        order << w;
+        do
+            w = w->nextInFocusChain();
+        while (!(w->focusPolicy() & Qt::TabFocus) || !w->isVisible());
+    }
+    EXPECT_EQ(order,
+              (QList<QWidget*>{d->cancelButton(), d->preferencesButton(), d->beginButton()}));
+    EXPECT_EQ(w, d->cancelButton());
+}
+
+TEST_F(StartDialogTest, OpensWithBeginFocused) {
+    setAddresses("", "");
+    startApp();
+    auto d = makeDialog();
+    d->show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(d.get()));
+    EXPECT_EQ(QApplication::focusWidget(), d->beginButton());
 }

@@ -219,3 +219,46 @@ TEST_F(DealerStepTest, ModeMinusThreeCancelEndsTheProgram) {
     EXPECT_TRUE(watch.seen());
     EXPECT_EQ(storedMode(), "-3");
 }
+
+TEST_F(DealerStepTest, EnterOnTheFocusedCancelCancelsAndEnterInTheKeyContinues) {
+    CWizardApp& app = start("-1", "OLD");
+    OnModal<CDealerKeyDialog> watch([](CDealerKeyDialog* d) {
+        QTest::keyClicks(d->keyEdit(), "NEW");
+        d->cancelButton()->setFocus();
+        QTest::keyClick(d->cancelButton(), Qt::Key_Return);
+    });
+    EXPECT_TRUE(app.DealerStep());
+    EXPECT_TRUE(watch.seen());
+    EXPECT_EQ(storedDealer(), "OLD");
+    EXPECT_EQ(storedMode(), "1");
+
+    CWizardApp& next = start("-1", "OLD");
+    OnModal<CDealerKeyDialog> typed([](CDealerKeyDialog* d) {
+        QTest::keyClicks(d->keyEdit(), "NEW");
+        QTest::keyClick(d->keyEdit(), Qt::Key_Return);
+    });
+    EXPECT_TRUE(next.DealerStep());
+    EXPECT_EQ(storedDealer(), "NEW");
+}
+
+TEST_F(DealerStepTest, ModeThreeWithMatchingNumberOpensWithoutAskingAndNarrows) {
+    CWizardApp& app = start("3", "D100");
+    OnModal<CDealerKeyDialog> watch(PressCancel());
+    EXPECT_TRUE(app.DealerStep());
+    EXPECT_FALSE(watch.seen());
+    EXPECT_EQ(storedMode(), "3");
+    ASSERT_EQ(app.shops.size(), 1u);
+    EXPECT_EQ(app.shops[0].storeid, "D100");
+}
+
+TEST_F(DealerStepTest, ModeTwoAnsweredWithAMatchingKeyStoresMinusTwoAndDoesNotNarrowYet) {
+    CWizardApp& app = start("2", "X9");
+    OnModal<CDealerKeyDialog> watch(TypeAndContinue("D100"));
+    EXPECT_TRUE(app.DealerStep());
+    EXPECT_TRUE(watch.seen());
+    EXPECT_EQ(storedDealer(), "D100");
+    EXPECT_EQ(storedMode(), "-2");
+    EXPECT_EQ(app.dealerMode, -2);
+    EXPECT_EQ(app.dealerNumber, "D100");
+    EXPECT_EQ(app.shops.size(), 2u);
+}

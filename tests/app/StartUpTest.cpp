@@ -114,3 +114,20 @@ TEST_F(StartUpTest, AppMessagesCarryTheCaptionAndReturnTheAnswer) {
     EXPECT_EQ(effects.messages[0].caption, "Zadozu Orlavo");
     EXPECT_EQ(effects.messages[0].text, "Are you sure you want to quit this program?");
 }
+
+TEST_F(StartUpTest, TheSheetsButtonsHoldTheirTranslatedCaptions) {
+    const QString folder = tempPath("program");
+    QDir().mkpath(folder);
+    ASSERT_TRUE(
+        QFile::copy(QString(ORLAVO_BUNDLES_DIR) + "/de/Resources.rcc", folder + "/Resources.rcc"));
+    startIn(folder.toStdString() + "/");
+    ASSERT_TRUE(orlavo::wizard::Resources().usingBundle());
+    CMyProperySheet& s = *app_->sheet();
+    s.show();
+    QApplication::processEvents();
+    for (int i = 0; i < 3; ++i)
+        s.onNext();
+    ASSERT_EQ(s.nextButton()->text(), "Bestellung senden");
+    for (QPushButton* b : {s.backButton(), s.cancelButton(), s.helpButton(), s.nextButton()})
+        EXPECT_GE(b->width(), b->sizeHint().width()) << b->text().toStdString();
+}

@@ -100,6 +100,36 @@ TEST(CatalogueLoad, ServerErrorWithoutBodyGivesItsStatus) {
     EXPECT_EQ(DownloadText(a, body), "Error downloading file " + a + ". HTTP status code: 503");
 }
 
+TEST(CatalogueLoad, ErrorStatusWinsOverABodyThatStallsOrBreaksOff) {
+    for (const auto after : {RawResponse::After::Stall, RawResponse::After::Close}) {
+        RawHttpServer server([after](const RawRequest&) {
+            RawResponse r = RawResponse::Http(404, "Not Found", std::string(2000, 'x'));
+            r.sendLimit = r.bytes.find("\r\n\r\n") + 4;  // the head, none of the body
+            r.after = after;
+            return r;
+        });
+        std::string body;
+        DownloadSettings settings;
+        settings.transfer.stallSeconds = 1;
+        const std::string a = server.url("/gone.xml");
+        EXPECT_EQ(DownloadText(a, body, settings),
+                  "Error downloading file " + a + ". HTTP status code: 404");
+    }
+}
+
+TEST(CatalogueLoad, ContentLengthOfZeroIsNoLengthCheck) {
+    RawHttpServer server([](const RawRequest&) {
+        RawResponse r;
+        r.bytes = "HTTP/1.1 200 OK\r\nContent-Length: 0\r\nConnection: close\r\n\r\n<a/>";
+        return r;
+    });
+    CXmlDocuments docs;
+    ShopList shops;
+    const std::string a = server.url("/c");
+    // Nothing is read, so the empty text is what fails: as XML, not as a length.
+    EXPECT_EQ(LoadFrom(docs, a, shops), a + ": Param.xmp has errors!\r\n");
+}
+
 TEST(CatalogueLoad, HtmlPageGivesParamErrorsAndTheWholePage) {
     const std::string page =
         "<!DOCTYPE html>\r\n<html><head><title>Maintenance</title></head>\n<body><p>Back "

@@ -148,6 +148,26 @@ TEST_F(LabPrice, UnknownVoucherProductOrCountryAnswerAnError) {
     EXPECT_TRUE(ask(country.xml()).isError);
 }
 
+TEST_F(LabPrice, LongCodesAndIdsKeepTheAnswerWithinWhatTheWizardReads) {
+    const std::string longText(20000, 'Q');
+    PriceRequestFields voucher;
+    voucher.voucher = longText;
+    PriceRequestFields promo;
+    promo.promo = longText;
+    PriceRequestFields product;
+    product.products = {{longText, 1}};
+    PriceRequestFields country;
+    country.country = longText;
+    for (const PriceRequestFields* req : {&voucher, &promo, &product, &country}) {
+        Answer a = ask(req->xml());
+        EXPECT_LT(a.raw.size(), 8191u);
+        EXPECT_TRUE(a.isError || a.isQuote) << a.raw.substr(0, 200);
+    }
+    Answer a = ask(promo.xml());
+    EXPECT_TRUE(a.isQuote);
+    EXPECT_NE(a.msg.find("QQQ..."), std::string::npos) << a.msg;
+}
+
 TEST_F(LabPrice, MalformedRequestsAnswerAnError) {
     PriceRequestFields negative;
     negative.products = {{"101", -1}};

@@ -199,6 +199,18 @@ TEST_F(Order, SubtotalIsASinglePrecisionSum) {
     EXPECT_STREQ(text, "0.3000000119");
 }
 
+TEST_F(Order, SubtotalRoundsOnlyTheSumNotEachLine) {
+    // 1 x 0.10 then 6 x 0.10: rounding 6 x 0.1f to single precision before
+    // adding would give 0.7000000477 instead.
+    Add("/a.jpg");
+    Add("/b.jpg");
+    model.SetQuantity(0, 0, 1);
+    model.SetQuantity(1, 0, 6);
+    char text[32];
+    std::snprintf(text, sizeof text, "%.10f", static_cast<double>(model.Subtotal(PriceOf)));
+    EXPECT_STREQ(text, "0.6999999881");
+}
+
 TEST_F(Order, SubtotalReadsPricesAsAtofDoes) {
     Add("/a.jpg");
     Add("/b.jpg");

@@ -47,6 +47,14 @@ TEST(OrderArguments, RefusesWhatCannotBeUsed) {
     }
 }
 
+TEST(OrderArguments, DetailWithoutKeyIsNotEchoed) {
+    OrderArguments a;
+    std::string error;
+    EXPECT_FALSE(ParseOrderArguments({"--detail", "4111111111111111"}, a, error));
+    EXPECT_EQ(error.find("4111"), std::string::npos) << error;
+    EXPECT_FALSE(error.empty());
+}
+
 TEST(OrderArguments, DoubleDashTakesTheRestAsPhotos) {
     OrderArguments a;
     std::string error;

@@ -80,6 +80,9 @@ TEST(HttpFormClient, HundredBytePhotoGoesOutByteForByte) {
     RawRequest req = server.requests().at(0);
     EXPECT_EQ(req.method, "POST");
     EXPECT_EQ(req.target, "/cgi/upload?x=1");
+    EXPECT_EQ(req.head, "POST /cgi/upload?x=1 HTTP/1.1\r\nHost: 127.0.0.1:" +
+                            std::to_string(server.port()) + "\r\n" + HeaderBlock() +
+                            "Content-Length: " + std::to_string(expected.size()) + "\r\n\r\n");
     EXPECT_EQ(req.body, expected);
     EXPECT_EQ(expected.size(), header.size() + 100 + 2 + manifestPart.size() + 47);
     EXPECT_EQ(req.header("Content-Length"), std::to_string(expected.size()));
@@ -98,6 +101,14 @@ TEST(HttpFormClient, SendsTheHeaderBlockInOrderAndNothingThatChangesTheRequest) 
     EXPECT_EQ(req.head, "POST /price HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(server.port()) +
                             "\r\n" + HeaderBlock() + "Content-Length: " + std::to_string(length) +
                             "\r\n\r\n");
+}
+
+TEST(HttpFormClient, RequestTargetIsThePathAsConfigured) {
+    RawHttpServer server([](const RawRequest&) { return Done(); });
+    std::string answer;
+    ASSERT_TRUE(PostPriceRequest(server.url("/cgi/./old/../price?x=1"), "<PriceRequest/>", answer))
+        << answer;
+    EXPECT_EQ(server.requests().at(0).target, "/cgi/./old/../price?x=1");
 }
 
 TEST(HttpFormClient, PriceRequestBodyIsOneValuePartAndTheClosingDelimiter) {

@@ -163,6 +163,10 @@ TEST(UploadSession, EachKindOfBadAnswerLeavesItsMessage) {
         {RawResponse::Http(200, "OK", "", {}, true, true), "Empty response from the server"},
         {RawResponse::Http(200, "OK", "<html>DONE</html>", {}, true, true),
          "Unrecognized responce from the server\n(Page title missing)"},
+        // Only the first 8191 bytes are judged: a title after them is missing.
+        {RawResponse::Http(200, "OK", std::string(8191, ' ') + "<title>DONE</title>", {}, true,
+                           true),
+         "Unrecognized responce from the server\n(Page title missing)"},
     };
     RawResponse dropped = Page("DONE");
     dropped.sendLimit = 0;
@@ -341,6 +345,22 @@ TEST(UploadSession, CancelWhilePausedEndsTheWorker) {
     EXPECT_TRUE(session.UserCancelled());
     EXPECT_EQ(session.ErrorMessage(), "");
     EXPECT_EQ(reporter.events().back(), "finished");
+}
+
+TEST(UploadSession, CancelAfterEveryPhotoWasAcceptedLeavesTheOrderSent) {
+    Fixture f;
+    f.Add(0, 100);
+    f.Add(1, 100);
+    RawHttpServer server([](const RawRequest&) { return Page("DONE"); });
+    RecordingReporter reporter;
+    UploadSession session(Settings(server), f.items, f.total, reporter);
+    session.Start();
+    session.Wait();
+    // The cancel question was answered Yes only after the pass had ended.
+    session.Cancel();
+    EXPECT_FALSE(session.UserCancelled());
+    EXPECT_EQ(session.ErrorMessage(), "");
+    EXPECT_EQ(server.requestCount(), 2u);
 }
 
 TEST(UploadSession, DestroyingARunningSessionStopsItsWorker) {

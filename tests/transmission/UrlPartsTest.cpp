@@ -33,6 +33,12 @@ TEST(SplitUrl, RootPathGivesAnEmptyTarget) {
     EXPECT_EQ(parts->target, "");
 }
 
+TEST(SplitUrl, KeepsThePathAsWrittenDotSegmentsIncluded) {
+    auto parts = SplitUrl("http://lab.example.com/cgi/./old/../upload.cgi?x=1&y=/../z");
+    ASSERT_TRUE(parts);
+    EXPECT_EQ(parts->target, "cgi/./old/../upload.cgi?x=1&y=/../z");
+}
+
 TEST(SplitUrl, RefusesOtherSchemesAndGarbage) {
     EXPECT_FALSE(SplitUrl("ftp://lab.example.com/upload"));
     EXPECT_FALSE(SplitUrl("file:///etc/passwd"));

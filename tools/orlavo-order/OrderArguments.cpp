@@ -131,8 +131,13 @@ bool ParseOrderArguments(const std::vector<std::string>& args, OrderArguments& o
                 return false;
             }
             std::size_t eq = v.find('=');
+            if (eq == std::string::npos) {
+                // Not echoed: the text may be a card number typed without its key.
+                error = "--detail needs KEY=VALUE (see --help)";
+                return false;
+            }
             std::string key = v.substr(0, eq);
-            if (eq == std::string::npos || !IsKnownKey(key)) {
+            if (!IsKnownKey(key)) {
                 error = "--detail " + key + ": unknown key (see --help)";
                 return false;
             }

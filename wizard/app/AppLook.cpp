@@ -1,11 +1,76 @@
 #include "wizard/app/AppLook.h"
 
 #include <QApplication>
+#include <QIcon>
+#include <QPainter>
 #include <QPalette>
+#include <QProxyStyle>
+#include <QPushButton>
 #include <QStyle>
 #include <QStyleFactory>
 
 namespace {
+
+// A flat round message-box icon with a white sign, sharp at every scale.
+QIcon MessageIcon(QChar sign, const QColor& colour) {
+    QIcon icon;
+    for (int size : {16, 24, 32, 48, 64, 96, 128}) {
+        QPixmap pm(size, size);
+        pm.fill(Qt::transparent);
+        QPainter p(&pm);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(Qt::NoPen);
+        p.setBrush(colour);
+        const qreal inset = size / 16.0;
+        p.drawEllipse(QRectF(inset, inset, size - 2 * inset, size - 2 * inset));
+        QFont f = QApplication::font();
+        f.setBold(true);
+        f.setPixelSize(qRound(size * 0.62));
+        p.setFont(f);
+        p.setPen(Qt::white);
+        p.drawText(QRectF(0, 0, size, size), Qt::AlignCenter, QString(sign));
+        p.end();
+        icon.addPixmap(pm);
+    }
+    return icon;
+}
+
+// Fusion without the old bitmap icons on message boxes and their buttons, and
+// without a dotted rectangle inside a push button, whose focus shows in its border.
+class AppStyle : public QProxyStyle {
+public:
+    AppStyle() : QProxyStyle(QStyleFactory::create("Fusion")) {}
+
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* data) const override {
+        if (hint == SH_DialogButtonBox_ButtonsHaveIcons)
+            return 0;
+        return QProxyStyle::styleHint(hint, option, widget, data);
+    }
+
+    QIcon standardIcon(StandardPixmap icon, const QStyleOption* option,
+                       const QWidget* widget) const override {
+        switch (icon) {
+            case SP_MessageBoxQuestion:
+                return MessageIcon(u'?', QColor(0x2f, 0x6f, 0xde));
+            case SP_MessageBoxInformation:
+                return MessageIcon(u'i', QColor(0x2f, 0x6f, 0xde));
+            case SP_MessageBoxWarning:
+                return MessageIcon(u'!', QColor(0xe8, 0x9a, 0x1c));
+            case SP_MessageBoxCritical:
+                return MessageIcon(QChar(0x00d7), QColor(0xd6, 0x3a, 0x3a));
+            default:
+                return QProxyStyle::standardIcon(icon, option, widget);
+        }
+    }
+
+    void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                       const QWidget* widget) const override {
+        if (element == PE_FrameFocusRect && qobject_cast<const QPushButton*>(widget))
+            return;
+        QProxyStyle::drawPrimitive(element, option, painter, widget);
+    }
+};
 
 // Sizes are in device-independent pixels, so they scale with the screen.
 const char* const kStyleSheet = R"(
@@ -85,8 +150,7 @@ QSpinBox::down-arrow { image: url(:/wizard/icons/arrow-down.png); width: 8px; he
 }  // namespace
 
 void ApplyAppLook(QApplication& app) {
-    if (QStyle* fusion = QStyleFactory::create("Fusion"))
-        app.setStyle(fusion);
+    app.setStyle(new AppStyle);
     QPalette pal = app.style()->standardPalette();
     pal.setColor(QPalette::Window, QColor(0xf6, 0xf7, 0xf9));
     pal.setColor(QPalette::Base, Qt::white);

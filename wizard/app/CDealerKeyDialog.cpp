@@ -47,7 +47,6 @@ CDealerKeyDialog::CDealerKeyDialog(CWizardApp& app, const QString& key, QWidget*
     cancel_ = new QPushButton(S(111), this);
     continue_ = new QPushButton(S(147), this);
     continue_->setObjectName("continue");
-    cancel_->setAutoDefault(false);
     continue_->setDefault(true);
     cancel_->setMinimumWidth(96);
     continue_->setMinimumWidth(96);

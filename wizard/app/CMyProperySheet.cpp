@@ -53,10 +53,10 @@ CMyProperySheet::CMyProperySheet(CWizardApp& app, QWidget* parent) : QDialog(par
     cancel_->setObjectName("cancel");
     help_->setObjectName("help");
     next_->setObjectName("next");
-    next_->setDefault(true);
+    // Enter presses the focused button, else Continue.
     for (QPushButton* b : {back_, cancel_, help_, next_})
-        b->setAutoDefault(false);
-    next_->setAutoDefault(true);
+        b->setAutoDefault(true);
+    next_->setDefault(true);
     row->addWidget(back_);
     row->addWidget(cancel_);
     row->addWidget(help_);
@@ -90,7 +90,13 @@ void CMyProperySheet::showEvent(QShowEvent* event) {
             w = std::max(w, b->sizeHint().width());
         for (QPushButton* b : {back_, cancel_, help_})
             b->setFixedWidth(w);
-        next_->setFixedWidth(std::max(w + 30, next_->sizeHint().width()));
+        // Continue reads "Send Order" on the last step: room for either caption.
+        const QString caption = next_->text();
+        int nextWidth = std::max(w + 30, next_->sizeHint().width());
+        next_->setText(S(148));
+        nextWidth = std::max(nextWidth, next_->sizeHint().width());
+        next_->setText(caption);
+        next_->setFixedWidth(nextWidth);
         layoutWithBack();
         layoutWithoutBack();
         if (active_ >= 0)

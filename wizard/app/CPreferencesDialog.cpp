@@ -101,7 +101,6 @@ CPreferencesDialog::CPreferencesDialog(CWizardApp& app, QWidget* parent)
     zoomAndTrimAll_ = new QCheckBox(S(3017), defaults);
     picturesFolder_ = new QLineEdit(defaults);
     choose_ = new QPushButton(S(3019), defaults);
-    choose_->setAutoDefault(false);
     AddRow(dg, 0, 0, S(3015), product_, 3);
     AddRow(dg, 1, 0, S(3016), quantity_);
     dg->addWidget(zoomAndTrimAll_, 1, 2, 1, 2);
@@ -114,7 +113,6 @@ CPreferencesDialog::CPreferencesDialog(CWizardApp& app, QWidget* parent)
     cancel_ = new QPushButton(S(111), this);
     save_ = new QPushButton(S(3020), this);
     save_->setObjectName("save");
-    cancel_->setAutoDefault(false);
     save_->setDefault(true);
     cancel_->setMinimumWidth(96);
     save_->setMinimumWidth(96);
@@ -214,7 +212,6 @@ void CPreferencesDialog::accept() {
         {"Town", town_->text()},
         {"State", state_->text()},
         {"PostCode", postCode_->text()},
-        {"Country", country_->currentIndex() >= 0 ? country_->currentText() : QString()},
         {"Phone", phone_->text()},
         {"Email", email_->text()},
         {"CustomerNumber", customerNumber_->text()},
@@ -222,10 +219,18 @@ void CPreferencesDialog::accept() {
     };
     for (const auto& [name, value] : texts)
         ok = reg.setText(kUser, name, U(value)) && ok;
+    // Without a catalogue (the start window could not load one) the lists are
+    // empty: the stored country and product stay, as the user could not choose.
+    if (country_->count() > 0) {
+        const QString country = country_->currentIndex() >= 0 ? country_->currentText() : QString();
+        ok = reg.setText(kUser, "Country", U(country)) && ok;
+    }
     ok = reg.setNumber(kUser, "ZoomAndTrimAll", zoomAndTrimAll_->isChecked() ? 1 : 0) && ok;
     ok = reg.setNumber(kUser, "ProdQuantity", quantity) && ok;
-    ok = reg.setNumber(kUser, "ProductType", product_->currentIndex()) && ok;
-    ok = reg.setNumber(kUser, "ProductTypeIndex", product_->currentIndex()) && ok;
+    if (product_->count() > 0) {
+        ok = reg.setNumber(kUser, "ProductType", product_->currentIndex()) && ok;
+        ok = reg.setNumber(kUser, "ProductTypeIndex", product_->currentIndex()) && ok;
+    }
 
     // A store that cannot be written is said so, not passed off as saved.
     if (!ok) {

@@ -5,6 +5,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QTextLayout>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QtConcurrent/QtConcurrentRun>
@@ -19,6 +20,41 @@ namespace {
 QString S(int id) {
     return QString::fromStdString(orlavo::wizard::Str(id));
 }
+
+// TEXT as it fits in two lines of WIDTH: unchanged when it does, otherwise the
+// first line and as much of the rest as fits, ending in an ellipsis.
+QString FitTwoLines(const QString& text, const QFont& font, int width) {
+    QString flat = text;
+    flat.replace(QLatin1String("\r\n"), QString(QChar::LineSeparator));
+    flat.replace(QLatin1Char('\n'), QChar::LineSeparator);
+    flat.replace(QLatin1Char('\r'), QChar::LineSeparator);
+    QTextLayout layout(flat, font);
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    int secondStart = -1;
+    int lines = 0;
+    while (lines < 3) {
+        QTextLine line = layout.createLine();
+        if (!line.isValid())
+            break;
+        line.setLineWidth(width);
+        if (++lines == 2)
+            secondStart = line.textStart();
+    }
+    layout.endLayout();
+    if (lines <= 2)
+        return text;
+    QString first = flat.left(secondStart);
+    while (!first.isEmpty() && (first.back().isSpace() || first.back() == QChar::LineSeparator))
+        first.chop(1);
+    QString rest = flat.mid(secondStart);
+    rest.replace(QChar::LineSeparator, QLatin1Char(' '));
+    return first + QChar(QChar::LineSeparator) +
+           QFontMetrics(font).elidedText(rest.simplified(), Qt::ElideRight, width);
+}
+
 }  // namespace
 
 CStartDialog::CStartDialog(CWizardApp& app, Loader load, QWidget* parent)
@@ -59,6 +95,7 @@ CStartDialog::CStartDialog(CWizardApp& app, Loader load, QWidget* parent)
     status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     // One picture wide: a long error wraps instead of widening the window.
     status_->setMaximumWidth(picture_->width() - 28);
+    statusWidth_ = status_->maximumWidth();
     lowerLayout->addWidget(status_);
 
     auto* line = new QFrame(lower);
@@ -75,13 +112,13 @@ CStartDialog::CStartDialog(CWizardApp& app, Loader load, QWidget* parent)
     cancel_->setObjectName("cancel");
     preferences_->setObjectName("preferences");
     begin_->setObjectName("begin");
+    // Enter presses the focused button, else Begin.
     for (QPushButton* b : {cancel_, preferences_, begin_}) {
-        b->setAutoDefault(false);
+        b->setAutoDefault(true);
         b->setMinimumWidth(96);
         row->addWidget(b);
     }
     begin_->setDefault(true);
-    begin_->setAutoDefault(true);
     lowerLayout->addLayout(row);
     outer->addWidget(lower);
 
@@ -91,17 +128,19 @@ CStartDialog::CStartDialog(CWizardApp& app, Loader load, QWidget* parent)
     connect(&watcher_, &QFutureWatcher<std::string>::finished, this, &CStartDialog::onLoaded);
 
     // Opening.
-    status_->setText(QString::fromStdString(app.programVersion()));
+    setStatus(QString::fromStdString(app.programVersion()));
     setWindowIcon(app.programIcon());
     setWindowTitle(S(108));
     address_ = app.registry().getText(orlavo::section::kDownloadInfo, "DownloadURL");
     if (address_.empty()) {
-        status_->setText(S(109));
+        setStatus(S(109));
         begin_->setText(closeText_);
     } else if (app.uploadURL.empty()) {
-        status_->setText(S(110));
+        setStatus(S(110));
         begin_->setText(closeText_);
     }
+    // The keyboard starts on the default button, not on the status line before it.
+    begin_->setFocus();
 }
 
 CStartDialog::~CStartDialog() {
@@ -136,7 +175,7 @@ void CStartDialog::onLoaded() {
     cancel_->setEnabled(true);
     begin_->setEnabled(true);
     if (!error.empty()) {
-        status_->setText(QString::fromStdString(error));
+        setStatus(QString::fromStdString(error));
         cancel_->setText(S(106));
         begin_->setText(tryAgainText_);
         preferences_->setEnabled(false);
@@ -149,12 +188,20 @@ void CStartDialog::onLoaded() {
     emit loadFinished();
 }
 
+void CStartDialog::setStatus(const QString& text) {
+    // At most two lines: a long message is cut with an ellipsis, not the window
+    // stretched or a line half shown; the whole text stays in the tooltip.
+    const QString shown = FitTwoLines(text, status_->font(), statusWidth_);
+    status_->setText(shown);
+    status_->setToolTip(shown == text ? QString() : text);
+}
+
 void CStartDialog::onBegin() {
     const QString caption = begin_->text();
     if (caption == closeText_) {
         reject();
     } else if (caption == tryAgainText_) {
-        status_->setText(QString::fromStdString(app_.programVersion()));
+        setStatus(QString::fromStdString(app_.programVersion()));
         begin_->setText(S(105));
         startLoad();
     } else if (!watcher_.isRunning()) {

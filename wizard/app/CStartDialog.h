@@ -49,6 +49,8 @@ private slots:
     void onLoaded();
 
 private:
+    void setStatus(const QString& text);
+
     CWizardApp& app_;
     Loader load_;
     QString closeText_;
@@ -56,6 +58,7 @@ private:
     std::string address_;
     QLabel* picture_;
     QLabel* status_;
+    int statusWidth_ = 0;
     QPushButton* cancel_;
     QPushButton* preferences_;
     QPushButton* begin_;

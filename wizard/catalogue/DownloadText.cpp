@@ -113,7 +113,9 @@ std::string DownloadText(const std::string& address, std::string& body,
         curl_off_t expected = -1;
         curl_easy_getinfo(h, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &expected);
 
-        if (t.refusedStatus || (status >= 400 && (rc == CURLE_OK || rc == CURLE_PARTIAL_FILE))) {
+        // The status line is judged before any of the body, so a body that
+        // then breaks off or stalls does not hide it.
+        if (t.refusedStatus || status >= 400) {
             return FillText(Str(kStrDownloadStatus), {address, std::to_string(status)});
         }
         if (t.tooLarge || rc == CURLE_FILESIZE_EXCEEDED) {
@@ -126,7 +128,8 @@ std::string DownloadText(const std::string& address, std::string& body,
         if (rc != CURLE_OK) {
             return Limited(easy.errorText(rc));
         }
-        if (t.excess || (expected > 0 && static_cast<std::size_t>(expected) != t.data.size())) {
+        // A Content-Length of 0 is no length at all: nothing to compare with.
+        if (expected > 0 && (t.excess || static_cast<std::size_t>(expected) != t.data.size())) {
             return FillText(Str(kStrDownloadLength), {address});
         }
         return {};

@@ -126,8 +126,11 @@ float OrderModel::Subtotal(const std::function<std::string(int product)>& priceT
                 continue;
             }
             const float price = static_cast<float>(LeadingNumber(priceText(j)));
-            const float term = static_cast<float>(static_cast<std::uint32_t>(q)) * price;
-            sum = sum + term;
+            // Only the price and the running sum are single precision; the
+            // product is exact before it is added.
+            const double term =
+                static_cast<double>(static_cast<std::uint32_t>(q)) * static_cast<double>(price);
+            sum = static_cast<float>(static_cast<double>(sum) + term);
         }
     }
     return sum;

@@ -234,6 +234,7 @@ bool HttpFormClient::Open(std::string_view url, std::uint32_t& code) {
         return false;
     }
     curl_easy_setopt(c, CURLOPT_URL, url_.requestUrl().c_str());
+    curl_easy_setopt(c, CURLOPT_PATH_AS_IS, 1L);
     curl_easy_setopt(c, CURLOPT_HTTPHEADER, impl_->headers.get());
     curl_easy_setopt(c, CURLOPT_POST, 1L);
     // The header block is HTTP/1.1 text; it is never translated to HTTP/2.

@@ -102,9 +102,15 @@ void UploadSession::Resume() {
 }
 
 void UploadSession::Cancel() {
-    userCancelled_ = true;
-    abort_ = true;
-    Resume();
+    {
+        std::lock_guard lock(pauseMutex_);
+        if (!passOver_) {
+            userCancelled_ = true;
+            abort_ = true;
+        }
+        paused_ = false;
+    }
+    pauseChanged_.notify_all();
 }
 
 bool UploadSession::SafePoint() {
@@ -155,7 +161,16 @@ void UploadSession::Run() {
     if (!ok) {
         SettleMessage(code, error_);
     }
-    abort_ = true;
+    {
+        std::lock_guard lock(pauseMutex_);
+        passOver_ = true;
+        abort_ = true;
+        // Every photo accepted: the order is sent, whatever a cancel that
+        // came too late to stop it said.
+        if (ok) {
+            userCancelled_ = false;
+        }
+    }
     reporter_.Finished();
 }
 

@@ -86,7 +86,9 @@ public:
 
     void Pause();
     void Resume();
-    // The user confirmed the cancel question.
+    // The user confirmed the cancel question. Once the pass has ended with
+    // every photo accepted the order is on the lab's side, and a late Cancel
+    // changes nothing.
     void Cancel();
 
     bool UserCancelled() const { return userCancelled_.load(); }
@@ -116,6 +118,7 @@ private:
     std::mutex pauseMutex_;
     std::condition_variable pauseChanged_;
     bool paused_ = false;
+    bool passOver_ = false;  // guarded by pauseMutex_
 
     std::string error_;  // written by the worker only
     std::thread worker_;

@@ -37,7 +37,8 @@ std::optional<UrlParts> SplitUrl(std::string_view url) {
         return std::nullopt;
     }
     std::string text(url);
-    if (curl_url_set(handle.get(), CURLUPART_URL, text.c_str(), 0) != CURLUE_OK) {
+    // The path goes out as configured: no dot segments resolved away.
+    if (curl_url_set(handle.get(), CURLUPART_URL, text.c_str(), CURLU_PATH_AS_IS) != CURLUE_OK) {
         return std::nullopt;
     }
     UrlParts parts;
