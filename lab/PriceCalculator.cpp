@@ -12,6 +12,9 @@ namespace orlavo::lab {
 namespace {
 
 constexpr std::int64_t kMaxQuantity = 100000;
+// Hundredths. Keeps every later sum (shares, amounts, postage) far from overflow;
+// twelve-digit prices times the largest quantities would otherwise pass it.
+constexpr std::int64_t kMaxSubprice = 1'000'000'000'000'000;
 constexpr char kShopPayment[] = "9";
 constexpr char kDeclaration[] = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\" ?>";
 
@@ -84,8 +87,12 @@ std::variant<PriceQuote, std::string> PriceCalculator::quote(std::string_view re
     }
 
     PriceQuote q;
-    for (const auto& [p, qty] : lines)
-        q.subprice += p->price * qty;
+    for (const auto& [p, qty] : lines) {
+        std::int64_t line = 0;
+        if (__builtin_mul_overflow(p->price, qty, &line) ||
+            __builtin_add_overflow(q.subprice, line, &q.subprice) || q.subprice > kMaxSubprice)
+            return std::string("Order total too large");
+    }
 
     std::string country = doc.selectSingle("PriceRequest/shipping").attribute("id");
     const ShippingGroup* group = catalogue_.groupOfCountry(country);

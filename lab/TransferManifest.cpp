@@ -49,11 +49,15 @@ std::string ManifestForStorage(std::string_view bytes) {
     xml::Document doc;
     if (!doc.loadBytes(bytes) || doc.documentElement().name() != "transfermanifest")
         return {};
-    // Wherever they stand, not only in the payment element.
+    // Wherever they stand, not only in the payment element, and every copy:
+    // the parser lets an element repeat an attribute.
     for (xml::Node n : doc.selectAll("//*[@ccnumber]"))
-        n.setAttribute("ccnumber", MaskCardNumber(n.attribute("ccnumber")));
+        for (pugi::xml_attribute a : n.raw().attributes())
+            if (std::string_view(a.name()) == "ccnumber")
+                a.set_value(MaskCardNumber(a.value()).c_str());
     for (xml::Node n : doc.selectAll("//*[@securitycode]"))
-        n.raw().remove_attribute("securitycode");
+        while (n.raw().remove_attribute("securitycode")) {
+        }
     return doc.bytes();
 }
 
