@@ -72,7 +72,7 @@ TEST_F(PriceQuoteTest, RequestCarriesTheAffiliateCodesBillingCountryAndPayment) 
     EXPECT_EQ(products.childCount(), 0u);
 }
 
-TEST(ParsePriceQuote, FillsWhatTheQuoteHoldsAndKeepsTheRest) {
+TEST(ParsePriceQuote, ANewQuoteReplacesTheLastOneWhole) {
     PriceQuoteInfo info;
     info.discount = "0.50";
     std::string dumped;
@@ -88,7 +88,8 @@ TEST(ParsePriceQuote, FillsWhatTheQuoteHoldsAndKeepsTheRest) {
     EXPECT_EQ(ParsePriceQuote(answer, info, sink), "");
     EXPECT_EQ(info.subprice, "12.50");
     EXPECT_EQ(info.totalprice, "14.00");
-    EXPECT_EQ(info.discount, "0.50");
+    // The last quote's discount must not show beside this one's totals.
+    EXPECT_EQ(info.discount, "");
     EXPECT_EQ(info.shipping, "1.50");
     EXPECT_EQ(info.numfreeprints, "3");
     EXPECT_EQ(info.msg, "Thank you");
@@ -101,7 +102,18 @@ TEST(ParsePriceQuote, ErrorDocumentGivesItsMessageAndLeavesTheQuote) {
     EXPECT_EQ(
         ParsePriceQuote("<PriceRequest><error msg=\"Unknown voucher\"/></PriceRequest>", info),
         "Unknown voucher");
-    EXPECT_EQ(ParsePriceQuote("<PriceRequest><error/></PriceRequest>", info), "");
+    EXPECT_EQ(info.totalprice, "9.99");
+}
+
+TEST(ParsePriceQuote, RefusalOrAnswerWithoutAQuoteIsNoSuccess) {
+    PriceQuoteInfo info;
+    info.totalprice = "9.99";
+    EXPECT_EQ(ParsePriceQuote("<PriceRequest><error/></PriceRequest>", info),
+              "Wrong server response");
+    EXPECT_EQ(ParsePriceQuote("<PriceRequest><error msg=\"\"/></PriceRequest>", info),
+              "Wrong server response");
+    EXPECT_EQ(ParsePriceQuote("<html><body><p>Maintenance</p></body></html>", info),
+              "Wrong server response");
     EXPECT_EQ(info.totalprice, "9.99");
 }
 

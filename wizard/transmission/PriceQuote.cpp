@@ -73,7 +73,12 @@ std::string ParsePriceQuote(std::string_view answer, PriceQuoteInfo& info,
         return wizard::Str(kStrWrongResponse);
     }
     if (xml::Node error = doc.selectSingle("PriceRequest/error")) {
-        return error.attribute("msg");
+        // A refusal without a reason is still a refusal, never a quote.
+        std::string msg = error.attribute("msg");
+        return msg.empty() ? wizard::Str(kStrWrongResponse) : msg;
+    }
+    if (!doc.selectSingle("PriceQuote")) {
+        return wizard::Str(kStrWrongResponse);
     }
     const std::pair<const char*, std::string PriceQuoteInfo::*> fields[] = {
         {"PriceQuote/totals/subprice", &PriceQuoteInfo::subprice},
@@ -83,11 +88,15 @@ std::string ParsePriceQuote(std::string_view answer, PriceQuoteInfo& info,
         {"PriceQuote/totals/numfreeprints", &PriceQuoteInfo::numfreeprints},
         {"PriceQuote/text/msg", &PriceQuoteInfo::msg},
     };
+    // A quote replaces the last one whole: a total it leaves out is empty,
+    // not the previous quote's figure.
+    PriceQuoteInfo quote;
     for (const auto& [path, member] : fields) {
         if (xml::Node node = doc.selectSingle(path)) {
-            info.*member = node.text();
+            quote.*member = node.text();
         }
     }
+    info = quote;
     return {};
 }
 
