@@ -49,8 +49,7 @@ std::string ManifestForStorage(std::string_view bytes) {
     xml::Document doc;
     if (!doc.loadBytes(bytes) || doc.documentElement().name() != "transfermanifest")
         return {};
-    // Wherever they stand, not only in the payment element, and every copy:
-    // the parser lets an element repeat an attribute.
+    // Wherever they stand, not only in the payment element.
     for (xml::Node n : doc.selectAll("//*[@ccnumber]"))
         for (pugi::xml_attribute a : n.raw().attributes())
             if (std::string_view(a.name()) == "ccnumber")

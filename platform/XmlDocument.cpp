@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 #include <sstream>
 
 namespace orlavo::xml {
@@ -51,6 +52,25 @@ std::string DeclarationEncoding(std::string_view text) {
     std::size_t q2 = decl.find(decl[q], q + 1);
     if (q2 == std::string_view::npos) return {};
     return std::string(decl.substr(q + 1, q2 - q - 1));
+}
+
+// XML forbids an attribute twice on one element; pugixml takes it, and a
+// reader that looks at the first copy would miss what the second says.
+bool HasRepeatedAttribute(const pugi::xml_document& doc) {
+    struct Check : pugi::xml_tree_walker {
+        bool repeated = false;
+        bool for_each(pugi::xml_node& n) override {
+            for (pugi::xml_attribute a = n.first_attribute(); a; a = a.next_attribute())
+                for (pugi::xml_attribute b = a.next_attribute(); b; b = b.next_attribute())
+                    if (std::strcmp(a.name(), b.name()) == 0) {
+                        repeated = true;
+                        return false;
+                    }
+            return true;
+        }
+    } check;
+    const_cast<pugi::xml_document&>(doc).traverse(check);
+    return check.repeated;
 }
 
 pugi::xpath_node_set Select(pugi::xml_node from, std::string_view xpath) {
@@ -202,7 +222,7 @@ bool Document::loadXml(std::string_view text) {
     // DOM kind; a UTF-8 byte-order mark likewise.
     pugi::xml_parse_result r =
         doc_->load_buffer(text.data(), text.size(), kParseOptions, pugi::encoding_utf8);
-    if (!r || !doc_->document_element()) {
+    if (!r || !doc_->document_element() || HasRepeatedAttribute(*doc_)) {
         doc_->reset();
         return false;
     }
@@ -220,7 +240,7 @@ bool Document::loadBytes(std::string_view bytes) {
             doc_->reset();
             pugi::xml_parse_result r =
                 doc_->load_buffer(bytes.data(), bytes.size(), kParseOptions, pugi::encoding_auto);
-            if (!r || !doc_->document_element()) {
+            if (!r || !doc_->document_element() || HasRepeatedAttribute(*doc_)) {
                 doc_->reset();
                 return false;
             }

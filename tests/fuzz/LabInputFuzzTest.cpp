@@ -142,15 +142,13 @@ TEST(LabInputFuzz, DamagedManifestsAreReadOrRefusedAndNeverStoredWithTheCard) {
     EXPECT_GT(parsed, 150);
 }
 
-TEST(LabInputFuzz, RepeatedCardAttributesAreAllMaskedOrDropped) {
+TEST(LabInputFuzz, ManifestRepeatingCardAttributesIsRefusedNotStored) {
+    // A second copy of an attribute must not slip past the masking: such a
+    // document is not well-formed, so nothing of it is kept.
     const std::string stored = ManifestForStorage(
         "<transfermanifest><payment ccnumber=\"4111111111111111\" securitycode=\"737\" "
         "ccnumber=\"5500005555555559\" securitycode=\"123\"/></transfermanifest>");
-    ASSERT_FALSE(stored.empty());
-    EXPECT_EQ(stored.find("4111111111111111"), std::string::npos) << stored;
-    EXPECT_EQ(stored.find("5500005555555559"), std::string::npos) << stored;
-    EXPECT_EQ(stored.find("securitycode"), std::string::npos) << stored;
-    EXPECT_NE(stored.find("xxxxxxxxxxxx5559"), std::string::npos) << stored;
+    EXPECT_TRUE(stored.empty()) << stored;
 }
 
 TEST(LabInputFuzz, DamagedCatalogueAndOffersFilesLoadOrSayWhy) {

@@ -9,6 +9,9 @@ TEST(XmlDocument, WellFormednessVerdict) {
     EXPECT_FALSE(d.loadXml(""));
     EXPECT_FALSE(d.loadXml("<html><body><p>Not Found<br></body></html>"));
     EXPECT_FALSE(d.loadXml("<a><b></a>"));
+    // An attribute twice on one element is not well-formed, wherever it stands.
+    EXPECT_FALSE(d.loadXml("<m><payment ccnumber=\"xxxx1111\" ccnumber=\"4111111111111111\"/></m>"));
+    EXPECT_FALSE(d.loadBytes("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><a x=\"1\" y=\"2\" x=\"3\"/>"));
     EXPECT_TRUE(d.empty());
     EXPECT_TRUE(d.loadXml("<?xml version=\"1.0\"?><a/>"));
     EXPECT_FALSE(d.empty());
