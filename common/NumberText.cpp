@@ -11,7 +11,8 @@ namespace {
 
 std::size_t SkipBlanks(std::string_view text) {
     std::size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
+    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r')))
+        ++i;
     return i;
 }
 
@@ -28,7 +29,8 @@ std::int32_t LeadingInt(std::string_view text) {
     for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
         value = std::min(value * 10 + (text[i] - '0'), static_cast<long long>(INT_MAX) + 1);
     }
-    if (negative) value = -value;
+    if (negative)
+        value = -value;
     return static_cast<std::int32_t>(std::clamp<long long>(value, INT_MIN, INT_MAX));
 }
 
@@ -37,12 +39,14 @@ double LeadingNumber(std::string_view text) {
     // from_chars takes a "-" but no "+".
     if (i < text.size() && text[i] == '+') {
         ++i;
-        if (i < text.size() && text[i] == '-') return 0.0;
+        if (i < text.size() && text[i] == '-')
+            return 0.0;
     }
     double value = 0.0;
     const auto [end, ec] = std::from_chars(text.data() + i, text.data() + text.size(), value,
                                            std::chars_format::general);
-    if (ec != std::errc() || !std::isfinite(value)) return 0.0;
+    if (ec != std::errc() || !std::isfinite(value))
+        return 0.0;
     return value;
 }
 

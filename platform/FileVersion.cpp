@@ -14,11 +14,14 @@ namespace {
 // reader's own code does not hold a copy of it that a scan would find.
 std::string Marker() {
     std::string tag = "PsmbwpGjmfWfstjpo";  // the tag, each letter shifted by one
-    for (char& c : tag) c = static_cast<char>(c - 1);
+    for (char& c : tag)
+        c = static_cast<char>(c - 1);
     return std::string(1, '\x01') + tag + '\x02';
 }
 
-bool IsVersionChar(char c) { return (c >= '0' && c <= '9') || c == ',' || c == '.' || c == ' '; }
+bool IsVersionChar(char c) {
+    return (c >= '0' && c <= '9') || c == ',' || c == '.' || c == ' ';
+}
 
 constexpr std::size_t kMaxVersionLength = 64;
 
@@ -26,7 +29,8 @@ constexpr std::size_t kMaxVersionLength = 64;
 
 std::optional<std::string> ReadFileVersion(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
+    if (!in)
+        return std::nullopt;
     const std::string marker = Marker();
     // Scan in chunks, keeping an overlap so a block across chunks is found.
     constexpr std::size_t kChunk = 1 << 20;
@@ -36,7 +40,8 @@ std::optional<std::string> ReadFileVersion(const std::string& path) {
     while (in) {
         in.read(buf.data(), static_cast<std::streamsize>(buf.size()));
         std::streamsize got = in.gcount();
-        if (got <= 0) break;
+        if (got <= 0)
+            break;
         window.append(buf.data(), static_cast<std::size_t>(got));
         bool atEnd = !in;
         std::size_t pos = 0;
@@ -49,7 +54,8 @@ std::optional<std::string> ReadFileVersion(const std::string& path) {
             // A NUL ends the block in programs, a line feed in bundles.
             bool terminated =
                 end < window.size() ? (window[end] == '\0' || window[end] == '\n') : atEnd;
-            if (end == window.size() && !atEnd) break;  // wait for more bytes
+            if (end == window.size() && !atEnd)
+                break;  // wait for more bytes
             if (terminated && end > start && end - start <= kMaxVersionLength &&
                 std::any_of(window.begin() + static_cast<long>(start),
                             window.begin() + static_cast<long>(end),
@@ -57,7 +63,8 @@ std::optional<std::string> ReadFileVersion(const std::string& path) {
                 return window.substr(start, end - start);
             pos = start;
         }
-        if (window.size() > keep) window.erase(0, window.size() - keep);
+        if (window.size() > keep)
+            window.erase(0, window.size() - keep);
     }
     return std::nullopt;
 }
@@ -74,6 +81,8 @@ std::string OwnExecutableFolder() {
     return slash == std::string::npos ? std::string("./") : p.substr(0, slash + 1);
 }
 
-std::optional<std::string> OwnFileVersion() { return ReadFileVersion(OwnExecutablePath()); }
+std::optional<std::string> OwnFileVersion() {
+    return ReadFileVersion(OwnExecutablePath());
+}
 
 }  // namespace orlavo

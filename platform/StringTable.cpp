@@ -28,13 +28,17 @@ StringTable StringTable::Parse(std::string_view text) {
         std::size_t nl = text.find('\n');
         std::string_view line = text.substr(0, nl);
         text = nl == std::string_view::npos ? std::string_view() : text.substr(nl + 1);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        if (line.empty() || line[0] == '#') continue;
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        if (line.empty() || line[0] == '#')
+            continue;
         std::size_t tab = line.find('\t');
-        if (tab == std::string_view::npos) continue;
+        if (tab == std::string_view::npos)
+            continue;
         int id = 0;
         auto [p, ec] = std::from_chars(line.data(), line.data() + tab, id);
-        if (ec != std::errc() || p != line.data() + tab) continue;
+        if (ec != std::errc() || p != line.data() + tab)
+            continue;
         t.strings_[id] = Unescape(line.substr(tab + 1));
     }
     return t;

@@ -41,16 +41,21 @@ char32_t NextCodePoint(std::string_view s, std::size_t& i) {
 
 // The encoding attribute of a leading declaration in 8-bit text, or empty.
 std::string DeclarationEncoding(std::string_view text) {
-    if (text.substr(0, 5) != "<?xml") return {};
+    if (text.substr(0, 5) != "<?xml")
+        return {};
     std::size_t end = text.find("?>");
-    if (end == std::string_view::npos) return {};
+    if (end == std::string_view::npos)
+        return {};
     std::string_view decl = text.substr(0, end);
     std::size_t at = decl.find("encoding");
-    if (at == std::string_view::npos) return {};
+    if (at == std::string_view::npos)
+        return {};
     std::size_t q = decl.find_first_of("\"'", at);
-    if (q == std::string_view::npos) return {};
+    if (q == std::string_view::npos)
+        return {};
     std::size_t q2 = decl.find(decl[q], q + 1);
-    if (q2 == std::string_view::npos) return {};
+    if (q2 == std::string_view::npos)
+        return {};
     return std::string(decl.substr(q + 1, q2 - q - 1));
 }
 
@@ -74,7 +79,8 @@ bool HasRepeatedAttribute(const pugi::xml_document& doc) {
 }
 
 pugi::xpath_node_set Select(pugi::xml_node from, std::string_view xpath) {
-    if (!from) return {};
+    if (!from)
+        return {};
     try {
         return from.select_nodes(std::string(xpath).c_str());
     } catch (const pugi::xpath_exception&) {
@@ -122,7 +128,9 @@ std::string Utf8ToLatin1(std::string_view utf8, bool asReference) {
 
 // Node ------------------------------------------------------------------
 
-std::string Node::name() const { return node_.name(); }
+std::string Node::name() const {
+    return node_.name();
+}
 
 std::string Node::attribute(std::string_view name) const {
     return node_.attribute(std::string(name).c_str()).value();
@@ -133,10 +141,12 @@ bool Node::hasAttribute(std::string_view name) const {
 }
 
 void Node::setAttribute(std::string_view name, std::string_view value) {
-    if (!node_) return;
+    if (!node_)
+        return;
     std::string n(name);
     pugi::xml_attribute a = node_.attribute(n.c_str());
-    if (!a) a = node_.append_attribute(n.c_str());
+    if (!a)
+        a = node_.append_attribute(n.c_str());
     a.set_value(std::string(value).c_str());
 }
 
@@ -147,21 +157,25 @@ void Node::setAttribute(std::string_view name, std::int32_t value) {
 std::vector<Node> Node::children() const {
     std::vector<Node> out;
     for (pugi::xml_node c = node_.first_child(); c; c = c.next_sibling())
-        if (c.type() == pugi::node_element) out.emplace_back(c);
+        if (c.type() == pugi::node_element)
+            out.emplace_back(c);
     return out;
 }
 
 std::size_t Node::childCount() const {
     std::size_t n = 0;
     for (pugi::xml_node c = node_.first_child(); c; c = c.next_sibling())
-        if (c.type() == pugi::node_element) ++n;
+        if (c.type() == pugi::node_element)
+            ++n;
     return n;
 }
 
 Node Node::child(std::size_t index) const {
     for (pugi::xml_node c = node_.first_child(); c; c = c.next_sibling()) {
-        if (c.type() != pugi::node_element) continue;
-        if (index == 0) return Node(c);
+        if (c.type() != pugi::node_element)
+            continue;
+        if (index == 0)
+            return Node(c);
         --index;
     }
     return {};
@@ -170,24 +184,28 @@ Node Node::child(std::size_t index) const {
 Node Node::selectSingle(std::string_view xpath) const {
     auto set = Select(node_, xpath);
     for (const auto& x : set)
-        if (x.node()) return Node(x.node());
+        if (x.node())
+            return Node(x.node());
     return {};
 }
 
 std::vector<Node> Node::selectAll(std::string_view xpath) const {
     std::vector<Node> out;
     for (const auto& x : Select(node_, xpath))
-        if (x.node()) out.emplace_back(x.node());
+        if (x.node())
+            out.emplace_back(x.node());
     return out;
 }
 
 std::string Node::text() const {
-    if (!node_) return {};
+    if (!node_)
+        return {};
     std::string out;
     struct Collect : pugi::xml_tree_walker {
         std::string* out;
         bool for_each(pugi::xml_node& n) override {
-            if (n.type() == pugi::node_pcdata || n.type() == pugi::node_cdata) *out += n.value();
+            if (n.type() == pugi::node_pcdata || n.type() == pugi::node_cdata)
+                *out += n.value();
             return true;
         }
     } walker;
@@ -197,13 +215,17 @@ std::string Node::text() const {
 }
 
 void Node::setText(std::string_view text) {
-    if (!node_) return;
-    while (node_.first_child()) node_.remove_child(node_.first_child());
-    if (!text.empty()) node_.append_child(pugi::node_pcdata).set_value(std::string(text).c_str());
+    if (!node_)
+        return;
+    while (node_.first_child())
+        node_.remove_child(node_.first_child());
+    if (!text.empty())
+        node_.append_child(pugi::node_pcdata).set_value(std::string(text).c_str());
 }
 
 Node Node::appendElement(std::string_view name) {
-    if (!node_) return {};
+    if (!node_)
+        return {};
     return Node(node_.append_child(std::string(name).c_str()));
 }
 
@@ -214,7 +236,9 @@ Document::Document(Document&&) noexcept = default;
 Document& Document::operator=(Document&&) noexcept = default;
 Document::~Document() = default;
 
-pugi::xml_document& Document::raw() { return *doc_; }
+pugi::xml_document& Document::raw() {
+    return *doc_;
+}
 
 bool Document::loadXml(std::string_view text) {
     doc_->reset();
@@ -231,12 +255,13 @@ bool Document::loadXml(std::string_view text) {
 
 bool Document::loadBytes(std::string_view bytes) {
     if (bytes.size() >= 3 && static_cast<unsigned char>(bytes[0]) == 0xEF &&
-        static_cast<unsigned char>(bytes[1]) == 0xBB && static_cast<unsigned char>(bytes[2]) == 0xBF)
+        static_cast<unsigned char>(bytes[1]) == 0xBB &&
+        static_cast<unsigned char>(bytes[2]) == 0xBF)
         return loadXml(bytes.substr(3));
     if (bytes.size() >= 2) {
         auto b0 = static_cast<unsigned char>(bytes[0]), b1 = static_cast<unsigned char>(bytes[1]);
-        if ((b0 == 0xFF && b1 == 0xFE) || (b0 == 0xFE && b1 == 0xFF) ||
-            (b0 == 0 && b1 == '<') || (b0 == '<' && b1 == 0)) {
+        if ((b0 == 0xFF && b1 == 0xFE) || (b0 == 0xFE && b1 == 0xFF) || (b0 == 0 && b1 == '<') ||
+            (b0 == '<' && b1 == 0)) {
             doc_->reset();
             pugi::xml_parse_result r =
                 doc_->load_buffer(bytes.data(), bytes.size(), kParseOptions, pugi::encoding_auto);
@@ -247,13 +272,18 @@ bool Document::loadBytes(std::string_view bytes) {
             return true;
         }
     }
-    if (IsLatin1Name(DeclarationEncoding(bytes))) return loadXml(Latin1ToUtf8(bytes));
+    if (IsLatin1Name(DeclarationEncoding(bytes)))
+        return loadXml(Latin1ToUtf8(bytes));
     return loadXml(bytes);
 }
 
-bool Document::empty() const { return !doc_->document_element(); }
+bool Document::empty() const {
+    return !doc_->document_element();
+}
 
-Node Document::documentElement() const { return Node(doc_->document_element()); }
+Node Document::documentElement() const {
+    return Node(doc_->document_element());
+}
 
 Node Document::selectSingle(std::string_view xpath) const {
     return Node(*doc_).selectSingle(xpath);
@@ -265,7 +295,8 @@ std::vector<Node> Document::selectAll(std::string_view xpath) const {
 
 std::string Document::declaredEncoding() const {
     for (pugi::xml_node c = doc_->first_child(); c; c = c.next_sibling())
-        if (c.type() == pugi::node_declaration) return c.attribute("encoding").value();
+        if (c.type() == pugi::node_declaration)
+            return c.attribute("encoding").value();
     return {};
 }
 
@@ -277,7 +308,8 @@ std::string Document::xml() const {
 
 std::string Document::bytes() const {
     std::string text = xml();
-    if (IsLatin1Name(declaredEncoding())) return Utf8ToLatin1(text, true);
+    if (IsLatin1Name(declaredEncoding()))
+        return Utf8ToLatin1(text, true);
     return text;
 }
 

@@ -14,6 +14,8 @@ std::string_view BuiltinStringText();
 ResourceSet& Resources();
 
 // A text of the string table in use.
-inline std::string Str(int id) { return Resources().str(id); }
+inline std::string Str(int id) {
+    return Resources().str(id);
+}
 
 }  // namespace orlavo::updater

@@ -10,7 +10,9 @@
 using namespace orlavo;
 
 namespace {
-std::string BinDir() { return ORLAVO_BIN_DIR; }
+std::string BinDir() {
+    return ORLAVO_BIN_DIR;
+}
 std::string Write(const test::TempDir& dir, const std::string& name, const std::string& bytes) {
     std::string path = dir.file(name);
     std::ofstream(path, std::ios::binary) << bytes;
@@ -41,6 +43,7 @@ TEST(ReadFileVersion, FindsABlockAnywhereInTheFile) {
     bytes += block + "tail";
     EXPECT_EQ(ReadFileVersion(Write(dir, "big.bin", bytes)), "3, 1, 7, 9");
     // Bundles end the text with a line feed.
-    EXPECT_EQ(ReadFileVersion(Write(dir, "bundle.rcc", "xx" + block.substr(0, block.size() - 1) + "\nyy")),
+    EXPECT_EQ(ReadFileVersion(
+                  Write(dir, "bundle.rcc", "xx" + block.substr(0, block.size() - 1) + "\nyy")),
               "3, 1, 7, 9");
 }

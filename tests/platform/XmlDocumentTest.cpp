@@ -10,8 +10,10 @@ TEST(XmlDocument, WellFormednessVerdict) {
     EXPECT_FALSE(d.loadXml("<html><body><p>Not Found<br></body></html>"));
     EXPECT_FALSE(d.loadXml("<a><b></a>"));
     // An attribute twice on one element is not well-formed, wherever it stands.
-    EXPECT_FALSE(d.loadXml("<m><payment ccnumber=\"xxxx1111\" ccnumber=\"4111111111111111\"/></m>"));
-    EXPECT_FALSE(d.loadBytes("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><a x=\"1\" y=\"2\" x=\"3\"/>"));
+    EXPECT_FALSE(
+        d.loadXml("<m><payment ccnumber=\"xxxx1111\" ccnumber=\"4111111111111111\"/></m>"));
+    EXPECT_FALSE(
+        d.loadBytes("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><a x=\"1\" y=\"2\" x=\"3\"/>"));
     EXPECT_TRUE(d.empty());
     EXPECT_TRUE(d.loadXml("<?xml version=\"1.0\"?><a/>"));
     EXPECT_FALSE(d.empty());
@@ -30,8 +32,9 @@ TEST(XmlDocument, ChildListsHoldElementsOnly) {
 
 TEST(XmlDocument, XPathSelectsInDocumentOrder) {
     Document d;
-    ASSERT_TRUE(d.loadXml("<s><ship id=\"1\"><country name=\"UK\"/></ship>"
-                          "<ship id=\"2\"><country name=\"France\"/><country name=\"Spain\"/></ship></s>"));
+    ASSERT_TRUE(
+        d.loadXml("<s><ship id=\"1\"><country name=\"UK\"/></ship>"
+                  "<ship id=\"2\"><country name=\"France\"/><country name=\"Spain\"/></ship></s>"));
     EXPECT_EQ(d.selectSingle("s/ship[@id=\"2\"]").child(0).attribute("name"), "France");
     EXPECT_EQ(d.selectAll("s/ship/country").size(), 3u);
     EXPECT_FALSE(d.selectSingle("s/ship[@id=\"9\"]"));
@@ -42,13 +45,16 @@ TEST(XmlDocument, XPathSelectsInDocumentOrder) {
 
 TEST(XmlDocument, AttributesKeepTheirPlace) {
     Document d;
-    ASSERT_TRUE(d.loadXml("<?xml version=\"1.0\" encoding=\"ISO-8859-1\" ?><m><file a=\"1\" b=\"2\"/></m>"));
+    ASSERT_TRUE(d.loadXml(
+        "<?xml version=\"1.0\" encoding=\"ISO-8859-1\" ?><m><file a=\"1\" b=\"2\"/></m>"));
     Node f = d.selectSingle("m/file");
     EXPECT_EQ(f.attribute("missing"), "");
     EXPECT_FALSE(f.hasAttribute("missing"));
     f.setAttribute("c", "3");
     f.setAttribute("a", std::int32_t{-7});
-    EXPECT_EQ(d.xml(), "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><m><file a=\"-7\" b=\"2\" c=\"3\"/></m>");
+    EXPECT_EQ(
+        d.xml(),
+        "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><m><file a=\"-7\" b=\"2\" c=\"3\"/></m>");
 }
 
 TEST(XmlDocument, CreatesElementsAndText) {
@@ -60,7 +66,8 @@ TEST(XmlDocument, CreatesElementsAndText) {
     Node e = d.documentElement().appendElement("last");
     e.setAttribute("k", "v");
     EXPECT_EQ(d.documentElement().child(1).name(), "last");
-    EXPECT_EQ(d.xml(), "<?xml version=\"1.0\"?><r><t>new &amp; &lt;fresh&gt;</t><last k=\"v\"/></r>");
+    EXPECT_EQ(d.xml(),
+              "<?xml version=\"1.0\"?><r><t>new &amp; &lt;fresh&gt;</t><last k=\"v\"/></r>");
 }
 
 TEST(XmlDocument, Latin1RoundTripKeepsCharactersBeyondIt) {
@@ -82,7 +89,8 @@ TEST(XmlDocument, LoadBytesHonoursByteOrderMarkAndDeclaration) {
     EXPECT_EQ(d.documentElement().attribute("n"), "\xC3\xA9");
     // UTF-16 little endian with a byte-order mark.
     std::string u16("\xFF\xFE", 2);
-    for (char c : std::string("<a n=\"x\"/>")) u16 += std::string{c, '\0'};
+    for (char c : std::string("<a n=\"x\"/>"))
+        u16 += std::string{c, '\0'};
     ASSERT_TRUE(d.loadBytes(u16));
     EXPECT_EQ(d.documentElement().attribute("n"), "x");
     // Without a declaration bytes are read as UTF-8.

@@ -12,7 +12,8 @@ class TempDir {
 public:
     explicit TempDir(const std::string& prefix = "orlavo-test") {
         std::string tmpl = (std::filesystem::temp_directory_path() / (prefix + "-XXXXXX")).string();
-        if (!mkdtemp(tmpl.data())) throw std::runtime_error("cannot make a temporary folder");
+        if (!mkdtemp(tmpl.data()))
+            throw std::runtime_error("cannot make a temporary folder");
         path_ = tmpl;
     }
     ~TempDir() {

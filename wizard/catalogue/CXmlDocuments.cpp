@@ -1,6 +1,5 @@
 #include "wizard/catalogue/CXmlDocuments.h"
 
-
 #include "resources/WizardResources.h"
 #include "wizard/catalogue/CatalogueTexts.h"
 
