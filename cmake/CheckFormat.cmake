@@ -1,0 +1,21 @@
+# Fails when a C++ source of the tree does not follow .clang-format.
+# Run as: cmake -DCLANG_FORMAT=path -DROOT=source-dir -P CheckFormat.cmake
+set(dirs common platform resources wizard updater lab tools tests bench)
+set(files "")
+foreach(d IN LISTS dirs)
+  file(GLOB_RECURSE found "${ROOT}/${d}/*.cpp" "${ROOT}/${d}/*.h")
+  list(APPEND files ${found})
+endforeach()
+set(bad "")
+foreach(f IN LISTS files)
+  execute_process(COMMAND "${CLANG_FORMAT}" --dry-run -Werror "${f}"
+                  RESULT_VARIABLE rc OUTPUT_QUIET ERROR_QUIET)
+  if(NOT rc EQUAL 0)
+    file(RELATIVE_PATH rel "${ROOT}" "${f}")
+    list(APPEND bad "${rel}")
+  endif()
+endforeach()
+if(bad)
+  list(JOIN bad "\n  " text)
+  message(FATAL_ERROR "Not formatted (run clang-format -i on them):\n  ${text}")
+endif()
