@@ -78,6 +78,9 @@ CURLcode ApplyCommonOptions(CURL* handle, const TransferOptions& options) {
     set(CURLOPT_NOSIGNAL, 1L);
     set(CURLOPT_SSL_VERIFYPEER, 1L);
     set(CURLOPT_SSL_VERIFYHOST, 2L);
+    if (!options.caFile.empty()) {
+        set(CURLOPT_CAINFO, options.caFile.c_str());
+    }
     set(CURLOPT_PROTOCOLS_STR, "http,https");
     set(CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
     set(CURLOPT_FOLLOWLOCATION, options.maxRedirects > 0 ? 1L : 0L);

@@ -26,6 +26,10 @@ struct TransferOptions {
     // with the transport's time-out message; 0 switches the check off.
     long stallSeconds = 60;
     long maxRedirects = 5;
+    // A file of trusted authorities used instead of the system's store;
+    // empty means the system's store. Only code sets it (tests trusting
+    // their own authority); peer and host checks stay on either way.
+    std::string caFile;
 };
 
 // Owns one easy handle and the buffer in which libcurl describes its errors.
@@ -59,7 +63,8 @@ private:
 
 // Applies the shared options to HANDLE: TLS peer and host verification on,
 // HTTP and HTTPS only (also when redirected), redirects followed up to
-// OPTIONS.maxRedirects, connect time-out, stall limit, user agent, no signals.
+// OPTIONS.maxRedirects, connect time-out, stall limit, user agent, no signals,
+// and the authority file when OPTIONS.caFile names one.
 // The proxy is left to libcurl, which takes it from the environment.
 CURLcode ApplyCommonOptions(CURL* handle, const TransferOptions& options);
 

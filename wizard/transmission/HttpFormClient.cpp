@@ -136,6 +136,7 @@ int ProgressCallback(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
 struct HttpFormClient::Impl {
     std::string agent;
     long stallSeconds = 60;
+    std::string caFile;
     std::unique_ptr<net::CurlEasy> easy;
     std::unique_ptr<curl_slist, ListDeleter> headers;
 };
@@ -184,10 +185,11 @@ std::vector<BodyPiece> ValueFormPieces(std::string_view field, std::string_view 
     return pieces;
 }
 
-HttpFormClient::HttpFormClient(std::string agent, long stallSeconds)
+HttpFormClient::HttpFormClient(std::string agent, long stallSeconds, std::string caFile)
     : impl_(std::make_unique<Impl>()) {
     impl_->agent = std::move(agent);
     impl_->stallSeconds = stallSeconds;
+    impl_->caFile = std::move(caFile);
 }
 
 HttpFormClient::~HttpFormClient() = default;
@@ -226,6 +228,7 @@ bool HttpFormClient::Open(std::string_view url, std::uint32_t& code) {
     net::TransferOptions options;
     options.userAgent = impl_->agent;
     options.stallSeconds = impl_->stallSeconds;
+    options.caFile = impl_->caFile;
     // A redirected POST would have to send its body again; the lab's
     // addresses answer where they are.
     options.maxRedirects = 0;

@@ -75,8 +75,10 @@ class HttpFormClient {
 public:
     // AGENT names the program to the transport; the header block's own
     // User-Agent line is what goes on the wire. A transfer that moves no
-    // byte for STALL_SECONDS fails with the transport's time-out.
-    explicit HttpFormClient(std::string agent, long stallSeconds = 60);
+    // byte for STALL_SECONDS fails with the transport's time-out. CA_FILE,
+    // when not empty, holds the authorities trusted instead of the system's
+    // store (tests); the certificate and host name are checked either way.
+    explicit HttpFormClient(std::string agent, long stallSeconds = 60, std::string caFile = {});
     ~HttpFormClient();
     HttpFormClient(const HttpFormClient&) = delete;
     HttpFormClient& operator=(const HttpFormClient&) = delete;

@@ -10,7 +10,8 @@ namespace orlavo::transmission {
 // True with the answer body (its first 8191 bytes) in ANSWER; false with the
 // error message in ANSWER ("Unspecified error" or the transport's text).
 // The answer is not judged here. Blocks the calling thread until done.
+// CA_FILE as for HttpFormClient: empty trusts the system's store.
 bool PostPriceRequest(std::string_view url, std::string_view requestText, std::string& answer,
-                      std::string_view agent = "orlavo");
+                      std::string_view agent = "orlavo", std::string_view caFile = {});
 
 }  // namespace orlavo::transmission

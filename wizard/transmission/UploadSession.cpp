@@ -129,7 +129,7 @@ void UploadSession::Run() {
     std::uint32_t code = kCodeMessageSet;
     bool ok = false;
     {
-        HttpFormClient client(settings_.agent, settings_.stallSeconds);
+        HttpFormClient client(settings_.agent, settings_.stallSeconds, settings_.caFile);
         if (!client.Open(settings_.uploadUrl, code)) {
             // code set by Open
         } else if (abort_) {

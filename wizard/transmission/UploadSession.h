@@ -67,6 +67,9 @@ struct UploadSettings {
     std::string agent = "orlavo";
     // A request that moves no byte for this long fails.
     long stallSeconds = 60;
+    // Authorities trusted instead of the system's store; empty = the
+    // system's. Set by code only (tests), never from settings.
+    std::string caFile;
     // Appends bytes to a named diagnostic file; false when it cannot. Used
     // only with debug on; unset means nothing is written.
     std::function<bool(std::string_view file, std::string_view bytes)> dump;
