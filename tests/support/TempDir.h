@@ -3,8 +3,10 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace orlavo::test {
 
@@ -25,6 +27,14 @@ public:
 
     const std::filesystem::path& path() const { return path_; }
     std::string file(const std::string& name) const { return (path_ / name).string(); }
+
+    // Writes BYTES to NAME in the folder; gives the full path.
+    std::string write(std::string_view name, std::string_view bytes) const {
+        std::filesystem::path p = path_ / std::string(name);
+        std::ofstream out(p, std::ios::binary);
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        return p.string();
+    }
 
 private:
     std::filesystem::path path_;

@@ -2,20 +2,17 @@
 // the lab, a refused card, a refused photo, and the checks that stop an
 // order before anything is sent.
 #include <curl/curl.h>
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "common/RegistryRoot.h"
 #include "platform/RegistryStore.h"
 #include "platform/XmlDocument.h"
 #include "tests/support/LabProcess.h"
+#include "tests/support/ProgramRun.h"
 #include "tests/transmission/TempFiles.h"
 
 namespace fs = std::filesystem;
@@ -23,18 +20,7 @@ namespace fs = std::filesystem;
 namespace orlavo {
 namespace {
 
-struct Result {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string ReadAll(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
+using Result = test::ProgramResult;
 
 const char* kDetails =
     "firstname=Ada\n"
@@ -73,36 +59,11 @@ protected:
     // Runs orlavo-order with ARGS, standard input from /dev/null and the
     // card number in the environment.
     Result Order(std::vector<std::string> args, const std::string& card = "4111111111111111") {
-        std::string program = std::string(ORLAVO_BIN_DIR) + "/orlavo-order";
-        args.insert(args.begin(), program);
-        fs::path out = folder.path() / "out.txt";
-        fs::path err = folder.path() / "err.txt";
-        pid_t pid = fork();
-        if (pid == 0) {
-            int in = open("/dev/null", O_RDONLY);
-            int o = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            int e = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            dup2(in, 0);
-            dup2(o, 1);
-            dup2(e, 2);
-            setenv("ORLAVO_REGISTRY", registry.c_str(), 1);
-            setenv("ORLAVO_CCNUMBER", card.c_str(), 1);
-            setenv("XDG_STATE_HOME", (folder.path() / "state").c_str(), 1);
-            std::vector<char*> argv;
-            for (std::string& a : args) {
-                argv.push_back(a.data());
-            }
-            argv.push_back(nullptr);
-            execv(program.c_str(), argv.data());
-            _exit(127);
-        }
-        int status = 0;
-        waitpid(pid, &status, 0);
-        Result r;
-        r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        r.out = ReadAll(out);
-        r.err = ReadAll(err);
-        return r;
+        return test::RunProgram(std::string(ORLAVO_BIN_DIR) + "/orlavo-order", std::move(args),
+                                {{"ORLAVO_REGISTRY", registry},
+                                 {"ORLAVO_CCNUMBER", card},
+                                 {"XDG_STATE_HOME", (folder.path() / "state").string()}},
+                                folder.path());
     }
 
     // The photo files the lab keeps, by order id.
@@ -119,7 +80,7 @@ protected:
         return files;
     }
 
-    test::TempFolder folder;
+    test::TempDir folder;
     std::vector<std::string> photos;
     std::string registry;
     std::string details;
@@ -145,11 +106,11 @@ TEST_F(OrlavoOrderTest, SendsTheTwoPhotosWithPrintsOfAThreePhotoOrder) {
     std::vector<std::string> manifests;
     std::vector<std::string> photosKept;
     for (const fs::path& f : files) {
-        (f.extension() == ".xml" ? manifests : photosKept).push_back(ReadAll(f));
+        (f.extension() == ".xml" ? manifests : photosKept).push_back(test::ReadFile(f));
     }
     ASSERT_EQ(manifests.size(), 2u);
-    EXPECT_EQ(photosKept[0], ReadAll(photos[0]));
-    EXPECT_EQ(photosKept[1], ReadAll(photos[2]));
+    EXPECT_EQ(photosKept[0], test::ReadFile(photos[0]));
+    EXPECT_EQ(photosKept[1], test::ReadFile(photos[2]));
     for (std::size_t i = 0; i < 2; ++i) {
         xml::Document m;
         ASSERT_TRUE(m.loadBytes(manifests[i])) << manifests[i];
@@ -180,9 +141,9 @@ TEST_F(OrlavoOrderTest, DebugDumpsKeepNoCardData) {
                       "--yes", photos[0], "--print", "0:1"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     fs::path dumps = folder.path() / "state" / "Vennara" / "OrlavoW";
-    std::string manifests = ReadAll(dumps / "!QRT2_output.txt");
-    std::string answers = ReadAll(dumps / "!QRT2_input.txt");
-    std::string quotes = ReadAll(dumps / "!QRT2_request.txt");
+    std::string manifests = test::ReadFile(dumps / "!QRT2_output.txt");
+    std::string answers = test::ReadFile(dumps / "!QRT2_input.txt");
+    std::string quotes = test::ReadFile(dumps / "!QRT2_request.txt");
     EXPECT_NE(manifests.find("------------ Photo 1 of 1 --------------"), std::string::npos);
     EXPECT_NE(manifests.find("ccnumber=\"xxxxxxxxxxxx1111\""), std::string::npos) << manifests;
     EXPECT_NE(answers.find("DONE"), std::string::npos);

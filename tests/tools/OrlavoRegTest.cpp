@@ -14,6 +14,7 @@
 #include "common/RegistryRoot.h"
 #include "platform/FileVersion.h"
 #include "platform/RegistryStore.h"
+#include "tests/support/ProgramRun.h"
 
 namespace fs = std::filesystem;
 using orlavo::RegistryRoot;
@@ -21,18 +22,7 @@ using orlavo::RegistryStore;
 
 namespace {
 
-struct Result {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string ReadAll(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
+using Result = orlavo::test::ProgramResult;
 
 class OrlavoRegTest : public ::testing::Test {
 protected:
@@ -47,39 +37,18 @@ protected:
         fs::remove_all(dir_, ec);
     }
 
-    // Starts orlavo-reg with ARGS; its output goes to files so that nothing blocks.
+    // Starts orlavo-reg with ARGS; N names its output files.
     pid_t start(const std::vector<std::string>& args, int n) {
-        std::string bin = std::string(ORLAVO_BIN_DIR) + "/orlavo-reg";
-        std::string out = (dir_ / ("out" + std::to_string(n))).string();
-        std::string err = (dir_ / ("err" + std::to_string(n))).string();
-        std::vector<char*> argv;
-        argv.push_back(bin.data());
-        std::vector<std::string> copy = args;
-        for (auto& a : copy)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
-        pid_t pid = fork();
-        if (pid == 0) {
-            setenv("ORLAVO_REGISTRY", store_.c_str(), 1);
-            int o = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            int e = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            dup2(o, 1);
-            dup2(e, 2);
-            execv(bin.c_str(), argv.data());
-            _exit(127);
-        }
-        return pid;
+        return orlavo::test::StartProgram(std::string(ORLAVO_BIN_DIR) + "/orlavo-reg", args,
+                                          {{"ORLAVO_REGISTRY", store_}}, outFile(n), errFile(n));
     }
 
     Result finish(pid_t pid, int n) {
-        Result r;
-        int status = 0;
-        if (waitpid(pid, &status, 0) == pid && WIFEXITED(status))
-            r.exitCode = WEXITSTATUS(status);
-        r.out = ReadAll(dir_ / ("out" + std::to_string(n)));
-        r.err = ReadAll(dir_ / ("err" + std::to_string(n)));
-        return r;
+        return orlavo::test::FinishProgram(pid, outFile(n), errFile(n));
     }
+
+    fs::path outFile(int n) const { return dir_ / ("out" + std::to_string(n)); }
+    fs::path errFile(int n) const { return dir_ / ("err" + std::to_string(n)); }
 
     Result run(const std::vector<std::string>& args) { return finish(start(args, 0), 0); }
 

@@ -59,7 +59,7 @@ Exchange PostPhoto(HttpFormClient& client, const std::string& path, std::uint64_
 }
 
 TEST(HttpFormClient, HundredBytePhotoGoesOutByteForByte) {
-    test::TempFolder folder;
+    test::TempDir folder;
     std::string photo = test::PatternBytes(100);
     std::string path = folder.write("p.jpg", photo);
     RawHttpServer server([](const RawRequest&) { return Done(); });
@@ -145,7 +145,7 @@ TEST(HttpFormClient, PriceRequestFailureGivesTheTransportsMessage) {
 }
 
 TEST(HttpFormClient, KeepsOneConnectionForAllPhotos) {
-    test::TempFolder folder;
+    test::TempDir folder;
     std::string path = folder.write("p.jpg", test::PatternBytes(3000));
     RawHttpServer server([](const RawRequest&) { return Done(true); });
     HttpFormClient client("orlavo");
@@ -161,7 +161,7 @@ TEST(HttpFormClient, KeepsOneConnectionForAllPhotos) {
 }
 
 TEST(HttpFormClient, MovesTheCurrentImageBarIn8KiBSteps) {
-    test::TempFolder folder;
+    test::TempDir folder;
     std::string path = folder.write("p.jpg", test::PatternBytes(20000));
     RawHttpServer server([](const RawRequest&) { return Done(); });
     HttpFormClient client("orlavo");
@@ -181,7 +181,7 @@ TEST(HttpFormClient, MovesTheCurrentImageBarIn8KiBSteps) {
 }
 
 TEST(HttpFormClient, FileShorterThanItsRecordedSizeFailsInsteadOfHanging) {
-    test::TempFolder folder;
+    test::TempDir folder;
     std::string path = folder.write("p.jpg", test::PatternBytes(500));
     RawHttpServer server([](const RawRequest&) { return Done(); });
     HttpFormClient client("orlavo");
@@ -196,7 +196,7 @@ TEST(HttpFormClient, FileShorterThanItsRecordedSizeFailsInsteadOfHanging) {
 }
 
 TEST(HttpFormClient, MissingFileFailsBeforeAnythingIsSent) {
-    test::TempFolder folder;
+    test::TempDir folder;
     RawHttpServer server([](const RawRequest&) { return Done(); });
     HttpFormClient client("orlavo");
     std::uint32_t code = 0;
@@ -208,7 +208,7 @@ TEST(HttpFormClient, MissingFileFailsBeforeAnythingIsSent) {
 }
 
 TEST(HttpFormClient, AbortInTheMiddleOfAFileEndsWithMinusOne) {
-    test::TempFolder folder;
+    test::TempDir folder;
     std::string path = folder.write("p.jpg", test::PatternBytes(200000));
     RawHttpServer server([](const RawRequest&) { return Done(); });
     HttpFormClient client("orlavo");
@@ -224,7 +224,7 @@ TEST(HttpFormClient, AbortInTheMiddleOfAFileEndsWithMinusOne) {
 }
 
 TEST(HttpFormClient, AbortBeforeTheRequestSendsNothing) {
-    test::TempFolder folder;
+    test::TempDir folder;
     std::string path = folder.write("p.jpg", test::PatternBytes(10));
     RawHttpServer server([](const RawRequest&) { return Done(); });
     HttpFormClient client("orlavo");
@@ -238,7 +238,7 @@ TEST(HttpFormClient, AbortBeforeTheRequestSendsNothing) {
 }
 
 TEST(HttpFormClient, KeepsTheFirst8191BytesOfALongAnswerAndTheConnection) {
-    test::TempFolder folder;
+    test::TempDir folder;
     std::string path = folder.write("p.jpg", test::PatternBytes(10));
     std::string longPage(20000, 'x');
     RawHttpServer server(
@@ -254,7 +254,7 @@ TEST(HttpFormClient, KeepsTheFirst8191BytesOfALongAnswerAndTheConnection) {
 }
 
 TEST(HttpFormClient, DroppedConnectionGivesTheTransportsCode) {
-    test::TempFolder folder;
+    test::TempDir folder;
     std::string path = folder.write("p.jpg", test::PatternBytes(10));
     RawHttpServer server([](const RawRequest&) {
         RawResponse r = Done(false);
@@ -271,7 +271,7 @@ TEST(HttpFormClient, DroppedConnectionGivesTheTransportsCode) {
 }
 
 TEST(HttpFormClient, StatusCodeIsNotExamined) {
-    test::TempFolder folder;
+    test::TempDir folder;
     std::string path = folder.write("p.jpg", test::PatternBytes(10));
     RawHttpServer server([](const RawRequest&) {
         return RawResponse::Http(500, "Internal Server Error", "<title>DONE</title>");

@@ -30,7 +30,7 @@ const std::string kClosing = "-----------------------------7d22db37402707--\r\n"
 const std::string kManifest = "<transfermanifest/>";
 
 // A fresh self-signed certificate for 127.0.0.1.
-ServerCertificate SelfSigned(const test::TempFolder& folder) {
+ServerCertificate SelfSigned(const test::TempDir& folder) {
     std::string cert = (folder.path() / "self.pem").string();
     std::string key = (folder.path() / "self.key").string();
     if (!test::RunOpenssl("req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=127.0.0.1 "
@@ -84,7 +84,7 @@ Received<Exchange> UploadPhoto(TlsTestServer& server, const std::string& caFile,
 
 // A folder with an authority, a certificate of it for NAMES and a photo.
 struct TrustedSetup {
-    test::TempFolder folder;
+    test::TempDir folder;
     TestAuthority authority{folder.path()};
     std::string photo = test::PatternBytes(300);
     std::string path = folder.write("p.jpg", photo);
@@ -95,7 +95,7 @@ struct TrustedSetup {
 };
 
 TEST(TlsVerification, UploadRefusesAnUnverifiedCertificate) {
-    test::TempFolder folder;
+    test::TempDir folder;
     ServerCertificate self = SelfSigned(folder);
     TlsTestServer server(self.cert, self.key);
     ASSERT_NE(server.port(), 0) << "openssl s_server did not start";
@@ -108,7 +108,7 @@ TEST(TlsVerification, UploadRefusesAnUnverifiedCertificate) {
 }
 
 TEST(TlsVerification, PriceRequestRefusesAnUnverifiedCertificate) {
-    test::TempFolder folder;
+    test::TempDir folder;
     ServerCertificate self = SelfSigned(folder);
     TlsTestServer server(self.cert, self.key);
     ASSERT_NE(server.port(), 0) << "openssl s_server did not start";

@@ -45,7 +45,7 @@ protected:
         order.SetQuantity(0, 0, 1);
         order.SetQuantity(2, 3, 2);
     }
-    test::TempFolder folder;
+    test::TempDir folder;
     wizard::CXmlDocuments docs;
     wizard::OrderModel order;
 };

@@ -81,7 +81,7 @@ private:
 };
 
 struct Fixture {
-    test::TempFolder folder;
+    test::TempDir folder;
     std::vector<UploadItem> items;
     std::uint64_t total = 0;
 
