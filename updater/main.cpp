@@ -1,3 +1,5 @@
+// The updater's window shows its name and version until the update check
+// stands behind it.
 #include <QApplication>
 #include <QLabel>
 #include <QVBoxLayout>
@@ -9,13 +11,15 @@
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    const QString name = QString::fromStdString(orlavo::updater::Str(2000));
+    const QString version =
+        QString::fromStdString(orlavo::updater::Str(113) +
+                               orlavo::ProgramVersionText(orlavo::OwnFileVersion().value_or("")));
     QWidget window;
-    window.setWindowTitle(QString::fromStdString(orlavo::updater::Str(2000)));
+    window.setWindowTitle(name);
     auto* layout = new QVBoxLayout(&window);
-    layout->addWidget(new QLabel(QString::fromStdString(orlavo::updater::Str(2001)), &window));
-    layout->addWidget(new QLabel(
-        QString::fromStdString(orlavo::ProgramVersionText(orlavo::OwnFileVersion().value_or(""))),
-        &window));
+    layout->addWidget(new QLabel(name, &window));
+    layout->addWidget(new QLabel(version, &window));
     window.show();
     return app.exec();
 }
