@@ -56,8 +56,6 @@ enum Exit : int {
     kUploadFailed = 11,
 };
 
-constexpr int kMaxPhotos = 197;
-
 constexpr const char* kUsageText =
     R"(Usage: orlavo-order [--profile P] [options] PHOTO [--print PRODUCT:QTY[:TRIM]]... ...
        orlavo-order [--profile P] --catalogue
@@ -392,14 +390,12 @@ int Run(const order::OrderArguments& args) {
             order.SetZoomTrim(index, product, p.zoomTrim.value_or(zoomDefault));
         }
     }
-    if (order.PhotoCount() == 0) {
-        return Fail(kOrderRefusedHere, Str(160));
-    }
-    if (order.PhotoCount() > kMaxPhotos) {
-        return Fail(kOrderRefusedHere, Str(166));
-    }
-    if (!order.HasAnyLine()) {
-        return Fail(kOrderRefusedHere, Str(145));
+    // Leaving steps 1 and 2: the wizard's own rules and messages.
+    for (int refusal :
+         {wizard::StepOneRefusal(order.PhotoCount()), wizard::StepTwoRefusal(order)}) {
+        if (refusal != 0) {
+            return Fail(kOrderRefusedHere, Str(refusal));
+        }
     }
 
     // The customer details, checked as the details step checks them.
