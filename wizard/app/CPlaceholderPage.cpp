@@ -53,4 +53,5 @@ void CPlaceholderPage::onKillActive() {
 
 void CPlaceholderPage::removeAll() {
     app_.order.RemoveAll();
+    app_.selectedThumbnails.clear();
 }

@@ -28,11 +28,17 @@ QString S(int id) {
 }  // namespace
 
 CWizardApp::CWizardApp(std::vector<std::string> args, AppEffects& effects,
-                       std::string programFolder)
+                       std::string programFolder, StepPageMaker pages)
     : args_(std::move(args)),
       effects_(effects),
       programFolder_(programFolder.empty() ? orlavo::OwnExecutableFolder()
-                                           : std::move(programFolder)) {}
+                                           : std::move(programFolder)),
+      pages_(std::move(pages)) {
+    if (!pages_)
+        pages_ = [](CWizardApp& app, int step, QWidget* parent) -> CWizardPage* {
+            return new CPlaceholderPage(app, step, parent);
+        };
+}
 
 CWizardApp::~CWizardApp() {
     // The pages belong to the sheet and go with it.
@@ -80,7 +86,7 @@ bool CWizardApp::StartUp() {
     xml.setProgramVersion(programVersion_);
     sheet_ = std::make_unique<CMyProperySheet>(*this);
     for (int step = 1; step <= 4; ++step)
-        sheet_->addPage(new CPlaceholderPage(*this, step, sheet_.get()));
+        sheet_->addPage(pages_(*this, step, sheet_.get()));
     return true;
 }
 

@@ -7,6 +7,7 @@
 #include <QMessageBox>
 #include <QPixmap>
 #include <QString>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -14,6 +15,8 @@
 #include "wizard/catalogue/CXmlDocuments.h"
 #include "wizard/catalogue/ShopRecord.h"
 #include "wizard/photos/OrderModel.h"
+#include "wizard/photos/ThumbnailList.h"
+#include "wizard/transmission/PriceQuote.h"
 
 namespace orlavo {
 class RegistryStore;
@@ -30,12 +33,19 @@ public:
     virtual void removeAll() = 0;
 };
 
+class CWizardApp;
+
+// Makes the page of STEP (1 to 4) with PARENT as its owner.
+using StepPageMaker = std::function<CWizardPage*(CWizardApp& app, int step, QWidget* parent)>;
+
 class CWizardApp {
 public:
     // ARGS as the command line gave them (the first is the program).
     // PROGRAM_FOLDER is where "Resources.rcc" and the pictures are looked for
-    // (ending in "/"); empty for the executable's own folder.
-    CWizardApp(std::vector<std::string> args, AppEffects& effects, std::string programFolder = {});
+    // (ending in "/"); empty for the executable's own folder. PAGES makes the
+    // four step pages; empty gives pages that show only their heading.
+    CWizardApp(std::vector<std::string> args, AppEffects& effects, std::string programFolder = {},
+               StepPageMaker pages = {});
     ~CWizardApp();
     CWizardApp(const CWizardApp&) = delete;
     CWizardApp& operator=(const CWizardApp&) = delete;
@@ -94,6 +104,10 @@ public:
     orlavo::wizard::ShopList shops;
     // The selected photos and their lines; sized to the catalogue once it is loaded.
     orlavo::wizard::OrderModel order;
+    // Their thumbnails, in step with the order.
+    orlavo::wizard::ThumbnailList selectedThumbnails;
+    // The last price quote.
+    orlavo::transmission::PriceQuoteInfo priceQuote;
 
 private:
     void loadPictures();
@@ -102,6 +116,7 @@ private:
     std::vector<std::string> args_;
     AppEffects& effects_;
     std::string programFolder_;
+    StepPageMaker pages_;
     std::string profile_;
     std::string programVersion_;
     std::unique_ptr<orlavo::RegistryStore> registry_;

@@ -5,6 +5,7 @@
 
 #include "wizard/app/AppEffects.h"
 #include "wizard/app/CWizardApp.h"
+#include "wizard/app/StepPages.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -12,7 +13,7 @@ int main(int argc, char** argv) {
     for (const QString& a : QCoreApplication::arguments())
         args.push_back(a.toStdString());
     DesktopEffects effects;
-    CWizardApp wizard(std::move(args), effects);
+    CWizardApp wizard(std::move(args), effects, {}, MakeStepPage);
     wizard.InitInstance();
     return 0;
 }

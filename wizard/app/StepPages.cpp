@@ -1,0 +1,16 @@
+#include "wizard/app/StepPages.h"
+
+#include "wizard/app/CPlaceholderPage.h"
+
+CWizardPage* MakeStepPage(CWizardApp& app, int step, QWidget* parent) {
+    switch (step) {
+        case 1:
+            return new CPlaceholderPage(app, step, parent);
+        case 2:
+            return new CPlaceholderPage(app, step, parent);
+        case 3:
+            return new CPlaceholderPage(app, step, parent);
+        default:
+            return new CPlaceholderPage(app, step, parent);
+    }
+}
