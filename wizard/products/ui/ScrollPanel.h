@@ -51,9 +51,9 @@ private:
     void followFocus(QWidget* now);
 
     QWidget* canvas_;
-    QSize content_;
-    QSize page_;
-    QSize line_;
+    QSize content_{0, 0};
+    QSize page_{0, 0};
+    QSize line_{0, 0};
     bool updatingBars_ = false;
     double wheelLines_ = 0;  // the part of a line the wheel still owes
 };
