@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
@@ -75,7 +76,7 @@ protected:
     QStringList rowNames(int photo) {
         QStringList names;
         for (int k = 0; k < block(photo).rowCount(); ++k)
-            names << block(photo).row(k)->nameLabel()->text();
+            names << block(photo).row(k)->nameText();
         return names;
     }
     void typeQuantity(QComboBox* box, const QString& text) {
@@ -106,7 +107,7 @@ TEST_F(ProductPageTest, AddTwiceWithTwoThenFiveLeavesFiveOnEveryPhoto) {
     EXPECT_EQ(line(1, 0).quantity, 5);
     EXPECT_EQ(line(1, 2).quantity, 4);  // another product's line stays
     EXPECT_EQ(rowNames(1), (QStringList{"6x4 in Gloss", "7x5 in Matt"}));
-    EXPECT_EQ(block(0).row(0)->quantityLabel()->text(), "5");
+    EXPECT_EQ(block(0).row(0)->quantityText(), "5");
     EXPECT_EQ(page().subtotalLabel()->text(), "4.30 GBP");
 }
 
@@ -161,19 +162,18 @@ TEST_F(ProductPageTest, RowsShowUnitPriceAndTheSubtotalAddsUp) {
 
     for (int photo : {0, 1}) {
         ProductRow* r = block(photo).row(0);
-        EXPECT_EQ(r->priceLabel()->text(), "0.25 GBP");
-        EXPECT_EQ(r->quantityLabel()->text(), "3");
-        EXPECT_EQ(r->qualityLabel()->palette().color(QPalette::WindowText), QColor(0, 0, 255));
+        EXPECT_EQ(r->priceText(), "0.25 GBP");
+        EXPECT_EQ(r->quantityText(), "3");
     }
     EXPECT_EQ(page().subtotalLabel()->text(), "1.50 GBP");
-    EXPECT_EQ(block(0).row(0)->qualityLabel()->text(), "Fine");
-    EXPECT_EQ(block(1).row(0)->qualityLabel()->text(), "Undefined");
+    EXPECT_EQ(block(0).row(0)->qualityText(), "Fine");
+    EXPECT_EQ(block(1).row(0)->qualityText(), "Undefined");
     // A product without x_dim is "Undefined" for any photo.
     page().productSelector()->setCurrentIndex(1);
     typeQuantity(page().quantitySelector(), "1");
     QTest::mouseClick(page().addButton(), Qt::LeftButton);
-    EXPECT_EQ(block(0).row(1)->nameLabel()->text(), "Poster");
-    EXPECT_EQ(block(0).row(1)->qualityLabel()->text(), "Undefined");
+    EXPECT_EQ(block(0).row(1)->nameText(), "Poster");
+    EXPECT_EQ(block(0).row(1)->qualityText(), "Undefined");
     EXPECT_EQ(page().subtotalLabel()->text(), "3.70 GBP");
 }
 
@@ -280,10 +280,13 @@ TEST_F(ProductPageTest, BackToStepOneAndANewPhotoGivesItsBlockAndKeepsTheOthers)
     forwardToStepTwo();
 
     EXPECT_EQ(page().blocksPanel()->count(), 2);
+    // The blocks stand one below the other from the top, whatever they showed before.
+    EXPECT_EQ(block(0).y(), 0);
+    EXPECT_EQ(block(1).y(), block(0).height());
     EXPECT_EQ(rowNames(0), (QStringList{"6x4 in Gloss", "7x5 in Matt"}));
-    EXPECT_EQ(block(0).row(1)->quantityLabel()->text(), "4");
+    EXPECT_EQ(block(0).row(1)->quantityText(), "4");
     EXPECT_EQ(rowNames(1), QStringList{"Poster"});
-    EXPECT_EQ(block(1).row(0)->quantityLabel()->text(), "2");
+    EXPECT_EQ(block(1).row(0)->quantityText(), "2");
     // The new block starts with its selectors on their first entries.
     EXPECT_EQ(block(1).productSelector()->currentIndex(), 0);
     EXPECT_EQ(block(1).quantitySelector()->currentText(), "1");

@@ -136,6 +136,7 @@ CCustomProductPage::CCustomProductPage(CWizardApp& app, QWidget* parent)
 CCustomProductPage::~CCustomProductPage() {
     // The blocks use the shared data; they go first.
     panel_->RemoveAll();
+    qDeleteAll(spare_);
 }
 
 void CCustomProductPage::initialise() {
@@ -154,6 +155,8 @@ void CCustomProductPage::onSetActive() {
         s->layoutWithBack();
     zoomTrimAll_->setChecked(app_.order.zoomAndTrimAll() != 0);
     orlavo::wizard::SettleAllLines(app_.order);
+    for (QWidget* b : panel_->TakeAll())
+        spare_.push_back(static_cast<PhotoProductBlock*>(b));
     const int photos = static_cast<int>(app_.order.PhotoCount());
     panel_->SetMadeOnDemand(photos, [this](int photo) { return makeBlock(photo); });
     showSubtotal();
@@ -185,10 +188,18 @@ QList<PhotoProductBlock*> CCustomProductPage::madeBlocks() const {
 }
 
 PhotoProductBlock* CCustomProductPage::makeBlock(int photo) {
-    auto* b = new PhotoProductBlock(*data_, panel_->canvas());
+    PhotoProductBlock* b = nullptr;
+    if (!spare_.empty()) {
+        // The first block sets where the stack starts.
+        b = spare_.back();
+        spare_.pop_back();
+        b->move(0, 0);
+    } else {
+        b = new PhotoProductBlock(*data_, panel_->canvas());
+        connect(b, &PhotoProductBlock::linesChanged, this, &CCustomProductPage::showSubtotal);
+        connect(b, &PhotoProductBlock::rowsChanged, this, [this, b] { linkFocusChain(b); });
+    }
     b->bind(photo);
-    connect(b, &PhotoProductBlock::linesChanged, this, &CCustomProductPage::showSubtotal);
-    connect(b, &PhotoProductBlock::rowsChanged, this, [this, b] { linkFocusChain(b); });
     linkFocusChain(b);
     return b;
 }

@@ -1,11 +1,13 @@
 #pragma once
 // Step 2 of the wizard: for every selected photo one block with its product
 // lines; the selectors that add a line to every photo; "Zoom and Trim All";
-// the subtotal. The blocks are made from the order at every activation, each
-// only once it comes into view, so that a large order opens at once.
+// the subtotal. The blocks show the order afresh at every activation, each
+// made (or an earlier one reused) only once it comes into view, so that a
+// large order opens at once.
 
 #include <QList>
 #include <memory>
+#include <vector>
 
 #include "wizard/app/CWizardPage.h"
 #include "wizard/products/ui/ProductPageData.h"
@@ -60,4 +62,6 @@ private:
     QCheckBox* zoomTrimAll_;
     StackPanel* panel_;
     QLabel* subtotal_;
+    // Blocks of an earlier activation, reused before new ones are made.
+    std::vector<PhotoProductBlock*> spare_;
 };

@@ -3,7 +3,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
@@ -52,28 +51,10 @@ PhotoProductBlock::PhotoProductBlock(ProductPageData& data, QWidget* parent)
                        static_cast<QObject*>(quantity_->lineEdit())})
         o->installEventFilter(this);
 
-    band_ = new QWidget(this);
-    band_->setObjectName("headerBand");
-    QPalette face = band_->palette();
-    face.setColor(QPalette::Window, QColor(0xee, 0xf0, 0xf3));
-    band_->setPalette(face);
-    band_->setAutoFillBackground(true);
-    for (int id : {1127, 1070, 1128, 1071, 1072}) {
-        auto* h = new QLabel(S(id), band_);
-        h->setTextFormat(Qt::PlainText);
-        h->setAlignment(Qt::AlignCenter);
-        QFont f = h->font();
-        f.setBold(true);
-        h->setFont(f);
-        headers_ << h;
-    }
-    headers_[1]->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    headers_[3]->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-
     rows_ = new StackPanel(this);
     rows_->setObjectName("rowsPanel");
     rows_->setFollowWidth(true);
-    connect(rows_, &ScrollPanel::shownAreaChanged, this, &PhotoProductBlock::placeHeaders);
+    connect(rows_, &ScrollPanel::shownAreaChanged, this, [this] { update(band_); });
 
     const int controls = product_->sizeHint().height();
     const int header = fontMetrics().height() + 6;
@@ -199,22 +180,15 @@ void PhotoProductBlock::placeControls() {
     add_->setGeometry(left + productWidth + 6 + quantityWidth + 6, kMargin, addWidth, controls);
     const int bandTop = kMargin + controls + 6;
     const int header = fontMetrics().height() + 6;
-    band_->setGeometry(left, bandTop, right - left, header);
+    band_ = QRect(left, bandTop, right - left, header);
     rows_->setGeometry(left, bandTop + header, right - left, height() - bandTop - header - kMargin);
-    placeHeaders();
 }
 
-// The headers stand over the rows' columns, whether or not the rows scroll.
-void PhotoProductBlock::placeHeaders() {
-    const auto cols = data_.columns(rows_->viewport()->width(), band_->height());
-    const RowColumn order[] = {RowColumn::Quantity, RowColumn::Name, RowColumn::ZoomTrim,
-                               RowColumn::Quality, RowColumn::Price};
-    for (int i = 0; i < headers_.size(); ++i) {
-        QRect r = cols[static_cast<int>(order[i])];
-        if (order[i] == RowColumn::Name || order[i] == RowColumn::Quality)
-            r.adjust(4, 0, 0, 0);
-        headers_[i]->setGeometry(r);
-    }
+QStringList PhotoProductBlock::headerTexts() {
+    QStringList texts;
+    for (int id : {1127, 1070, 1128, 1071, 1072})
+        texts << S(id);
+    return texts;
 }
 
 void PhotoProductBlock::paintEvent(QPaintEvent*) {
@@ -226,6 +200,22 @@ void PhotoProductBlock::paintEvent(QPaintEvent*) {
                        box.top() + (box.height() - size.height()) / 2, size.width(), size.height());
         p.setRenderHint(QPainter::SmoothPixmapTransform);
         p.drawImage(at, thumbnail_);
+    }
+    // The headers stand over the rows' columns, whether or not the rows scroll.
+    p.fillRect(band_, QColor(0xee, 0xf0, 0xf3));
+    const auto cols = data_.columns(rows_->viewport()->width(), band_.height());
+    const RowColumn order[] = {RowColumn::Quantity, RowColumn::Name, RowColumn::ZoomTrim,
+                               RowColumn::Quality, RowColumn::Price};
+    const QStringList texts = headerTexts();
+    QFont bold = font();
+    bold.setBold(true);
+    p.setFont(bold);
+    p.setPen(palette().color(QPalette::WindowText));
+    for (int i = 0; i < texts.size(); ++i) {
+        const bool left = order[i] == RowColumn::Name || order[i] == RowColumn::Quality;
+        const QRect r = cols[static_cast<int>(order[i])].translated(band_.topLeft());
+        p.drawText(left ? r.adjusted(4, 0, 0, 0) : r,
+                   (left ? Qt::AlignLeft : Qt::AlignHCenter) | Qt::AlignVCenter, texts[i]);
     }
     p.setPen(QColor(0xd5, 0xd9, 0xe0));
     p.drawLine(0, height() - 2, width(), height() - 2);

@@ -5,12 +5,12 @@
 
 #include <QImage>
 #include <QList>
+#include <QStringList>
 #include <QWidget>
 
 #include "wizard/products/ui/ProductPageData.h"
 
 class QComboBox;
-class QLabel;
 class QPushButton;
 class ProductRow;
 class StackPanel;
@@ -39,7 +39,8 @@ public:
     QComboBox* productSelector() const { return product_; }
     QComboBox* quantitySelector() const { return quantity_; }
     QPushButton* addButton() const { return add_; }
-    QList<QLabel*> headers() const { return headers_; }
+    // The column headers, left to right.
+    static QStringList headerTexts();
     // Where the photo's thumbnail is drawn.
     QRect thumbnailRect() const;
     // The controls in the order Tab visits them.
@@ -59,7 +60,6 @@ protected:
 private:
     void onAdd();
     void placeControls();
-    void placeHeaders();
 
     ProductPageData& data_;
     int photo_ = -1;
@@ -67,7 +67,6 @@ private:
     QComboBox* product_;
     QComboBox* quantity_;
     QPushButton* add_;
-    QList<QLabel*> headers_;
-    QWidget* band_;
+    QRect band_;  // the header band
     StackPanel* rows_;
 };

@@ -2,7 +2,6 @@
 
 #include <QCheckBox>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -12,14 +11,8 @@
 
 namespace {
 
-QLabel* RowLabel(QWidget* parent, Qt::Alignment align) {
-    auto* label = new QLabel(parent);
-    label->setTextFormat(Qt::PlainText);
-    label->setAlignment(align | Qt::AlignVCenter);
-    return label;
-}
-
 constexpr int kColumns = static_cast<int>(RowColumn::Count);
+constexpr int kInset = 4;
 
 QRect Column(const std::array<QRect, kColumns>& cols, RowColumn c) {
     return cols[static_cast<int>(c)];
@@ -49,15 +42,8 @@ ProductRow::ProductRow(ProductPageData& data, QWidget* parent) : QWidget(parent)
     white.setColor(QPalette::Window, Qt::white);
     setPalette(white);
     setAutoFillBackground(true);
-    quantity_ = RowLabel(this, Qt::AlignHCenter);
-    name_ = RowLabel(this, Qt::AlignLeft);
     zoomTrim_ = new QCheckBox(this);
     zoomTrim_->setAccessibleName(QString::fromStdString(orlavo::wizard::Str(1128)));
-    quality_ = RowLabel(this, Qt::AlignLeft);
-    QPalette blue = quality_->palette();
-    blue.setColor(QPalette::WindowText, QColor(0, 0, 255));
-    quality_->setPalette(blue);
-    price_ = RowLabel(this, Qt::AlignHCenter);
     resize(data_.columns(0, 0).back().right() + 1, data_.rowHeight());
     setMinimumWidth(width());
 
@@ -77,12 +63,13 @@ void ProductRow::bind(int product, int photo) {
         p < order.PhotoCount()
             ? orlavo::wizard::MakeRowTexts(order.photos()[p], product, data_.table)
             : orlavo::wizard::RowTexts{};
-    quantity_->setText(QString::fromStdString(texts.quantity));
-    fullName_ = QString::fromStdString(texts.name);
-    quality_->setText(QString::fromStdString(texts.quality));
-    price_->setText(QString::fromStdString(texts.price));
+    quantity_ = QString::fromStdString(texts.quantity);
+    name_ = QString::fromStdString(texts.name);
+    quality_ = QString::fromStdString(texts.quality);
+    price_ = QString::fromStdString(texts.price);
     zoomTrim_->setChecked(on);
     placeControls();
+    update();
 }
 
 void ProductRow::setZoomTrimBox(bool on) {
@@ -105,18 +92,11 @@ void ProductRow::resizeEvent(QResizeEvent*) {
 
 void ProductRow::placeControls() {
     const auto cols = data_.columns(width(), height());
-    const int inset = 4;
-    quantity_->setGeometry(Column(cols, RowColumn::Quantity));
-    const QRect name = Column(cols, RowColumn::Name).adjusted(inset, 0, -inset, 0);
-    name_->setGeometry(name);
-    const QString shown = name_->fontMetrics().elidedText(fullName_, Qt::ElideRight, name.width());
-    name_->setText(shown);
-    name_->setToolTip(shown == fullName_ ? QString() : fullName_);
     const QRect zoom = Column(cols, RowColumn::ZoomTrim);
     const QSize box = zoomTrim_->sizeHint();
     zoomTrim_->setGeometry(QRect(zoom.center() - QPoint(box.width() / 2, box.height() / 2), box));
-    quality_->setGeometry(Column(cols, RowColumn::Quality).adjusted(inset, 0, 0, 0));
-    price_->setGeometry(Column(cols, RowColumn::Price));
+    const int room = Column(cols, RowColumn::Name).width() - 2 * kInset;
+    setToolTip(fontMetrics().horizontalAdvance(name_) > room ? name_ : QString());
 }
 
 void ProductRow::paintEvent(QPaintEvent*) {
@@ -126,6 +106,18 @@ void ProductRow::paintEvent(QPaintEvent*) {
         p.setPen(QColor(0x2f, 0x6f, 0xde));
         p.drawRect(rect().adjusted(0, 0, -1, -1));
     }
+    const auto cols = data_.columns(width(), height());
+    const QColor text = palette().color(QPalette::WindowText);
+    p.setPen(text);
+    p.drawText(Column(cols, RowColumn::Quantity), Qt::AlignCenter, quantity_);
+    const QRect name = Column(cols, RowColumn::Name).adjusted(kInset, 0, -kInset, 0);
+    p.drawText(name, Qt::AlignLeft | Qt::AlignVCenter,
+               fontMetrics().elidedText(name_, Qt::ElideRight, name.width()));
+    p.setPen(qualityColor());
+    p.drawText(Column(cols, RowColumn::Quality).adjusted(kInset, 0, 0, 0),
+               Qt::AlignLeft | Qt::AlignVCenter, quality_);
+    p.setPen(text);
+    p.drawText(Column(cols, RowColumn::Price), Qt::AlignCenter, price_);
     DrawDeleteMark(p, deleteMarkRect());
 }
 

@@ -4,15 +4,16 @@
 // that removes the line (so does Delete while the row or its box has focus).
 // A place is kept free between the price and the mark for a warning sign.
 //
-// The box writes the line's zoomTrim as soon as the user changes it.
+// The box writes the line's zoomTrim as soon as the user changes it. The
+// texts are drawn by the row itself: a large order shows many rows.
 
+#include <QColor>
 #include <QString>
 #include <QWidget>
 
 #include "wizard/products/ui/ProductPageData.h"
 
 class QCheckBox;
-class QLabel;
 
 class ProductRow : public QWidget {
     Q_OBJECT
@@ -29,10 +30,13 @@ public:
     void setZoomTrimBox(bool on);
 
     QCheckBox* zoomTrimBox() const { return zoomTrim_; }
-    QLabel* quantityLabel() const { return quantity_; }
-    QLabel* nameLabel() const { return name_; }
-    QLabel* qualityLabel() const { return quality_; }
-    QLabel* priceLabel() const { return price_; }
+    // What the row shows (the name in full, even when it is cut short).
+    const QString& quantityText() const { return quantity_; }
+    const QString& nameText() const { return name_; }
+    const QString& qualityText() const { return quality_; }
+    const QString& priceText() const { return price_; }
+    // The rating's colour: blue.
+    static QColor qualityColor() { return QColor(0, 0, 255); }
     // Where the delete mark is drawn and pressed, in the row's coordinates.
     QRect deleteMarkRect() const;
     // The place kept for a warning sign.
@@ -54,10 +58,9 @@ private:
     ProductPageData& data_;
     int product_ = -1;
     int photo_ = -1;
-    QString fullName_;
-    QLabel* quantity_;
-    QLabel* name_;
+    QString quantity_;
+    QString name_;
+    QString quality_;
+    QString price_;
     QCheckBox* zoomTrim_;
-    QLabel* quality_;
-    QLabel* price_;
 };

@@ -6,6 +6,8 @@
 StackPanel::StackPanel(QWidget* parent) : ScrollPanel(parent) {
     connect(this, &ScrollPanel::shownAreaChanged, this, [this] {
         resizeChildren();
+        if (viewport()->size() != shown_ && !last_.isEmpty())
+            Relayout();
         makeShown();
     });
 }
@@ -50,6 +52,19 @@ void StackPanel::RemoveAll() {
     Relayout();
 }
 
+std::vector<QWidget*> StackPanel::TakeAll() {
+    std::vector<QWidget*> taken;
+    for (const QPointer<QWidget>& c : children_) {
+        if (c) {
+            c->hide();
+            taken.push_back(c.data());
+        }
+    }
+    children_.clear();
+    RemoveAll();
+    return taken;
+}
+
 void StackPanel::RemoveLast() {
     if (children_.empty())
         return;
@@ -69,7 +84,8 @@ void StackPanel::Relayout() {
     } else if (followWidth_) {
         setStackedContentSize();
     } else {
-        SetContentSize(QSize(rect.right() + 1, rect.bottom() + 1));
+        shown_ = viewport()->size();
+        SetContentSize(QSize(rect.right() + 1, rect.bottom() + 1), shown_);
     }
     viewport()->update();
 }
@@ -152,7 +168,8 @@ void StackPanel::setStackedContentSize() {
     const int barW = verticalScrollBar()->sizeHint().width();
     const int width =
         followWidth_ ? last_.left() + minWidth_ : std::max(last_.right() + 1 - barW, 0);
-    SetContentSize(QSize(width, last_.bottom() + 1));
+    shown_ = viewport()->size();
+    SetContentSize(QSize(width, last_.bottom() + 1), shown_);
 }
 
 void StackPanel::resizeChildren() {

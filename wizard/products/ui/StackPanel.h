@@ -7,6 +7,9 @@
 // SetMadeOnDemand the panel holds COUNT places and calls the maker for a place
 // only when it comes into view, so a long list costs only what is shown.
 //
+// The page step is the shown area's size (a tenth of it per line), so that
+// the wheel moves the same distance however long the list is.
+//
 // Optionally the children follow the panel's width (never narrower than the
 // first child's minimum width), so that a wider window gives them more room.
 
@@ -33,6 +36,9 @@ public:
     bool AddChild(QWidget* child);
     // Deletes every child; no children means no content and no scroll bars.
     void RemoveAll();
+    // Empties the panel like RemoveAll but hands the made children, hidden,
+    // to the caller instead of deleting them (they stay on the canvas).
+    std::vector<QWidget*> TakeAll();
     // Deletes the last child and lays out again.
     void RemoveLast();
     // The content size from the last child's current rectangle.
@@ -71,4 +77,5 @@ private:
     int minWidth_ = 0;  // the first child's minimum width
     bool followWidth_ = false;
     bool making_ = false;
+    QSize shown_;  // the shown area's size at the last layout
 };
