@@ -156,6 +156,8 @@ int main(int argc, char** argv) {
 
     CMyProperySheet& sheet = *app.sheet();
     FillOrder(app);
+    // Taller than its least size: the blocks take the room.
+    sheet.resize(sheet.sizeHint().expandedTo(QSize(0, 760)));
     sheet.show();
     sheet.onNext();
     ok = Save(sheet, out, "step2-products") && ok;

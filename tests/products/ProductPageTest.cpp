@@ -271,6 +271,7 @@ TEST_F(ProductPageTest, BackToStepOneAndANewPhotoGivesItsBlockAndKeepsTheOthers)
     block(0).productSelector()->setCurrentIndex(2);
     typeQuantity(block(0).quantitySelector(), "4");
     QTest::mouseClick(block(0).addButton(), Qt::LeftButton);
+    typeQuantity(block(0).quantitySelector(), "9");  // typed, not added
 
     QTest::mouseClick(sheet().backButton(), Qt::LeftButton);
     ASSERT_EQ(sheet().activeIndex(), 0);
@@ -287,9 +288,11 @@ TEST_F(ProductPageTest, BackToStepOneAndANewPhotoGivesItsBlockAndKeepsTheOthers)
     EXPECT_EQ(block(0).row(1)->quantityText(), "4");
     EXPECT_EQ(rowNames(1), QStringList{"Poster"});
     EXPECT_EQ(block(1).row(0)->quantityText(), "2");
-    // The new block starts with its selectors on their first entries.
-    EXPECT_EQ(block(1).productSelector()->currentIndex(), 0);
-    EXPECT_EQ(block(1).quantitySelector()->currentText(), "1");
+    // Every block starts with its selectors on their first entries.
+    for (int photo : {0, 1}) {
+        EXPECT_EQ(block(photo).productSelector()->currentIndex(), 0);
+        EXPECT_EQ(block(photo).quantitySelector()->currentText(), "1");
+    }
     EXPECT_EQ(page().subtotalLabel()->text(), "4.25 GBP");
 }
 

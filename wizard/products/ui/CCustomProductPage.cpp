@@ -61,7 +61,7 @@ CCustomProductPage::CCustomProductPage(CWizardApp& app, QWidget* parent)
     product_ = new QComboBox(this);
     product_->setObjectName("pageProduct");
     product_->setModel(&data_->productNames);
-    product_->setMinimumContentsLength(24);
+    product_->setMinimumContentsLength(20);
     product_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     eachPhoto->setBuddy(product_);
     quantity_ = new QComboBox(this);

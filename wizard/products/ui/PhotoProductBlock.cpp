@@ -74,6 +74,7 @@ void PhotoProductBlock::bind(int photo) {
     thumbnail_ = data_.app.selectedThumbnails.forPhoto(static_cast<std::size_t>(photo));
     product_->setCurrentIndex(data_.productNames.rowCount() > 0 ? 0 : -1);
     quantity_->setCurrentIndex(0);
+    quantity_->setEditText(quantity_->itemText(0));
     showLines();
     update();
 }

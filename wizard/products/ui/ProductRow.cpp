@@ -68,6 +68,8 @@ void ProductRow::bind(int product, int photo) {
     quality_ = QString::fromStdString(texts.quality);
     price_ = QString::fromStdString(texts.price);
     zoomTrim_->setChecked(on);
+    // What a screen reader says for the row, whose texts are drawn.
+    setAccessibleName(quantity_ + " x " + name_ + ", " + quality_ + ", " + price_);
     placeControls();
     update();
 }
