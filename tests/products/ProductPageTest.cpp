@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
+#include <QWheelEvent>
 
 #include "common/SettingsTable.h"
 #include "tests/app/AppTestSupport.h"
@@ -329,6 +330,23 @@ TEST_F(ProductPageTest, KeyboardTabsThroughABlockAndDeleteRemovesTheFocusedLine)
     QTest::keyClick(b.row(0), Qt::Key_Delete);
     QTRY_COMPARE(b.rowCount(), 0);
     EXPECT_EQ(QApplication::focusWidget(), b.addButton());
+}
+
+TEST_F(ProductPageTest, TheWheelOverABlocksSelectorScrollsThePageNotTheSelection) {
+    start();
+    for (int i = 0; i < 20; ++i)
+        addPhoto(1600, 1200);
+    forwardToStepTwo();
+    QScrollBar* bar = page().blocksPanel()->verticalScrollBar();
+    for (QComboBox* box : {block(1).productSelector(), block(1).quantitySelector()}) {
+        const int before = bar->value();
+        const QPointF at(5, 5);
+        QWheelEvent wheel(at, box->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(box, &wheel);
+        EXPECT_GT(bar->value(), before);
+        EXPECT_EQ(box->currentIndex(), 0);
+    }
 }
 
 TEST_F(ProductPageTest, ALargeOrderMakesOnlyTheBlocksInViewAndAddReachesEveryPhoto) {

@@ -1,5 +1,6 @@
 #include "wizard/products/ui/PhotoProductBlock.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QKeyEvent>
@@ -7,6 +8,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScrollBar>
+#include <memory>
 
 #include "resources/WizardResources.h"
 #include "wizard/app/CWizardApp.h"
@@ -222,11 +224,26 @@ void PhotoProductBlock::paintEvent(QPaintEvent*) {
     p.drawLine(0, height() - 2, width(), height() - 2);
 }
 
-// Enter in the block's selectors presses the block's "Add", not the wizard's "Continue".
+// Enter in the block's selectors presses the block's "Add", not the wizard's
+// "Continue". The wheel over a selector that the user is not working with
+// scrolls the page instead of changing the selection under the pointer.
 bool PhotoProductBlock::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Wheel && (watched == product_ || watched == quantity_)) {
+        auto* box = static_cast<QWidget*>(watched);
+        QWidget* focus = QApplication::focusWidget();
+        ScrollPanel* panel = nullptr;
+        for (QWidget* w = parentWidget(); w != nullptr && panel == nullptr; w = w->parentWidget())
+            panel = qobject_cast<ScrollPanel*>(w);
+        if (panel != nullptr && focus != box && !box->isAncestorOf(focus)) {
+            // Sent events do not travel up to the parents: it goes to the panel itself.
+            std::unique_ptr<QEvent> copy(event->clone());
+            QApplication::sendEvent(panel->viewport(), copy.get());
+            return true;
+        }
+    }
     if (event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
-        if ((key == Qt::Key_Return || key == Qt::Key_Enter)) {
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
             onAdd();
             return true;
         }
