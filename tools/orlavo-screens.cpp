@@ -14,6 +14,7 @@
 
 #include "common/RegistryRoot.h"
 #include "common/SettingsTable.h"
+#include "lab/SamplePhotoMaker.h"
 #include "platform/RegistryStore.h"
 #include "resources/WizardResources.h"
 #include "wizard/app/AppEffects.h"
@@ -23,6 +24,7 @@
 #include "wizard/app/CPreferencesDialog.h"
 #include "wizard/app/CStartDialog.h"
 #include "wizard/app/CWizardApp.h"
+#include "wizard/app/StepPages.h"
 
 namespace {
 
@@ -32,6 +34,7 @@ constexpr const char* kCatalogue = R"xml(<?xml version="1.0"?>
   <products>
     <product id="6X4G" name="6x4" prod_description="6x4 in Gloss (152 x 102 mm)" price="0.25" x_dim="152" y_dim="102"/>
     <product id="7X5G" name="7x5" prod_description="7x5 in Gloss (178 x 127 mm)" price="0.45" x_dim="178" y_dim="127"/>
+    <product id="10X8M" name="10x8" prod_description="10x8 in Matt (254 x 203 mm)" price=".95" x_dim="254" y_dim="203"/>
   </products>
   <payment><pay id="1" name="Visa"/></payment>
   <shipping>
@@ -52,6 +55,32 @@ public:
     void beep() override {}
     bool browseForFolder(QWidget*, const QString&, QString&) override { return false; }
 };
+
+// A thumbnail of a sample landscape, as step 1 would make it.
+QImage SampleThumbnail(int index) {
+    const orlavo::lab::SamplePhotoLayout layout = orlavo::lab::SamplePhotoMaker::LayoutFor(index);
+    const int w = layout.width >= layout.height ? 92 : 92 * layout.width / layout.height;
+    const int h = layout.width >= layout.height ? 92 * layout.height / layout.width : 92;
+    const orlavo::lab::RgbImage rgb =
+        orlavo::lab::SamplePhotoMaker::DrawLandscape(w, h, static_cast<std::uint32_t>(index + 7));
+    return QImage(rgb.pixels.data(), rgb.width, rgb.height, rgb.width * 3, QImage::Format_RGB888)
+        .copy();
+}
+
+// Step 2 with a few photos of several sizes and their lines.
+void FillOrder(CWizardApp& app) {
+    app.order.setProductCount(app.xml.GetProductCount());
+    const int sizes[][2] = {{3264, 2448}, {1600, 1200}, {640, 480}, {0, 0}};
+    for (int i = 0; i < 4; ++i) {
+        app.selectedThumbnails.append(SampleThumbnail(i));
+        app.order.AddPhoto("/home/ada/Pictures/holiday_00" + std::to_string(i + 1) + ".jpg", 0,
+                           1500000, sizes[i][0], sizes[i][1]);
+    }
+    app.order.ApplyDefaultLine(0, 2);
+    app.order.SetQuantity(0, 1, 1);
+    app.order.SetQuantity(0, 2, 3);
+    app.order.SetQuantity(2, 1, 1);
+}
 
 bool Save(QWidget& w, const QString& folder, const QString& name) {
     w.show();
@@ -99,7 +128,7 @@ int main(int argc, char** argv) {
     reg.setNumber(kUserDetails, "ProdQuantity", 2);
 
     QuietEffects effects;
-    CWizardApp app({"orlavo-screens", "Screens"}, effects);
+    CWizardApp app({"orlavo-screens", "Screens"}, effects, {}, MakeStepPage);
     if (!app.StartUp())
         return 1;
     bool ok = true;
@@ -126,9 +155,12 @@ int main(int argc, char** argv) {
     }
 
     CMyProperySheet& sheet = *app.sheet();
+    FillOrder(app);
+    // Taller than its least size: the blocks take the room.
+    sheet.resize(sheet.sizeHint().expandedTo(QSize(0, 760)));
     sheet.show();
     sheet.onNext();
-    ok = Save(sheet, out, "sheet") && ok;
+    ok = Save(sheet, out, "step2-products") && ok;
 
     {
         CPreferencesDialog prefs(app);

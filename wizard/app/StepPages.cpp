@@ -1,13 +1,14 @@
 #include "wizard/app/StepPages.h"
 
 #include "wizard/app/CPlaceholderPage.h"
+#include "wizard/products/ui/CCustomProductPage.h"
 
 CWizardPage* MakeStepPage(CWizardApp& app, int step, QWidget* parent) {
     switch (step) {
         case 1:
             return new CPlaceholderPage(app, step, parent);
         case 2:
-            return new CPlaceholderPage(app, step, parent);
+            return new CCustomProductPage(app, parent);
         case 3:
             return new CPlaceholderPage(app, step, parent);
         default:

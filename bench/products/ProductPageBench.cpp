@@ -1,0 +1,181 @@
+// Step 2 with a full order, 197 photos of 3 lines each, in the wizard sheet
+// on the offscreen platform:
+//   Activation: the page becomes current and is drawn once (the goal is
+//     under 150 ms).
+//   ActivationAfterEveryBlockWasMade: the same after the user had scrolled
+//     through the whole order, so that every block existed.
+//   ScrollOneNotch: one wheel notch down and the redraw, over the whole
+//     order (smooth scrolling wants a few milliseconds).
+//   AddToEveryPhoto: the page's "Add" with the subtotal.
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QWheelEvent>
+#include <memory>
+
+#include "common/RegistryRoot.h"
+#include "platform/RegistryStore.h"
+#include "wizard/app/AppEffects.h"
+#include "wizard/app/CMyProperySheet.h"
+#include "wizard/app/CWizardApp.h"
+#include "wizard/app/StepPages.h"
+#include "wizard/products/ui/CCustomProductPage.h"
+#include "wizard/products/ui/PhotoProductBlock.h"
+#include "wizard/products/ui/StackPanel.h"
+
+namespace {
+
+constexpr const char* kCatalogue = R"xml(<?xml version="1.0"?>
+<affiliateinfo>
+  <affiliate id="77" currency="GBP"/>
+  <products>
+    <product id="P1" prod_description="6x4 in Gloss (152 x 102 mm)" price=".25" x_dim="152" y_dim="102"/>
+    <product id="P2" prod_description="7x5 in Gloss (178 x 127 mm)" price="0.45" x_dim="178" y_dim="127"/>
+    <product id="P3" prod_description="8x6 in Matt (203 x 152 mm)" price="0.65" x_dim="203" y_dim="152"/>
+    <product id="P4" prod_description="10x8 in Matt (254 x 203 mm)" price="0.95" x_dim="254" y_dim="203"/>
+    <product id="P5" prod_description="12x8 Poster (305 x 203 mm)" price="2.50" x_dim="305" y_dim="203"/>
+  </products>
+  <payment><pay id="1" name="Visa"/></payment>
+  <shipping><ship id="1"><country name="United Kingdom" value="GB"/></ship></shipping>
+</affiliateinfo>
+)xml";
+
+class QuietEffects : public AppEffects {
+public:
+    QMessageBox::StandardButton message(QWidget*, const QString&, const QString&, QMessageBox::Icon,
+                                        QMessageBox::StandardButtons) override {
+        return QMessageBox::Ok;
+    }
+    bool open(const QString&) override { return true; }
+    void beep() override {}
+    bool browseForFolder(QWidget*, const QString&, QString&) override { return false; }
+};
+
+// The wizard on step 2 with 197 photos of 3 lines each.
+struct FullOrder {
+    FullOrder() {
+        qputenv("ORLAVO_REGISTRY", temp.filePath("registry.sqlite3").toUtf8());
+        app = std::make_unique<CWizardApp>(std::vector<std::string>{"bench", "Bench"}, effects,
+                                           std::string{}, MakeStepPage);
+        app->StartUp();
+        app->xml.LoadDownloaded("http://127.0.0.1/catalogue.xml", kCatalogue, app->shops);
+        app->order.setProductCount(app->xml.GetProductCount());
+        for (int i = 0; i < 197; ++i) {
+            QImage thumb(92, 69, QImage::Format_RGB32);
+            thumb.fill(QColor::fromHsv(i * 7 % 360, 120, 200));
+            app->selectedThumbnails.append(thumb);
+            app->order.AddPhoto("/photos/p" + std::to_string(i) + ".jpg", 0, 2000000, 3264, 2448);
+            for (int j : {0, 2, 4})
+                app->order.SetQuantity(static_cast<std::size_t>(i), j, 1 + i % 3);
+        }
+        sheet().resize(900, 700);
+        sheet().show();
+        sheet().setActivePage(1);
+        QApplication::processEvents();
+    }
+    CMyProperySheet& sheet() { return *app->sheet(); }
+    CCustomProductPage& page() { return *static_cast<CCustomProductPage*>(sheet().page(1)); }
+    // What the sheet does when the user comes to step 2, and the first frame.
+    void activate() {
+        sheet().setActivePage(0);
+        sheet().setActivePage(1);
+        sheet().repaint();
+    }
+
+    QTemporaryDir temp;
+    QuietEffects effects;
+    std::unique_ptr<CWizardApp> app;
+};
+
+FullOrder& Order() {
+    static FullOrder order;
+    return order;
+}
+
+void Activation(benchmark::State& state) {
+    FullOrder& o = Order();
+    for (auto _ : state)
+        o.activate();
+    state.counters["blocks_made"] = o.page().madeBlocks().size();
+}
+BENCHMARK(Activation)->Unit(benchmark::kMillisecond);
+
+void ActivationAfterEveryBlockWasMade(benchmark::State& state) {
+    FullOrder& o = Order();
+    QScrollBar* bar = o.page().blocksPanel()->verticalScrollBar();
+    for (auto _ : state) {
+        state.PauseTiming();
+        o.activate();
+        for (int i = 0; i < 197; ++i)
+            o.page().block(i);
+        QApplication::processEvents();
+        state.ResumeTiming();
+        o.activate();
+    }
+    bar->setValue(0);
+}
+BENCHMARK(ActivationAfterEveryBlockWasMade)->Unit(benchmark::kMillisecond);
+
+void ScrollOneNotch(benchmark::State& state) {
+    FullOrder& o = Order();
+    o.activate();
+    StackPanel* panel = o.page().blocksPanel();
+    QWidget* viewport = panel->viewport();
+    const QPointF at(20, 20);
+    for (auto _ : state) {
+        if (panel->verticalScrollBar()->value() == panel->verticalScrollBar()->maximum()) {
+            state.PauseTiming();
+            o.activate();
+            state.ResumeTiming();
+        }
+        QWheelEvent wheel(at, viewport->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(viewport, &wheel);
+        o.sheet().repaint();
+    }
+}
+BENCHMARK(ScrollOneNotch)->Unit(benchmark::kMicrosecond);
+
+// One block made as it comes into view, shown and drawn.
+void MakeOneBlock(benchmark::State& state) {
+    FullOrder& o = Order();
+    o.activate();
+    StackPanel* panel = o.page().blocksPanel();
+    int next = 100;
+    for (auto _ : state) {
+        QWidget* b = o.page().block(next);
+        b->repaint();
+        state.PauseTiming();
+        if (++next == 197) {
+            o.activate();
+            next = 100;
+        }
+        QApplication::processEvents();
+        state.ResumeTiming();
+    }
+    (void)panel;
+}
+BENCHMARK(MakeOneBlock)->Unit(benchmark::kMicrosecond);
+
+void AddToEveryPhoto(benchmark::State& state) {
+    FullOrder& o = Order();
+    o.activate();
+    for (auto _ : state)
+        o.page().addButton()->click();
+}
+BENCHMARK(AddToEveryPhoto)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication qapp(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

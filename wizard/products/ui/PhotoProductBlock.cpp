@@ -1,0 +1,252 @@
+#include "wizard/products/ui/PhotoProductBlock.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QScrollBar>
+#include <memory>
+
+#include "resources/WizardResources.h"
+#include "wizard/app/CWizardApp.h"
+#include "wizard/products/ProductLines.h"
+#include "wizard/products/ui/ProductRow.h"
+#include "wizard/products/ui/StackPanel.h"
+
+namespace {
+
+QString S(int id) {
+    return QString::fromStdString(orlavo::wizard::Str(id));
+}
+
+constexpr int kMargin = 10;
+constexpr int kThumb = 92;
+constexpr int kRowsShown = 3;
+
+}  // namespace
+
+PhotoProductBlock::PhotoProductBlock(ProductPageData& data, QWidget* parent)
+    : QWidget(parent), data_(data) {
+    setObjectName("photoBlock");
+    QPalette white = palette();
+    white.setColor(QPalette::Window, Qt::white);
+    setPalette(white);
+    setAutoFillBackground(true);
+
+    product_ = new QComboBox(this);
+    product_->setObjectName("blockProduct");
+    product_->setModel(&data_.productNames);
+    product_->setAccessibleName(S(1070));
+    quantity_ = new QComboBox(this);
+    quantity_->setObjectName("blockQuantity");
+    quantity_->setEditable(true);
+    quantity_->setInsertPolicy(QComboBox::NoInsert);
+    quantity_->setModel(&data_.quantities);
+    quantity_->setValidator(MakeQuantityValidator(quantity_));
+    quantity_->setAccessibleName(S(1127));
+    add_ = new QPushButton(S(1092), this);
+    add_->setObjectName("blockAdd");
+    for (QObject* o : {static_cast<QObject*>(product_), static_cast<QObject*>(quantity_),
+                       static_cast<QObject*>(quantity_->lineEdit())})
+        o->installEventFilter(this);
+
+    rows_ = new StackPanel(this);
+    rows_->setObjectName("rowsPanel");
+    rows_->setFollowWidth(true);
+    connect(rows_, &ScrollPanel::shownAreaChanged, this, [this] { update(band_); });
+
+    const int controls = product_->sizeHint().height();
+    const int header = fontMetrics().height() + 6;
+    const int height = std::max(kMargin * 2 + kThumb, kMargin + controls + 6 + header +
+                                                          kRowsShown * data_.rowHeight() + kMargin);
+    const int left = kMargin * 2 + kThumb;
+    const int minWidth = left + data_.columns(0, 0).back().right() + 1 +
+                         rows_->verticalScrollBar()->sizeHint().width() + kMargin;
+    setMinimumWidth(minWidth);
+    resize(minWidth, height);
+
+    connect(add_, &QPushButton::clicked, this, &PhotoProductBlock::onAdd);
+}
+
+void PhotoProductBlock::bind(int photo) {
+    photo_ = photo;
+    thumbnail_ = data_.app.selectedThumbnails.forPhoto(static_cast<std::size_t>(photo));
+    product_->setCurrentIndex(data_.productNames.rowCount() > 0 ? 0 : -1);
+    quantity_->setCurrentIndex(0);
+    quantity_->setEditText(quantity_->itemText(0));
+    showLines();
+    update();
+}
+
+void PhotoProductBlock::onAdd() {
+    const int product = product_->currentIndex();
+    if (product < 0)
+        return;
+    // The number the field shows, whether picked from the list or typed.
+    const std::int32_t quantity =
+        orlavo::wizard::QuantityFromText(quantity_->currentText().toStdString());
+    if (quantity < 1)
+        return;
+    setLine(product, quantity);
+}
+
+void PhotoProductBlock::setLine(int product, int quantity) {
+    if (photo_ < 0)
+        return;
+    data_.app.order.SetQuantity(static_cast<std::size_t>(photo_), product, quantity);
+    showLines();
+    emit linesChanged();
+}
+
+void PhotoProductBlock::showLines() {
+    const orlavo::wizard::OrderModel& order = data_.app.order;
+    const auto p = static_cast<std::size_t>(photo_);
+    const std::vector<int> lines = p < order.PhotoCount()
+                                       ? orlavo::wizard::LineProducts(order.photos()[p])
+                                       : std::vector<int>{};
+    bool focusInRemoved = false;
+    int made = 0;
+    for (std::size_t k = 0; k < lines.size(); ++k) {
+        if (auto* r = row(static_cast<int>(k))) {
+            r->bind(lines[k], photo_);
+            continue;
+        }
+        auto* r = new ProductRow(data_, rows_->canvas());
+        r->move(0, 0);
+        r->bind(lines[k], photo_);
+        connect(r, &ProductRow::deleteRequested, this,
+                [this](int product) { setLine(product, 0); });
+        rows_->AddChild(r);
+        ++made;
+    }
+    const int keep = static_cast<int>(lines.size());
+    const bool removing = rowCount() > keep;
+    while (rowCount() > keep) {
+        focusInRemoved = focusInRemoved ||
+                         rows_->child(rowCount() - 1)->isAncestorOf(focusWidget()) ||
+                         rows_->child(rowCount() - 1) == focusWidget();
+        rows_->RemoveLast();
+    }
+    rows_->Relayout();
+    // The keyboard stays in the block: on the last row left, else on "Add".
+    if (focusInRemoved) {
+        if (keep > 0)
+            row(keep - 1)->setFocus(Qt::OtherFocusReason);
+        else
+            add_->setFocus(Qt::OtherFocusReason);
+    }
+    if (made > 0 || removing)
+        emit rowsChanged();
+}
+
+void PhotoProductBlock::setZoomTrimBoxes(bool on) {
+    for (int k = 0; k < rowCount(); ++k)
+        row(k)->setZoomTrimBox(on);
+}
+
+int PhotoProductBlock::rowCount() const {
+    return rows_->count();
+}
+
+ProductRow* PhotoProductBlock::row(int index) const {
+    return static_cast<ProductRow*>(rows_->child(index));
+}
+
+QRect PhotoProductBlock::thumbnailRect() const {
+    return QRect(kMargin, kMargin, kThumb, kThumb);
+}
+
+QList<QWidget*> PhotoProductBlock::focusChain() const {
+    QList<QWidget*> chain{product_, quantity_, add_};
+    for (int k = 0; k < rowCount(); ++k)
+        chain << row(k) << row(k)->zoomTrimBox();
+    return chain;
+}
+
+void PhotoProductBlock::resizeEvent(QResizeEvent*) {
+    placeControls();
+}
+
+void PhotoProductBlock::placeControls() {
+    const int left = kMargin * 2 + kThumb;
+    const int right = width() - kMargin;
+    const int controls = product_->sizeHint().height();
+    const int addWidth = add_->sizeHint().width();
+    const int quantityWidth = fontMetrics().horizontalAdvance("999999") + 48;
+    const int productWidth = std::clamp(right - left - quantityWidth - addWidth - 12, 120,
+                                        fontMetrics().averageCharWidth() * 40);
+    product_->setGeometry(left, kMargin, productWidth, controls);
+    quantity_->setGeometry(left + productWidth + 6, kMargin, quantityWidth, controls);
+    add_->setGeometry(left + productWidth + 6 + quantityWidth + 6, kMargin, addWidth, controls);
+    const int bandTop = kMargin + controls + 6;
+    const int header = fontMetrics().height() + 6;
+    band_ = QRect(left, bandTop, right - left, header);
+    rows_->setGeometry(left, bandTop + header, right - left, height() - bandTop - header - kMargin);
+}
+
+QStringList PhotoProductBlock::headerTexts() {
+    QStringList texts;
+    for (int id : {1127, 1070, 1128, 1071, 1072})
+        texts << S(id);
+    return texts;
+}
+
+void PhotoProductBlock::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    const QRect box = thumbnailRect();
+    if (!thumbnail_.isNull()) {
+        const QSize size = thumbnail_.size().scaled(box.size(), Qt::KeepAspectRatio);
+        const QRect at(box.left() + (box.width() - size.width()) / 2,
+                       box.top() + (box.height() - size.height()) / 2, size.width(), size.height());
+        p.setRenderHint(QPainter::SmoothPixmapTransform);
+        p.drawImage(at, thumbnail_);
+    }
+    // The headers stand over the rows' columns, whether or not the rows scroll.
+    p.fillRect(band_, QColor(0xee, 0xf0, 0xf3));
+    const auto cols = data_.columns(rows_->viewport()->width(), band_.height());
+    const RowColumn order[] = {RowColumn::Quantity, RowColumn::Name, RowColumn::ZoomTrim,
+                               RowColumn::Quality, RowColumn::Price};
+    const QStringList texts = headerTexts();
+    QFont bold = font();
+    bold.setBold(true);
+    p.setFont(bold);
+    p.setPen(palette().color(QPalette::WindowText));
+    for (int i = 0; i < texts.size(); ++i) {
+        const bool left = order[i] == RowColumn::Name || order[i] == RowColumn::Quality;
+        const QRect r = cols[static_cast<int>(order[i])].translated(band_.topLeft());
+        p.drawText(left ? r.adjusted(4, 0, 0, 0) : r,
+                   (left ? Qt::AlignLeft : Qt::AlignHCenter) | Qt::AlignVCenter, texts[i]);
+    }
+    p.setPen(QColor(0xd5, 0xd9, 0xe0));
+    p.drawLine(0, height() - 2, width(), height() - 2);
+}
+
+// Enter in the block's selectors presses the block's "Add", not the wizard's
+// "Continue". The wheel over a selector that the user is not working with
+// scrolls the page instead of changing the selection under the pointer.
+bool PhotoProductBlock::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Wheel && (watched == product_ || watched == quantity_)) {
+        auto* box = static_cast<QWidget*>(watched);
+        QWidget* focus = QApplication::focusWidget();
+        ScrollPanel* panel = nullptr;
+        for (QWidget* w = parentWidget(); w != nullptr && panel == nullptr; w = w->parentWidget())
+            panel = qobject_cast<ScrollPanel*>(w);
+        if (panel != nullptr && focus != box && !box->isAncestorOf(focus)) {
+            // Sent events do not travel up to the parents: it goes to the panel itself.
+            std::unique_ptr<QEvent> copy(event->clone());
+            QApplication::sendEvent(panel->viewport(), copy.get());
+            return true;
+        }
+    }
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            onAdd();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}

@@ -1,0 +1,143 @@
+#include "wizard/products/ui/ProductRow.h"
+
+#include <QCheckBox>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QPainterPath>
+
+#include "resources/WizardResources.h"
+#include "wizard/app/CWizardApp.h"
+#include "wizard/products/ProductLines.h"
+
+namespace {
+
+constexpr int kColumns = static_cast<int>(RowColumn::Count);
+constexpr int kInset = 4;
+
+QRect Column(const std::array<QRect, kColumns>& cols, RowColumn c) {
+    return cols[static_cast<int>(c)];
+}
+
+// The red crossed circle, drawn at the size asked, sharp at any scale.
+void DrawDeleteMark(QPainter& p, const QRectF& r) {
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0xd6, 0x3a, 0x3a));
+    p.drawEllipse(r);
+    QPen cross(Qt::white, r.width() / 7.0, Qt::SolidLine, Qt::RoundCap);
+    p.setPen(cross);
+    const qreal in = r.width() * 0.3;
+    p.drawLine(QPointF(r.left() + in, r.top() + in), QPointF(r.right() - in, r.bottom() - in));
+    p.drawLine(QPointF(r.right() - in, r.top() + in), QPointF(r.left() + in, r.bottom() - in));
+    p.restore();
+}
+
+}  // namespace
+
+ProductRow::ProductRow(ProductPageData& data, QWidget* parent) : QWidget(parent), data_(data) {
+    setObjectName("productRow");
+    setFocusPolicy(Qt::StrongFocus);
+    QPalette white = palette();
+    white.setColor(QPalette::Window, Qt::white);
+    setPalette(white);
+    setAutoFillBackground(true);
+    zoomTrim_ = new QCheckBox(this);
+    zoomTrim_->setAccessibleName(QString::fromStdString(orlavo::wizard::Str(1128)));
+    resize(data_.columns(0, 0).back().right() + 1, data_.rowHeight());
+    setMinimumWidth(width());
+
+    connect(zoomTrim_, &QCheckBox::clicked, this, [this](bool on) {
+        if (product_ >= 0 && photo_ >= 0)
+            data_.app.order.SetZoomTrim(static_cast<std::size_t>(photo_), product_, on ? 1 : 0);
+    });
+}
+
+void ProductRow::bind(int product, int photo) {
+    product_ = product;
+    photo_ = photo;
+    orlavo::wizard::OrderModel& order = data_.app.order;
+    const auto p = static_cast<std::size_t>(photo);
+    const bool on = order.SettleZoomTrim(p, product) == 1;
+    const orlavo::wizard::RowTexts texts =
+        p < order.PhotoCount()
+            ? orlavo::wizard::MakeRowTexts(order.photos()[p], product, data_.table)
+            : orlavo::wizard::RowTexts{};
+    quantity_ = QString::fromStdString(texts.quantity);
+    name_ = QString::fromStdString(texts.name);
+    quality_ = QString::fromStdString(texts.quality);
+    price_ = QString::fromStdString(texts.price);
+    zoomTrim_->setChecked(on);
+    // What a screen reader says for the row, whose texts are drawn.
+    setAccessibleName(quantity_ + " x " + name_ + ", " + quality_ + ", " + price_);
+    placeControls();
+    update();
+}
+
+void ProductRow::setZoomTrimBox(bool on) {
+    zoomTrim_->setChecked(on);
+}
+
+QRect ProductRow::deleteMarkRect() const {
+    const QRect col = Column(data_.columns(width(), height()), RowColumn::DeleteMark);
+    const int side = std::min({col.width(), height(), 16 * height() / 22 + 1});
+    return QRect(col.left() + (col.width() - side) / 2, (height() - side) / 2, side, side);
+}
+
+QRect ProductRow::warningRect() const {
+    return Column(data_.columns(width(), height()), RowColumn::Warning);
+}
+
+void ProductRow::resizeEvent(QResizeEvent*) {
+    placeControls();
+}
+
+void ProductRow::placeControls() {
+    const auto cols = data_.columns(width(), height());
+    const QRect zoom = Column(cols, RowColumn::ZoomTrim);
+    const QSize box = zoomTrim_->sizeHint();
+    zoomTrim_->setGeometry(QRect(zoom.center() - QPoint(box.width() / 2, box.height() / 2), box));
+    const int room = Column(cols, RowColumn::Name).width() - 2 * kInset;
+    setToolTip(fontMetrics().horizontalAdvance(name_) > room ? name_ : QString());
+}
+
+void ProductRow::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    if (hasFocus()) {
+        p.fillRect(rect(), QColor(0xe6, 0xef, 0xfd));
+        p.setPen(QColor(0x2f, 0x6f, 0xde));
+        p.drawRect(rect().adjusted(0, 0, -1, -1));
+    }
+    const auto cols = data_.columns(width(), height());
+    const QColor text = palette().color(QPalette::WindowText);
+    p.setPen(text);
+    p.drawText(Column(cols, RowColumn::Quantity), Qt::AlignCenter, quantity_);
+    const QRect name = Column(cols, RowColumn::Name).adjusted(kInset, 0, -kInset, 0);
+    p.drawText(name, Qt::AlignLeft | Qt::AlignVCenter,
+               fontMetrics().elidedText(name_, Qt::ElideRight, name.width()));
+    p.setPen(qualityColor());
+    p.drawText(Column(cols, RowColumn::Quality).adjusted(kInset, 0, 0, 0),
+               Qt::AlignLeft | Qt::AlignVCenter, quality_);
+    p.setPen(text);
+    p.drawText(Column(cols, RowColumn::Price), Qt::AlignCenter, price_);
+    DrawDeleteMark(p, deleteMarkRect());
+}
+
+void ProductRow::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && deleteMarkRect().contains(event->position().toPoint()))
+        QMetaObject::invokeMethod(
+            this, [this, product = product_] { emit deleteRequested(product); },
+            Qt::QueuedConnection);
+    QWidget::mousePressEvent(event);
+}
+
+void ProductRow::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Delete && event->modifiers() == Qt::NoModifier) {
+        QMetaObject::invokeMethod(
+            this, [this, product = product_] { emit deleteRequested(product); },
+            Qt::QueuedConnection);
+        event->accept();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}

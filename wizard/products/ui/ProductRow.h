@@ -1,0 +1,66 @@
+#pragma once
+// One product line of a photo: quantity, product name, the "Zoom and Trim"
+// box, the quality rating in blue, the unit price, and the red crossed circle
+// that removes the line (so does Delete while the row or its box has focus).
+// A place is kept free between the price and the mark for a warning sign.
+//
+// The box writes the line's zoomTrim as soon as the user changes it. The
+// texts are drawn by the row itself: a large order shows many rows.
+
+#include <QColor>
+#include <QString>
+#include <QWidget>
+
+#include "wizard/products/ui/ProductPageData.h"
+
+class QCheckBox;
+
+class ProductRow : public QWidget {
+    Q_OBJECT
+public:
+    ProductRow(ProductPageData& data, QWidget* parent = nullptr);
+
+    // Shows the line of PRODUCT for PHOTO; an undecided zoomTrim is settled
+    // to "Zoom and Trim All" first.
+    void bind(int product, int photo);
+    int product() const { return product_; }
+    int photo() const { return photo_; }
+
+    // "Zoom and Trim All" sets the box; the line is the caller's to change.
+    void setZoomTrimBox(bool on);
+
+    QCheckBox* zoomTrimBox() const { return zoomTrim_; }
+    // What the row shows (the name in full, even when it is cut short).
+    const QString& quantityText() const { return quantity_; }
+    const QString& nameText() const { return name_; }
+    const QString& qualityText() const { return quality_; }
+    const QString& priceText() const { return price_; }
+    // The rating's colour: blue.
+    static QColor qualityColor() { return QColor(0, 0, 255); }
+    // Where the delete mark is drawn and pressed, in the row's coordinates.
+    QRect deleteMarkRect() const;
+    // The place kept for a warning sign.
+    QRect warningRect() const;
+
+signals:
+    // The user asked to remove the line (delivered after the press is over).
+    void deleteRequested(int product);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void placeControls();
+
+    ProductPageData& data_;
+    int product_ = -1;
+    int photo_ = -1;
+    QString quantity_;
+    QString name_;
+    QString quality_;
+    QString price_;
+    QCheckBox* zoomTrim_;
+};
