@@ -1,6 +1,7 @@
 #include "wizard/app/StepPages.h"
 
 #include "wizard/app/CPlaceholderPage.h"
+#include "wizard/customer/ui/CUserDetailsPage.h"
 
 CWizardPage* MakeStepPage(CWizardApp& app, int step, QWidget* parent) {
     switch (step) {
@@ -9,7 +10,7 @@ CWizardPage* MakeStepPage(CWizardApp& app, int step, QWidget* parent) {
         case 2:
             return new CPlaceholderPage(app, step, parent);
         case 3:
-            return new CPlaceholderPage(app, step, parent);
+            return new CUserDetailsPage(app, parent);
         default:
             return new CPlaceholderPage(app, step, parent);
     }
