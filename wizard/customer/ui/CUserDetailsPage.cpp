@@ -329,12 +329,11 @@ void CUserDetailsPage::buildForm() {
     expiryYear_ = List(pay, "expiryYear");
     startMonth_ = List(pay, "startMonth");
     startYear_ = List(pay, "startYear");
-    // Only as wide as their numbers.
-    for (QComboBox* list : {expiryMonth_, startMonth_, expiryYear_, startYear_}) {
-        list->setSizeAdjustPolicy(QComboBox::AdjustToContents);
-        list->setMinimumContentsLength(0);
-        list->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    }
+    // Only as wide as their numbers, with room for the arrow.
+    for (QComboBox* list : {expiryMonth_, startMonth_})
+        list->setFixedWidth(list->fontMetrics().horizontalAdvance(QLatin1String("00")) + 62);
+    for (QComboBox* list : {expiryYear_, startYear_})
+        list->setFixedWidth(list->fontMetrics().horizontalAdvance(QLatin1String("0000")) + 62);
     QWidget* expiry = datePair(expiryMonth_, expiryYear_);
     QWidget* start = datePair(startMonth_, startYear_);
     expiryLabel_ = Label(S(kExpirationDate), expiryMonth_, pay);
