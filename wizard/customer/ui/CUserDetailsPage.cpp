@@ -1,21 +1,15 @@
 #include "wizard/customer/ui/CUserDetailsPage.h"
 
 #include <QApplication>
-#include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QGridLayout>
-#include <QGroupBox>
-#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QRegularExpressionValidator>
 #include <QToolButton>
-#include <QVBoxLayout>
 
 #include "platform/Diagnostics.h"
 #include "platform/RegistryStore.h"
@@ -26,9 +20,8 @@
 #include "wizard/customer/EnteredText.h"
 #include "wizard/customer/RememberedDetails.h"
 #include "wizard/customer/ShopMenu.h"
-#include "wizard/customer/ui/CardNumberValidator.h"
-#include "wizard/customer/ui/EnteredTextValidator.h"
 #include "wizard/customer/ui/PriceRequestRunner.h"
+#include "wizard/customer/ui/UserDetailsForm.h"
 #include "wizard/transmission/PriceQuote.h"
 
 namespace {
@@ -43,41 +36,6 @@ enum : int {
     kTitle = 3036,
     kUnableToLoad = 3419,
     kUnableToAccess = 3420,
-    kBillingDetails = 3421,
-    kShippingDetails,
-    kPaymentDetails,
-    kFirstName,
-    kLastName,
-    kAddress,
-    kCityTown,
-    kStateCounty,
-    kPostcode,
-    kCountry,
-    kPhone,
-    kEmailAddress,
-    kCustomerNumber,
-    kDealerNumber,
-    kOptional,
-    kVoucherCode,
-    kPromoCode,
-    kSameAsBilling,
-    kHome,
-    kShop,
-    kShopPrompt,
-    kName,
-    kRemember,
-    kPaymentMethod,
-    kCardNumber,
-    kNameOnCard,
-    kStartDate,
-    kExpirationDate,
-    kIssueNo,
-    kSecurityCode,
-    kNoPaymentMethods,
-    kNoCountries,
-    kNoShops,
-    kChooseShop,
-    kAskingForPrice,
     kSettingsNotSaved = 3032,
 };
 
@@ -101,35 +59,6 @@ QString MenuText(const std::string& s) {
     return text;
 }
 
-QLineEdit* TextField(QWidget* parent, const char* name) {
-    auto* edit = new QLineEdit(parent);
-    edit->setObjectName(QLatin1String(name));
-    edit->setValidator(new EnteredTextValidator(edit));
-    return edit;
-}
-
-QComboBox* List(QWidget* parent, const char* name) {
-    auto* box = new QComboBox(parent);
-    box->setObjectName(QLatin1String(name));
-    // A long name from the lab must not widen the page.
-    box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    box->setMinimumContentsLength(6);
-    return box;
-}
-
-QLabel* Label(const QString& text, QWidget* buddy, QWidget* parent) {
-    auto* label = new QLabel(text, parent);
-    label->setBuddy(buddy);
-    return label;
-}
-
-// Keeps its place in the layout while hidden, so that nothing jumps.
-void KeepPlace(QWidget* w) {
-    QSizePolicy p = w->sizePolicy();
-    p.setRetainSizeWhenHidden(true);
-    w->setSizePolicy(p);
-}
-
 void SetText(QLineEdit* edit, const QString& text) {
     if (edit->text() != text)
         edit->setText(text);
@@ -145,9 +74,23 @@ CUserDetailsPage::CUserDetailsPage(CWizardApp& app, QWidget* parent)
           return orlavo::AppendDiagnostic(file, bytes);
       }) {
     setObjectName("step3");
+    ui_ = std::make_unique<UserDetailsForm>(this, body());
     runner_ = new PriceRequestRunner(this);
     connect(runner_, &PriceRequestRunner::finished, this, &CUserDetailsPage::onPriceAnswer);
-    buildForm();
+    connect(ui_->home, &QRadioButton::clicked, this, &CUserDetailsPage::onHomeClicked);
+    connect(ui_->shop, &QRadioButton::clicked, this, &CUserDetailsPage::onShopClicked);
+    connect(ui_->sameAsBillingBox, &QCheckBox::clicked, this,
+            &CUserDetailsPage::onSameAsBillingClicked);
+    for (QLineEdit* e : {ui_->firstName, ui_->lastName})
+        connect(e, &QLineEdit::textChanged, this, &CUserDetailsPage::onBillingNameChanged);
+    for (QLineEdit* e : {ui_->address, ui_->address2, ui_->city, ui_->state, ui_->phone, ui_->email,
+                         ui_->postcode})
+        connect(e, &QLineEdit::textChanged, this, &CUserDetailsPage::onBillingAddressChanged);
+    connect(ui_->country, &QComboBox::currentIndexChanged, this,
+            &CUserDetailsPage::onBillingCountryChanged);
+    connect(ui_->payment, &QComboBox::currentIndexChanged, this,
+            &CUserDetailsPage::updatePaymentFields);
+    connect(ui_->shopButton, &QToolButton::clicked, this, &CUserDetailsPage::onShopButton);
 }
 
 CUserDetailsPage::~CUserDetailsPage() {
@@ -170,264 +113,6 @@ bool CUserDetailsPage::isRequestingPrice() const {
     return busy_;
 }
 
-void CUserDetailsPage::buildForm() {
-    form_ = new QWidget(this);
-    form_->setObjectName("detailsForm");
-    // Forty fields: a little tighter than the other windows.
-    form_->setStyleSheet("QLineEdit, QComboBox { min-height: 18px; }");
-    auto* grid = new QGridLayout(form_);
-    grid->setContentsMargins(0, 0, 0, 0);
-    grid->setHorizontalSpacing(12);
-    grid->setVerticalSpacing(8);
-
-    // Billing.
-    auto* billing = new QGroupBox(S(kBillingDetails), form_);
-    auto* bg = new QGridLayout(billing);
-    bg->setHorizontalSpacing(8);
-    bg->setVerticalSpacing(3);
-    bg->setColumnStretch(1, 1);
-    firstName_ = TextField(billing, "firstName");
-    lastName_ = TextField(billing, "lastName");
-    address_ = TextField(billing, "address");
-    address2_ = TextField(billing, "address2");
-    city_ = TextField(billing, "city");
-    state_ = TextField(billing, "state");
-    postcode_ = TextField(billing, "postcode");
-    country_ = List(billing, "country");
-    phone_ = TextField(billing, "phone");
-    email_ = TextField(billing, "email");
-    customerNumber_ = TextField(billing, "customerNumber");
-    dealerNumber_ = TextField(billing, "dealerNumber");
-    customerNumber_->setPlaceholderText(S(kOptional));
-    dealerNumber_->setPlaceholderText(S(kOptional));
-    email_->setInputMethodHints(Qt::ImhEmailCharactersOnly);
-    phone_->setInputMethodHints(Qt::ImhDialableCharactersOnly);
-    const std::pair<int, QWidget*> billingRows[] = {
-        {kFirstName, firstName_}, {kLastName, lastName_}, {kAddress, address_},
-        {0, address2_},           {kCityTown, city_},     {kStateCounty, state_},
-        {kPostcode, postcode_},   {kCountry, country_},   {kPhone, phone_},
-        {kEmailAddress, email_},
-    };
-    int row = 0;
-    for (const auto& [label, field] : billingRows) {
-        if (label != 0)
-            bg->addWidget(Label(S(label), field, billing), row, 0);
-        bg->addWidget(field, row++, 1, 1, 3);
-    }
-    // The two optional numbers share a row.
-    bg->addWidget(Label(S(kCustomerNumber), customerNumber_, billing), row, 0);
-    bg->addWidget(customerNumber_, row, 1);
-    bg->addWidget(Label(S(kDealerNumber), dealerNumber_, billing), row, 2);
-    bg->addWidget(dealerNumber_, row, 3);
-    bg->setColumnStretch(3, 1);
-    grid->addWidget(billing, 0, 0);
-
-    // Shipping.
-    auto* shipping = new QGroupBox(S(kShippingDetails), form_);
-    auto* sg = new QGridLayout(shipping);
-    sg->setHorizontalSpacing(8);
-    sg->setVerticalSpacing(3);
-    sg->setColumnStretch(1, 1);
-    sameAsBillingBox_ = new QCheckBox(S(kSameAsBilling), shipping);
-    sameAsBillingBox_->setObjectName("sameAsBilling");
-    sg->addWidget(sameAsBillingBox_, 0, 0, 1, 2);
-    shopPrompt_ = new QLabel(S(kShopPrompt), shipping);
-    shopPrompt_->setObjectName("shopPrompt");
-    KeepPlace(shopPrompt_);
-    sg->addWidget(shopPrompt_, 1, 0, 1, 2);
-    auto* delivery = new QHBoxLayout();
-    delivery->setSpacing(6);
-    home_ = new QRadioButton(S(kHome), shipping);
-    home_->setObjectName("home");
-    shop_ = new QRadioButton(S(kShop), shipping);
-    shop_->setObjectName("shop");
-    deliveryGroup_ = new QButtonGroup(this);
-    deliveryGroup_->addButton(home_, 0);
-    deliveryGroup_->addButton(shop_, 1);
-    shopName_ = new QLineEdit(shipping);
-    shopName_->setObjectName("shopName");
-    shopName_->setReadOnly(true);
-    shopName_->setFocusPolicy(Qt::ClickFocus);
-    KeepPlace(shopName_);
-    shopButton_ = new QToolButton(shipping);
-    shopButton_->setObjectName("shopButton");
-    shopButton_->setArrowType(Qt::DownArrow);
-    shopButton_->setToolTip(S(kChooseShop));
-    shopButton_->setAccessibleName(S(kChooseShop));
-    KeepPlace(shopButton_);
-    noShops_ = new QLabel(S(kNoShops), shipping);
-    noShops_->setObjectName("noShops");
-    noShops_->setTextFormat(Qt::PlainText);
-    noShops_->setEnabled(false);
-    noShops_->setWordWrap(true);
-    delivery->addWidget(home_);
-    delivery->addSpacing(6);
-    delivery->addWidget(shop_);
-    delivery->addWidget(shopName_, 1);
-    delivery->addWidget(shopButton_);
-    delivery->addWidget(noShops_, 1);
-    sg->addLayout(delivery, 2, 0, 1, 2);
-    shippingName_ = TextField(shipping, "shippingName");
-    shippingAddress_ = TextField(shipping, "shippingAddress");
-    shippingAddress2_ = TextField(shipping, "shippingAddress2");
-    shippingCity_ = TextField(shipping, "shippingCity");
-    shippingState_ = TextField(shipping, "shippingState");
-    shippingPostcode_ = TextField(shipping, "shippingPostcode");
-    shippingPhone_ = TextField(shipping, "shippingPhone");
-    shippingCountry_ = List(shipping, "shippingCountry");
-    const std::pair<int, QWidget*> shippingRows[] = {
-        {kName, shippingName_},     {kAddress, shippingAddress_},   {0, shippingAddress2_},
-        {kCityTown, shippingCity_}, {kStateCounty, shippingState_}, {kPostcode, shippingPostcode_},
-        {kPhone, shippingPhone_},   {kCountry, shippingCountry_},
-    };
-    row = 3;
-    for (const auto& [label, field] : shippingRows) {
-        if (label != 0)
-            sg->addWidget(Label(S(label), field, shipping), row, 0);
-        sg->addWidget(field, row++, 1);
-    }
-    sg->setRowStretch(row, 1);
-    grid->addWidget(shipping, 0, 1);
-    grid->setColumnStretch(0, 1);
-    grid->setColumnStretch(1, 1);
-
-    // Payment and codes.
-    auto* pay = new QGroupBox(S(kPaymentDetails), form_);
-    auto* pg = new QGridLayout(pay);
-    pg->setHorizontalSpacing(8);
-    pg->setVerticalSpacing(3);
-    pg->setColumnStretch(1, 1);
-    pg->setColumnStretch(3, 1);
-    payment_ = List(pay, "paymentMethod");
-    payment_->setMinimumContentsLength(10);
-    cardNumber_ = new QLineEdit(pay);
-    cardNumber_->setObjectName("cardNumber");
-    cardNumber_->setValidator(new CardNumberValidator(cardNumber_));
-    // 19 digits and the blanks between their groups of four.
-    cardNumber_->setMaxLength(static_cast<int>(orlavo::wizard::kMaxCardDigits) + 4);
-    cardNumber_->setInputMethodHints(Qt::ImhDigitsOnly | Qt::ImhSensitiveData |
-                                     Qt::ImhNoPredictiveText);
-    cardNumber_->setMinimumWidth(
-        cardNumber_->fontMetrics().horizontalAdvance(QLatin1String("0000 0000 0000 0000 000")) +
-        20);
-    nameOnCard_ = TextField(pay, "nameOnCard");
-    cardNumberLabel_ = Label(S(kCardNumber), cardNumber_, pay);
-    nameOnCardLabel_ = Label(S(kNameOnCard), nameOnCard_, pay);
-    const auto datePair = [pay](QComboBox* month, QComboBox* year) {
-        auto* w = new QWidget(pay);
-        auto* h = new QHBoxLayout(w);
-        h->setContentsMargins(0, 0, 0, 0);
-        h->setSpacing(4);
-        month->setParent(w);
-        year->setParent(w);
-        h->addWidget(month);
-        h->addWidget(year);
-        h->addStretch(1);
-        return w;
-    };
-    expiryMonth_ = List(pay, "expiryMonth");
-    expiryYear_ = List(pay, "expiryYear");
-    startMonth_ = List(pay, "startMonth");
-    startYear_ = List(pay, "startYear");
-    // Only as wide as their numbers, with room for the arrow.
-    for (QComboBox* list : {expiryMonth_, startMonth_})
-        list->setFixedWidth(list->fontMetrics().horizontalAdvance(QLatin1String("00")) + 62);
-    for (QComboBox* list : {expiryYear_, startYear_})
-        list->setFixedWidth(list->fontMetrics().horizontalAdvance(QLatin1String("0000")) + 62);
-    QWidget* expiry = datePair(expiryMonth_, expiryYear_);
-    QWidget* start = datePair(startMonth_, startYear_);
-    expiryLabel_ = Label(S(kExpirationDate), expiryMonth_, pay);
-    startLabel_ = Label(S(kStartDate), startMonth_, pay);
-    issueNo_ = new QLineEdit(pay);
-    issueNo_->setObjectName("issueNo");
-    issueNo_->setMaxLength(2);
-    securityCode_ = new QLineEdit(pay);
-    securityCode_->setObjectName("securityCode");
-    securityCode_->setMaxLength(4);
-    for (QLineEdit* e : {issueNo_, securityCode_}) {
-        e->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]*"), e));
-        e->setInputMethodHints(Qt::ImhDigitsOnly | Qt::ImhSensitiveData);
-        e->setMaximumWidth(e->fontMetrics().horizontalAdvance(QLatin1String("00000")) + 24);
-    }
-    issueLabel_ = Label(S(kIssueNo), issueNo_, pay);
-    securityLabel_ = Label(S(kSecurityCode), securityCode_, pay);
-    auto* codes = new QWidget(pay);
-    auto* ch = new QHBoxLayout(codes);
-    ch->setContentsMargins(0, 0, 0, 0);
-    ch->setSpacing(6);
-    issueNo_->setParent(codes);
-    securityLabel_->setParent(codes);
-    securityCode_->setParent(codes);
-    ch->addWidget(issueNo_);
-    ch->addSpacing(8);
-    ch->addWidget(securityLabel_);
-    ch->addWidget(securityCode_);
-    ch->addStretch(1);
-    // Left the method and the card, right its dates and codes.
-    pg->addWidget(Label(S(kPaymentMethod), payment_, pay), 0, 0);
-    pg->addWidget(payment_, 0, 1);
-    pg->addWidget(cardNumberLabel_, 1, 0);
-    pg->addWidget(cardNumber_, 1, 1);
-    pg->addWidget(nameOnCardLabel_, 2, 0);
-    pg->addWidget(nameOnCard_, 2, 1);
-    pg->addWidget(expiryLabel_, 0, 2);
-    pg->addWidget(expiry, 0, 3);
-    pg->addWidget(startLabel_, 1, 2);
-    pg->addWidget(start, 1, 3);
-    pg->addWidget(issueLabel_, 2, 2);
-    pg->addWidget(codes, 2, 3);
-    for (QWidget* w : std::initializer_list<QWidget*>{
-             cardNumberLabel_, cardNumber_, nameOnCardLabel_, nameOnCard_, expiryLabel_,
-             expiryMonth_, expiryYear_, startLabel_, startMonth_, startYear_, issueLabel_, issueNo_,
-             securityLabel_, securityCode_})
-        KeepPlace(w);
-
-    voucherCode_ = TextField(pay, "voucherCode");
-    promoCode_ = TextField(pay, "promoCode");
-    voucherCode_->setPlaceholderText(S(kOptional));
-    promoCode_->setPlaceholderText(S(kOptional));
-    pg->addWidget(Label(S(kVoucherCode), voucherCode_, pay), 3, 0);
-    pg->addWidget(voucherCode_, 3, 1);
-    pg->addWidget(Label(S(kPromoCode), promoCode_, pay), 3, 2);
-    pg->addWidget(promoCode_, 3, 3);
-    grid->addWidget(pay, 1, 0, 1, 2);
-
-    remember_ = new QCheckBox(S(kRemember), form_);
-    remember_->setObjectName("remember");
-    grid->addWidget(remember_, 2, 0, 1, 2);
-    notice_ = new QLabel(form_);
-    notice_->setObjectName("notice");
-    notice_->setTextFormat(Qt::PlainText);
-    notice_->setWordWrap(true);
-    notice_->setStyleSheet("color: #b3261e; font-weight: bold;");
-    notice_->hide();
-    grid->addWidget(notice_, 3, 0, 1, 2);
-
-    body()->setContentsMargins(16, 10, 16, 8);
-    body()->setSpacing(6);
-    body()->addWidget(form_, 1);
-    status_ = new QLabel(S(kAskingForPrice), this);
-    status_->setObjectName("priceStatus");
-    status_->setTextFormat(Qt::PlainText);
-    KeepPlace(status_);
-    status_->hide();
-    body()->addWidget(status_);
-
-    connect(home_, &QRadioButton::clicked, this, &CUserDetailsPage::onHomeClicked);
-    connect(shop_, &QRadioButton::clicked, this, &CUserDetailsPage::onShopClicked);
-    connect(sameAsBillingBox_, &QCheckBox::clicked, this,
-            &CUserDetailsPage::onSameAsBillingClicked);
-    for (QLineEdit* e : {firstName_, lastName_})
-        connect(e, &QLineEdit::textChanged, this, &CUserDetailsPage::onBillingNameChanged);
-    for (QLineEdit* e : {address_, address2_, city_, state_, phone_, email_, postcode_})
-        connect(e, &QLineEdit::textChanged, this, &CUserDetailsPage::onBillingAddressChanged);
-    connect(country_, &QComboBox::currentIndexChanged, this,
-            &CUserDetailsPage::onBillingCountryChanged);
-    connect(payment_, &QComboBox::currentIndexChanged, this,
-            &CUserDetailsPage::updatePaymentFields);
-    connect(shopButton_, &QToolButton::clicked, this, &CUserDetailsPage::onShopButton);
-}
-
 // Start of the page ------------------------------------------------------
 
 void CUserDetailsPage::onSetActive() {
@@ -444,28 +129,28 @@ void CUserDetailsPage::onSetActive() {
 void CUserDetailsPage::initPage() {
     using namespace orlavo::wizard;
     const RememberedDetails r = ReadRememberedDetails(app_.registry());
-    remember_->setChecked(r.remember);
-    dealerNumber_->setText(Clean(app_.dealerNumber));
-    firstName_->setText(Q(r.firstName));
-    lastName_->setText(Q(r.lastName));
-    address_->setText(Q(r.address));
-    address2_->setText(Q(r.address2));
-    city_->setText(Q(r.town));
-    state_->setText(Q(r.state));
-    postcode_->setText(Q(r.postCode));
-    phone_->setText(Q(r.phone));
-    email_->setText(Q(r.email));
-    customerNumber_->setText(Q(r.customerNumber));
+    ui_->remember->setChecked(r.remember);
+    ui_->dealerNumber->setText(Clean(app_.dealerNumber));
+    ui_->firstName->setText(Q(r.firstName));
+    ui_->lastName->setText(Q(r.lastName));
+    ui_->address->setText(Q(r.address));
+    ui_->address2->setText(Q(r.address2));
+    ui_->city->setText(Q(r.town));
+    ui_->state->setText(Q(r.state));
+    ui_->postcode->setText(Q(r.postCode));
+    ui_->phone->setText(Q(r.phone));
+    ui_->email->setText(Q(r.email));
+    ui_->customerNumber->setText(Q(r.customerNumber));
     typed_ = r.shipping;
 
     const int shops = static_cast<int>(app_.shops.size());
     mode_ = shops == 0 ? DeliveryMode::Home : r.delivery;
     shopIndex_ = r.shopNumber < 0 || r.shopNumber >= shops ? 0 : r.shopNumber;
     sameAsBilling_ = r.sameAsBilling;
-    sameAsBillingBox_->setChecked(sameAsBilling_);
-    (mode_ == DeliveryMode::Shop ? shop_ : home_)->setChecked(true);
-    shop_->setEnabled(shops > 0);
-    noShops_->setVisible(shops == 0);
+    ui_->sameAsBillingBox->setChecked(sameAsBilling_);
+    (mode_ == DeliveryMode::Shop ? ui_->shop : ui_->home)->setChecked(true);
+    ui_->shop->setEnabled(shops > 0);
+    ui_->noShops->setVisible(shops == 0);
 
     fillDateLists();
     fillCountryLists(r.country, r.shipping.country);
@@ -473,42 +158,42 @@ void CUserDetailsPage::initPage() {
 
     QStringList missing;
     if (choices_.empty())
-        missing << S(kNoPaymentMethods);
-    if (country_->count() == 0)
-        missing << S(kNoCountries);
-    notice_->setText(missing.join(QLatin1Char('\n')));
-    notice_->setVisible(!missing.isEmpty());
+        missing << S(UserDetailsForm::kNoPaymentMethods);
+    if (ui_->country->count() == 0)
+        missing << S(UserDetailsForm::kNoCountries);
+    ui_->notice->setText(missing.join(QLatin1Char('\n')));
+    ui_->notice->setVisible(!missing.isEmpty());
 
     shownMode_ = mode_;
     shownSameAsBilling_ = sameAsBilling_;
     writeShippingControls();
     updateShippingMode();
-    dealerNumber_->setEnabled(app_.dealerMode == 1);
+    ui_->dealerNumber->setEnabled(app_.dealerMode == 1);
 }
 
 void CUserDetailsPage::fillDateLists() {
     const int year = today_().year();
-    for (QComboBox* month : {startMonth_, expiryMonth_}) {
+    for (QComboBox* month : {ui_->startMonth, ui_->expiryMonth}) {
         month->clear();
         for (int m = 1; m <= 12; ++m)
             month->addItem(QString::asprintf("%02d", m));
         month->setCurrentIndex(0);
     }
-    startYear_->clear();
+    ui_->startYear->clear();
     for (int y : orlavo::wizard::StartYearChoices(year))
-        startYear_->addItem(QString::number(y));
-    expiryYear_->clear();
+        ui_->startYear->addItem(QString::number(y));
+    ui_->expiryYear->clear();
     for (int y : orlavo::wizard::ExpiryYearChoices(year))
-        expiryYear_->addItem(QString::number(y));
-    startYear_->setCurrentIndex(0);
-    expiryYear_->setCurrentIndex(0);
+        ui_->expiryYear->addItem(QString::number(y));
+    ui_->startYear->setCurrentIndex(0);
+    ui_->expiryYear->setCurrentIndex(0);
 }
 
 void CUserDetailsPage::fillCountryLists(const std::string& billing, const std::string& shipping) {
-    const QSignalBlocker block(country_);
+    const QSignalBlocker block(ui_->country);
     for (const std::string& name : app_.countryNames()) {
-        country_->addItem(Clean(name));
-        shippingCountry_->addItem(Clean(name));
+        ui_->country->addItem(Clean(name));
+        ui_->shippingCountry->addItem(Clean(name));
     }
     // The first entry that begins with the remembered text, case-blind; else the first.
     const auto select = [](QComboBox* list, const QString& remembered) {
@@ -521,71 +206,71 @@ void CUserDetailsPage::fillCountryLists(const std::string& billing, const std::s
         }
         list->setCurrentIndex(list->count() > 0 ? index : -1);
     };
-    select(country_, Q(billing));
-    select(shippingCountry_, Q(shipping));
-    typed_.country = U(shippingCountry_->currentText());
+    select(ui_->country, Q(billing));
+    select(ui_->shippingCountry, Q(shipping));
+    typed_.country = U(ui_->shippingCountry->currentText());
 }
 
 void CUserDetailsPage::fillPaymentList() {
-    const QSignalBlocker block(payment_);
+    const QSignalBlocker block(ui_->payment);
     choices_ = orlavo::wizard::PaymentChoices(app_.xml);
     shopPaymentIndex_ = orlavo::wizard::ShopPaymentIndex(choices_);
     for (const orlavo::wizard::PaymentChoice& c : choices_)
-        payment_->addItem(Clean(c.name), c.id);
+        ui_->payment->addItem(Clean(c.name), c.id);
     int selected = 0;
     if (mode_ == DeliveryMode::Shop && shopPaymentIndex_ != -1)
         selected = shopPaymentIndex_;
-    payment_->setCurrentIndex(payment_->count() > 0 ? selected : -1);
+    ui_->payment->setCurrentIndex(ui_->payment->count() > 0 ? selected : -1);
 }
 
 // Shipping and payment rules ----------------------------------------------
 
 void CUserDetailsPage::readShippingControls() {
     if (!shownSameAsBilling_)
-        typed_.name = U(shippingName_->text());
+        typed_.name = U(ui_->shippingName->text());
     if (shownMode_ != DeliveryMode::Home || shownSameAsBilling_)
         return;
-    typed_.address1 = U(shippingAddress_->text());
-    typed_.address2 = U(shippingAddress2_->text());
-    typed_.city = U(shippingCity_->text());
-    typed_.state = U(shippingState_->text());
-    typed_.zip = U(shippingPostcode_->text());
-    typed_.phone = U(shippingPhone_->text());
-    typed_.country = U(shippingCountry_->currentText());
+    typed_.address1 = U(ui_->shippingAddress->text());
+    typed_.address2 = U(ui_->shippingAddress2->text());
+    typed_.city = U(ui_->shippingCity->text());
+    typed_.state = U(ui_->shippingState->text());
+    typed_.zip = U(ui_->shippingPostcode->text());
+    typed_.phone = U(ui_->shippingPhone->text());
+    typed_.country = U(ui_->shippingCountry->currentText());
 }
 
 void CUserDetailsPage::writeShippingControls() {
-    const QString billingName = firstName_->text() + QLatin1Char(' ') + lastName_->text();
-    SetText(shippingName_, sameAsBilling_ ? billingName : Q(typed_.name));
+    const QString billingName = ui_->firstName->text() + QLatin1Char(' ') + ui_->lastName->text();
+    SetText(ui_->shippingName, sameAsBilling_ ? billingName : Q(typed_.name));
     if (mode_ == DeliveryMode::Shop) {
         const orlavo::wizard::ShopRecord* shop = chosenShop();
         const orlavo::wizard::ShopRecord none;
         const orlavo::wizard::ShopRecord& s = shop ? *shop : none;
-        SetText(shopName_, Clean(s.name));
-        SetText(shippingAddress_, Clean(s.address1));
-        SetText(shippingAddress2_, Clean(s.address2));
-        SetText(shippingCity_, Clean(s.city));
-        SetText(shippingState_, Clean(s.state));
-        SetText(shippingPostcode_, Clean(s.postcode));
-        SetText(shippingPhone_, Clean(s.phone));
+        SetText(ui_->shopName, Clean(s.name));
+        SetText(ui_->shippingAddress, Clean(s.address1));
+        SetText(ui_->shippingAddress2, Clean(s.address2));
+        SetText(ui_->shippingCity, Clean(s.city));
+        SetText(ui_->shippingState, Clean(s.state));
+        SetText(ui_->shippingPostcode, Clean(s.postcode));
+        SetText(ui_->shippingPhone, Clean(s.phone));
     } else if (sameAsBilling_) {
-        SetText(shippingAddress_, address_->text());
-        SetText(shippingAddress2_, address2_->text());
-        SetText(shippingCity_, city_->text());
-        SetText(shippingState_, state_->text());
-        SetText(shippingPostcode_, postcode_->text());
-        SetText(shippingPhone_, phone_->text());
-        shippingCountry_->setCurrentIndex(country_->currentIndex());
+        SetText(ui_->shippingAddress, ui_->address->text());
+        SetText(ui_->shippingAddress2, ui_->address2->text());
+        SetText(ui_->shippingCity, ui_->city->text());
+        SetText(ui_->shippingState, ui_->state->text());
+        SetText(ui_->shippingPostcode, ui_->postcode->text());
+        SetText(ui_->shippingPhone, ui_->phone->text());
+        ui_->shippingCountry->setCurrentIndex(ui_->country->currentIndex());
     } else {
-        SetText(shippingAddress_, Q(typed_.address1));
-        SetText(shippingAddress2_, Q(typed_.address2));
-        SetText(shippingCity_, Q(typed_.city));
-        SetText(shippingState_, Q(typed_.state));
-        SetText(shippingPostcode_, Q(typed_.zip));
-        SetText(shippingPhone_, Q(typed_.phone));
-        const int index = shippingCountry_->findText(Q(typed_.country));
+        SetText(ui_->shippingAddress, Q(typed_.address1));
+        SetText(ui_->shippingAddress2, Q(typed_.address2));
+        SetText(ui_->shippingCity, Q(typed_.city));
+        SetText(ui_->shippingState, Q(typed_.state));
+        SetText(ui_->shippingPostcode, Q(typed_.zip));
+        SetText(ui_->shippingPhone, Q(typed_.phone));
+        const int index = ui_->shippingCountry->findText(Q(typed_.country));
         if (index >= 0)
-            shippingCountry_->setCurrentIndex(index);
+            ui_->shippingCountry->setCurrentIndex(index);
     }
     shownMode_ = mode_;
     shownSameAsBilling_ = sameAsBilling_;
@@ -595,59 +280,59 @@ void CUserDetailsPage::updateShippingMode() {
     using orlavo::wizard::kShopPaymentMethod;
     const bool shopMode = mode_ == DeliveryMode::Shop;
     const bool choosable = shopMode && app_.shops.size() >= 2;
-    shopName_->setVisible(shopMode);
-    shopButton_->setVisible(choosable);
-    shopPrompt_->setVisible(choosable);
+    ui_->shopName->setVisible(shopMode);
+    ui_->shopButton->setVisible(choosable);
+    ui_->shopPrompt->setVisible(choosable);
 
     const bool typedAddress = !shopMode && !sameAsBilling_;
-    shippingName_->setEnabled(!sameAsBilling_);
+    ui_->shippingName->setEnabled(!sameAsBilling_);
     for (QWidget* w : std::initializer_list<QWidget*>{
-             shippingAddress_, shippingAddress2_, shippingCity_, shippingState_, shippingPostcode_,
-             shippingPhone_, shippingCountry_})
+             ui_->shippingAddress, ui_->shippingAddress2, ui_->shippingCity, ui_->shippingState,
+             ui_->shippingPostcode, ui_->shippingPhone, ui_->shippingCountry})
         w->setEnabled(typedAddress);
 
     const auto carriesShopPayment = [this](int index) {
-        return index >= 0 && index < payment_->count() &&
-               payment_->itemData(index).toInt() == kShopPaymentMethod;
+        return index >= 0 && index < ui_->payment->count() &&
+               ui_->payment->itemData(index).toInt() == kShopPaymentMethod;
     };
     if (!shopMode) {
         if (carriesShopPayment(shopPaymentIndex_)) {
-            const bool wasSelected = payment_->currentIndex() == shopPaymentIndex_;
+            const bool wasSelected = ui_->payment->currentIndex() == shopPaymentIndex_;
             {
-                const QSignalBlocker block(payment_);
-                payment_->removeItem(shopPaymentIndex_);
-                if (wasSelected || payment_->currentIndex() < 0)
-                    payment_->setCurrentIndex(payment_->count() > 0 ? 0 : -1);
+                const QSignalBlocker block(ui_->payment);
+                ui_->payment->removeItem(shopPaymentIndex_);
+                if (wasSelected || ui_->payment->currentIndex() < 0)
+                    ui_->payment->setCurrentIndex(ui_->payment->count() > 0 ? 0 : -1);
             }
         }
-        payment_->setEnabled(true);
+        ui_->payment->setEnabled(true);
         updatePaymentFields();
     } else if (shopPaymentIndex_ != -1) {
-        const QSignalBlocker block(payment_);
+        const QSignalBlocker block(ui_->payment);
         if (!carriesShopPayment(shopPaymentIndex_)) {
             const orlavo::wizard::PaymentChoice& c =
                 choices_[static_cast<std::size_t>(shopPaymentIndex_)];
-            payment_->insertItem(shopPaymentIndex_, Clean(c.name), kShopPaymentMethod);
+            ui_->payment->insertItem(shopPaymentIndex_, Clean(c.name), kShopPaymentMethod);
         }
-        payment_->setCurrentIndex(shopPaymentIndex_);
-        payment_->setEnabled(false);
+        ui_->payment->setCurrentIndex(shopPaymentIndex_);
+        ui_->payment->setEnabled(false);
         updatePaymentFields();
     }
 }
 
 void CUserDetailsPage::updatePaymentFields() {
-    paymentId_ = payment_->currentIndex() >= 0 ? payment_->currentData().toInt() : -1;
+    paymentId_ = ui_->payment->currentIndex() >= 0 ? ui_->payment->currentData().toInt() : -1;
     const bool card = orlavo::wizard::IsCardMethod(paymentId_);
     if (!card)
-        cardNumber_->clear();
-    for (QWidget* w :
-         std::initializer_list<QWidget*>{cardNumberLabel_, cardNumber_, nameOnCardLabel_,
-                                         nameOnCard_, expiryLabel_, expiryMonth_, expiryYear_})
+        ui_->cardNumber->clear();
+    for (QWidget* w : std::initializer_list<QWidget*>{
+             ui_->cardNumberLabel, ui_->cardNumber, ui_->nameOnCardLabel, ui_->nameOnCard,
+             ui_->expiryLabel, ui_->expiryMonth, ui_->expiryYear})
         w->setVisible(card);
     const bool startDate = paymentId_ == orlavo::wizard::kStartDateCardMethod;
-    for (QWidget* w :
-         std::initializer_list<QWidget*>{startLabel_, startMonth_, startYear_, issueLabel_,
-                                         issueNo_, securityLabel_, securityCode_})
+    for (QWidget* w : std::initializer_list<QWidget*>{ui_->startLabel, ui_->startMonth,
+                                                      ui_->startYear, ui_->issueLabel, ui_->issueNo,
+                                                      ui_->securityLabel, ui_->securityCode})
         w->setVisible(startDate);
 }
 
@@ -669,30 +354,31 @@ void CUserDetailsPage::onShopClicked() {
 
 void CUserDetailsPage::onSameAsBillingClicked() {
     readShippingControls();
-    sameAsBilling_ = sameAsBillingBox_->isChecked();
+    sameAsBilling_ = ui_->sameAsBillingBox->isChecked();
     writeShippingControls();
     updateShippingMode();
 }
 
 void CUserDetailsPage::onBillingNameChanged() {
     if (sameAsBilling_)
-        SetText(shippingName_, firstName_->text() + QLatin1Char(' ') + lastName_->text());
+        SetText(ui_->shippingName,
+                ui_->firstName->text() + QLatin1Char(' ') + ui_->lastName->text());
 }
 
 void CUserDetailsPage::onBillingAddressChanged() {
     if (!sameAsBilling_ || mode_ != DeliveryMode::Home)
         return;
-    SetText(shippingAddress_, address_->text());
-    SetText(shippingAddress2_, address2_->text());
-    SetText(shippingCity_, city_->text());
-    SetText(shippingState_, state_->text());
-    SetText(shippingPostcode_, postcode_->text());
-    SetText(shippingPhone_, phone_->text());
+    SetText(ui_->shippingAddress, ui_->address->text());
+    SetText(ui_->shippingAddress2, ui_->address2->text());
+    SetText(ui_->shippingCity, ui_->city->text());
+    SetText(ui_->shippingState, ui_->state->text());
+    SetText(ui_->shippingPostcode, ui_->postcode->text());
+    SetText(ui_->shippingPhone, ui_->phone->text());
 }
 
 void CUserDetailsPage::onBillingCountryChanged() {
     if (sameAsBilling_ && mode_ == DeliveryMode::Home)
-        shippingCountry_->setCurrentIndex(country_->currentIndex());
+        ui_->shippingCountry->setCurrentIndex(ui_->country->currentIndex());
 }
 
 void CUserDetailsPage::onShopButton() {
@@ -709,7 +395,7 @@ void CUserDetailsPage::onShopButton() {
             connect(action, &QAction::triggered, this, [this, index] { onShopChosen(index); });
         }
     }
-    shopMenu_->popup(shopName_->mapToGlobal(QPoint(0, shopName_->height() + 1)));
+    shopMenu_->popup(ui_->shopName->mapToGlobal(QPoint(0, ui_->shopName->height() + 1)));
 }
 
 void CUserDetailsPage::onShopChosen(int index) {
@@ -735,8 +421,8 @@ bool CUserDetailsPage::onWizardNext() {
     if (isRequestingPrice())
         return false;
     readShippingControls();
-    if (choices_.empty() || country_->count() == 0) {
-        showError(notice_->text());
+    if (choices_.empty() || ui_->country->count() == 0) {
+        showError(ui_->notice->text());
         return false;
     }
 
@@ -754,23 +440,23 @@ bool CUserDetailsPage::onWizardNext() {
 
     // What is remembered; the payment details never are.
     RememberedDetails keep;
-    keep.remember = remember_->isChecked();
-    keep.firstName = U(firstName_->text());
-    keep.lastName = U(lastName_->text());
-    keep.address = U(address_->text());
-    keep.address2 = U(address2_->text());
-    keep.town = U(city_->text());
-    keep.state = U(state_->text());
-    keep.postCode = U(postcode_->text());
-    keep.country = U(country_->currentText());
-    keep.phone = U(phone_->text());
-    keep.email = U(email_->text());
-    keep.customerNumber = U(customerNumber_->text());
+    keep.remember = ui_->remember->isChecked();
+    keep.firstName = U(ui_->firstName->text());
+    keep.lastName = U(ui_->lastName->text());
+    keep.address = U(ui_->address->text());
+    keep.address2 = U(ui_->address2->text());
+    keep.town = U(ui_->city->text());
+    keep.state = U(ui_->state->text());
+    keep.postCode = U(ui_->postcode->text());
+    keep.country = U(ui_->country->currentText());
+    keep.phone = U(ui_->phone->text());
+    keep.email = U(ui_->email->text());
+    keep.customerNumber = U(ui_->customerNumber->text());
     keep.shipping = typed_;
     keep.delivery = mode_;
     keep.shopNumber = shopIndex_;
     keep.sameAsBilling = sameAsBilling_;
-    const std::string dealer = U(dealerNumber_->text());
+    const std::string dealer = U(ui_->dealerNumber->text());
     const std::string stored = StoreRememberedDetails(app_.registry(), keep, dealer);
     app_.dealerNumber = dealer;
     if (!stored.empty())
@@ -821,8 +507,8 @@ void CUserDetailsPage::setBusy(bool busy) {
         focusBeforeBusy_ = QApplication::focusWidget();
         QApplication::setOverrideCursor(Qt::WaitCursor);
     }
-    form_->setEnabled(!busy);
-    status_->setVisible(busy);
+    ui_->form->setEnabled(!busy);
+    ui_->status->setVisible(busy);
     if (CMyProperySheet* s = sheet()) {
         for (QPushButton* b : {s->backButton(), s->nextButton(), s->cancelButton()})
             b->setEnabled(!busy);
@@ -856,12 +542,12 @@ bool CUserDetailsPage::eventFilter(QObject* watched, QEvent* event) {
 
 orlavo::wizard::DetailsEntries CUserDetailsPage::entries() const {
     orlavo::wizard::DetailsEntries e;
-    e.firstName = U(firstName_->text());
-    e.lastName = U(lastName_->text());
-    e.address = U(address_->text());
-    e.city = U(city_->text());
-    e.postcode = U(postcode_->text());
-    e.email = U(email_->text());
+    e.firstName = U(ui_->firstName->text());
+    e.lastName = U(ui_->lastName->text());
+    e.address = U(ui_->address->text());
+    e.city = U(ui_->city->text());
+    e.postcode = U(ui_->postcode->text());
+    e.email = U(ui_->email->text());
     e.sameAsBilling = sameAsBilling_;
     e.shopCollection = mode_ == DeliveryMode::Shop;
     e.shippingName = typed_.name;
@@ -869,14 +555,14 @@ orlavo::wizard::DetailsEntries CUserDetailsPage::entries() const {
     e.shippingCity = typed_.city;
     e.shippingPostcode = typed_.zip;
     e.paymentMethodId = paymentId_;
-    e.cardNumber = orlavo::wizard::CardNumberDigits(U(cardNumber_->text()));
-    e.nameOnCard = U(nameOnCard_->text());
-    e.issueNo = U(issueNo_->text());
-    e.securityCode = U(securityCode_->text());
-    e.startMonth = U(startMonth_->currentText());
-    e.startYear = U(startYear_->currentText());
-    e.expiryMonth = U(expiryMonth_->currentText());
-    e.expiryYear = U(expiryYear_->currentText());
+    e.cardNumber = orlavo::wizard::CardNumberDigits(U(ui_->cardNumber->text()));
+    e.nameOnCard = U(ui_->nameOnCard->text());
+    e.issueNo = U(ui_->issueNo->text());
+    e.securityCode = U(ui_->securityCode->text());
+    e.startMonth = U(ui_->startMonth->currentText());
+    e.startYear = U(ui_->startYear->currentText());
+    e.expiryMonth = U(ui_->expiryMonth->currentText());
+    e.expiryYear = U(ui_->expiryYear->currentText());
     return e;
 }
 
@@ -887,14 +573,14 @@ orlavo::wizard::CustomerDetails CUserDetailsPage::record() const {
     r.firstname = e.firstName;
     r.lastname = e.lastName;
     r.address1 = e.address;
-    r.address2 = U(address2_->text());
+    r.address2 = U(ui_->address2->text());
     r.city = e.city;
-    r.country = U(country_->currentText());
-    r.state = U(state_->text());
+    r.country = U(ui_->country->currentText());
+    r.state = U(ui_->state->text());
     r.zip = e.postcode;
-    r.phone = U(phone_->text());
+    r.phone = U(ui_->phone->text());
     r.email = e.email;
-    r.customernumber = U(customerNumber_->text());
+    r.customernumber = U(ui_->customerNumber->text());
     ApplyDeliveryRule(r, mode_, sameAsBilling_, typed_, chosenShop());
     r.cctype = std::to_string(paymentId_);
     r.ccstartmonth = e.startMonth;
@@ -911,8 +597,8 @@ orlavo::wizard::CustomerDetails CUserDetailsPage::record() const {
             r.securitycode = e.securityCode;
         }
     }
-    r.vouchercode = U(voucherCode_->text());
-    r.promocode = U(promoCode_->text());
+    r.vouchercode = U(ui_->voucherCode->text());
+    r.promocode = U(ui_->promoCode->text());
     return r;
 }
 
@@ -925,39 +611,39 @@ const orlavo::wizard::ShopRecord* CUserDetailsPage::chosenShop() const {
 QWidget* CUserDetailsPage::control(orlavo::wizard::DetailsField field) const {
     switch (field) {
         case DetailsField::FirstName:
-            return firstName_;
+            return ui_->firstName;
         case DetailsField::LastName:
-            return lastName_;
+            return ui_->lastName;
         case DetailsField::Address:
-            return address_;
+            return ui_->address;
         case DetailsField::City:
-            return city_;
+            return ui_->city;
         case DetailsField::Postcode:
-            return postcode_;
+            return ui_->postcode;
         case DetailsField::Email:
-            return email_;
+            return ui_->email;
         case DetailsField::ShippingName:
-            return shippingName_;
+            return ui_->shippingName;
         case DetailsField::ShippingAddress:
-            return shippingAddress_;
+            return ui_->shippingAddress;
         case DetailsField::ShippingCity:
-            return shippingCity_;
+            return ui_->shippingCity;
         case DetailsField::ShippingPostcode:
-            return shippingPostcode_;
+            return ui_->shippingPostcode;
         case DetailsField::CardNumber:
-            return cardNumber_;
+            return ui_->cardNumber;
         case DetailsField::NameOnCard:
-            return nameOnCard_;
+            return ui_->nameOnCard;
         case DetailsField::IssueNo:
-            return issueNo_;
+            return ui_->issueNo;
         case DetailsField::SecurityCode:
-            return securityCode_;
+            return ui_->securityCode;
         case DetailsField::StartMonth:
-            return startMonth_;
+            return ui_->startMonth;
         case DetailsField::ExpiryMonth:
-            return expiryMonth_;
+            return ui_->expiryMonth;
         case DetailsField::PaymentMethod:
-            return payment_;
+            return ui_->payment;
         case DetailsField::None:
             break;
     }

@@ -14,6 +14,7 @@
 #include <QMenu>
 #include <QPointer>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -26,14 +27,7 @@
 
 class CWizardApp;
 class PriceRequestRunner;
-class QButtonGroup;
-class QCheckBox;
-class QComboBox;
-class QGroupBox;
-class QLabel;
-class QLineEdit;
-class QRadioButton;
-class QToolButton;
+class UserDetailsForm;
 
 class CUserDetailsPage : public CWizardPage {
     Q_OBJECT
@@ -67,7 +61,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void buildForm();
     void initPage();
     void fillDateLists();
     void fillCountryLists(const std::string& billing, const std::string& shipping);
@@ -116,60 +109,7 @@ private:
     orlavo::wizard::DeliveryMode shownMode_ = orlavo::wizard::DeliveryMode::Home;
     bool shownSameAsBilling_ = false;
 
-    // Billing.
-    QWidget* form_ = nullptr;
-    QLineEdit* firstName_ = nullptr;
-    QLineEdit* lastName_ = nullptr;
-    QLineEdit* address_ = nullptr;
-    QLineEdit* address2_ = nullptr;
-    QLineEdit* city_ = nullptr;
-    QLineEdit* state_ = nullptr;
-    QLineEdit* postcode_ = nullptr;
-    QComboBox* country_ = nullptr;
-    QLineEdit* phone_ = nullptr;
-    QLineEdit* email_ = nullptr;
-    QLineEdit* customerNumber_ = nullptr;
-    QLineEdit* dealerNumber_ = nullptr;
-    // Shipping.
-    QCheckBox* sameAsBillingBox_ = nullptr;
-    QButtonGroup* deliveryGroup_ = nullptr;
-    QRadioButton* home_ = nullptr;
-    QRadioButton* shop_ = nullptr;
-    QLabel* noShops_ = nullptr;
-    QLineEdit* shopName_ = nullptr;
-    QToolButton* shopButton_ = nullptr;
-    QLabel* shopPrompt_ = nullptr;
-    QLineEdit* shippingName_ = nullptr;
-    QLineEdit* shippingAddress_ = nullptr;
-    QLineEdit* shippingAddress2_ = nullptr;
-    QLineEdit* shippingCity_ = nullptr;
-    QLineEdit* shippingState_ = nullptr;
-    QLineEdit* shippingPostcode_ = nullptr;
-    QLineEdit* shippingPhone_ = nullptr;
-    QComboBox* shippingCountry_ = nullptr;
-    // Payment.
-    QComboBox* payment_ = nullptr;
-    QLabel* cardNumberLabel_ = nullptr;
-    QLineEdit* cardNumber_ = nullptr;
-    QLabel* nameOnCardLabel_ = nullptr;
-    QLineEdit* nameOnCard_ = nullptr;
-    QLabel* startLabel_ = nullptr;
-    QComboBox* startMonth_ = nullptr;
-    QComboBox* startYear_ = nullptr;
-    QLabel* expiryLabel_ = nullptr;
-    QComboBox* expiryMonth_ = nullptr;
-    QComboBox* expiryYear_ = nullptr;
-    QLabel* issueLabel_ = nullptr;
-    QLineEdit* issueNo_ = nullptr;
-    QLabel* securityLabel_ = nullptr;
-    QLineEdit* securityCode_ = nullptr;
-    QLineEdit* voucherCode_ = nullptr;
-    QLineEdit* promoCode_ = nullptr;
-    // Below.
-    QCheckBox* remember_ = nullptr;
-    QLabel* notice_ = nullptr;
-    QLabel* status_ = nullptr;
-
+    std::unique_ptr<UserDetailsForm> ui_;
     QPointer<QMenu> shopMenu_;
     PriceRequestRunner* runner_ = nullptr;
     QPointer<QWidget> focusBeforeBusy_;
