@@ -23,7 +23,7 @@ std::string Digits(std::string_view number, bool& clean) {
 bool IsValidCardNumber(std::string_view number) {
     bool clean = false;
     std::string digits = Digits(number, clean);
-    if (!clean || digits.size() < 12 || digits.size() > 19)
+    if (!clean || digits.size() < 13 || digits.size() > 19)
         return false;
     int sum = 0;
     bool twice = false;

@@ -7,8 +7,8 @@
 
 namespace orlavo::lab {
 
-// 12 to 19 digits (blanks and hyphens between them are ignored) whose Luhn
-// sum is divisible by 10.
+// 13 to 19 digits (blanks and hyphens between them are ignored) whose Luhn
+// sum is divisible by 10: the wizard's own rule.
 bool IsValidCardNumber(std::string_view number);
 
 // True when the expiry month (1-12) and year lie before YEAR/MONTH. Texts that

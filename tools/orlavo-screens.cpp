@@ -4,10 +4,13 @@
 // Uses a settings store in a temporary folder; nothing is sent anywhere.
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
@@ -25,6 +28,7 @@
 #include "wizard/app/CStartDialog.h"
 #include "wizard/app/CWizardApp.h"
 #include "wizard/app/StepPages.h"
+#include "wizard/customer/ui/CUserDetailsPage.h"
 
 namespace {
 
@@ -92,6 +96,54 @@ bool Save(QWidget& w, const QString& folder, const QString& name) {
     const bool ok = w.grab().save(path);
     std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(path));
     w.hide();
+    return ok;
+}
+
+// A lab with card and shop payments and shops in two cities, for step 3.
+constexpr const char* kDetailsCatalogue = R"xml(<?xml version="1.0"?>
+<affiliateinfo>
+  <affiliate id="1001" currency="GBP"/>
+  <products><product id="6X4G" name="6x4" price="0.25" x_dim="152" y_dim="102"/></products>
+  <payment><pay id="1" name="Visa"/><pay id="2" name="MasterCard"/><pay id="3" name="American Express"/>
+    <pay id="5" name="Maestro"/><pay id="9" name="Pay at the shop"/></payment>
+  <shipping><ship id="1"><country name="United Kingdom" value="GB"/><country name="Ireland" value="IE"/></ship></shipping>
+  <shops>
+    <shop id="21" name="Orlavo Bath Abbey" address1="8 Abbey Green" city="Bath" postcode="BA1 1NW" phone="01632 960201" storeid="7101"/>
+    <shop id="22" name="Orlavo Bath Milsom" address1="27 Milsom Street" city="Bath" postcode="BA1 1DG" storeid="7102"/>
+    <shop id="11" name="Orlavo York Minster" address1="14 Low Petergate" city="York" postcode="YO1 7HZ" storeid="7001"/>
+  </shops>
+</affiliateinfo>
+)xml";
+
+// Step 3 filled in twice: delivery home with a card, and collection at a shop.
+bool SaveDetailsPage(CWizardApp& app, const QString& out) {
+    app.xml.LoadDownloaded("http://127.0.0.1:8080/catalogue.xml", kDetailsCatalogue, app.shops);
+    app.registry().setNumber(orlavo::section::kUserDetails, "Remember", 1);
+    app.registry().setNumber(orlavo::section::kUserDetails, "Shop", 0);
+    bool ok = true;
+    for (const bool shop : {false, true}) {
+        CMyProperySheet sheet(app);
+        auto* page = new CUserDetailsPage(app, &sheet);
+        sheet.addPage(page);
+        sheet.show();
+        const auto set = [page](const char* name, const QString& text) {
+            if (auto* edit = page->findChild<QLineEdit*>(name))
+                edit->setText(text);
+        };
+        set("customerNumber", "C-20417");
+        if (shop) {
+            page->findChild<QRadioButton*>("shop")->click();
+        } else {
+            page->findChild<QCheckBox*>("sameAsBilling")->click();
+            set("cardNumber", "4111111111111111");
+            set("nameOnCard", "A LOVELACE");
+            page->findChild<QComboBox*>("expiryMonth")->setCurrentIndex(8);
+            page->findChild<QComboBox*>("expiryYear")->setCurrentIndex(2);
+            set("voucherCode", "WELCOME10");
+            page->findChild<QCheckBox*>("remember")->setChecked(true);
+        }
+        ok = Save(sheet, out, shop ? "details-shop" : "details") && ok;
+    }
     return ok;
 }
 
@@ -181,5 +233,6 @@ int main(int argc, char** argv) {
                          QMessageBox::Yes | QMessageBox::No);
         ok = Save(quit, out, "quit-question") && ok;
     }
+    ok = SaveDetailsPage(app, out) && ok;
     return ok ? 0 : 1;
 }

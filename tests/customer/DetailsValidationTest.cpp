@@ -40,6 +40,7 @@ TEST(ValidateDetails, ReportsEveryMissingFieldOneLineEachFocusOnTheFirst) {
     e.nameOnCard = "";
     DetailsCheck c = ValidateDetails(e, 2026, 12);
     EXPECT_FALSE(c.ok);
+    EXPECT_TRUE(c.missing);
     EXPECT_EQ(c.message, "- Last Name missing\n- Email missing\n- Name on Card missing\n");
     EXPECT_EQ(c.focus, DetailsField::LastName);
 }
@@ -113,12 +114,69 @@ TEST(ValidateDetails, StartDateInALaterMonthFailsForMethodFive) {
     EXPECT_EQ(c.focus, DetailsField::StartMonth);
 }
 
-TEST(ValidateDetails, RejectsCardOfFifteenDigitsEvenWithAGoodPrefix) {
-    DetailsEntries e = Complete();
-    e.cardNumber = "411111111111111";
-    DetailsCheck c = ValidateDetails(e, 2026, 12);
-    EXPECT_EQ(c.message, "Invalid Card Number");
-    EXPECT_EQ(c.focus, DetailsField::CardNumber);
+TEST(ValidateDetails, CardNumbersOfThirteenToNineteenDigitsPassingLuhnAreAccepted) {
+    struct Case {
+        const char* number;
+        int method;
+        const char* message;  // empty: accepted
+    };
+    const Case cases[] = {
+        {"378282246310005", 3, ""},  // American Express, 15 digits
+        {"3782 822463 10005", 3, ""},
+        {"4111-1111-1111-1111", 1, ""},
+        {"4222222222222", 1, ""},        // 13 digits
+        {"4111111111111111110", 1, ""},  // 19 digits
+        {"6011000990139424", 8, ""},
+        {"378282246310006", 3, "Invalid Card Number"},
+        {"411111111117", 1, "Invalid Card Number"},          // 12 digits, Luhn passes
+        {"41111111111111111115", 1, "Invalid Card Number"},  // 20 digits, Luhn passes
+        {"4111111111111112", 1, "Invalid Card Number"},
+        {"41111111111111a1", 1, "Invalid Card Number"},
+        {"4111.1111.1111.1111", 1, "Invalid Card Number"},
+        {"378282246310005", 1, "Invalid Card Type"},
+    };
+    for (const Case& c : cases) {
+        DetailsEntries e = Complete();
+        e.cardNumber = c.number;
+        e.paymentMethodId = c.method;
+        DetailsCheck check = ValidateDetails(e, 2026, 12);
+        EXPECT_EQ(check.message, c.message) << c.number;
+        EXPECT_EQ(check.ok, std::string(c.message).empty()) << c.number;
+        if (!check.ok) {
+            EXPECT_FALSE(check.missing);
+            EXPECT_EQ(check.focus, std::string(c.message) == "Invalid Card Type"
+                                       ? DetailsField::PaymentMethod
+                                       : DetailsField::CardNumber)
+                << c.number;
+        }
+    }
+}
+
+TEST(ValidateDetails, TheYearListsOfferOnlyDatesACurrentCardCanHave) {
+    const std::vector<int> start = StartYearChoices(2026);
+    const std::vector<int> expiry = ExpiryYearChoices(2026);
+    ASSERT_EQ(start.size(), 11u);
+    EXPECT_EQ(start.front(), 2016);
+    EXPECT_EQ(start.back(), 2026);
+    ASSERT_EQ(expiry.size(), 21u);
+    EXPECT_EQ(expiry.front(), 2026);
+    EXPECT_EQ(expiry.back(), 2046);
+    // Every year offered passes the expiry check in its last month, and every
+    // start year passes in January of this year.
+    for (int year : expiry) {
+        DetailsEntries e = Complete();
+        e.expiryYear = std::to_string(year);
+        e.expiryMonth = "12";
+        EXPECT_TRUE(ValidateDetails(e, 2026, 12).ok) << year;
+    }
+    for (int year : start) {
+        DetailsEntries e = Complete();
+        e.paymentMethodId = 5;
+        e.issueNo = "1";
+        e.securityCode = "123";
+        e.startYear = std::to_string(year);
+        EXPECT_TRUE(ValidateDetails(e, 2026, 1).ok) << year;
+    }
 }
 
 TEST(ValidateDetails, PrefixThatDoesNotSuitTheMethodIsAnInvalidType) {
@@ -141,16 +199,17 @@ TEST(IsValidCardType, FollowsThePrefixOfEachMethod) {
     EXPECT_TRUE(IsValidCardType("6011000", 8));
     EXPECT_FALSE(IsValidCardType("6012000", 8));
     EXPECT_TRUE(IsValidCardType("", 5));
+    EXPECT_TRUE(IsValidCardType("34-0000", 3));
+    EXPECT_TRUE(IsValidCardType("5 5", 2));
     EXPECT_FALSE(IsValidCardType("4111", 4));
     EXPECT_FALSE(IsValidCardType("", 1));
 }
 
-TEST(IsValidCardChecksum, AppliesTheLuhnRuleToSixteenCharacters) {
-    EXPECT_TRUE(IsValidCardChecksum("4111111111111111", 1));
-    EXPECT_FALSE(IsValidCardChecksum("4111111111111112", 1));
-    EXPECT_TRUE(IsValidCardChecksum("5555555555554444", 2));
-    EXPECT_FALSE(IsValidCardChecksum("4111 1111 1111 1111", 1));
+TEST(IsValidCardChecksum, MethodFiveIsNotCheckedEveryOtherMethodIs) {
     EXPECT_TRUE(IsValidCardChecksum("anything", 5));
+    EXPECT_TRUE(IsValidCardChecksum("4111 1111 1111 1111", 1));
+    EXPECT_FALSE(IsValidCardChecksum("anything", 6));
+    EXPECT_FALSE(IsValidCardChecksum("", 1));
 }
 
 TEST(LeadingDigits, ReadsTheLeadingDigits) {

@@ -18,6 +18,10 @@ TEST(LabCardCheck, AcceptsNumbersPassingLuhnOnly) {
     EXPECT_FALSE(IsValidCardNumber("4111111111111112"));
     EXPECT_FALSE(IsValidCardNumber("411111111111111a"));
     EXPECT_FALSE(IsValidCardNumber("0000"));
+    EXPECT_TRUE(IsValidCardNumber("4222222222222"));          // 13 digits
+    EXPECT_TRUE(IsValidCardNumber("4111111111111111110"));    // 19 digits
+    EXPECT_FALSE(IsValidCardNumber("411111111117"));          // 12 digits
+    EXPECT_FALSE(IsValidCardNumber("41111111111111111115"));  // 20 digits
     EXPECT_FALSE(IsValidCardNumber(""));
 }
 

@@ -108,6 +108,20 @@ TEST_F(ResolveDetailsTest, FindsPaymentByNameAndCountryByItsBeginning) {
     EXPECT_EQ(r.shopName, "");
 }
 
+TEST_F(ResolveDetailsTest, CardNumbersGoAsDigitsAndNineteenDigitsPass) {
+    values["ccnumber"] = "4111-1111 1111 1111 110";
+    values["sameasbilling"] = "yes";
+    values["nameoncard"] = "A BYRON";
+    values["ccexpiremonth"] = "12";
+    values["ccexpireyear"] = "2099";
+    ResolvedDetails r;
+    std::string error;
+    ASSERT_TRUE(ResolveDetails(values, docs, shops, r, error)) << error;
+    EXPECT_EQ(r.record.ccnumber, "4111111111111111110");
+    EXPECT_TRUE(wizard::ValidateDetails(r.entries, 2026, 6).ok)
+        << wizard::ValidateDetails(r.entries, 2026, 6).message;
+}
+
 TEST_F(ResolveDetailsTest, ShopCollectionPaysAtTheShopAndShipsToIt) {
     values["delivery"] = "shop";
     values["shop"] = "s1";

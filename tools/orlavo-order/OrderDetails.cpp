@@ -2,6 +2,7 @@
 
 #include <cctype>
 
+#include "wizard/customer/CardNumber.h"
 #include "wizard/customer/DeliveryRule.h"
 
 namespace orlavo::order {
@@ -147,8 +148,9 @@ bool ResolveDetails(const std::map<std::string, std::string>& v, const wizard::C
 
     const bool card = wizard::IsCardMethod(method);
     r.cctype = std::to_string(method);
-    // A method without a card sends no card number, as the page empties it.
-    e.cardNumber = r.ccnumber = card ? Get(v, "ccnumber") : std::string();
+    // A method without a card sends no card number, as the page empties it;
+    // a card number goes as digits, without the blanks or dashes typed.
+    e.cardNumber = r.ccnumber = card ? wizard::CardNumberDigits(Get(v, "ccnumber")) : std::string();
     e.nameOnCard = r.nameoncard = Get(v, "nameoncard");
     e.startMonth = r.ccstartmonth = Get(v, "ccstartmonth");
     e.startYear = r.ccstartyear = Get(v, "ccstartyear");

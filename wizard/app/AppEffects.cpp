@@ -11,6 +11,8 @@ QMessageBox::StandardButton DesktopEffects::message(QWidget* owner, const QStrin
                                                     const QString& text, QMessageBox::Icon icon,
                                                     QMessageBox::StandardButtons buttons) {
     QMessageBox box(icon, caption, text, buttons, owner);
+    // Texts may come from a server: never read as markup.
+    box.setTextFormat(Qt::PlainText);
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 

@@ -1,6 +1,7 @@
 #include "wizard/app/StepPages.h"
 
 #include "wizard/app/CPlaceholderPage.h"
+#include "wizard/customer/ui/CUserDetailsPage.h"
 #include "wizard/products/ui/CCustomProductPage.h"
 
 CWizardPage* MakeStepPage(CWizardApp& app, int step, QWidget* parent) {
@@ -10,7 +11,7 @@ CWizardPage* MakeStepPage(CWizardApp& app, int step, QWidget* parent) {
         case 2:
             return new CCustomProductPage(app, parent);
         case 3:
-            return new CPlaceholderPage(app, step, parent);
+            return new CUserDetailsPage(app, parent);
         default:
             return new CPlaceholderPage(app, step, parent);
     }

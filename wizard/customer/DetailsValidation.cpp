@@ -1,6 +1,7 @@
 #include "wizard/customer/DetailsValidation.h"
 
 #include "resources/WizardResources.h"
+#include "wizard/customer/CardNumber.h"
 
 namespace orlavo::wizard {
 
@@ -22,11 +23,12 @@ struct Required {
             check.focus = field;
         }
         check.ok = false;
+        check.missing = true;
     }
 };
 
 DetailsCheck Fail(int messageId, DetailsField focus) {
-    return {false, Str(messageId), focus};
+    return {false, Str(messageId), focus, false};
 }
 
 }  // namespace
@@ -50,46 +52,46 @@ bool IsValidEmail(std::string_view email) {
     return at != std::string_view::npos && at > 0 && email.find('.') != std::string_view::npos;
 }
 
-bool IsValidCardType(std::string_view number, int methodId) {
+bool IsValidCardType(std::string_view typed, int methodId) {
+    const std::string number = CardNumberDigits(typed);
     switch (methodId) {
         case 1:
             return !number.empty() && number[0] == '4';
         case 2: {
-            int prefix = LeadingDigits(number.substr(0, 2));
+            int prefix = LeadingDigits(std::string_view(number).substr(0, 2));
             return prefix >= 51 && prefix <= 55;
         }
         case 3: {
-            int prefix = LeadingDigits(number.substr(0, 2));
+            int prefix = LeadingDigits(std::string_view(number).substr(0, 2));
             return prefix >= 34 && prefix <= 37;
         }
         case 5:
             return true;
         case 8:
-            return LeadingDigits(number.substr(0, 4)) == 6011;
+            return LeadingDigits(std::string_view(number).substr(0, 4)) == 6011;
         default:
             return false;
     }
 }
 
 bool IsValidCardChecksum(std::string_view number, int methodId) {
-    if (methodId == kStartDateCardMethod) {
-        return true;
+    return methodId == kStartDateCardMethod || IsValidCardNumber(number);
+}
+
+std::vector<int> StartYearChoices(int thisYear) {
+    std::vector<int> years;
+    for (int y = thisYear - 10; y <= thisYear; ++y) {
+        years.push_back(y);
     }
-    if (number.size() != 16) {
-        return false;
+    return years;
+}
+
+std::vector<int> ExpiryYearChoices(int thisYear) {
+    std::vector<int> years;
+    for (int y = thisYear; y <= thisYear + 20; ++y) {
+        years.push_back(y);
     }
-    int sum = 0;
-    for (std::size_t i = 0; i < number.size(); ++i) {
-        int value = static_cast<unsigned char>(number[i]) - '0';
-        if (i % 2 == 0) {
-            value *= 2;
-            if (value >= 10) {
-                value = value / 10 + value % 10;
-            }
-        }
-        sum += value;
-    }
-    return sum % 10 == 0;
+    return years;
 }
 
 DetailsCheck ValidateDetails(const DetailsEntries& e, int year, int month) {

@@ -5,6 +5,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace orlavo::wizard {
 
@@ -71,6 +72,9 @@ struct DetailsCheck {
     // one message of the first failing format check.
     std::string message;
     DetailsField focus = DetailsField::None;
+    // The failure is of required fields: the focus moves before the message
+    // is shown, for the other checks after it.
+    bool missing = false;
 };
 
 // All checks in their order: required fields together, then e-mail, the card
@@ -81,12 +85,19 @@ DetailsCheck ValidateDetails(const DetailsEntries& entries, int year, int month)
 bool IsValidEmail(std::string_view email);
 
 // The number's prefix suits the payment method (1 Visa "4", 2 "51".."55",
-// 3 "34".."37", 5 any, 8 "6011"); every other method fails.
+// 3 "34".."37", 5 any, 8 "6011"); every other method fails. Blanks and
+// dashes between digit groups do not count.
 bool IsValidCardType(std::string_view number, int methodId);
 
-// Method 5 passes; otherwise exactly 16 characters passing the Luhn rule,
-// each character's value being its code minus that of "0".
+// Method 5 passes; otherwise 13 to 19 digits (blanks and dashes between
+// them removed) passing the Luhn rule.
 bool IsValidCardChecksum(std::string_view number, int methodId);
+
+// The years the card date lists offer, given this year: a start date from
+// ten years back to this year, an expiry date from this year to twenty
+// years ahead.
+std::vector<int> StartYearChoices(int thisYear);
+std::vector<int> ExpiryYearChoices(int thisYear);
 
 // The leading run of decimal digits as a number; 0 when there is none.
 int LeadingDigits(std::string_view text);
