@@ -16,6 +16,7 @@
 #include "common/SettingsTable.h"
 #include "platform/RegistryStore.h"
 #include "resources/WizardResources.h"
+#include "tools/UpdaterScreens.h"
 #include "wizard/app/AppEffects.h"
 #include "wizard/app/CDealerKeyDialog.h"
 #include "wizard/app/CMyProperySheet.h"
@@ -149,5 +150,6 @@ int main(int argc, char** argv) {
                          QMessageBox::Yes | QMessageBox::No);
         ok = Save(quit, out, "quit-question") && ok;
     }
+    ok = SaveUpdaterScreens(out) && ok;
     return ok ? 0 : 1;
 }

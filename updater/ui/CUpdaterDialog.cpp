@@ -31,6 +31,8 @@ QString S(int id) {
 // The picture across the top, in logical pixels.
 constexpr int kBannerWidth = 480;
 constexpr int kBannerHeight = 88;
+constexpr int kMargin = 18;
+constexpr int kTextWidth = kBannerWidth - 2 * kMargin;
 // Each step of the progress bar is divided this finely, so that one large
 // file shows its own progress.
 constexpr int kStepUnits = 1000;
@@ -103,7 +105,7 @@ CUpdaterDialog::CUpdaterDialog(CUpdaterApp& app, RunnerMaker makeRunner, QWidget
     outer->addWidget(Rule(this));
 
     auto* body = new QVBoxLayout();
-    body->setContentsMargins(18, 14, 18, 10);
+    body->setContentsMargins(kMargin, 14, kMargin, 10);
     body->setSpacing(8);
     status_ = new QLabel(S(2001), this);
     status_->setObjectName("statusText");
@@ -111,8 +113,10 @@ CUpdaterDialog::CUpdaterDialog(CUpdaterApp& app, RunnerMaker makeRunner, QWidget
     status_->setWordWrap(true);
     status_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     status_->setFont(QApplication::font());
-    // Room for the longest status text, so the window does not change size.
-    status_->setMinimumHeight(status_->fontMetrics().lineSpacing() * 4 + 4);
+    // One width for every text, and room for the longest (also translated),
+    // so the window keeps its size from state to state.
+    status_->setFixedWidth(kTextWidth);
+    status_->setMinimumHeight(status_->fontMetrics().lineSpacing() * 5 + 4);
     body->addWidget(status_);
 
     progress_ = new QProgressBar(this);
@@ -124,6 +128,7 @@ CUpdaterDialog::CUpdaterDialog(CUpdaterApp& app, RunnerMaker makeRunner, QWidget
     detail_ = new QLabel(this);
     detail_->setObjectName("detailText");
     detail_->setTextFormat(Qt::PlainText);
+    detail_->setFixedWidth(kTextWidth);
     detail_->setMinimumHeight(detail_->fontMetrics().lineSpacing());
     body->addWidget(detail_);
     // The bar and its line keep their place while hidden.
@@ -138,7 +143,7 @@ CUpdaterDialog::CUpdaterDialog(CUpdaterApp& app, RunnerMaker makeRunner, QWidget
 
     outer->addWidget(Rule(this));
     auto* row = new QHBoxLayout();
-    row->setContentsMargins(18, 10, 18, 12);
+    row->setContentsMargins(kMargin, 10, kMargin, 12);
     row->setSpacing(8);
     row->addStretch(1);
     cancel_ = new QPushButton(S(2003), this);
@@ -153,7 +158,6 @@ CUpdaterDialog::CUpdaterDialog(CUpdaterApp& app, RunnerMaker makeRunner, QWidget
     next_->setDefault(true);
     next_->hide();
     outer->addLayout(row);
-    setFixedWidth(kBannerWidth);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(next_, &QPushButton::clicked, this, &CUpdaterDialog::onNext);
@@ -309,12 +313,17 @@ void CUpdaterDialog::onStepDone() {
 }
 
 void CUpdaterDialog::onFileProgress(const QString& filename, int permille) {
-    detail_->setText(S(2005).arg(filename));
+    setDetail(S(2005).arg(filename));
     showProgress(std::max(0, permille));
 }
 
 void CUpdaterDialog::onCopying(const QString& filename) {
-    detail_->setText(S(2006).arg(filename));
+    setDetail(S(2006).arg(filename));
+}
+
+void CUpdaterDialog::setDetail(const QString& text) {
+    // A long name from the server is cut, not the window stretched.
+    detail_->setText(detail_->fontMetrics().elidedText(text, Qt::ElideMiddle, kTextWidth));
 }
 
 void CUpdaterDialog::showProgress(int permilleOfStep) {

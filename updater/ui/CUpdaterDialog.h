@@ -81,6 +81,7 @@ private slots:
 private:
     void setState(State state);
     void setStatus(int id);
+    void setDetail(const QString& text);
     bool working() const;
     void showProgress(int permilleOfStep);
 
