@@ -38,7 +38,7 @@ CheckResult UpdateSession::check(UpdateObserver& observer) {
         }
         const int answer = ReadUpdateManifest(manifest, settings_.installFolder, *run_, state_);
         if (answer == kManifestXmlFailure) {
-            result.error = "the manifest could not be gone through";
+            result.error = "the manifest is well-formed but could not be read";
             observer.failed(settings_.updateUrl, result.error);
             return result;
         }

@@ -145,6 +145,20 @@ TEST_F(UpdaterWindowTest, WhenEverythingIsCurrentTheWizardStartsAtOnceWithThePro
     EXPECT_EQ(wizardRecord()[1], "Branch12");
 }
 
+TEST_F(UpdaterWindowTest, AWizardThatCannotBeStartedIsReported) {
+    fs::remove(installDir() / "OrlavoW");
+    startLab();
+    writeManifest("<auto_update/>");
+    writeSettings(installDir().string() + "/");
+
+    startApp().InitInstance();
+    ASSERT_EQ(effects.started.size(), 1u);
+    ASSERT_EQ(effects.messages.size(), 1u);
+    EXPECT_EQ(effects.messages[0].caption, "OrlavoW");
+    EXPECT_EQ(effects.messages[0].text, "Zadozu Orlavo could not be started from " +
+                                            QString::fromStdString(installDir().string()) + "/.");
+}
+
 TEST_F(UpdaterWindowTest, OffersInstallsAndFinishesThenStartsTheWizard) {
     install("1.jpg", "old");
     serve("1.jpg", std::string(3 << 20, 'n'));

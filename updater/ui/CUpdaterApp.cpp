@@ -63,5 +63,11 @@ bool CUpdaterApp::StartWizard(int dialogResult) {
     QStringList arguments;
     if (!profile_.empty())
         arguments << QString::fromStdString(profile_);
-    return effects_.startProgram(folder + "OrlavoW", arguments, folder);
+    if (effects_.startProgram(folder + "OrlavoW", arguments, folder))
+        return true;
+    // The user pressed Finish and waits for the wizard: say why it does not come.
+    effects_.message(nullptr, QString::fromStdString(orlavo::updater::Str(2004)),
+                     QString::fromStdString(orlavo::updater::Str(2007)).arg(folder),
+                     QMessageBox::Critical, QMessageBox::Ok);
+    return false;
 }

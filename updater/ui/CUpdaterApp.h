@@ -33,7 +33,7 @@ public:
     void StartUp();
     // With the window's RESULT: on OK, and only when the settings name an
     // installation folder, starts the wizard there with the profile argument.
-    // True when it was started.
+    // True when it was started; when it cannot be, says so.
     bool StartWizard(int dialogResult);
 
     const std::string& profile() const { return profile_; }
