@@ -48,16 +48,16 @@ std::optional<std::string> FileSha256(const fs::path& path) {
 }  // namespace
 
 std::string UpdateManifestText(const std::vector<UpdateFileFacts>& files,
-                               const UpdateManifestSpec& spec) {
+                               const UpdateManifestOptions& options) {
     xml::Document doc;
     doc.loadXml("<?xml version=\"1.0\" encoding=\"UTF-8\"?><auto_update/>");
     xml::Node root = doc.documentElement();
     xml::Node app = root.appendElement("app");
-    app.setAttribute("download_url", spec.baseUrl);
+    app.setAttribute("download_url", options.baseUrl);
     xml::Node exe = app.appendElement("app_exe");
     xml::Node dlls = app.appendElement("app_dll");
     xml::Node customer = root.appendElement("customer");
-    customer.setAttribute("download_url", spec.baseUrl);
+    customer.setAttribute("download_url", options.baseUrl);
 
     for (const UpdateFileFacts& f : files) {
         if (f.filename == "OrlavoW")
@@ -69,17 +69,17 @@ std::string UpdateManifestText(const std::vector<UpdateFileFacts>& files,
         else
             Describe(customer.appendElement("image"), f, false);
     }
-    if (!spec.registryValues.empty() || spec.registryVersion) {
+    if (!options.registryValues.empty() || options.registryVersion) {
         xml::Node keys = customer.appendElement("registry_updates");
-        for (const auto& [name, value] : spec.registryValues) {
+        for (const auto& [name, value] : options.registryValues) {
             xml::Node key = keys.appendElement("key");
             key.setAttribute("name", name);
             key.setAttribute("value", value);
         }
-        if (spec.registryVersion) {
+        if (options.registryVersion) {
             xml::Node key = keys.appendElement("key");
             key.setAttribute("name", "RegistryVersion");
-            key.setAttribute("value", *spec.registryVersion);
+            key.setAttribute("value", *options.registryVersion);
         }
     }
     // Indented, for people who look at it.
@@ -122,7 +122,7 @@ std::vector<UpdateFileFacts> ScanUpdateFiles(const fs::path& filesDir, std::stri
     return files;
 }
 
-std::string WriteUpdateManifest(const fs::path& dataDir, const UpdateManifestSpec& spec,
+std::string WriteUpdateManifest(const fs::path& dataDir, const UpdateManifestOptions& options,
                                 std::size_t& count) {
     std::string error;
     const auto files = ScanUpdateFiles(dataDir / "update" / "files", error);
@@ -132,7 +132,7 @@ std::string WriteUpdateManifest(const fs::path& dataDir, const UpdateManifestSpe
     const fs::path temp = dataDir / "update" / ".auto_update.xml.new";
     {
         std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        out << UpdateManifestText(files, spec);
+        out << UpdateManifestText(files, options);
         if (!out.flush())
             return "cannot write " + temp.string();
     }

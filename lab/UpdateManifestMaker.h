@@ -16,7 +16,7 @@
 
 namespace orlavo::lab {
 
-struct UpdateManifestSpec {
+struct UpdateManifestOptions {
     // The address the files are fetched from; a file's address is this
     // followed by its name, so it ends in "/".
     std::string baseUrl;
@@ -35,7 +35,7 @@ struct UpdateFileFacts {
 
 // The manifest text for FILES (in the order given).
 std::string UpdateManifestText(const std::vector<UpdateFileFacts>& files,
-                               const UpdateManifestSpec& spec);
+                               const UpdateManifestOptions& options);
 
 // Looks at every file under FILES_DIR (hidden ones and links skipped), sorted by name.
 std::vector<UpdateFileFacts> ScanUpdateFiles(const std::filesystem::path& filesDir,
@@ -44,6 +44,6 @@ std::vector<UpdateFileFacts> ScanUpdateFiles(const std::filesystem::path& filesD
 // Scans DATA_DIR/update/files and writes DATA_DIR/update/auto_update.xml;
 // the empty text on success. COUNT receives the number of files listed.
 std::string WriteUpdateManifest(const std::filesystem::path& dataDir,
-                                const UpdateManifestSpec& spec, std::size_t& count);
+                                const UpdateManifestOptions& options, std::size_t& count);
 
 }  // namespace orlavo::lab

@@ -42,10 +42,10 @@ int main(int argc, char** argv) {
     }
 
     if (options->mode == LabOptions::Mode::MakeUpdate) {
-        orlavo::lab::UpdateManifestSpec spec{options->baseUrl, options->registryVersion,
-                                             options->registryValues};
+        orlavo::lab::UpdateManifestOptions manifest{options->baseUrl, options->registryVersion,
+                                                    options->registryValues};
         std::size_t count = 0;
-        std::string result = orlavo::lab::WriteUpdateManifest(options->updateDir, spec, count);
+        std::string result = orlavo::lab::WriteUpdateManifest(options->updateDir, manifest, count);
         if (!result.empty()) {
             std::cerr << "orlavo-lab: " << result << "\n";
             return 1;
