@@ -94,10 +94,41 @@ std::optional<LabOptions> LabOptions::Parse(const std::vector<std::string>& args
             if (!Number(args, i, 10000, n, error))
                 return std::nullopt;
             o.photoCount = static_cast<int>(n);
+        } else if (a == "--make-update" || a == "--base-url" || a == "--registry-value") {
+            if (i + 1 >= args.size()) {
+                error = a + " needs a value";
+                return std::nullopt;
+            }
+            const std::string& value = args[++i];
+            if (a == "--make-update") {
+                o.mode = Mode::MakeUpdate;
+                o.updateDir = value;
+            } else if (a == "--base-url") {
+                o.baseUrl = value;
+            } else {
+                const std::size_t eq = value.find('=');
+                if (eq == std::string::npos || eq == 0) {
+                    error = "--registry-value needs NAME=VALUE";
+                    return std::nullopt;
+                }
+                o.registryValues.emplace_back(value.substr(0, eq), value.substr(eq + 1));
+            }
+        } else if (a == "--registry-version") {
+            if (!Number(args, i, 2147483647, n, error))
+                return std::nullopt;
+            o.registryVersion = static_cast<std::int32_t>(n);
         } else {
             error = "unknown argument \"" + a + "\"";
             return std::nullopt;
         }
+    }
+    if (o.mode == Mode::MakeUpdate && o.baseUrl.empty()) {
+        if (o.port == 0) {
+            error = "--make-update with --port 0 needs --base-url";
+            return std::nullopt;
+        }
+        std::string host = o.host.find(':') != std::string::npos ? "[" + o.host + "]" : o.host;
+        o.baseUrl = "http://" + host + ":" + std::to_string(o.port) + "/update/files/";
     }
     if (o.mode == Mode::Serve && !haveData) {
         error = "--data DIR is required";
@@ -109,6 +140,8 @@ std::optional<LabOptions> LabOptions::Parse(const std::vector<std::string>& args
 std::string LabOptions::HelpText() {
     return R"(Usage: orlavo-lab --data DIR [--host ADDRESS] [--port N] [switches]
        orlavo-lab --make-sample-photos DIR N
+       orlavo-lab --make-update DIR [--base-url URL] [--registry-value NAME=VALUE]...
+                  [--registry-version N]
        orlavo-lab --help
 
 A reference photo laboratory for Orlavo. It serves:
@@ -141,6 +174,16 @@ Faults, for tests:
   --html-catalogue        send an HTML page in place of the catalogue
 
   --make-sample-photos DIR N   write N sample JPEG photos into DIR and stop
+  --make-update DIR       write DIR/update/auto_update.xml for the files under
+                          DIR/update/files/ and stop: "OrlavoW" as the program,
+                          "Resources.rcc" as the language bundle, other files
+                          with a FileVersion as libraries, the rest as pictures
+                          compared by size; each with its SHA-256
+  --base-url URL          where the files are fetched from (default
+                          http://HOST:PORT/update/files/ of --host and --port)
+  --registry-value N=V    a DownloadInfo value the updater writes (repeatable)
+  --registry-version N    the version of those values; the updater writes them
+                          when its stored RegistryVersion is below N
 )";
 }
 

@@ -1,9 +1,11 @@
 #pragma once
 // The lab's command line.
 
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "lab/FaultSwitches.h"
@@ -11,7 +13,7 @@
 namespace orlavo::lab {
 
 struct LabOptions {
-    enum class Mode { Serve, MakePhotos, Help };
+    enum class Mode { Serve, MakePhotos, MakeUpdate, Help };
     Mode mode = Mode::Serve;
 
     std::filesystem::path dataDir;
@@ -22,6 +24,12 @@ struct LabOptions {
 
     std::filesystem::path photoDir;  // --make-sample-photos DIR N
     int photoCount = 0;
+
+    // --make-update DIR: the manifest of DIR/update/files.
+    std::filesystem::path updateDir;
+    std::string baseUrl;  // --base-url; http://HOST:PORT/update/files/ when empty
+    std::optional<std::int32_t> registryVersion;                      // --registry-version N
+    std::vector<std::pair<std::string, std::string>> registryValues;  // --registry-value N=V
 
     // Reads ARGS (without the program name); no value and ERROR set when
     // they make no sense.

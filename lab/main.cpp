@@ -13,6 +13,7 @@
 #include "lab/LabOptions.h"
 #include "lab/LabServer.h"
 #include "lab/SamplePhotoMaker.h"
+#include "lab/UpdateManifestMaker.h"
 
 using orlavo::lab::LabOptions;
 
@@ -37,6 +38,20 @@ int main(int argc, char** argv) {
         }
         std::cout << "wrote " << options->photoCount << " photos to " << options->photoDir.string()
                   << std::endl;
+        return 0;
+    }
+
+    if (options->mode == LabOptions::Mode::MakeUpdate) {
+        orlavo::lab::UpdateManifestOptions manifest{options->baseUrl, options->registryVersion,
+                                                    options->registryValues};
+        std::size_t count = 0;
+        std::string result = orlavo::lab::WriteUpdateManifest(options->updateDir, manifest, count);
+        if (!result.empty()) {
+            std::cerr << "orlavo-lab: " << result << "\n";
+            return 1;
+        }
+        std::cout << "listed " << count << " files in "
+                  << (options->updateDir / "update" / "auto_update.xml").string() << std::endl;
         return 0;
     }
 

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # The demo: a lab server on loopback with its demo catalogue, sample photos,
-# a "Demo" profile in the settings store pointing at the lab, then the wizard.
+# a "Demo" profile in the settings store pointing at the lab, then the
+# updater, which brings the demo's installation folder up to date and starts
+# the wizard.
 set -euo pipefail
 BUILD=${1:?usage: demo.sh BUILD-FOLDER}
 BIN="$BUILD/bin"
@@ -27,6 +29,23 @@ done
 [ -n "$URL" ] || { echo "The lab server did not start; see $LOG" >&2; exit 1; }
 echo "Lab server at $URL (its album: $URL/album)"
 
+# The updater's part: an installation folder of the demo's own (the build
+# folder is never changed), and an update on the lab with one newer picture.
+INSTALL="$DATA/install"
+HERE=$(cd "$(dirname "$0")" && pwd)
+put() { cp "$1" "$2/.$(basename "$1").new" && mv -f "$2/.$(basename "$1").new" "$2/$(basename "$1")"; }
+if [ ! -d "$INSTALL" ]; then
+  mkdir -p "$INSTALL"
+  for f in 1.jpg 2.jpg 3.jpg; do put "$BIN/$f" "$INSTALL"; done
+fi
+put "$BIN/OrlavoW" "$INSTALL"
+put "$BIN/Halvane" "$INSTALL"
+UPDATE="$DATA/lab/update/files"
+rm -rf "$UPDATE" && mkdir -p "$UPDATE"
+for f in OrlavoW 2.jpg 3.jpg; do cp "$BIN/$f" "$UPDATE/"; done
+cp "$HERE/demo-update/1.jpg" "$UPDATE/"
+"$BIN/orlavo-lab" --make-update "$DATA/lab" --base-url "$URL/update/files/" >/dev/null
+
 reg() { "$BIN/orlavo-reg" --profile "$PROFILE" "$@" >/dev/null; }
 reg set DownloadInfo DownloadURL "$URL/catalogue.xml"
 reg set DownloadInfo UploadURL "$URL/upload"
@@ -35,7 +54,7 @@ reg set DownloadInfo OnlineAlbumURL "$URL/album"
 reg set DownloadInfo HelpURL "$URL/help"
 reg set DownloadInfo TermsOfServiceURL "$URL/terms"
 reg set Settings UpdateURL "$URL/update/auto_update.xml"
-reg set Settings LocalPath "$BIN/"
+reg set Settings LocalPath "$INSTALL/"
 reg set UserDetails PicturesFolder "$DATA/photos"
 
 run_gui() {
@@ -46,5 +65,6 @@ run_gui() {
     "$@"
   fi
 }
-# The wizard with the demo profile; the lab stops when it closes.
-run_gui "$BIN/OrlavoW" "$PROFILE"
+# The updater with the demo profile, which starts the wizard; the lab stops
+# when the wizard closes.
+run_gui "$HERE/demo-updater.sh" "$INSTALL" "$PROFILE"

@@ -20,6 +20,7 @@
 #include "lab/SamplePhotoMaker.h"
 #include "platform/RegistryStore.h"
 #include "resources/WizardResources.h"
+#include "tools/UpdaterScreens.h"
 #include "wizard/app/AppEffects.h"
 #include "wizard/app/CDealerKeyDialog.h"
 #include "wizard/app/CMyProperySheet.h"
@@ -234,5 +235,6 @@ int main(int argc, char** argv) {
         ok = Save(quit, out, "quit-question") && ok;
     }
     ok = SaveDetailsPage(app, out) && ok;
+    ok = SaveUpdaterScreens(out) && ok;
     return ok ? 0 : 1;
 }

@@ -1,25 +1,19 @@
-// The updater's window shows its name and version until the update check
-// stands behind it.
+// Halvane: the updater. Brings the wizard's installation up to date, then
+// starts the wizard.
 #include <QApplication>
-#include <QLabel>
-#include <QVBoxLayout>
-#include <QWidget>
+#include <string>
+#include <vector>
 
-#include "common/VersionText.h"
-#include "platform/FileVersion.h"
-#include "resources/UpdaterResources.h"
+#include "updater/ui/CUpdaterApp.h"
+#include "updater/ui/UpdaterEffects.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    const QString name = QString::fromStdString(orlavo::updater::Str(2000));
-    const QString version =
-        QString::fromStdString(orlavo::updater::Str(113) +
-                               orlavo::ProgramVersionText(orlavo::OwnFileVersion().value_or("")));
-    QWidget window;
-    window.setWindowTitle(name);
-    auto* layout = new QVBoxLayout(&window);
-    layout->addWidget(new QLabel(name, &window));
-    layout->addWidget(new QLabel(version, &window));
-    window.show();
-    return app.exec();
+    std::vector<std::string> args;
+    for (const QString& a : QCoreApplication::arguments())
+        args.push_back(a.toStdString());
+    DesktopUpdaterEffects effects;
+    CUpdaterApp updater(std::move(args), effects);
+    updater.InitInstance();
+    return 0;
 }

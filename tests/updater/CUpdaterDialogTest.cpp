@@ -1,0 +1,341 @@
+// The updater's window and application object on the offscreen platform,
+// against a real lab, with a stand-in wizard that records how it was started.
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+
+#include "common/SettingsTable.h"
+#include "platform/ResourceBundle.h"
+#include "resources/UpdaterResources.h"
+#include "tests/updater/UpdaterTestSupport.h"
+#include "updater/ui/CUpdaterApp.h"
+#include "updater/ui/CUpdaterDialog.h"
+#include "updater/ui/UpdaterEffects.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using orlavo::updater::Str;
+using State = CUpdaterDialog::State;
+
+QString S(int id) {
+    return QString::fromStdString(Str(id));
+}
+
+struct StartedProgram {
+    QString program;
+    QStringList arguments;
+    QString folder;
+};
+
+// Message boxes are recorded and answered OK; programs are really started.
+class RecordingUpdaterEffects : public UpdaterEffects {
+public:
+    QMessageBox::StandardButton message(QWidget*, const QString& caption, const QString& text,
+                                        QMessageBox::Icon icon,
+                                        QMessageBox::StandardButtons) override {
+        messages.push_back({caption, text, icon});
+        return QMessageBox::Ok;
+    }
+    bool startProgram(const QString& program, const QStringList& arguments,
+                      const QString& folder) override {
+        started.push_back({program, arguments, folder});
+        return real.startProgram(program, arguments, folder);
+    }
+
+    struct Shown {
+        QString caption;
+        QString text;
+        QMessageBox::Icon icon;
+    };
+    std::vector<Shown> messages;
+    std::vector<StartedProgram> started;
+    DesktopUpdaterEffects real;
+};
+
+class UpdaterWindowTest : public orlavo::updatertest::UpdaterLabTest {
+protected:
+    void SetUp() override {
+        UpdaterLabTest::SetUp();
+        qputenv("ORLAVO_REGISTRY", QByteArray::fromStdString(registryPath()));
+        qputenv("ORLAVO_STANDIN_RECORD", QByteArray::fromStdString(recordFile().string()));
+        fs::copy_file(ORLAVO_STANDIN_OLD, installDir() / "OrlavoW");
+        fs::create_directories(programFolder());
+    }
+    void TearDown() override {
+        app_.reset();
+        orlavo::updater::Resources().reset();
+        qunsetenv("ORLAVO_REGISTRY");
+        qunsetenv("ORLAVO_STANDIN_RECORD");
+    }
+
+    fs::path recordFile() const { return sandbox_.path() / "wizard-started.txt"; }
+    fs::path programFolder() const { return sandbox_.path() / "program"; }
+
+    // The settings an installation has, pointing at the lab.
+    void writeSettings(const std::string& localPath) {
+        auto reg = registry();
+        reg.setText(orlavo::section::kSettings, "LocalPath", localPath);
+        reg.setText(orlavo::section::kSettings, "UpdateURL", manifestUrl());
+    }
+
+    CUpdaterApp& startApp() {
+        app_ = std::make_unique<CUpdaterApp>(std::vector<std::string>{"Halvane", "Branch12"},
+                                             effects, programFolder().string() + "/");
+        app_->StartUp();
+        return *app_;
+    }
+
+    // Where and how the stand-in wizard was started: its folder, then its arguments.
+    QStringList wizardRecord() const {
+        return QString::fromStdString(orlavo::test::ReadFile(recordFile())).split('\n');
+    }
+
+    RecordingUpdaterEffects effects;
+    std::unique_ptr<CUpdaterApp> app_;
+};
+
+TEST_F(UpdaterWindowTest, MissingSettingsAreReportedAndNothingStarts) {
+    startLab();
+    struct Case {
+        const char* localPath;
+        bool withUrl;
+    } cases[] = {{"", true}, {"/opt/orlavo/", false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.localPath);
+        auto reg = registry();
+        reg.setText(orlavo::section::kSettings, "LocalPath", c.localPath);
+        reg.setText(orlavo::section::kSettings, "UpdateURL", c.withUrl ? manifestUrl() : "");
+        effects.messages.clear();
+        CUpdaterApp& app = startApp();
+        CUpdaterDialog dialog(app);
+        EXPECT_EQ(dialog.run(), QDialog::Rejected);
+        EXPECT_EQ(dialog.state(), State::Starting);
+        ASSERT_EQ(effects.messages.size(), 1u);
+        EXPECT_EQ(effects.messages[0].caption, "OrlavoW");
+        EXPECT_EQ(effects.messages[0].text, S(112));
+        EXPECT_EQ(effects.messages[0].icon, QMessageBox::Critical);
+        EXPECT_FALSE(app.StartWizard(dialog.result()));
+    }
+    EXPECT_TRUE(effects.started.empty());
+}
+
+TEST_F(UpdaterWindowTest, WhenEverythingIsCurrentTheWizardStartsAtOnceWithTheProfile) {
+    serve("1.jpg", "current");
+    install("1.jpg", "current");
+    startLab();
+    writeManifest(R"(<auto_update><customer download_url="$FILES">
+      <image filename="1.jpg" size="7"/></customer></auto_update>)");
+    // Stored without its final "/".
+    writeSettings(installDir().string());
+
+    startApp().InitInstance();
+    ASSERT_EQ(effects.started.size(), 1u);
+    const QString folder = QString::fromStdString(installDir().string()) + "/";
+    EXPECT_EQ(effects.started[0].program, folder + "OrlavoW");
+    EXPECT_EQ(effects.started[0].arguments, QStringList{"Branch12"});
+    EXPECT_EQ(effects.started[0].folder, folder);
+    // The stand-in says where it runs and what it was given.
+    QTRY_COMPARE_WITH_TIMEOUT(wizardRecord().size(), 3, 10000);
+    EXPECT_EQ(wizardRecord()[0], QString::fromStdString(installDir().string()));
+    EXPECT_EQ(wizardRecord()[1], "Branch12");
+}
+
+TEST_F(UpdaterWindowTest, AWizardThatCannotBeStartedIsReported) {
+    fs::remove(installDir() / "OrlavoW");
+    startLab();
+    writeManifest("<auto_update/>");
+    writeSettings(installDir().string() + "/");
+
+    startApp().InitInstance();
+    ASSERT_EQ(effects.started.size(), 1u);
+    ASSERT_EQ(effects.messages.size(), 1u);
+    EXPECT_EQ(effects.messages[0].caption, "OrlavoW");
+    EXPECT_EQ(effects.messages[0].text, "Zadozu Orlavo could not be started from " +
+                                            QString::fromStdString(installDir().string()) + "/.");
+}
+
+TEST_F(UpdaterWindowTest, OffersInstallsAndFinishesThenStartsTheWizard) {
+    install("1.jpg", "old");
+    serve("1.jpg", std::string(3 << 20, 'n'));
+    startLab();
+    writeManifest(R"(<auto_update><customer download_url="$FILES">
+      <image filename="1.jpg" size="3145728"/>
+      <registry_updates><key name="UploadURL" value="https://lab/upload"/>
+        <key name="RegistryVersion" value="2"/></registry_updates>
+    </customer></auto_update>)");
+    writeSettings(installDir().string() + "/");
+
+    CUpdaterApp& app = startApp();
+    CUpdaterDialog dialog(app);
+    std::vector<State> states;
+    bool installingShown = false;
+    QObject::connect(&dialog, &CUpdaterDialog::stateChanged, [&](State s) {
+        states.push_back(s);
+        if (s == State::Installing)
+            installingShown = dialog.progressBar()->isVisible() &&
+                              !dialog.nextButton()->isEnabled() &&
+                              dialog.statusText()->text() == S(111);
+    });
+    ASSERT_TRUE(dialog.initDialog());
+    EXPECT_EQ(dialog.windowTitle(), "Zadozu Orlavo Tessaly");
+    EXPECT_EQ(dialog.versionLabel()->text(), "Version 2.0.44.3");
+    EXPECT_FALSE(dialog.picture()->pixmap().isNull());
+    dialog.show();
+    EXPECT_EQ(dialog.statusText()->text(), "Tessaly is searching for updates to your software");
+    EXPECT_FALSE(dialog.nextButton()->isVisible());
+    EXPECT_FALSE(dialog.progressBar()->isVisible());
+
+    QTRY_COMPARE(dialog.state(), State::Offered);
+    EXPECT_EQ(dialog.updateCount(), 2);
+    EXPECT_EQ(dialog.statusText()->text(), S(109));
+    EXPECT_TRUE(dialog.nextButton()->isVisible());
+    EXPECT_TRUE(dialog.nextButton()->isEnabled());
+    EXPECT_EQ(dialog.nextButton()->text(), "&Next >");
+
+    QTest::mouseClick(dialog.nextButton(), Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(dialog.state(), State::Done, 20000);
+    EXPECT_TRUE(installingShown);
+    EXPECT_EQ(dialog.statusText()->text(), S(104));
+    EXPECT_EQ(dialog.nextButton()->text(), "Finish");
+    EXPECT_TRUE(dialog.nextButton()->isEnabled());
+    EXPECT_FALSE(dialog.progressBar()->isVisible());
+    EXPECT_EQ(states, (std::vector<State>{State::Searching, State::Offered, State::Installing,
+                                          State::Done}));
+    EXPECT_EQ(installed("1.jpg").size(), 3u << 20);
+    EXPECT_EQ(registry().getText(orlavo::section::kDownloadInfo, "UploadURL"),
+              "https://lab/upload");
+
+    QTest::mouseClick(dialog.nextButton(), Qt::LeftButton);
+    QTRY_VERIFY(!dialog.isVisible());
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_TRUE(app.StartWizard(dialog.result()));
+    QTRY_COMPARE_WITH_TIMEOUT(wizardRecord().size(), 3, 10000);
+    EXPECT_EQ(wizardRecord()[1], "Branch12");
+}
+
+TEST_F(UpdaterWindowTest, AFailedCheckLeavesOnlyCancel) {
+    struct Case {
+        const char* what;
+        std::string manifest;  // empty: none on the lab
+    } cases[] = {
+        {"no manifest", ""},
+        {"text among the libraries",
+         "<auto_update><app download_url=\"$FILES\"><app_dll>x<dll filename=\"a\"/></app_dll>"
+         "</app></auto_update>"},
+    };
+    startLab();
+    writeSettings(installDir().string() + "/");
+    CUpdaterApp& app = startApp();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::error_code ec;
+        fs::remove(labDir() / "update" / "auto_update.xml", ec);
+        if (!c.manifest.empty())
+            writeManifest(c.manifest);
+        CUpdaterDialog dialog(app);
+        ASSERT_TRUE(dialog.initDialog());
+        dialog.show();
+        QTRY_COMPARE(dialog.state(), State::Failed);
+        EXPECT_EQ(dialog.statusText()->text(), S(105));
+        EXPECT_FALSE(dialog.nextButton()->isVisible());
+        EXPECT_TRUE(dialog.cancelButton()->isEnabled());
+        QTest::mouseClick(dialog.cancelButton(), Qt::LeftButton);
+        QTRY_VERIFY(!dialog.isVisible());
+        EXPECT_EQ(dialog.result(), QDialog::Rejected);
+        EXPECT_FALSE(app.StartWizard(dialog.result()));
+    }
+    EXPECT_TRUE(effects.started.empty());
+}
+
+TEST_F(UpdaterWindowTest, CancelWhileFilesArriveInstallsNothing) {
+    install("1.jpg", "old");
+    serve("1.jpg", "new picture");
+    // Every answer waits a while: the download is under way when Cancel comes.
+    startLab({"--delay-ms", "800"});
+    writeManifest(R"(<auto_update><customer download_url="$FILES">
+      <image filename="1.jpg" size="11"/>
+      <registry_updates><key name="RegistryVersion" value="2"/></registry_updates>
+    </customer></auto_update>)");
+    writeSettings(installDir().string() + "/");
+
+    CUpdaterApp& app = startApp();
+    CUpdaterDialog dialog(app);
+    ASSERT_TRUE(dialog.initDialog());
+    dialog.show();
+    QTRY_COMPARE_WITH_TIMEOUT(dialog.state(), State::Offered, 10000);
+    QTest::mouseClick(dialog.nextButton(), Qt::LeftButton);
+    // The window goes on answering while the file is on its way.
+    QTRY_COMPARE(dialog.detailText()->text(), "Receiving 1.jpg");
+    QTest::mouseClick(dialog.cancelButton(), Qt::LeftButton);
+    EXPECT_FALSE(dialog.cancelButton()->isEnabled());
+    QTRY_VERIFY_WITH_TIMEOUT(!dialog.isVisible(), 10000);
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+    EXPECT_EQ(installed("1.jpg"), "old");
+    EXPECT_EQ(registry().getNumber(orlavo::section::kSettings, "RegistryVersion"), 0);
+    EXPECT_FALSE(app.StartWizard(dialog.result()));
+}
+
+TEST_F(UpdaterWindowTest, CancelAfterTheInstallationKeepsTheFilesButStartsNothing) {
+    install("1.jpg", "old");
+    serve("1.jpg", "new picture");
+    startLab();
+    writeManifest(R"(<auto_update><customer download_url="$FILES">
+      <image filename="1.jpg" size="11"/></customer></auto_update>)");
+    writeSettings(installDir().string() + "/");
+
+    CUpdaterApp& app = startApp();
+    CUpdaterDialog dialog(app);
+    ASSERT_TRUE(dialog.initDialog());
+    dialog.show();
+    QTRY_COMPARE(dialog.state(), State::Offered);
+    QTest::mouseClick(dialog.nextButton(), Qt::LeftButton);
+    QTRY_COMPARE(dialog.state(), State::Done);
+    QTest::mouseClick(dialog.cancelButton(), Qt::LeftButton);
+    QTRY_VERIFY(!dialog.isVisible());
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+    EXPECT_FALSE(app.StartWizard(dialog.result()));
+    EXPECT_EQ(installed("1.jpg"), "new picture");
+    EXPECT_TRUE(effects.started.empty());
+}
+
+TEST_F(UpdaterWindowTest, ABundleBesideTheProgramReplacesTextsAndPictures) {
+    fs::copy_file(ORLAVO_UPDATER_TEST_BUNDLE, programFolder() / "HV_Res.rcc");
+    startLab();
+    writeSettings(installDir().string() + "/");
+    CUpdaterApp& app = startApp();
+    CUpdaterDialog dialog(app);
+    ASSERT_TRUE(dialog.initDialog());
+    EXPECT_EQ(dialog.windowTitle(), "Test Updater");
+    EXPECT_EQ(dialog.statusText()->text(), "Looking");
+    EXPECT_EQ(dialog.versionLabel()->text(), "v2.0.44.3");
+    // The bundle's picture, 240 pixels wide, drawn across the same 480.
+    const QPixmap picture = dialog.picture()->pixmap();
+    EXPECT_EQ(picture.width(), 240);
+    EXPECT_DOUBLE_EQ(picture.devicePixelRatio(), 0.5);
+    EXPECT_FALSE(app.programIcon().isNull());
+}
+
+TEST(UpdaterTranslation, TheGermanBundleHasEveryText) {
+    auto bundle = orlavo::ResourceBundle::Open(ORLAVO_UPDATER_GERMAN_BUNDLE);
+    ASSERT_TRUE(bundle);
+    const orlavo::StringTable german = bundle->strings();
+    int texts = 0;
+    for (const QString& line :
+         QString::fromStdString(std::string(orlavo::updater::BuiltinStringText())).split('\n')) {
+        if (line.isEmpty() || !line[0].isDigit())
+            continue;
+        const int id = line.section('\t', 0, 0).toInt();
+        EXPECT_NE(german.get(id), "") << id;
+        ++texts;
+    }
+    EXPECT_GT(texts, 10);
+    EXPECT_TRUE(bundle->file("bitmaps/129.png"));
+    EXPECT_TRUE(bundle->file("icons/128.png"));
+}
+
+}  // namespace

@@ -1,0 +1,80 @@
+// Runs the updater's check and installation without a window, the way the
+// window runs them, and says on standard output what happens, one line at a
+// time: "check <outcome> <count>", "copy <name>", "failed <name>: <why>",
+// "install <outcome>". Tests run it to stop it half-way or as another user.
+//   updater_install_runner INSTALL_FOLDER UPDATE_URL REGISTRY_ROOT REGISTRY_PATH TEMP_ROOT
+// Exit status: 0 installed, 1 installation failed, 2 the check failed or
+// found nothing to do, 3 bad usage.
+#include <cstdio>
+#include <string>
+
+#include "updater/UpdateSession.h"
+
+namespace {
+
+using namespace orlavo::updater;
+
+class Printer : public UpdateObserver {
+public:
+    void copying(const std::string& name) override { Say("copy " + name); }
+    void failed(const std::string& name, const std::string& text) override {
+        Say("failed " + name + ": " + text);
+    }
+    static void Say(const std::string& line) {
+        std::printf("%s\n", line.c_str());
+        std::fflush(stdout);
+    }
+};
+
+const char* Name(CheckOutcome o) {
+    switch (o) {
+        case CheckOutcome::Failed:
+            return "failed";
+        case CheckOutcome::Cancelled:
+            return "cancelled";
+        case CheckOutcome::UpToDate:
+            return "up-to-date";
+        case CheckOutcome::Offered:
+            return "offered";
+    }
+    return "?";
+}
+
+const char* Name(InstallOutcome o) {
+    switch (o) {
+        case InstallOutcome::Done:
+            return "done";
+        case InstallOutcome::Failed:
+            return "failed";
+        case InstallOutcome::Cancelled:
+            return "cancelled";
+    }
+    return "?";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 6) {
+        std::fprintf(stderr,
+                     "usage: %s INSTALL_FOLDER UPDATE_URL REGISTRY_ROOT REGISTRY_PATH "
+                     "TEMP_ROOT\n",
+                     argv[0]);
+        return 3;
+    }
+    UpdateSettings settings;
+    settings.installFolder = argv[1];
+    settings.updateUrl = argv[2];
+    settings.registryRoot = argv[3];
+    settings.registryPath = argv[4];
+    settings.tempRoot = argv[5];
+    UpdateSession session(settings);
+    Printer printer;
+    const CheckResult check = session.check(printer);
+    Printer::Say(std::string("check ") + Name(check.outcome) + " " + std::to_string(check.count));
+    if (check.outcome != CheckOutcome::Offered)
+        return 2;
+    const InstallOutcome outcome = session.install(printer);
+    Printer::Say(std::string("install ") + Name(outcome));
+    return outcome == InstallOutcome::Done ? 0 : 1;
+}

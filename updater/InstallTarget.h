@@ -1,0 +1,22 @@
+#pragma once
+// Where a file of the manifest goes: only ever inside the installation folder.
+
+#include <filesystem>
+#include <optional>
+#include <string_view>
+
+namespace orlavo::updater {
+
+// The path of FILENAME inside FOLDER, or nothing when the name is not one to
+// write: empty, absolute ("/x", "C:\x"), with a ".." part, ending in a
+// separator, holding a NUL, or leading outside FOLDER through a symbolic link
+// (of a folder on the way, or of the file itself). "\" counts as a separator,
+// as in manifests written for Windows. The file and its folders need not exist.
+std::optional<std::filesystem::path> ResolveInstallTarget(const std::filesystem::path& folder,
+                                                          std::string_view filename);
+
+// The installation folder can take files: it is a folder (a link to one
+// counts), the file-system root included.
+bool InstallFolderUsable(const std::filesystem::path& folder);
+
+}  // namespace orlavo::updater

@@ -1,0 +1,69 @@
+#include "updater/UpdateSession.h"
+
+#include "common/SettingsTable.h"
+#include "platform/RegistryStore.h"
+#include "updater/UpdateCheck.h"
+
+namespace orlavo::updater {
+
+UpdateSession::UpdateSession(UpdateSettings settings) : settings_(std::move(settings)) {}
+
+// The run's folder, and every temporary file in it, goes with the session.
+UpdateSession::~UpdateSession() = default;
+
+CheckResult UpdateSession::check(UpdateObserver& observer) {
+    CheckResult result;
+    try {
+        state_ = ManifestState{};
+        if (!run_)
+            run_ = std::make_unique<RunFolder>(settings_.tempRoot);
+        const std::string manifest = run_->makeFile("updt");
+        if (manifest.empty()) {
+            result.error = kDownloadCannotCreate;
+            observer.failed(settings_.updateUrl, result.error);
+            return result;
+        }
+        DownloadOptions options;
+        options.transfer = settings_.transfer;
+        options.maxBytes = kMaxManifestBytes;
+        options.cancel = &cancel_;
+        result.error = DownloadFile(settings_.updateUrl, manifest, options);
+        if (cancel_) {
+            result.outcome = CheckOutcome::Cancelled;
+            return result;
+        }
+        if (!result.error.empty()) {
+            observer.failed(settings_.updateUrl, result.error);
+            return result;
+        }
+        const int answer = ReadUpdateManifest(manifest, settings_.installFolder, *run_, state_);
+        if (answer == kManifestXmlFailure) {
+            result.error = "the manifest is well-formed but could not be read";
+            observer.failed(settings_.updateUrl, result.error);
+            return result;
+        }
+        RegistryStore registry(settings_.registryRoot, settings_.registryPath);
+        result.count =
+            CountNeededUpdates(state_, registry.getNumber(section::kSettings, "RegistryVersion"));
+        result.outcome = result.count > 0 ? CheckOutcome::Offered : CheckOutcome::UpToDate;
+    } catch (...) {
+        result = CheckResult{CheckOutcome::Failed, 0, "unexpected error"};
+    }
+    return result;
+}
+
+InstallOutcome UpdateSession::install(UpdateObserver& observer) {
+    try {
+        RegistryStore registry(settings_.registryRoot, settings_.registryPath);
+        InstallContext context;
+        context.installFolder = settings_.installFolder;
+        context.registry = &registry;
+        context.download.transfer = settings_.transfer;
+        context.cancel = &cancel_;
+        return InstallUpdates(state_, context, observer);
+    } catch (...) {
+        return InstallOutcome::Failed;
+    }
+}
+
+}  // namespace orlavo::updater

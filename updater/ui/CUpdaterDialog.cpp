@@ -1,0 +1,356 @@
+#include "updater/ui/CUpdaterDialog.h"
+
+#include <QApplication>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include "common/SettingsTable.h"
+#include "platform/RegistryStore.h"
+#include "resources/UpdaterResources.h"
+#include "updater/ui/CUpdaterApp.h"
+#include "updater/ui/UpdateProgressRelay.h"
+#include "updater/ui/UpdaterEffects.h"
+#include "updater/ui/UpdaterLook.h"
+
+namespace {
+
+using orlavo::updater::CheckOutcome;
+using orlavo::updater::CheckResult;
+using orlavo::updater::InstallOutcome;
+
+QString S(int id) {
+    return QString::fromStdString(orlavo::updater::Str(id));
+}
+
+// The picture across the top, in logical pixels.
+constexpr int kBannerWidth = 480;
+constexpr int kBannerHeight = 88;
+constexpr int kMargin = 18;
+constexpr int kTextWidth = kBannerWidth - 2 * kMargin;
+// Each step of the progress bar is divided this finely, so that one large
+// file shows its own progress.
+constexpr int kStepUnits = 1000;
+
+QPixmap BannerPicture() {
+    QPixmap pm;
+    if (auto png = orlavo::updater::Resources().file("bitmaps/129.png"))
+        pm.loadFromData(reinterpret_cast<const uchar*>(png->data()),
+                        static_cast<uint>(png->size()));
+    if (pm.isNull())
+        return pm;
+    // Drawn for a width of 480 logical pixels; a larger picture is sharper.
+    pm.setDevicePixelRatio(static_cast<qreal>(pm.width()) / kBannerWidth);
+    return pm;
+}
+
+QFrame* Rule(QWidget* parent) {
+    auto* line = new QFrame(parent);
+    line->setObjectName("rule");
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Sunken);
+    return line;
+}
+
+}  // namespace
+
+CUpdaterDialog::CUpdaterDialog(CUpdaterApp& app, RunnerMaker makeRunner, QWidget* parent)
+    : QDialog(parent),
+      app_(app),
+      makeRunner_(std::move(makeRunner)),
+      relay_(new UpdateProgressRelay(this)) {
+    if (!makeRunner_)
+        makeRunner_ = [](const orlavo::updater::UpdateSettings& settings) {
+            return std::make_unique<orlavo::updater::UpdateSession>(settings);
+        };
+    setObjectName("updaterDialog");
+    setWindowTitle(S(2000));
+    setWindowIcon(app.programIcon());
+    setStyleSheet(UpdaterStyleSheet());
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->setSpacing(0);
+
+    banner_ = new QLabel(this);
+    banner_->setObjectName("banner");
+    banner_->setFixedSize(kBannerWidth, kBannerHeight);
+    banner_->setPixmap(BannerPicture());
+    outer->addWidget(banner_);
+
+    // The version at the top left and the name at the bottom left, on the picture.
+    version_ = new QLabel(banner_);
+    version_->setObjectName("versionLabel");
+    version_->setTextFormat(Qt::PlainText);
+    QFont small = version_->font();
+    small.setPointSizeF(small.pointSizeF() * 0.85);
+    version_->setFont(small);
+    version_->move(14, 8);
+    heading_ = new QLabel(S(2000), banner_);
+    heading_->setObjectName("bannerHeading");
+    heading_->setTextFormat(Qt::PlainText);
+    QFont big = heading_->font();
+    big.setPointSizeF(big.pointSizeF() * 1.45);
+    big.setBold(true);
+    heading_->setFont(big);
+    heading_->setGeometry(14, kBannerHeight - 14 - heading_->sizeHint().height(), kBannerWidth - 28,
+                          heading_->sizeHint().height());
+
+    outer->addWidget(Rule(this));
+
+    auto* body = new QVBoxLayout();
+    body->setContentsMargins(kMargin, 14, kMargin, 10);
+    body->setSpacing(8);
+    status_ = new QLabel(S(2001), this);
+    status_->setObjectName("statusText");
+    status_->setTextFormat(Qt::PlainText);
+    status_->setWordWrap(true);
+    status_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    status_->setFont(QApplication::font());
+    // One width for every text, and room for the longest (also translated),
+    // so the window keeps its size from state to state.
+    status_->setFixedWidth(kTextWidth);
+    status_->setMinimumHeight(status_->fontMetrics().lineSpacing() * 5 + 4);
+    body->addWidget(status_);
+
+    progress_ = new QProgressBar(this);
+    progress_->setObjectName("progress");
+    progress_->setTextVisible(false);
+    progress_->setRange(0, kStepUnits);
+    progress_->setValue(0);
+    body->addWidget(progress_);
+    detail_ = new QLabel(this);
+    detail_->setObjectName("detailText");
+    detail_->setTextFormat(Qt::PlainText);
+    detail_->setFixedWidth(kTextWidth);
+    detail_->setMinimumHeight(detail_->fontMetrics().lineSpacing());
+    body->addWidget(detail_);
+    // The bar and its line keep their place while hidden.
+    for (QWidget* w : {static_cast<QWidget*>(progress_), static_cast<QWidget*>(detail_)}) {
+        QSizePolicy policy = w->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        w->setSizePolicy(policy);
+        w->hide();
+    }
+    body->addStretch(1);
+    outer->addLayout(body);
+
+    outer->addWidget(Rule(this));
+    auto* row = new QHBoxLayout();
+    row->setContentsMargins(kMargin, 10, kMargin, 12);
+    row->setSpacing(8);
+    row->addStretch(1);
+    cancel_ = new QPushButton(S(2003), this);
+    cancel_->setObjectName("cancel");
+    next_ = new QPushButton(S(2002), this);
+    next_->setObjectName("next");
+    for (QPushButton* b : {cancel_, next_}) {
+        b->setAutoDefault(true);
+        b->setMinimumWidth(96);
+        row->addWidget(b);
+    }
+    next_->setDefault(true);
+    next_->hide();
+    outer->addLayout(row);
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+
+    connect(next_, &QPushButton::clicked, this, &CUpdaterDialog::onNext);
+    connect(cancel_, &QPushButton::clicked, this, &CUpdaterDialog::reject);
+    connect(&checkWatcher_, &QFutureWatcher<CheckResult>::finished, this,
+            &CUpdaterDialog::onChecked);
+    connect(&installWatcher_, &QFutureWatcher<InstallOutcome>::finished, this,
+            &CUpdaterDialog::onInstalled);
+    connect(relay_, &UpdateProgressRelay::started, this, &CUpdaterDialog::onInstallStarted);
+    connect(relay_, &UpdateProgressRelay::stepFinished, this, &CUpdaterDialog::onStepDone);
+    connect(relay_, &UpdateProgressRelay::fileProgress, this, &CUpdaterDialog::onFileProgress);
+    connect(relay_, &UpdateProgressRelay::copyingFile, this, &CUpdaterDialog::onCopying);
+}
+
+CUpdaterDialog::~CUpdaterDialog() {
+    // A worker still running is stopped and waited for before the window goes.
+    if (runner_)
+        runner_->cancel();
+    checkWatcher_.waitForFinished();
+    installWatcher_.waitForFinished();
+}
+
+bool CUpdaterDialog::initDialog() {
+    finishText_ = S(114);
+    orlavo::RegistryStore& registry = app_.registry();
+    installFolder_ =
+        QString::fromStdString(registry.getText(orlavo::section::kSettings, "LocalPath"));
+    updateUrl_ = registry.getText(orlavo::section::kSettings, "UpdateURL");
+    if (installFolder_.isEmpty() || updateUrl_.empty()) {
+        app_.effects().message(nullptr, S(2004), S(112), QMessageBox::Critical, QMessageBox::Ok);
+        return false;
+    }
+    version_->setText(S(113) + QString::fromStdString(app_.programVersion()));
+    version_->adjustSize();
+    installFolder_ = WithFinalSlash(installFolder_);
+    return true;
+}
+
+int CUpdaterDialog::run() {
+    if (!initDialog()) {
+        setResult(QDialog::Rejected);
+        return QDialog::Rejected;
+    }
+    return exec();
+}
+
+void CUpdaterDialog::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (checkPosted_ || state_ != State::Starting)
+        return;
+    checkPosted_ = true;
+    setState(State::Searching);
+    // The check starts once the window is on the screen.
+    QTimer::singleShot(0, this, &CUpdaterDialog::startCheck);
+}
+
+bool CUpdaterDialog::working() const {
+    return checkWatcher_.isRunning() || installWatcher_.isRunning();
+}
+
+void CUpdaterDialog::startCheck() {
+    if (working() || closeWhenStopped_)
+        return;
+    orlavo::updater::UpdateSettings settings;
+    settings.installFolder = installFolder_.toStdString();
+    settings.updateUrl = updateUrl_;
+    settings.registryRoot = app_.registry().root();
+    settings.registryPath = app_.registry().path();
+    runner_ = makeRunner_(settings);
+    checkWatcher_.setFuture(QtConcurrent::run(
+        [runner = runner_.get(), relay = relay_] { return runner->check(*relay); }));
+}
+
+void CUpdaterDialog::onChecked() {
+    const CheckResult result = checkWatcher_.result();
+    if (closeWhenStopped_ || result.outcome == CheckOutcome::Cancelled) {
+        QDialog::reject();
+        return;
+    }
+    switch (result.outcome) {
+        case CheckOutcome::UpToDate:
+            // Nothing to install: the wizard starts at once.
+            accept();
+            break;
+        case CheckOutcome::Offered:
+            updateCount_ = result.count;
+            setStatus(109);
+            next_->show();
+            next_->setEnabled(true);
+            next_->setFocus();
+            setState(State::Offered);
+            break;
+        default:
+            setStatus(105);
+            cancel_->setFocus();
+            setState(State::Failed);
+            break;
+    }
+}
+
+void CUpdaterDialog::onNext() {
+    if (next_->text() == finishText_) {
+        accept();
+        return;
+    }
+    if (state_ != State::Offered || working())
+        return;
+    next_->setEnabled(false);
+    setStatus(111);
+    steps_ = updateCount_ + 1;
+    stepsDone_ = 0;
+    showProgress(0);
+    progress_->show();
+    detail_->clear();
+    detail_->show();
+    cancel_->setFocus();
+    setState(State::Installing);
+    installWatcher_.setFuture(QtConcurrent::run(
+        [runner = runner_.get(), relay = relay_] { return runner->install(*relay); }));
+}
+
+void CUpdaterDialog::onInstalled() {
+    const InstallOutcome outcome = installWatcher_.result();
+    if (closeWhenStopped_ || outcome == InstallOutcome::Cancelled) {
+        QDialog::reject();
+        return;
+    }
+    progress_->hide();
+    detail_->hide();
+    if (outcome == InstallOutcome::Done) {
+        setStatus(104);
+        next_->setText(finishText_);
+        next_->setEnabled(true);
+        next_->setFocus();
+        setState(State::Done);
+    } else {
+        setStatus(105);
+        next_->setEnabled(false);
+        cancel_->setFocus();
+        setState(State::Failed);
+    }
+}
+
+void CUpdaterDialog::onInstallStarted(int steps) {
+    steps_ = std::max(1, steps);
+    stepsDone_ = 0;
+    showProgress(0);
+}
+
+void CUpdaterDialog::onStepDone() {
+    stepsDone_ = std::min(stepsDone_ + 1, steps_);
+    showProgress(0);
+}
+
+void CUpdaterDialog::onFileProgress(const QString& filename, int permille) {
+    setDetail(S(2005).arg(filename));
+    showProgress(std::max(0, permille));
+}
+
+void CUpdaterDialog::onCopying(const QString& filename) {
+    setDetail(S(2006).arg(filename));
+}
+
+void CUpdaterDialog::setDetail(const QString& text) {
+    // A long name from the server is cut, not the window stretched.
+    detail_->setText(detail_->fontMetrics().elidedText(text, Qt::ElideMiddle, kTextWidth));
+}
+
+void CUpdaterDialog::showProgress(int permilleOfStep) {
+    progress_->setRange(0, steps_ * kStepUnits);
+    progress_->setValue(std::min(steps_ * kStepUnits, stepsDone_ * kStepUnits + permilleOfStep));
+}
+
+void CUpdaterDialog::reject() {
+    if (working()) {
+        // The running step stops its downloads; the window closes once it has returned.
+        closeWhenStopped_ = true;
+        cancel_->setEnabled(false);
+        next_->setEnabled(false);
+        if (runner_)
+            runner_->cancel();
+        return;
+    }
+    QDialog::reject();
+}
+
+void CUpdaterDialog::setState(State state) {
+    if (state_ == state)
+        return;
+    state_ = state;
+    emit stateChanged(state);
+}
+
+void CUpdaterDialog::setStatus(int id) {
+    status_->setText(S(id));
+}
