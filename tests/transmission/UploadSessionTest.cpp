@@ -124,7 +124,7 @@ TEST(UploadSession, SendsEveryItemOverOneConnectionAndLeavesNoMessage) {
     EXPECT_EQ(events.back(), "finished");
     EXPECT_EQ(reporter.matching("thumb"), (std::vector<std::string>{"thumb 1", "thumb 3"}));
     EXPECT_EQ(reporter.matching("order "),
-              (std::vector<std::string>{"order 0", "order 2", "order 1", "order 2"}));
+              (std::vector<std::string>{"order 0", "order 1", "order 1", "order 2"}));
     // The second photo's bar runs 0..2; between file and manifest it is set to 0..1.
     std::vector<std::string> ranges = reporter.matching("image-range");
     EXPECT_EQ(ranges, (std::vector<std::string>{"image-range 0", "image-range 1", "image-range 2",

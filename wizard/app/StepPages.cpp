@@ -1,6 +1,7 @@
 #include "wizard/app/StepPages.h"
 
 #include "wizard/app/CPlaceholderPage.h"
+#include "wizard/transmission/ui/COrderSummaryPage.h"
 
 CWizardPage* MakeStepPage(CWizardApp& app, int step, QWidget* parent) {
     switch (step) {
@@ -11,6 +12,6 @@ CWizardPage* MakeStepPage(CWizardApp& app, int step, QWidget* parent) {
         case 3:
             return new CPlaceholderPage(app, step, parent);
         default:
-            return new CPlaceholderPage(app, step, parent);
+            return new COrderSummaryPage(app, parent);
     }
 }

@@ -37,7 +37,8 @@ std::string PhotoBanner(int number, int count) {
 // Connects one request to the session: abort flag, pause gate, progress.
 class UploadSession::Observer : public RequestObserver {
 public:
-    Observer(UploadSession& session, int itemCount) : session_(session), itemCount_(itemCount) {}
+    Observer(UploadSession& session, int photoNumber)
+        : session_(session), photoNumber_(photoNumber) {}
     bool Aborted() const override { return session_.abort_.load(); }
     bool SafePoint() override { return session_.SafePoint(); }
     void FileRange(int max) override { session_.reporter_.ImageRange(max); }
@@ -47,16 +48,18 @@ public:
             session_.reporter_.ImagePosition(position);
         }
     }
+    // The photo's data is out: the order bar counts it, while the manifest
+    // goes and the answer is awaited.
     void FileDone() override {
         session_.reporter_.ImageRange(1);
         session_.reporter_.ImagePosition(0);
-        session_.reporter_.OrderPosition(itemCount_);
+        session_.reporter_.OrderPosition(photoNumber_);
     }
     void Reset() { lastPosition_ = -1; }
 
 private:
     UploadSession& session_;
-    int itemCount_;
+    int photoNumber_;
     int lastPosition_ = -1;
 };
 
@@ -181,7 +184,7 @@ bool UploadSession::SendItem(HttpFormClient& client, std::size_t index, std::uin
     std::string manifestPart = ValuePart(kManifestField, item.manifest);
     std::uint64_t announced = UploadBodyLength(header.size(), item.size, manifestPart.size());
 
-    Observer observer(*this, count);
+    Observer observer(*this, static_cast<int>(index) + 1);
     Exchange exchange =
         client.Post(OrderRequestPieces(item.path, item.mediaType, item.size, item.manifest),
                     announced, &observer);
