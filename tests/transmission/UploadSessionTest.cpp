@@ -4,12 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <condition_variable>
+#include <filesystem>
 #include <functional>
 #include <mutex>
 #include <thread>
 
 #include "tests/support/RawHttpServer.h"
 #include "tests/transmission/TempFiles.h"
+#include "wizard/transmission/FailureCode.h"
 #include "wizard/transmission/UploadEstimate.h"
 
 namespace orlavo::transmission {
@@ -149,6 +151,44 @@ TEST(UploadSession, RefusalOfTheSecondPhotoEndsTheOrderWithItsTitle) {
     EXPECT_TRUE(session.ServerRefused());
     EXPECT_EQ(server.requestCount(), 2u);
     EXPECT_EQ(reporter.matching("finished").size(), 1u);
+}
+
+TEST(UploadSession, PhotoGoneOrUnreadableSinceItWasChosenIsNamedWithTheReason) {
+    const struct {
+        const char* name;
+        std::function<void(const std::string& path)> spoil;
+        std::string reason;
+        bool checkedBeforeSending = false;
+    } cases[] = {
+        {"deleted", [](const std::string& p) { std::filesystem::remove(p); },
+         "No such file or directory", true},
+        {"a folder now",
+         [](const std::string& p) {
+             std::filesystem::remove(p);
+             std::filesystem::create_directory(p);
+         },
+         "Is a directory"},
+        {"shorter now", [](const std::string& p) { std::filesystem::resize_file(p, 10); },
+         ErrorText(CURLE_READ_ERROR)},
+    };
+    for (const auto& c : cases) {
+        Fixture f;
+        f.Add(0, 100);
+        f.Add(1, 20000);
+        c.spoil(f.items[1].path);
+        RawHttpServer server([](const RawRequest&) { return Page("DONE"); });
+        RecordingReporter reporter;
+        UploadSession session(Settings(server), f.items, f.total, reporter);
+        session.Run();
+        EXPECT_EQ(session.ErrorMessage(),
+                  "The photo " + f.items[1].path + " cannot be read: " + c.reason)
+            << c.name;
+        EXPECT_FALSE(session.ServerRefused());
+        EXPECT_FALSE(session.UserCancelled());
+        if (c.checkedBeforeSending) {
+            EXPECT_EQ(server.requestCount(), 1u) << c.name;
+        }
+    }
 }
 
 struct AnswerCase {

@@ -1,7 +1,11 @@
 #include "wizard/transmission/UploadSession.h"
 
+#include <curl/curl.h>
+
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <system_error>
 
 #include "resources/WizardResources.h"
 #include "wizard/transmission/FailureCode.h"
@@ -30,6 +34,36 @@ std::string PhotoBanner(int number, int count) {
     std::snprintf(line, sizeof line, "\r\n------------ Photo %d of %d --------------\r\n", number,
                   count);
     return line;
+}
+
+// "%s" of PATTERN replaced in order by ARGS.
+std::string Fill(std::string pattern, std::initializer_list<std::string_view> args) {
+    std::size_t from = 0;
+    for (std::string_view arg : args) {
+        std::size_t at = pattern.find("%s", from);
+        if (at == std::string::npos) {
+            break;
+        }
+        pattern.replace(at, 2, arg);
+        from = at + arg.size();
+    }
+    return pattern;
+}
+
+// A photo that went missing or unreadable since it was chosen: the message
+// names it and says why, as the system puts it.
+std::string UnreadablePhoto(const std::string& path) {
+    std::string why = ErrorText(CURLE_READ_ERROR);
+    errno = 0;
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    char byte = 0;
+    if (f == nullptr || (std::fread(&byte, 1, 1, f) == 0 && std::ferror(f) != 0)) {
+        why = std::error_code(errno, std::generic_category()).message();
+    }
+    if (f != nullptr) {
+        std::fclose(f);
+    }
+    return Fill(wizard::Str(3522), {path, why});
 }
 
 }  // namespace
@@ -189,7 +223,12 @@ bool UploadSession::SendItem(HttpFormClient& client, std::size_t index, std::uin
         client.Post(OrderRequestPieces(item.path, item.mediaType, item.size, item.manifest),
                     announced, &observer);
     if (!exchange.ok) {
-        code = exchange.code;
+        if (exchange.code == CURLE_READ_ERROR) {
+            error_ = UnreadablePhoto(item.path);
+            code = kCodeMessageSet;
+        } else {
+            code = exchange.code;
+        }
         return false;
     }
     if (abort_) {
@@ -204,11 +243,7 @@ bool UploadSession::SendItem(HttpFormClient& client, std::size_t index, std::uin
     if (settings_.debug && settings_.dump) {
         std::string entry = PhotoBanner(static_cast<int>(index) + 1, count) + exchange.answer;
         if (!settings_.dump(kAnswerDump, entry)) {
-            std::string text = wizard::Str(3500);
-            if (std::size_t at = text.find("%s"); at != std::string::npos) {
-                text.replace(at, 2, kAnswerDump);
-            }
-            reporter_.Notice(text);
+            reporter_.Notice(Fill(wizard::Str(3500), {kAnswerDump}));
         }
     }
     UploadVerdict verdict = JudgeUploadAnswer(exchange.answer);
