@@ -64,6 +64,19 @@ struct KeptPhoto {
     std::vector<std::pair<std::string, std::string>> products;  // id, qty
 };
 
+// Records like RecordingEffects and may act while a message box would be open.
+class HookedEffects : public RecordingEffects {
+public:
+    QMessageBox::StandardButton message(QWidget* owner, const QString& caption, const QString& text,
+                                        QMessageBox::Icon icon,
+                                        QMessageBox::StandardButtons buttons) override {
+        if (whileOpen)
+            whileOpen();
+        return RecordingEffects::message(owner, caption, text, icon, buttons);
+    }
+    std::function<void()> whileOpen;
+};
+
 class SendTest : public AppTest {
 public:
     static void SetUpTestSuite() {
@@ -189,6 +202,8 @@ public:
 
     COrderSuccessfulPage* successWindow() { return sheet().findChild<COrderSuccessfulPage*>(); }
 
+    // Stands for the fixture's recording effects in every window of these tests.
+    HookedEffects effects;
     test::TempDir labData_{"orlavo-lab-data"};
     test::TempDir photos_{"orlavo-photos"};
     std::unique_ptr<test::LabProcess> lab_;

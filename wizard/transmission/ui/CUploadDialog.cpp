@@ -42,7 +42,8 @@ bool AppendDump(std::string_view file, std::string_view bytes) {
 
 }  // namespace
 
-CUploadDialog::CUploadDialog(CWizardApp& app, QWidget* parent) : QDialog(parent), app_(app) {
+CUploadDialog::CUploadDialog(CWizardApp& app, QWidget* parent)
+    : QDialog(parent), app_(app), reports_(new UploadSignals(this)) {
     setObjectName("upload");
     setWindowTitle(S(3516));
     // No close box: only Cancel and its question end the window.
@@ -119,16 +120,16 @@ CUploadDialog::CUploadDialog(CWizardApp& app, QWidget* parent) : QDialog(parent)
     showThumbnail(0);
 
     const auto queued = Qt::QueuedConnection;
-    connect(&reports_, &UploadSignals::orderRange, this, &CUploadDialog::setOrderRange, queued);
-    connect(&reports_, &UploadSignals::orderPosition, this, &CUploadDialog::setOrderPosition,
+    connect(reports_, &UploadSignals::orderRange, this, &CUploadDialog::setOrderRange, queued);
+    connect(reports_, &UploadSignals::orderPosition, this, &CUploadDialog::setOrderPosition,
             queued);
-    connect(&reports_, &UploadSignals::imageRange, this, &CUploadDialog::setImageRange, queued);
-    connect(&reports_, &UploadSignals::imagePosition, this, &CUploadDialog::setImagePosition,
+    connect(reports_, &UploadSignals::imageRange, this, &CUploadDialog::setImageRange, queued);
+    connect(reports_, &UploadSignals::imagePosition, this, &CUploadDialog::setImagePosition,
             queued);
-    connect(&reports_, &UploadSignals::thumbnail, this, &CUploadDialog::showThumbnail, queued);
-    connect(&reports_, &UploadSignals::estimate, this, &CUploadDialog::showEstimate, queued);
-    connect(&reports_, &UploadSignals::notice, this, &CUploadDialog::onNotice, queued);
-    connect(&reports_, &UploadSignals::finished, this, &CUploadDialog::onFinished, queued);
+    connect(reports_, &UploadSignals::thumbnail, this, &CUploadDialog::showThumbnail, queued);
+    connect(reports_, &UploadSignals::estimate, this, &CUploadDialog::showEstimate, queued);
+    connect(reports_, &UploadSignals::notice, this, &CUploadDialog::onNotice, queued);
+    connect(reports_, &UploadSignals::finished, this, &CUploadDialog::onFinished, queued);
 }
 
 CUploadDialog::~CUploadDialog() = default;
@@ -159,7 +160,7 @@ void CUploadDialog::begin() {
 
     setWindowModality(Qt::ApplicationModal);
     show();
-    send_ = std::make_unique<orlavo::transmission::OrderSend>(std::move(settings), reports_);
+    send_ = std::make_unique<orlavo::transmission::OrderSend>(std::move(settings), *reports_);
     sending_ = true;
     send_->Start(app_.xml, app_.order, dump);
 }

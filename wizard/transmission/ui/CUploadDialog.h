@@ -80,8 +80,8 @@ private:
     CWizardApp& app_;
     long stallSeconds_ = 60;
     std::string caFile_;
-    // Declared before send_: the reporter outlives the worker.
-    UploadSignals reports_;
+    // A child: deleted after send_, whose destructor joins the worker.
+    UploadSignals* reports_;
     std::unique_ptr<orlavo::transmission::OrderSend> send_;
     bool sending_ = false;
     bool boxOpen_ = false;

@@ -2,8 +2,7 @@
 // Turns the upload worker's reports into Qt signals. The reporter's methods
 // run on the worker thread; the window connects every signal with
 // Qt::QueuedConnection, so it handles them on its own thread, in order. The
-// object must outlive the worker (declare it before the OrderSend that
-// reports to it).
+// object must outlive the worker that reports to it.
 
 #include <QObject>
 #include <QString>
