@@ -54,22 +54,36 @@ private:
     std::thread::id thread_;
 };
 
-TEST(OrderSend, NothingPreparedEndsAtOnceWithAMessageAndSendsNothing) {
-    wizard::CXmlDocuments docs;  // no catalogue, so no manifest template
-    wizard::OrderModel order(1);
-    order.AddPhoto("/nowhere/a.jpg", 0, 10, 1, 1);
-    order.SetQuantity(0, 0, 1);
-    EndWatch watch;
-    UploadSettings settings;
-    settings.uploadUrl = "http://127.0.0.1:9/upload";
-    OrderSend send(settings, watch);
-    send.Start(docs, order);
-    EXPECT_EQ(watch.finished(), 1);
-    EXPECT_EQ(watch.thread(), std::this_thread::get_id());
-    SendOutcome outcome = send.Outcome();
-    EXPECT_EQ(outcome.kind, SendOutcome::Kind::Failed);
-    EXPECT_EQ(outcome.message, "Unspecified error");
-    EXPECT_FALSE(send.Cancel());
+TEST(OrderSend, NothingToSendEndsAtOnceWithAMessage) {
+    wizard::CXmlDocuments loaded;
+    ASSERT_TRUE(samples::LoadSample(loaded));
+    ASSERT_TRUE(SetCustomerDetails(loaded, samples::Customer(), std::nullopt));
+    wizard::CXmlDocuments empty;  // no catalogue, so no manifest template
+    const struct {
+        const char* name;
+        const wizard::CXmlDocuments& docs;
+        int quantity;
+        const char* message;
+    } cases[] = {
+        {"no manifest template", empty, 1, "Unspecified error"},
+        {"no print in the order", loaded, 0, "You must select a picture"},
+    };
+    for (const auto& c : cases) {
+        wizard::OrderModel order(4);
+        order.AddPhoto("/nowhere/a.jpg", 0, 10, 1, 1);
+        order.SetQuantity(0, 0, c.quantity);
+        EndWatch watch;
+        UploadSettings settings;
+        settings.uploadUrl = "http://127.0.0.1:9/upload";
+        OrderSend send(settings, watch);
+        send.Start(c.docs, order);
+        EXPECT_EQ(watch.finished(), 1) << c.name;
+        EXPECT_EQ(watch.thread(), std::this_thread::get_id());
+        SendOutcome outcome = send.Outcome();
+        EXPECT_EQ(outcome.kind, SendOutcome::Kind::Failed) << c.name;
+        EXPECT_EQ(outcome.message, c.message);
+        EXPECT_FALSE(send.Cancel());
+    }
 }
 
 TEST(OrderSend, EachSendIsOneCompleteOrderUnderItsOwnIdAndALateCancelChangesNothing) {

@@ -18,8 +18,10 @@ void OrderSend::Start(const wizard::CXmlDocuments& docs, const wizard::OrderMode
     started_ = true;
     PreparedUpload prepared = PrepareUpload(docs, order, manifestDump);
     orderId_ = prepared.orderId;
-    if (!prepared.ok) {
-        prepareError_ = prepared.message;
+    if (!prepared.ok || prepared.items.empty()) {
+        // An order without a print would "succeed" with nothing sent; the
+        // steps before keep it from coming here, and so does this.
+        prepareError_ = prepared.ok ? wizard::Str(160) : prepared.message;
         reporter_.Finished();
         return;
     }

@@ -7,8 +7,9 @@
 // - Construct, Start(), Pause(), Resume(), Cancel() and Outcome() on one
 //   thread (the window's).
 // - The reporter's calls come from the worker; Finished() is the last one and
-//   comes exactly once. When nothing could be prepared, Start() calls
-//   Finished() itself, on the calling thread, and nothing is sent.
+//   comes exactly once. When nothing could be prepared (or the order has no
+//   print), Start() calls Finished() itself, on the calling thread, and
+//   nothing is sent.
 // - Outcome() is read once Finished() has been reported; it waits for the
 //   worker to return first.
 // - The destructor cancels a running worker and joins it.
