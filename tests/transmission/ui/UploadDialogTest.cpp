@@ -4,7 +4,6 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QRegularExpression>
-#include <QSignalSpy>
 
 #include "tests/transmission/ui/SendTestSupport.h"
 
@@ -126,10 +125,14 @@ TEST_F(UploadDialogTest, YesAfterTheLastPhotoWasAcceptedLeavesTheOrderSent) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return upload->thumbnailIndex() == 1; }, 20000));
     // The question stays open until the worker has reported its end: the
     // only photo was already on its way and needed no safe point to finish.
+    bool reported = false;
+    QObject context;
+    QObject::connect(
+        upload->findChild<UploadSignals*>(), &UploadSignals::finished, &context,
+        [&reported] { reported = true; }, Qt::QueuedConnection);
     bool visibleWhileAsked = false;
     effects.whileOpen = [&] {
-        QSignalSpy ended(upload->findChild<UploadSignals*>(), &UploadSignals::finished);
-        EXPECT_TRUE(ended.wait(20000));
+        EXPECT_TRUE(QTest::qWaitFor([&reported] { return reported; }, 20000));
         visibleWhileAsked = upload->isVisible();
     };
     effects.answers = {QMessageBox::Yes};

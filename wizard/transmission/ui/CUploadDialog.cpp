@@ -127,8 +127,12 @@ CUploadDialog::CUploadDialog(CWizardApp& app, QWidget* parent)
     connect(reports_, &UploadSignals::imagePosition, this, &CUploadDialog::setImagePosition,
             queued);
     connect(reports_, &UploadSignals::thumbnail, this, &CUploadDialog::showThumbnail, queued);
-    connect(reports_, &UploadSignals::estimate, this, &CUploadDialog::showEstimate, queued);
-    connect(reports_, &UploadSignals::notice, this, &CUploadDialog::onNotice, queued);
+    connect(
+        reports_, &UploadSignals::estimateChanged, this,
+        [this] { showEstimate(reports_->estimate()); }, queued);
+    connect(
+        reports_, &UploadSignals::noticeAdded, this, [this] { onNotice(reports_->takeNotice()); },
+        queued);
     connect(reports_, &UploadSignals::finished, this, &CUploadDialog::onFinished, queued);
 }
 
@@ -250,7 +254,7 @@ void CUploadDialog::closeEvent(QCloseEvent* event) {
 }
 
 void CUploadDialog::onNotice(const QString& text) {
-    if (boxOpen_)
+    if (boxOpen_ || text.isEmpty())
         return;
     boxOpen_ = true;
     app_.effects().message(this, S(108), text, QMessageBox::Warning, QMessageBox::Ok);
