@@ -16,9 +16,26 @@ if [ -z "$(ls -A "$DATA/photos")" ]; then
 fi
 
 LOG="$DATA/lab.log"
+MARK="$DATA/lab/.demo-started"
+touch "$MARK"
 "$BIN/orlavo-lab" --data "$DATA/lab" --host 127.0.0.1 --port 0 >"$LOG" 2>&1 &
 LAB_PID=$!
-trap 'kill "$LAB_PID" 2>/dev/null; wait "$LAB_PID" 2>/dev/null || true' EXIT
+# When the demo ends: stop the lab, then say where it kept what was ordered.
+report_orders() {
+  kill "$LAB_PID" 2>/dev/null; wait "$LAB_PID" 2>/dev/null || true
+  [ -n "${URL:-}" ] || return 0
+  local found=0 dir photos
+  for dir in $(find "$DATA/lab/orders" -mindepth 1 -maxdepth 1 -type d -newer "$MARK" 2>/dev/null); do
+    [ $found -eq 1 ] || echo "The lab kept what you ordered:"
+    found=1
+    photos=$(find "$dir" -maxdepth 1 -name 'photo-*.xml' | wc -l)
+    echo "  order $(basename "$dir"), $photos photo(s): $dir"
+  done
+  [ $found -eq 1 ] || echo "No order reached the lab in this demo."
+  echo "Its album was at $URL/album; the lab has stopped. To look at the album again:"
+  echo "  $BIN/orlavo-lab --data \"$DATA/lab\" --port ${URL##*:}   and open $URL/album"
+}
+trap report_orders EXIT
 URL=""
 for _ in $(seq 1 100); do
   URL=$(head -n 1 "$LOG" 2>/dev/null | grep -oE 'http://[0-9.]+:[0-9]+' || true)

@@ -30,6 +30,8 @@
 #include "wizard/app/CWizardApp.h"
 #include "wizard/app/StepPages.h"
 #include "wizard/customer/ui/CUserDetailsPage.h"
+#include "wizard/transmission/TransferManifest.h"
+#include "wizard/transmission/ui/CUploadDialog.h"
 
 namespace {
 
@@ -226,6 +228,59 @@ int main(int argc, char** argv) {
     {
         COrderSuccessfulPage sent(app, nullptr);
         ok = Save(sent, out, "order-sent") && ok;
+    }
+    {
+        // Step 4: a customer with a card, home delivery, a quote with free prints.
+        orlavo::wizard::CustomerDetails d;
+        d.firstname = "Ada";
+        d.lastname = "Lovelace";
+        d.address1 = "12 Marlborough Buildings";
+        d.city = "Bath";
+        d.country = "United Kingdom";
+        d.state = "Somerset";
+        d.zip = "BA1 2LY";
+        d.phone = "07700 900123";
+        d.email = "ada@example.org";
+        d.shippingName = "Ada Lovelace";
+        d.shippingAddress1 = "12 Marlborough Buildings";
+        d.shippingCity = "Bath";
+        d.shippingCountry = "United Kingdom";
+        d.shippingState = "Somerset";
+        d.shippingZip = "BA1 2LY";
+        d.shippingPhone = "07700 900123";
+        d.cctype = "1";
+        d.ccnumber = "4111111111111111";
+        d.ccexpiremonth = "12";
+        d.ccexpireyear = "2030";
+        d.nameoncard = "A LOVELACE";
+        d.vouchercode = "WELCOME10";
+        orlavo::transmission::SetCustomerDetails(app.xml, d, std::nullopt);
+        app.priceQuote = {"4.60", "5.89", "0.46",
+                          "1.95", "2",    "10% off with WELCOME10. Two 6x4 prints are on us."};
+        reg.setText(kDownloadInfo, "TermsOfServiceURL", "http://127.0.0.1:8080/terms");
+        sheet.show();
+        sheet.setActivePage(3);
+        ok = Save(sheet, out, "step4") && ok;
+        sheet.setActivePage(1);
+    }
+    {
+        // The upload window with the second of three photos on its way.
+        for (int i = 0; i < 3; ++i) {
+            const std::string jpeg = orlavo::lab::SamplePhotoMaker::MakePhoto(i);
+            const QImage photo = QImage::fromData(reinterpret_cast<const uchar*>(jpeg.data()),
+                                                  static_cast<int>(jpeg.size()));
+            app.selectedThumbnails.append(
+                photo.scaled(92, 92, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+        }
+        CUploadDialog upload(app);
+        upload.setOrderRange(3);
+        upload.showThumbnail(1);
+        upload.showThumbnail(2);
+        upload.setOrderPosition(1);
+        upload.setImageRange(48);
+        upload.setImagePosition(29);
+        upload.showEstimate("0:0:42");
+        ok = Save(upload, out, "upload") && ok;
     }
     {
         // The quit question as ShowAppMessageId shows it.

@@ -4,12 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <condition_variable>
+#include <filesystem>
 #include <functional>
 #include <mutex>
 #include <thread>
 
 #include "tests/support/RawHttpServer.h"
 #include "tests/transmission/TempFiles.h"
+#include "wizard/transmission/FailureCode.h"
 #include "wizard/transmission/UploadEstimate.h"
 
 namespace orlavo::transmission {
@@ -124,7 +126,7 @@ TEST(UploadSession, SendsEveryItemOverOneConnectionAndLeavesNoMessage) {
     EXPECT_EQ(events.back(), "finished");
     EXPECT_EQ(reporter.matching("thumb"), (std::vector<std::string>{"thumb 1", "thumb 3"}));
     EXPECT_EQ(reporter.matching("order "),
-              (std::vector<std::string>{"order 0", "order 2", "order 1", "order 2"}));
+              (std::vector<std::string>{"order 0", "order 1", "order 1", "order 2"}));
     // The second photo's bar runs 0..2; between file and manifest it is set to 0..1.
     std::vector<std::string> ranges = reporter.matching("image-range");
     EXPECT_EQ(ranges, (std::vector<std::string>{"image-range 0", "image-range 1", "image-range 2",
@@ -149,6 +151,44 @@ TEST(UploadSession, RefusalOfTheSecondPhotoEndsTheOrderWithItsTitle) {
     EXPECT_TRUE(session.ServerRefused());
     EXPECT_EQ(server.requestCount(), 2u);
     EXPECT_EQ(reporter.matching("finished").size(), 1u);
+}
+
+TEST(UploadSession, PhotoGoneOrUnreadableSinceItWasChosenIsNamedWithTheReason) {
+    const struct {
+        const char* name;
+        std::function<void(const std::string& path)> spoil;
+        std::string reason;
+        bool checkedBeforeSending = false;
+    } cases[] = {
+        {"deleted", [](const std::string& p) { std::filesystem::remove(p); },
+         "No such file or directory", true},
+        {"a folder now",
+         [](const std::string& p) {
+             std::filesystem::remove(p);
+             std::filesystem::create_directory(p);
+         },
+         "Is a directory"},
+        {"shorter now", [](const std::string& p) { std::filesystem::resize_file(p, 10); },
+         ErrorText(CURLE_READ_ERROR)},
+    };
+    for (const auto& c : cases) {
+        Fixture f;
+        f.Add(0, 100);
+        f.Add(1, 20000);
+        c.spoil(f.items[1].path);
+        RawHttpServer server([](const RawRequest&) { return Page("DONE"); });
+        RecordingReporter reporter;
+        UploadSession session(Settings(server), f.items, f.total, reporter);
+        session.Run();
+        EXPECT_EQ(session.ErrorMessage(),
+                  "The photo " + f.items[1].path + " cannot be read: " + c.reason)
+            << c.name;
+        EXPECT_FALSE(session.ServerRefused());
+        EXPECT_FALSE(session.UserCancelled());
+        if (c.checkedBeforeSending) {
+            EXPECT_EQ(server.requestCount(), 1u) << c.name;
+        }
+    }
 }
 
 struct AnswerCase {

@@ -3,6 +3,7 @@
 #include "wizard/app/CPlaceholderPage.h"
 #include "wizard/customer/ui/CUserDetailsPage.h"
 #include "wizard/products/ui/CCustomProductPage.h"
+#include "wizard/transmission/ui/COrderSummaryPage.h"
 
 CWizardPage* MakeStepPage(CWizardApp& app, int step, QWidget* parent) {
     switch (step) {
@@ -13,6 +14,6 @@ CWizardPage* MakeStepPage(CWizardApp& app, int step, QWidget* parent) {
         case 3:
             return new CUserDetailsPage(app, parent);
         default:
-            return new CPlaceholderPage(app, step, parent);
+            return new COrderSummaryPage(app, parent);
     }
 }

@@ -1,7 +1,11 @@
 #include "wizard/transmission/UploadSession.h"
 
+#include <curl/curl.h>
+
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <system_error>
 
 #include "resources/WizardResources.h"
 #include "wizard/transmission/FailureCode.h"
@@ -32,12 +36,43 @@ std::string PhotoBanner(int number, int count) {
     return line;
 }
 
+// "%s" of PATTERN replaced in order by ARGS.
+std::string Fill(std::string pattern, std::initializer_list<std::string_view> args) {
+    std::size_t from = 0;
+    for (std::string_view arg : args) {
+        std::size_t at = pattern.find("%s", from);
+        if (at == std::string::npos) {
+            break;
+        }
+        pattern.replace(at, 2, arg);
+        from = at + arg.size();
+    }
+    return pattern;
+}
+
+// A photo that went missing or unreadable since it was chosen: the message
+// names it and says why, as the system puts it.
+std::string UnreadablePhoto(const std::string& path) {
+    std::string why = ErrorText(CURLE_READ_ERROR);
+    errno = 0;
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    char byte = 0;
+    if (f == nullptr || (std::fread(&byte, 1, 1, f) == 0 && std::ferror(f) != 0)) {
+        why = std::error_code(errno, std::generic_category()).message();
+    }
+    if (f != nullptr) {
+        std::fclose(f);
+    }
+    return Fill(wizard::Str(3522), {path, why});
+}
+
 }  // namespace
 
 // Connects one request to the session: abort flag, pause gate, progress.
 class UploadSession::Observer : public RequestObserver {
 public:
-    Observer(UploadSession& session, int itemCount) : session_(session), itemCount_(itemCount) {}
+    Observer(UploadSession& session, int photoNumber)
+        : session_(session), photoNumber_(photoNumber) {}
     bool Aborted() const override { return session_.abort_.load(); }
     bool SafePoint() override { return session_.SafePoint(); }
     void FileRange(int max) override { session_.reporter_.ImageRange(max); }
@@ -47,16 +82,18 @@ public:
             session_.reporter_.ImagePosition(position);
         }
     }
+    // The photo's data is out: the order bar counts it, while the manifest
+    // goes and the answer is awaited.
     void FileDone() override {
         session_.reporter_.ImageRange(1);
         session_.reporter_.ImagePosition(0);
-        session_.reporter_.OrderPosition(itemCount_);
+        session_.reporter_.OrderPosition(photoNumber_);
     }
     void Reset() { lastPosition_ = -1; }
 
 private:
     UploadSession& session_;
-    int itemCount_;
+    int photoNumber_;
     int lastPosition_ = -1;
 };
 
@@ -181,12 +218,17 @@ bool UploadSession::SendItem(HttpFormClient& client, std::size_t index, std::uin
     std::string manifestPart = ValuePart(kManifestField, item.manifest);
     std::uint64_t announced = UploadBodyLength(header.size(), item.size, manifestPart.size());
 
-    Observer observer(*this, count);
+    Observer observer(*this, static_cast<int>(index) + 1);
     Exchange exchange =
         client.Post(OrderRequestPieces(item.path, item.mediaType, item.size, item.manifest),
                     announced, &observer);
     if (!exchange.ok) {
-        code = exchange.code;
+        if (exchange.code == CURLE_READ_ERROR) {
+            error_ = UnreadablePhoto(item.path);
+            code = kCodeMessageSet;
+        } else {
+            code = exchange.code;
+        }
         return false;
     }
     if (abort_) {
@@ -201,11 +243,7 @@ bool UploadSession::SendItem(HttpFormClient& client, std::size_t index, std::uin
     if (settings_.debug && settings_.dump) {
         std::string entry = PhotoBanner(static_cast<int>(index) + 1, count) + exchange.answer;
         if (!settings_.dump(kAnswerDump, entry)) {
-            std::string text = wizard::Str(3500);
-            if (std::size_t at = text.find("%s"); at != std::string::npos) {
-                text.replace(at, 2, kAnswerDump);
-            }
-            reporter_.Notice(text);
+            reporter_.Notice(Fill(wizard::Str(3500), {kAnswerDump}));
         }
     }
     UploadVerdict verdict = JudgeUploadAnswer(exchange.answer);

@@ -1,0 +1,176 @@
+// The upload window: its progress, the cancel question, and that nothing
+// else ends it while the worker runs.
+
+#include <QLabel>
+#include <QProgressBar>
+#include <QRegularExpression>
+
+#include "tests/transmission/ui/SendTestSupport.h"
+
+namespace orlavo::transmission::uitest {
+namespace {
+
+using Kind = SendOutcome::Kind;
+
+class UploadDialogTest : public SendTest {
+public:
+    // The order (lines per photo) from a sound lab, then a lab that holds
+    // every answer back for DELAY milliseconds, so the window can be watched.
+    void slowLab(const std::vector<std::vector<std::pair<int, int>>>& lines, int delayMs) {
+        start();
+        startLab();
+        prepareOrder(lines);
+        startLab({"--delay-ms", std::to_string(delayMs)});
+        showSummary();
+        QObject::connect(&page(), &COrderSummaryPage::sendHandled,
+                         [this](const SendOutcome& o) { outcome = o; });
+    }
+    bool waitOutcome() {
+        return QTest::qWaitFor([this] { return outcome.has_value(); }, 30000);
+    }
+    std::optional<SendOutcome> outcome;
+};
+
+TEST_F(UploadDialogTest, ShowsEachPhotoOnItsWayAndTheTimeLeftFromTheSecondPhotoOn) {
+    // The middle photo has no line and is not sent.
+    slowLab({{{0, 1}}, {}, {{1, 2}}}, 1100);
+    CUploadDialog* upload = pressSend();
+    ASSERT_NE(upload, nullptr);
+    EXPECT_EQ(upload->windowTitle(), "Upload in Progress");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return upload->thumbnailIndex() == 1; }, 20000));
+    EXPECT_TRUE(upload->isVisible());
+    EXPECT_EQ(upload->orderBar()->maximum(), 2);
+    EXPECT_FALSE(upload->thumbnailFrame()->pixmap().isNull());
+    EXPECT_EQ(upload->findChild<QLabel*>("photoOf")->text(), "Photo 1 of 2");
+    EXPECT_FALSE(upload->remainsLabel()->isVisible());
+    EXPECT_FALSE(upload->estimateLabel()->isVisible());
+
+    // The third photo of the order is the second one sent.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return upload->thumbnailIndex() == 3; }, 20000));
+    EXPECT_EQ(upload->findChild<QLabel*>("photoOf")->text(), "Photo 2 of 2");
+    EXPECT_GE(upload->orderBar()->value(), 1);
+    EXPECT_TRUE(upload->remainsLabel()->isVisible());
+    EXPECT_EQ(upload->remainsLabel()->text(), "Remains (hh/mm/ss):");
+    EXPECT_TRUE(upload->estimateLabel()->isVisible());
+    EXPECT_TRUE(
+        QRegularExpression("^\\d+:\\d+:\\d+$").match(upload->estimateLabel()->text()).hasMatch())
+        << upload->estimateLabel()->text().toStdString();
+
+    ASSERT_TRUE(waitOutcome());
+    EXPECT_EQ(outcome->kind, Kind::Sent) << outcome->message;
+    ASSERT_EQ(keptOrders().size(), 1u);
+    std::vector<KeptPhoto> kept = keptPhotos(keptOrders().front());
+    ASSERT_EQ(kept.size(), 2u);
+    EXPECT_EQ(kept[0].count, 2);
+    EXPECT_EQ(kept[1].number, 2);
+    EXPECT_EQ(kept[1].products, (std::vector<std::pair<std::string, std::string>>{{"102", "2"}}));
+}
+
+TEST_F(UploadDialogTest, CancelAnsweredNoGoesOnWhereItStood) {
+    slowLab({{{0, 1}}, {{0, 1}}, {{0, 1}}}, 300);
+    CUploadDialog* upload = pressSend();
+    ASSERT_NE(upload, nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return upload->thumbnailIndex() >= 1; }, 20000));
+    effects.answers = {QMessageBox::No};
+    QTest::mouseClick(upload->cancelButton(), Qt::LeftButton);
+    ASSERT_EQ(effects.messages.size(), 1u);
+    EXPECT_EQ(effects.messages[0].text, "Are you sure you want to quit this order?");
+    EXPECT_EQ(effects.messages[0].icon, QMessageBox::Question);
+    EXPECT_EQ(effects.messages[0].buttons, QMessageBox::Yes | QMessageBox::No);
+    EXPECT_TRUE(upload->isVisible());
+
+    ASSERT_TRUE(waitOutcome());
+    EXPECT_EQ(outcome->kind, Kind::Sent) << outcome->message;
+    EXPECT_EQ(effects.messages.size(), 1u);
+    ASSERT_EQ(keptOrders().size(), 1u);
+    EXPECT_EQ(keptPhotos(keptOrders().front()).size(), 3u);
+    EXPECT_NE(successWindow(), nullptr);
+}
+
+TEST_F(UploadDialogTest, CancelAnsweredYesClosesAtOnceAndTheOrderCanBeSentAgain) {
+    slowLab({{{0, 1}}, {{0, 1}}, {{0, 1}}}, 300);
+    CUploadDialog* upload = pressSend();
+    ASSERT_NE(upload, nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return upload->thumbnailIndex() >= 1; }, 20000));
+    effects.answers = {QMessageBox::Yes};
+    QTest::mouseClick(upload->cancelButton(), Qt::LeftButton);
+    EXPECT_FALSE(upload->isVisible());
+
+    // The worker stops at its next safe point; then the page is as it was.
+    ASSERT_TRUE(waitOutcome());
+    EXPECT_EQ(outcome->kind, Kind::Cancelled);
+    EXPECT_EQ(effects.messages.size(), 1u);  // the question only
+    EXPECT_EQ(successWindow(), nullptr);
+    EXPECT_TRUE(sheet().isVisible());
+    EXPECT_EQ(sheet().activeIndex(), 3);
+    EXPECT_EQ(app_->order.PhotoCount(), 3u);
+    const std::vector<std::string> before = keptOrders();
+    for (const std::string& id : before)
+        EXPECT_LT(keptPhotos(id).size(), 3u);
+
+    outcome.reset();
+    ASSERT_NE(pressSend(), nullptr);
+    ASSERT_TRUE(waitOutcome());
+    EXPECT_EQ(outcome->kind, Kind::Sent) << outcome->message;
+    std::size_t complete = 0;
+    for (const std::string& id : keptOrders())
+        complete += keptPhotos(id).size() == 3 ? 1 : 0;
+    EXPECT_EQ(complete, 1u);
+}
+
+TEST_F(UploadDialogTest, YesAfterTheLastPhotoWasAcceptedLeavesTheOrderSent) {
+    slowLab({{{0, 1}}}, 1000);
+    CUploadDialog* upload = pressSend();
+    ASSERT_NE(upload, nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return upload->thumbnailIndex() == 1; }, 20000));
+    // The question stays open until the worker has reported its end: the
+    // only photo was already on its way and needed no safe point to finish.
+    bool reported = false;
+    QObject context;
+    QObject::connect(
+        upload->findChild<UploadSignals*>(), &UploadSignals::finished, &context,
+        [&reported] { reported = true; }, Qt::QueuedConnection);
+    bool visibleWhileAsked = false;
+    effects.whileOpen = [&] {
+        EXPECT_TRUE(QTest::qWaitFor([&reported] { return reported; }, 20000));
+        visibleWhileAsked = upload->isVisible();
+    };
+    effects.answers = {QMessageBox::Yes};
+    QTest::mouseClick(upload->cancelButton(), Qt::LeftButton);
+    effects.whileOpen = nullptr;
+    EXPECT_TRUE(visibleWhileAsked);
+    ASSERT_TRUE(waitOutcome());
+    EXPECT_EQ(outcome->kind, Kind::Sent) << outcome->message;
+    EXPECT_NE(successWindow(), nullptr);
+    ASSERT_EQ(keptOrders().size(), 1u);
+    EXPECT_EQ(keptPhotos(keptOrders().front()).size(), 1u);
+}
+
+TEST_F(UploadDialogTest, NothingButTheCancelQuestionEndsTheWindowWhileItSends) {
+    slowLab({{{0, 1}}}, 1500);
+    CUploadDialog* upload = pressSend();
+    ASSERT_NE(upload, nullptr);
+    ASSERT_TRUE(upload->isVisible());
+    EXPECT_FALSE(upload->windowFlags().testFlag(Qt::WindowCloseButtonHint));
+    EXPECT_EQ(upload->windowModality(), Qt::ApplicationModal);
+
+    EXPECT_FALSE(upload->close());
+    QTest::keyClick(upload, Qt::Key_Return);
+    QTest::keyClick(upload, Qt::Key_Enter);
+    EXPECT_TRUE(upload->isVisible());
+    EXPECT_TRUE(effects.messages.empty());
+    effects.answers = {QMessageBox::No};
+    QTest::keyClick(upload, Qt::Key_Escape);
+    EXPECT_EQ(effects.messages.size(), 1u);
+    EXPECT_TRUE(upload->isVisible());
+    // A second press while the page's send is running starts nothing.
+    sheet().onNext();
+    EXPECT_EQ(page().uploadDialog(), upload);
+
+    ASSERT_TRUE(waitOutcome());
+    EXPECT_EQ(outcome->kind, Kind::Sent) << outcome->message;
+    EXPECT_EQ(keptOrders().size(), 1u);
+}
+
+}  // namespace
+}  // namespace orlavo::transmission::uitest

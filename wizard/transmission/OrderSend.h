@@ -1,0 +1,67 @@
+#pragma once
+// One send of an order: a new order id, one manifest per photo with a line,
+// one upload session, one SendOutcome. Sending again (after a refusal, a
+// fault or a cancel) is a new OrderSend with a new order id.
+//
+// Threading contract:
+// - Construct, Start(), Pause(), Resume(), Cancel() and Outcome() on one
+//   thread (the window's).
+// - The reporter's calls come from the worker; Finished() is the last one and
+//   comes exactly once. When nothing could be prepared (or the order has no
+//   print), Start() calls Finished() itself, on the calling thread, and
+//   nothing is sent.
+// - Outcome() is read once Finished() has been reported; it waits for the
+//   worker to return first.
+// - The destructor cancels a running worker and joins it.
+
+#include <memory>
+#include <string>
+
+#include "wizard/catalogue/CXmlDocuments.h"
+#include "wizard/photos/OrderModel.h"
+#include "wizard/transmission/SendOutcome.h"
+#include "wizard/transmission/TransferManifest.h"
+#include "wizard/transmission/UploadSession.h"
+
+namespace orlavo::transmission {
+
+class OrderSend {
+public:
+    OrderSend(UploadSettings settings, UploadReporter& reporter, UploadClock* clock = nullptr);
+    ~OrderSend();
+    OrderSend(const OrderSend&) = delete;
+    OrderSend& operator=(const OrderSend&) = delete;
+
+    // Builds every manifest from the template in DOCS and the photos of ORDER
+    // (MANIFEST_DUMP as for the manifest), then starts the worker. Once only.
+    void Start(const wizard::CXmlDocuments& docs, const wizard::OrderModel& order,
+               const DiagnosticSink& manifestDump = {});
+
+    // The cancel question: the worker waits at its next safe point while it
+    // is open.
+    void Pause();
+    void Resume();
+    // The user confirmed it. True when it reached the worker before the end
+    // of its pass; false when the pass had ended already. The outcome has the
+    // last word: a photo accepted just before the cancel can still complete
+    // the order.
+    bool Cancel();
+
+    SendOutcome Outcome();
+
+    const std::string& orderId() const { return orderId_; }
+    // The photos sent in this order (those with a line).
+    int itemCount() const { return itemCount_; }
+
+private:
+    UploadSettings settings_;
+    UploadReporter& reporter_;
+    UploadClock* clock_;
+    std::string orderId_;
+    int itemCount_ = 0;
+    std::string prepareError_;
+    bool started_ = false;
+    std::unique_ptr<UploadSession> session_;
+};
+
+}  // namespace orlavo::transmission

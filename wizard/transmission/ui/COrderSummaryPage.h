@@ -1,0 +1,81 @@
+#pragma once
+// Step 4 of the wizard: everything the order will carry (payment, billing
+// and shipping addresses, the lab's quote) read again at each activation,
+// the link to the terms, and "Send Order", which runs the upload window and
+// then shows the order-sent window, or the reason the order failed, or
+// nothing after a cancel. Each press is a new send with a new order id.
+
+#include <QPointer>
+#include <string>
+
+#include "wizard/app/CWizardPage.h"
+#include "wizard/transmission/SendOutcome.h"
+
+class CStaticLink;
+class CUploadDialog;
+class CWizardApp;
+class QGroupBox;
+class QLabel;
+
+class COrderSummaryPage : public CWizardPage {
+    Q_OBJECT
+public:
+    explicit COrderSummaryPage(CWizardApp& app, QWidget* parent = nullptr);
+
+    void onSetActive() override;
+    // "Send Order": starts a send and stays on the page; the outcome is
+    // handled when the upload window reports it.
+    bool onWizardNext() override;
+    void onKillActive() override;
+
+    // Handed to each upload window (tests: a short stall, a test authority).
+    void setTransferLimits(long stallSeconds, std::string caFile);
+
+    // The upload window of the send in progress, if any.
+    CUploadDialog* uploadDialog() const;
+    CStaticLink* termsLink() const { return terms_; }
+
+signals:
+    // A send has ended and its outcome has been shown (after the failure
+    // message was answered, or once the order-sent window is open).
+    void sendHandled(const orlavo::transmission::SendOutcome& outcome);
+
+private:
+    void fill();
+    void onSendEnded(const orlavo::transmission::SendOutcome& outcome);
+    QLabel* valueLabel(const char* name, QWidget* parent);
+
+    CWizardApp& app_;
+    long stallSeconds_ = 60;
+    std::string caFile_;
+    QPointer<CUploadDialog> upload_;
+
+    QLabel* paymentMethod_;
+    QLabel* detailLabel_[4];
+    QLabel* detailValue_[4];
+    QLabel* billingName_;
+    QLabel* billingAddress1_;
+    QLabel* billingAddress2_;
+    QLabel* billingCity_;
+    QLabel* billingState_;
+    QLabel* billingZip_;
+    QLabel* billingCountry_;
+    QLabel* billingPhone_;
+    QLabel* shopName_;
+    QLabel* shippingName_;
+    QLabel* shippingAddress1_;
+    QLabel* shippingAddress2_;
+    QLabel* shippingCity_;
+    QLabel* shippingState_;
+    QLabel* shippingZip_;
+    QLabel* shippingCountry_;
+    QLabel* shippingPhone_;
+    QLabel* subtotal_;
+    QLabel* postage_;
+    QLabel* discount_;
+    QLabel* total_;
+    QLabel* message_;
+    QGroupBox* freePrintsGroup_;
+    QLabel* freePrints_;
+    CStaticLink* terms_;
+};

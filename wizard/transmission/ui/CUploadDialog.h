@@ -1,0 +1,100 @@
+#pragma once
+// "Upload in Progress": sends the application's order once (one OrderSend,
+// a new order id) and shows the current image, the whole order, the photo on
+// its way and the time left.
+//
+// The window cannot be closed while the worker runs: no close box, Enter does
+// nothing, Escape and Cancel ask "Are you sure you want to quit this order?"
+// while the worker waits at its next safe point. No goes on where it stood;
+// Yes closes the window at once and the worker stops at its next safe point.
+// sendEnded() reports the one outcome when the worker has returned (after a
+// Yes, a moment after the window closed). The worker's reports arrive as
+// queued signals.
+
+#include <QDialog>
+#include <memory>
+#include <string>
+
+#include "wizard/transmission/SendOutcome.h"
+#include "wizard/transmission/ui/UploadSignals.h"
+
+namespace orlavo::transmission {
+class OrderSend;
+}
+class CWizardApp;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+
+class CUploadDialog : public QDialog {
+    Q_OBJECT
+public:
+    explicit CUploadDialog(CWizardApp& app, QWidget* parent = nullptr);
+    ~CUploadDialog() override;
+
+    // A transfer that moves no byte for STALL_SECONDS fails; CA_FILE, when
+    // set, holds the authorities trusted instead of the system's (tests).
+    void setTransferLimits(long stallSeconds, std::string caFile);
+
+    // Shows the window (modal to the whole program) and starts sending.
+    void begin();
+
+    // True from begin() until the worker has returned.
+    bool sending() const { return sending_; }
+    const std::string& orderId() const;
+    int thumbnailIndex() const { return thumbnailIndex_; }
+
+    QProgressBar* imageBar() const { return imageBar_; }
+    QProgressBar* orderBar() const { return orderBar_; }
+    QLabel* thumbnailFrame() const { return thumbnail_; }
+    QLabel* remainsLabel() const { return remainsLabel_; }
+    QLabel* estimateLabel() const { return estimate_; }
+    QPushButton* cancelButton() const { return cancel_; }
+
+signals:
+    void sendEnded(const orlavo::transmission::SendOutcome& outcome);
+
+public slots:
+    void onCancel();
+    // Escape asks the cancel question; nothing else ends the window.
+    void reject() override;
+    void accept() override {}
+
+    // The worker's reports (also used to draw the window for the documentation).
+    void setOrderRange(int max);
+    void setOrderPosition(int position);
+    void setImageRange(int max);
+    void setImagePosition(int position);
+    void showThumbnail(int index);
+    void showEstimate(const QString& text);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void onNotice(const QString& text);
+    void onFinished();
+    // Finished arrived while a message box was open: handled after it.
+    void settlePending();
+
+    CWizardApp& app_;
+    long stallSeconds_ = 60;
+    std::string caFile_;
+    // A child: deleted after send_, whose destructor joins the worker.
+    UploadSignals* reports_;
+    std::unique_ptr<orlavo::transmission::OrderSend> send_;
+    bool sending_ = false;
+    bool boxOpen_ = false;
+    bool finishPending_ = false;
+    int thumbnailIndex_ = 0;
+    int orderMax_ = 0;
+    int photoNumber_ = 0;
+
+    QLabel* thumbnail_;
+    QProgressBar* imageBar_;
+    QProgressBar* orderBar_;
+    QLabel* photoOf_;
+    QLabel* remainsLabel_;
+    QLabel* estimate_;
+    QPushButton* cancel_;
+};
