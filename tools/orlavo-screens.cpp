@@ -1,12 +1,16 @@
-// orlavo-screens: draws the wizard's frame windows with sample settings and a
-// sample catalogue and saves each as a PNG, for the documentation.
+// orlavo-screens: draws the wizard's windows with sample settings, a sample
+// catalogue and the lab's sample photos and saves each as a PNG, for the
+// documentation.
 //   orlavo-screens OUTPUT-FOLDER
 // Uses a settings store in a temporary folder; nothing is sent anywhere.
 
 #include <QApplication>
 #include <QDir>
 #include <QLineEdit>
+#include <QListView>
 #include <QMessageBox>
+#include <QMouseEvent>
+#include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -23,6 +27,9 @@
 #include "wizard/app/CPreferencesDialog.h"
 #include "wizard/app/CStartDialog.h"
 #include "wizard/app/CWizardApp.h"
+#include "wizard/app/StepPages.h"
+#include "wizard/photos/ThumbnailLoader.h"
+#include "wizard/photos/ui/CSelectImagePage.h"
 
 namespace {
 
@@ -66,6 +73,42 @@ bool Save(QWidget& w, const QString& folder, const QString& name) {
     return ok;
 }
 
+// A left click at POS of WIDGET, as the user makes it.
+void Click(QWidget* widget, QPoint pos) {
+    const QPointF local(pos), global(widget->mapToGlobal(pos));
+    QMouseEvent press(QEvent::MouseButtonPress, local, global, Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, local, global, Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
+    QApplication::sendEvent(widget, &press);
+    QApplication::sendEvent(widget, &release);
+}
+
+// Step 1 on the lab's sample photos, with some of them ticked.
+bool SaveStepOne(CWizardApp& app, const QString& folder) {
+    CMyProperySheet& sheet = *app.sheet();
+    auto* page = qobject_cast<CSelectImagePage*>(sheet.page(0));
+    if (!page)
+        return false;
+    QEventLoop wait;
+    QObject::connect(page, &CSelectImagePage::started, &wait, &QEventLoop::quit);
+    sheet.show();
+    wait.exec();
+    if (page->loader()->running()) {
+        QObject::connect(page->loader(), &orlavo::wizard::ThumbnailLoader::finished, &wait,
+                         &QEventLoop::quit);
+        wait.exec();
+    }
+    QListView* view = page->thumbnailView();
+    for (int row : {0, 2, 3, 4, 6})
+        Click(view->viewport(), view->visualRect(view->model()->index(row, 0)).center());
+    QApplication::processEvents();
+    const QString path = QDir(folder).filePath("step1.png");
+    const bool ok = sheet.grab().save(path);
+    std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(path));
+    return ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -95,11 +138,18 @@ int main(int argc, char** argv) {
     reg.setText(kUserDetails, "Country", "United Kingdom");
     reg.setText(kUserDetails, "Phone", "07700 900123");
     reg.setText(kUserDetails, "Email", "ada@example.org");
-    reg.setText(kUserDetails, "PicturesFolder", "/home/ada/Pictures");
+    // The lab's sample photos, as the demo makes them.
+    const QString photos = temp.filePath("Pictures");
+    const QString lab = QDir(QCoreApplication::applicationDirPath()).filePath("orlavo-lab");
+    if (QProcess::execute(lab, {"--make-sample-photos", photos, "12"}) != 0) {
+        std::fprintf(stderr, "orlavo-lab could not make the sample photos\n");
+        return 1;
+    }
+    reg.setText(kUserDetails, "PicturesFolder", photos.toStdString());
     reg.setNumber(kUserDetails, "ProdQuantity", 2);
 
     QuietEffects effects;
-    CWizardApp app({"orlavo-screens", "Screens"}, effects);
+    CWizardApp app({"orlavo-screens", "Screens"}, effects, {}, MakeStepPage);
     if (!app.StartUp())
         return 1;
     bool ok = true;
@@ -124,6 +174,9 @@ int main(int argc, char** argv) {
         wait.exec();
         ok = Save(failed, out, "start-window-failed") && ok;
     }
+
+    app.order.setProductCount(app.xml.GetProductCount());
+    ok = SaveStepOne(app, out) && ok;
 
     CMyProperySheet& sheet = *app.sheet();
     sheet.show();
