@@ -160,6 +160,20 @@ TEST(ThumbnailMaker, FitIntoKeepsProportionsWithinTheSquare) {
         EXPECT_EQ(FitInto(c.in, 92), c.out) << c.in.width() << "x" << c.in.height();
 }
 
+TEST(ThumbnailMaker, APackedThumbnailComesBackAtItsSizeAndRatio) {
+    for (qreal dpr : {1.0, 2.0}) {
+        const QImage image = Make(EncodeJpeg(Quadrants(400, 300)), dpr).image;
+        const QByteArray packed = PackThumbnail(image);
+        EXPECT_LT(packed.size(), image.sizeInBytes() / 4);
+        const QImage back = UnpackThumbnail(packed, dpr);
+        EXPECT_EQ(back.size(), image.size());
+        EXPECT_EQ(back.devicePixelRatio(), dpr);
+        ExpectCorners(back, 400, 300, {Qt::red, Qt::green, Qt::blue, Qt::yellow});
+    }
+    EXPECT_TRUE(PackThumbnail(QImage()).isEmpty());
+    EXPECT_TRUE(UnpackThumbnail("not a picture", 1.0).isNull());
+}
+
 TEST(RotateThumbnail, QuarterTurnsAreExactAndFourGiveTheFirstPictureBack) {
     for (qreal dpr : {1.0, 2.0}) {
         SCOPED_TRACE(dpr);

@@ -118,6 +118,7 @@ void ThumbnailLoader::work(const std::shared_ptr<Run>& run) {
         if (i == kNone)
             break;
         PhotoThumbnail thumbnail = MakeThumbnail(run->paths[i], run->dpr);
+        thumbnail.packed = PackThumbnail(thumbnail.image);
         if (run->stop.load())
             break;
         QMetaObject::invokeMethod(

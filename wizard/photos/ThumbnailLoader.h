@@ -46,8 +46,8 @@ public:
     void prioritize(const std::vector<std::size_t>& indices);
 
 signals:
-    // The thumbnail of photo INDEX of the current run; THUMBNAIL.ok() is
-    // false when the file could not be read as a photo.
+    // The thumbnail of photo INDEX of the current run, packed too for
+    // keeping; THUMBNAIL.ok() is false when the file could not be read as a photo.
     void thumbnailReady(std::size_t index, const orlavo::wizard::PhotoThumbnail& thumbnail);
     void finished();
 

@@ -208,6 +208,36 @@ PhotoThumbnail MakeThumbnail(const std::string& path, qreal devicePixelRatio) {
     }
 }
 
+QByteArray PackThumbnail(const QImage& image) {
+    if (image.isNull())
+        return {};
+    const QImage pixels = image.convertToFormat(QImage::Format_RGB32);
+    tjhandle h = tjInitCompress();
+    if (!h)
+        return {};
+    unsigned char* out = nullptr;
+    unsigned long size = 0;
+    const int rc =
+        tjCompress2(h, pixels.constBits(), pixels.width(), static_cast<int>(pixels.bytesPerLine()),
+                    pixels.height(), kPixelFormat, &out, &size, TJSAMP_444, 92, TJFLAG_ACCURATEDCT);
+    QByteArray packed;
+    if (rc == 0)
+        packed = QByteArray(reinterpret_cast<const char*>(out), qsizetype(size));
+    tjFree(out);
+    tjDestroy(h);
+    return packed;
+}
+
+QImage UnpackThumbnail(const QByteArray& packed, qreal devicePixelRatio) {
+    const auto* data = reinterpret_cast<const unsigned char*>(packed.constData());
+    const JpegInfo info = ReadJpegInfo(data, std::size_t(packed.size()));
+    if (!info.isJpeg)
+        return {};
+    QImage image = DecodeScaled(data, std::size_t(packed.size()), QSize(info.width, info.height));
+    image.setDevicePixelRatio(devicePixelRatio > 0 ? devicePixelRatio : 1.0);
+    return image;
+}
+
 QImage RotateThumbnail(const QImage& image, int angle) {
     if (image.isNull())
         return image;

@@ -8,6 +8,7 @@
 //
 // Synchronous, and safe to call from several threads at once.
 
+#include <QByteArray>
 #include <QImage>
 #include <QSize>
 #include <cstddef>
@@ -34,6 +35,8 @@ struct PhotoThumbnail {
     // The size the pixels were decoded at (a DCT scale of the photo or its
     // EXIF thumbnail), before the final resampling.
     QSize decodedSize;
+    // IMAGE packed for keeping (PackThumbnail), when the maker's caller asked for it.
+    QByteArray packed;
 
     bool ok() const { return !image.isNull(); }
 };
@@ -48,6 +51,12 @@ PhotoThumbnail MakeThumbnailFromBytes(const unsigned char* data, std::size_t siz
 // A picture of SIZE fitted into a square of SIDE pixels, in proportion
 // (neither side below 1); empty for an empty SIZE.
 QSize FitInto(QSize size, int side);
+
+// A thumbnail kept small while a folder's thousands wait to be shown: a
+// high-quality JPEG, a fraction of its pixels' size. Empty for a null image.
+QByteArray PackThumbnail(const QImage& image);
+// Back to pixels with DEVICE_PIXEL_RATIO set; null for bytes that are no thumbnail.
+QImage UnpackThumbnail(const QByteArray& packed, qreal devicePixelRatio);
 
 // IMAGE turned clockwise by ANGLE in hundredths of a degree (9000 a quarter
 // turn clockwise, -9000 counter-clockwise); corners that the turn uncovers are

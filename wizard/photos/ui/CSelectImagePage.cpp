@@ -337,15 +337,18 @@ void CSelectImagePage::toggle(int row) {
 }
 
 void CSelectImagePage::addRow(int row) {
-    const FolderModel::Item& item = model_->item(model_->idOfRow(row));
+    const std::size_t id = model_->idOfRow(row);
+    const FolderModel::Item& item = model_->item(id);
     if (app_.order.IndexOfPath(item.path) >= 0)
         return;
     // The thumbnail first, so that the order and its thumbnails stay in step.
-    app_.selectedThumbnails.append(item.thumbnail.isNull() ? app_.selectedThumbnails.placeholder()
-                                                           : item.thumbnail);
+    const QImage thumbnail = model_->thumbnail(id);
+    app_.selectedThumbnails.append(thumbnail.isNull() ? app_.selectedThumbnails.placeholder()
+                                                      : thumbnail);
     const std::size_t photo = app_.order.AddPhoto(item.path, 0, item.fileSize, item.width,
                                                   item.height, kThumbnailSide, kThumbnailSide);
     stripModel_->photoAdded(int(photo));
+    strip_->scrollTo(stripModel_->index(int(photo)));
 }
 
 void CSelectImagePage::removePhoto(std::size_t photo, bool fromStrip) {

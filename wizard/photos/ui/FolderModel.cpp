@@ -15,10 +15,22 @@ QString S(int id) {
 }
 }  // namespace
 
-FolderModel::FolderModel(QObject* parent) : QAbstractTableModel(parent) {}
+namespace {
+// Unpacked thumbnails kept: several screens full at 200%.
+constexpr qsizetype kUnpackedKiB = 48 * 1024;
+
+qsizetype CostKiB(const QImage& image) {
+    return std::max<qsizetype>(1, image.sizeInBytes() / 1024);
+}
+}  // namespace
+
+FolderModel::FolderModel(QObject* parent) : QAbstractTableModel(parent) {
+    unpacked_.setMaxCost(kUnpackedKiB);
+}
 
 void FolderModel::setPhotos(const std::vector<orlavo::wizard::PhotoEntry>& photos) {
     beginResetModel();
+    unpacked_.clear();
     items_.clear();
     items_.reserve(photos.size());
     for (const auto& p : photos) {
@@ -63,8 +75,21 @@ void FolderModel::setThumbnail(std::size_t id, const orlavo::wizard::PhotoThumbn
     item.width = t.width;
     item.height = t.height;
     item.lastModified = t.lastModified;
-    item.thumbnail = t.image;
+    item.packed = t.packed.isEmpty() ? orlavo::wizard::PackThumbnail(t.image) : t.packed;
+    item.ratio = t.image.devicePixelRatio();
+    unpacked_.insert(id, new QImage(t.image), CostKiB(t.image));
     rowChanged(rows_[id]);
+}
+
+QImage FolderModel::thumbnail(std::size_t id) const {
+    if (id >= items_.size() || items_[id].packed.isEmpty())
+        return {};
+    if (const QImage* kept = unpacked_.object(id))
+        return *kept;
+    QImage image = orlavo::wizard::UnpackThumbnail(items_[id].packed, items_[id].ratio);
+    if (!image.isNull())
+        unpacked_.insert(id, new QImage(image), CostKiB(image));
+    return image;
 }
 
 void FolderModel::setTicked(int row, bool ticked) {
@@ -151,7 +176,7 @@ QVariant FolderModel::data(const QModelIndex& index, int role) const {
                        ? QVariant(Qt::AlignRight | Qt::AlignVCenter)
                        : QVariant(Qt::AlignLeft | Qt::AlignVCenter);
         case kThumbnailRole:
-            return item.thumbnail;
+            return thumbnail(idOfRow(index.row()));
         default:
             return {};
     }

@@ -4,9 +4,14 @@
 // each. Items keep their place in the folder's order (their id); the sort
 // order only changes which row shows which item.
 //
+// Thumbnails are kept packed (PackThumbnail): a folder of 10,000 photos
+// holds them all without hundreds of megabytes; the ones on screen are kept
+// unpacked in a cache of bounded size.
+//
 // Window thread only. The page fills in what the thumbnail loader made.
 
 #include <QAbstractTableModel>
+#include <QCache>
 #include <QIcon>
 #include <QImage>
 #include <cstdint>
@@ -32,7 +37,8 @@ public:
         int width = 0;
         int height = 0;
         std::int64_t lastModified = 0;
-        QImage thumbnail;
+        QByteArray packed;  // the thumbnail, packed; empty until it is made
+        qreal ratio = 1.0;  // its device pixel ratio
         bool ticked = false;
     };
 
@@ -52,6 +58,8 @@ public:
     // The row of the item with PATH, or -1.
     int rowOfPath(const std::string& path) const;
 
+    // The thumbnail of item ID; null until it is made.
+    QImage thumbnail(std::size_t id) const;
     // What the loader made of item ID; a failed thumbnail leaves it unknown.
     void setThumbnail(std::size_t id, const orlavo::wizard::PhotoThumbnail& thumbnail);
     void setTicked(int row, bool ticked);
@@ -78,4 +86,5 @@ private:
     std::vector<int> rows_;           // id -> row
     orlavo::wizard::FolderSortState sort_;
     QIcon smallIcon_;
+    mutable QCache<std::size_t, QImage> unpacked_;  // cost in KiB
 };
