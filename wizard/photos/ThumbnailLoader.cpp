@@ -121,17 +121,38 @@ void ThumbnailLoader::work(const std::shared_ptr<Run>& run) {
         thumbnail.packed = PackThumbnail(thumbnail.image);
         if (run->stop.load())
             break;
-        QMetaObject::invokeMethod(
-            this,
-            [this, generation = run->generation, i, t = std::move(thumbnail)] {
-                deliver(generation, i, t);
-            },
-            Qt::QueuedConnection);
+        post({run->generation, i, std::move(thumbnail), false});
     }
     if (run->active.fetch_sub(1) == 1)
-        QMetaObject::invokeMethod(
-            this, [this, generation = run->generation] { runEnded(generation); },
-            Qt::QueuedConnection);
+        post({run->generation, 0, {}, true});
+}
+
+void ThumbnailLoader::post(Report report) {
+    bool wake = false;
+    {
+        std::lock_guard lock(inboxMutex_);
+        inbox_.push_back(std::move(report));
+        wake = !wakePending_;
+        wakePending_ = true;
+    }
+    // By name: nothing of ours travels with the call, only the wish to look.
+    if (wake)
+        QMetaObject::invokeMethod(this, "takeReports", Qt::QueuedConnection);
+}
+
+void ThumbnailLoader::takeReports() {
+    std::vector<Report> reports;
+    {
+        std::lock_guard lock(inboxMutex_);
+        reports.swap(inbox_);
+        wakePending_ = false;
+    }
+    for (const Report& r : reports) {
+        if (r.end)
+            runEnded(r.generation);
+        else
+            deliver(r.generation, r.index, r.thumbnail);
+    }
 }
 
 void ThumbnailLoader::deliver(std::uint64_t generation, std::size_t index,

@@ -6,8 +6,9 @@
 // - start(), stop(), prioritize(), running() and the destructor are called on
 //   the thread the loader lives in (the window thread).
 // - Workers never touch a window or the caller's data. Each thumbnail travels
-//   by value in a queued call to this object and comes out as
-//   thumbnailReady() on the loader's own thread, as soon as it is made.
+//   by value through the loader's inbox (guarded by a mutex) and comes out as
+//   thumbnailReady() on the loader's own thread, as soon as it is made; a
+//   queued call wakes that thread when the inbox was empty.
 // - A run is stopped through a flag that its workers poll before each photo.
 //   stop() and start() never wait for a worker: the old run's workers finish
 //   the photo in hand and end by themselves, and nothing of theirs is handed
@@ -18,6 +19,7 @@
 #include <QObject>
 #include <cstddef>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -53,9 +55,24 @@ signals:
 
 private:
     struct Run;
+    // What a worker hands over: a thumbnail, or the end of its run.
+    struct Report {
+        std::uint64_t generation = 0;
+        std::size_t index = 0;
+        PhotoThumbnail thumbnail;
+        bool end = false;
+    };
+    // Worker side: into the inbox, waking the loader's thread if need be.
+    void post(Report report);
+    // Loader's thread: everything in the inbox, in the order it came.
+    Q_INVOKABLE void takeReports();
     void deliver(std::uint64_t generation, std::size_t index, const PhotoThumbnail& thumbnail);
     void runEnded(std::uint64_t generation);
     void work(const std::shared_ptr<Run>& run);
+
+    std::mutex inboxMutex_;  // guards the two that follow
+    std::vector<Report> inbox_;
+    bool wakePending_ = false;
 
     int threads_;
     std::uint64_t generation_ = 0;

@@ -1,7 +1,6 @@
 #include "wizard/photos/ui/CSelectImagePage.h"
 
 #include <QApplication>
-#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -13,6 +12,7 @@
 #include <QTabWidget>
 #include <QTreeView>
 #include <QVBoxLayout>
+#include <filesystem>
 #include <unordered_set>
 
 #include "common/SettingsTable.h"
@@ -295,7 +295,8 @@ void CSelectImagePage::clearFolder() {
 
 void CSelectImagePage::onFolderWatched(const QString&) {
     // A folder that disappears while shown leaves the view empty.
-    if (!folder_.empty() && !QFileInfo::exists(DisplayName(folder_)))
+    std::error_code ec;
+    if (!folder_.empty() && !std::filesystem::is_directory(folder_, ec))
         clearFolder();
 }
 

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFileIconProvider>
 #include <QHeaderView>
+#include <QScrollBar>
 #include <QStandardPaths>
 #include <QStorageInfo>
 #include <QStyle>
@@ -88,6 +89,14 @@ void FolderTree::fill() {
         addFolder(root, v.displayName(), path, !ListSubfolders(path).empty(),
                   icons.icon(QFileIconProvider::Drive));
     }
+}
+
+void FolderTree::scrollTo(const QModelIndex& index, ScrollHint hint) {
+    QTreeWidget::scrollTo(index, hint);
+    int depth = 0;
+    for (QModelIndex i = index.parent(); i.isValid(); i = i.parent())
+        ++depth;
+    horizontalScrollBar()->setValue(std::max(0, depth * indentation() - viewport()->width() / 3));
 }
 
 std::string FolderTree::pathOf(const QTreeWidgetItem* item) {
