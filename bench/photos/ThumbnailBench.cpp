@@ -27,6 +27,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <numeric>
@@ -290,8 +291,8 @@ int main(int argc, char** argv) {
     QApplication qapp(argc, argv);
     const Options options = Parse(argc, argv);
     QTemporaryDir temp;
-    const fs::path corpus =
-        options.corpus.empty() ? fs::path(temp.path().toStdString()) : fs::path(options.corpus);
+    const fs::path corpus = fs::absolute(
+        options.corpus.empty() ? fs::path(temp.path().toStdString()) : fs::path(options.corpus));
     qputenv("ORLAVO_REGISTRY", temp.filePath("registry.sqlite3").toUtf8());
     const QString vips = QStandardPaths::findExecutable("vipsthumbnail");
     const QString out = temp.filePath("vips-out");
@@ -304,8 +305,10 @@ int main(int argc, char** argv) {
     std::uintmax_t bytes = 0;
     for (const std::string& p : plain)
         bytes += fs::file_size(p);
-    std::printf("12-megapixel photos of %.1f MB on average; %u cores\n",
-                double(bytes) / plain.size() / 1e6, std::thread::hardware_concurrency());
+    double load[1] = {0};
+    getloadavg(load, 1);
+    std::printf("12-megapixel photos of %.1f MB on average; %u cores, load average %.1f\n",
+                double(bytes) / plain.size() / 1e6, std::thread::hardware_concurrency(), load[0]);
     if (vips.isEmpty())
         std::printf("vipsthumbnail not found (Debian package libvips-tools): no comparison\n");
 

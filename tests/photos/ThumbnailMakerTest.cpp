@@ -149,6 +149,30 @@ TEST(ThumbnailMaker, FilesThatAreNoWholePhotoGetNoThumbnail) {
     EXPECT_NEAR(double(t.lastModified), double(now), 600000.0);
 }
 
+TEST(ThumbnailMaker, ALargeFileCutShortIsRefusedThoughItsExifThumbnailServes) {
+    // Grain makes the file large: its head alone holds the EXIF thumbnail.
+    QImage grain(1200, 900, QImage::Format_RGB32);
+    std::uint32_t noise = 7;
+    for (int y = 0; y < grain.height(); ++y)
+        for (int x = 0; x < grain.width(); ++x) {
+            noise = noise * 1664525u + 1013904223u;
+            grain.setPixel(x, y, noise >> 8);
+        }
+    const std::string jpeg =
+        WithExif(EncodeJpeg(grain, 95), 1, EncodeJpeg(Filled(160, 120, Qt::blue)));
+    ASSERT_GT(jpeg.size(), 1000000u);
+    test::TempDir dir;
+    const PhotoThumbnail whole = MakeThumbnail(dir.write("whole.jpg", jpeg));
+    ASSERT_TRUE(whole.ok());
+    EXPECT_TRUE(whole.fromExif);
+    EXPECT_EQ(whole.fileSize, jpeg.size());
+    EXPECT_FALSE(MakeThumbnail(dir.write("cut.jpg", jpeg.substr(0, jpeg.size() - 5000))).ok());
+    // Data after the end (as some cameras add) still leaves a whole photo.
+    const PhotoThumbnail trailer =
+        MakeThumbnail(dir.write("trailer.jpg", jpeg + std::string(200000, '\x42')));
+    EXPECT_TRUE(trailer.ok());
+}
+
 TEST(ThumbnailMaker, FitIntoKeepsProportionsWithinTheSquare) {
     struct Case {
         QSize in, out;

@@ -21,6 +21,10 @@ namespace {
 constexpr std::uint64_t kMaxFileBytes = 512ULL << 20;
 // The largest decoded picture (after DCT scaling) we allocate.
 constexpr qint64 kMaxDecodedPixels = 16LL << 20;
+// Read first, in the hope that the EXIF thumbnail and the frame header are in it.
+constexpr std::size_t kHeadBytes = 256 * 1024;
+// Where the end-of-image marker is looked for when only the head was read.
+constexpr std::uint64_t kTailBytes = 64 * 1024;
 // An EXIF thumbnail whose proportions differ more than this carries bars.
 constexpr double kAspectTolerance = 0.03;
 
@@ -123,6 +127,63 @@ QImage FromExifThumbnail(const unsigned char* data, const JpegInfo& info, QSize 
     return DecodeScaled(thumb, info.thumbnailLength, need);
 }
 
+// What the thumbnail of a photo needs: its square's side and the picture's
+// size within it, in the stored orientation.
+struct Target {
+    Target(const JpegInfo& info, qreal devicePixelRatio)
+        : dpr(devicePixelRatio > 0 ? devicePixelRatio : 1.0),
+          side(std::max(1, int(std::lround(kThumbnailSide * dpr)))) {
+        const QSize fit = FitInto(QSize(info.shownWidth(), info.shownHeight()), side);
+        need = info.orientation >= 5 ? fit.transposed() : fit;
+    }
+    qreal dpr;
+    int side;
+    QSize need;
+};
+
+// PICTURE resampled, turned upright and centred on the grey square.
+PhotoThumbnail Finish(const JpegInfo& info, const Target& target, QImage picture, bool fromExif) {
+    PhotoThumbnail result;
+    if (picture.isNull())
+        return result;
+    result.fromExif = fromExif;
+    result.decodedSize = picture.size();
+    if (picture.size() != target.need)
+        picture = picture.scaled(target.need, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    picture = Upright(picture, info.orientation);
+    QImage canvas(target.side, target.side, QImage::Format_RGB32);
+    if (canvas.isNull())
+        return result;
+    canvas.fill(kThumbnailBackground);
+    {
+        QPainter p(&canvas);
+        p.drawImage(
+            QPoint((target.side - picture.width()) / 2, (target.side - picture.height()) / 2),
+            picture);
+    }
+    canvas.setDevicePixelRatio(target.dpr);
+    result.image = std::move(canvas);
+    result.width = info.shownWidth();
+    result.height = info.shownHeight();
+    return result;
+}
+
+// Whether the file's last bytes (after the scan's start) hold the end-of-image
+// marker. Inside entropy-coded data 0xFF is never followed by 0xD9, so a file
+// cut short has none there.
+bool EndsWhole(std::ifstream& in, std::uint64_t size, std::size_t scanOffset) {
+    const std::uint64_t from =
+        std::max<std::uint64_t>(scanOffset, size > kTailBytes ? size - kTailBytes : 0);
+    if (from >= size)
+        return false;
+    std::string tail(static_cast<std::size_t>(size - from), '\0');
+    in.clear();
+    in.seekg(static_cast<std::streamoff>(from));
+    in.read(tail.data(), static_cast<std::streamsize>(tail.size()));
+    tail.resize(static_cast<std::size_t>(std::max<std::streamsize>(in.gcount(), 0)));
+    return tail.find("\xFF\xD9") != std::string::npos;
+}
+
 std::int64_t ModifiedMs(const std::filesystem::path& path) {
     std::error_code ec;
     const auto t = std::filesystem::last_write_time(path, ec);
@@ -145,40 +206,16 @@ QSize FitInto(QSize size, int side) {
 
 PhotoThumbnail MakeThumbnailFromBytes(const unsigned char* data, std::size_t size,
                                       qreal devicePixelRatio) {
-    PhotoThumbnail result;
     const JpegInfo info = ReadJpegInfo(data, size);
     // A photo cut short is not offered: what would be printed is not the photo.
     if (!info.isJpeg || !info.complete)
-        return result;
-    const qreal dpr = devicePixelRatio > 0 ? devicePixelRatio : 1.0;
-    const int side = std::max(1, int(std::lround(kThumbnailSide * dpr)));
-    const QSize fit = FitInto(QSize(info.shownWidth(), info.shownHeight()), side);
-    const QSize need = info.orientation >= 5 ? fit.transposed() : fit;
-
-    QImage picture = FromExifThumbnail(data, info, need);
-    result.fromExif = !picture.isNull();
-    if (picture.isNull())
-        picture = DecodeScaled(data, size, need);
-    if (picture.isNull())
-        return result;
-    result.decodedSize = picture.size();
-    if (picture.size() != need)
-        picture = picture.scaled(need, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    picture = Upright(picture, info.orientation);
-
-    QImage canvas(side, side, QImage::Format_RGB32);
-    if (canvas.isNull())
-        return result;
-    canvas.fill(kThumbnailBackground);
-    {
-        QPainter p(&canvas);
-        p.drawImage(QPoint((side - picture.width()) / 2, (side - picture.height()) / 2), picture);
-    }
-    canvas.setDevicePixelRatio(dpr);
-    result.image = std::move(canvas);
-    result.width = info.shownWidth();
-    result.height = info.shownHeight();
-    return result;
+        return {};
+    const Target target(info, devicePixelRatio);
+    QImage picture = FromExifThumbnail(data, info, target.need);
+    const bool fromExif = !picture.isNull();
+    if (!fromExif)
+        picture = DecodeScaled(data, size, target.need);
+    return Finish(info, target, std::move(picture), fromExif);
 }
 
 PhotoThumbnail MakeThumbnail(const std::string& path, qreal devicePixelRatio) {
@@ -190,15 +227,37 @@ PhotoThumbnail MakeThumbnail(const std::string& path, qreal devicePixelRatio) {
         const std::uint64_t size = std::filesystem::file_size(file, ec);
         if (ec || size == 0 || size > kMaxFileBytes)
             return {};
-        std::vector<unsigned char> bytes(static_cast<std::size_t>(size));
         std::ifstream in(file, std::ios::binary);
-        in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-        // A file that shrank meanwhile is judged by what could be read.
-        bytes.resize(static_cast<std::size_t>(std::max<std::streamsize>(in.gcount(), 0)));
-        PhotoThumbnail result =
-            MakeThumbnailFromBytes(bytes.data(), bytes.size(), devicePixelRatio);
+        // One buffer per thread, kept: no fresh pages to clear for every photo.
+        thread_local std::vector<unsigned char> bytes;
+        bytes.resize(static_cast<std::size_t>(size));
+        auto read = [&in](unsigned char* to, std::size_t n) {
+            in.read(reinterpret_cast<char*>(to), static_cast<std::streamsize>(n));
+            return static_cast<std::size_t>(std::max<std::streamsize>(in.gcount(), 0));
+        };
+
+        // The head first: an EXIF thumbnail that serves spares reading the rest.
+        std::size_t have = read(bytes.data(), std::min<std::size_t>(bytes.size(), kHeadBytes));
+        PhotoThumbnail result;
+        if (have < bytes.size()) {
+            const JpegInfo head = ReadJpegInfo(bytes.data(), have);
+            if (head.isJpeg && head.thumbnailLength > 0) {
+                const Target target(head, devicePixelRatio);
+                QImage picture = FromExifThumbnail(bytes.data(), head, target.need);
+                if (!picture.isNull() && EndsWhole(in, size, head.scanOffset))
+                    result = Finish(head, target, std::move(picture), true);
+            }
+        }
+        if (!result.ok()) {
+            in.clear();
+            in.seekg(static_cast<std::streamoff>(have));
+            if (have < bytes.size())
+                have += read(bytes.data() + have, bytes.size() - have);
+            // A file that shrank meanwhile is judged by what could be read.
+            result = MakeThumbnailFromBytes(bytes.data(), have, devicePixelRatio);
+        }
         if (result.ok()) {
-            result.fileSize = bytes.size();
+            result.fileSize = size;
             result.lastModified = ModifiedMs(file);
         }
         return result;
