@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QLineEdit>
 #include <QListView>
 #include <QMessageBox>
@@ -138,7 +139,8 @@ int main(int argc, char** argv) {
     reg.setText(kUserDetails, "Country", "United Kingdom");
     reg.setText(kUserDetails, "Phone", "07700 900123");
     reg.setText(kUserDetails, "Email", "ada@example.org");
-    // The lab's sample photos, as the demo makes them.
+    // The lab's sample photos, as the demo makes them, in a home of their own.
+    qputenv("HOME", QFile::encodeName(temp.path()));
     const QString photos = temp.filePath("Pictures");
     const QString lab = QDir(QCoreApplication::applicationDirPath()).filePath("orlavo-lab");
     if (QProcess::execute(lab, {"--make-sample-photos", photos, "12"}) != 0) {

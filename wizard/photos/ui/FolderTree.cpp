@@ -3,7 +3,6 @@
 #include <QDir>
 #include <QFileIconProvider>
 #include <QHeaderView>
-#include <QScrollBar>
 #include <QStandardPaths>
 #include <QStorageInfo>
 #include <QStyle>
@@ -59,8 +58,10 @@ FolderTree::FolderTree(QWidget* parent) : QTreeWidget(parent) {
     setColumnCount(1);
     setUniformRowHeights(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
-    header()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    header()->setStretchLastSection(false);
+    // Names too long for the tree's width end in "..."; the tip shows the whole path.
+    header()->setSectionResizeMode(QHeaderView::Stretch);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setTextElideMode(Qt::ElideRight);
     folderIcon_ = QFileIconProvider().icon(QFileIconProvider::Folder);
     connect(this, &QTreeWidget::itemExpanded, this, &FolderTree::fillChildren);
 }
@@ -89,14 +90,6 @@ void FolderTree::fill() {
         addFolder(root, v.displayName(), path, !ListSubfolders(path).empty(),
                   icons.icon(QFileIconProvider::Drive));
     }
-}
-
-void FolderTree::scrollTo(const QModelIndex& index, ScrollHint hint) {
-    QTreeWidget::scrollTo(index, hint);
-    int depth = 0;
-    for (QModelIndex i = index.parent(); i.isValid(); i = i.parent())
-        ++depth;
-    horizontalScrollBar()->setValue(std::max(0, depth * indentation() - viewport()->width() / 3));
 }
 
 std::string FolderTree::pathOf(const QTreeWidgetItem* item) {

@@ -25,9 +25,6 @@ public:
     // folders on the way are added, as the path asks for them.
     QTreeWidgetItem* findFolder(const std::string& path);
 
-    // Scrolls to an item keeping its folder picture in view, not its name's end.
-    void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
-
 private:
     void fillChildren(QTreeWidgetItem* item);
     QTreeWidgetItem* addFolder(QTreeWidgetItem* parent, const QString& text,
