@@ -35,10 +35,13 @@ struct TjDestroy {
     }
 };
 
-// One decompressor per thread, kept for the thread's life.
-tjhandle Decompressor() {
+// One decompressor per thread, kept for the thread's life; after a failure a
+// fresh one, as a failed decompressor may keep some of the damaged file's state.
+std::unique_ptr<void, TjDestroy>& Decompressor() {
     thread_local std::unique_ptr<void, TjDestroy> handle(tjInitDecompress());
-    return handle.get();
+    if (!handle)
+        handle.reset(tjInitDecompress());
+    return handle;
 }
 
 constexpr int kPixelFormat = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? TJPF_BGRX : TJPF_XRGB;
@@ -46,13 +49,17 @@ constexpr int kPixelFormat = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? TJPF_BGRX : TJPF_
 // Decodes at the smallest DCT scale whose picture still covers NEED (a size in
 // the stored orientation). Null when the data cannot be decoded.
 QImage DecodeScaled(const unsigned char* data, std::size_t size, QSize need) {
-    tjhandle h = Decompressor();
+    std::unique_ptr<void, TjDestroy>& handle = Decompressor();
+    tjhandle h = handle.get();
     if (!h || size == 0)
         return {};
     int width = 0, height = 0, subsamp = 0, colorspace = 0;
     const auto length = static_cast<unsigned long>(size);
-    if (tjDecompressHeader3(h, data, length, &width, &height, &subsamp, &colorspace) != 0 ||
-        width <= 0 || height <= 0)
+    if (tjDecompressHeader3(h, data, length, &width, &height, &subsamp, &colorspace) != 0) {
+        handle.reset();
+        return {};
+    }
+    if (width <= 0 || height <= 0)
         return {};
     int count = 0;
     const tjscalingfactor* factors = tjGetScalingFactors(&count);
@@ -79,8 +86,12 @@ QImage DecodeScaled(const unsigned char* data, std::size_t size, QSize need) {
                       kPixelFormat, TJFLAG_FASTDCT | TJFLAG_FASTUPSAMPLE | TJFLAG_LIMITSCANS);
     // A warning (extraneous bytes, say) still leaves a whole picture; the file
     // being cut short is caught before decoding.
-    if (rc != 0 && tjGetErrorCode(h) != TJERR_WARNING)
-        return {};
+    if (rc != 0) {
+        const bool warning = tjGetErrorCode(h) == TJERR_WARNING;
+        handle.reset();
+        if (!warning)
+            return {};
+    }
     return image;
 }
 
