@@ -188,8 +188,9 @@ TEST(ThumbnailMaker, DamagedFilesGiveAWholeThumbnailOrNone) {
             ASSERT_GT(t.height, 0);
         }
         // A damaged file leaves nothing behind for the next photo of the thread.
-        if (round % 10 == 0)
+        if (round % 10 == 0) {
             ASSERT_TRUE(Make(seed).ok()) << round;
+        }
     }
 }
 
