@@ -33,6 +33,8 @@ constexpr std::array kSettings{
     Text(S, "LocalPath"),
     Text(S, "UpdateURL"),
     Number(S, "RegistryVersion", 0),
+    // The wizard window's size, "WIDTHxHEIGHT", with " maximized" when it was.
+    Text(S, "WizardWindow"),
 
     Number(U, "Remember", 0),
     Text(U, "FirstName"),

@@ -1,5 +1,6 @@
-// orlavo-screens: draws the wizard's frame windows with sample settings and a
-// sample catalogue and saves each as a PNG, for the documentation.
+// orlavo-screens: draws the wizard's windows with sample settings, a sample
+// catalogue and the lab's sample photos and saves each as a PNG, for the
+// documentation.
 //   orlavo-screens OUTPUT-FOLDER
 // Uses a settings store in a temporary folder; nothing is sent anywhere.
 
@@ -7,8 +8,12 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QLineEdit>
+#include <QListView>
 #include <QMessageBox>
+#include <QMouseEvent>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
@@ -30,6 +35,8 @@
 #include "wizard/app/CWizardApp.h"
 #include "wizard/app/StepPages.h"
 #include "wizard/customer/ui/CUserDetailsPage.h"
+#include "wizard/photos/ThumbnailLoader.h"
+#include "wizard/photos/ui/CSelectImagePage.h"
 #include "wizard/transmission/TransferManifest.h"
 #include "wizard/transmission/ui/CUploadDialog.h"
 
@@ -150,6 +157,42 @@ bool SaveDetailsPage(CWizardApp& app, const QString& out) {
     return ok;
 }
 
+// A left click at POS of WIDGET, as the user makes it.
+void Click(QWidget* widget, QPoint pos) {
+    const QPointF local(pos), global(widget->mapToGlobal(pos));
+    QMouseEvent press(QEvent::MouseButtonPress, local, global, Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, local, global, Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
+    QApplication::sendEvent(widget, &press);
+    QApplication::sendEvent(widget, &release);
+}
+
+// Step 1 on the lab's sample photos, with some of them ticked.
+bool SaveStepOne(CWizardApp& app, const QString& folder) {
+    CMyProperySheet& sheet = *app.sheet();
+    auto* page = qobject_cast<CSelectImagePage*>(sheet.page(0));
+    if (!page)
+        return false;
+    QEventLoop wait;
+    QObject::connect(page, &CSelectImagePage::started, &wait, &QEventLoop::quit);
+    sheet.show();
+    wait.exec();
+    if (page->loader()->running()) {
+        QObject::connect(page->loader(), &orlavo::wizard::ThumbnailLoader::finished, &wait,
+                         &QEventLoop::quit);
+        wait.exec();
+    }
+    QListView* view = page->thumbnailView();
+    for (int row : {0, 2, 3, 4, 6})
+        Click(view->viewport(), view->visualRect(view->model()->index(row, 0)).center());
+    QApplication::processEvents();
+    const QString path = QDir(folder).filePath("step1.png");
+    const bool ok = sheet.grab().save(path);
+    std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(path));
+    return ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -179,7 +222,15 @@ int main(int argc, char** argv) {
     reg.setText(kUserDetails, "Country", "United Kingdom");
     reg.setText(kUserDetails, "Phone", "07700 900123");
     reg.setText(kUserDetails, "Email", "ada@example.org");
-    reg.setText(kUserDetails, "PicturesFolder", "/home/ada/Pictures");
+    // The lab's sample photos, as the demo makes them, in a home of their own.
+    qputenv("HOME", QFile::encodeName(temp.path()));
+    const QString photos = temp.filePath("Pictures");
+    const QString lab = QDir(QCoreApplication::applicationDirPath()).filePath("orlavo-lab");
+    if (QProcess::execute(lab, {"--make-sample-photos", photos, "12"}) != 0) {
+        std::fprintf(stderr, "orlavo-lab could not make the sample photos\n");
+        return 1;
+    }
+    reg.setText(kUserDetails, "PicturesFolder", photos.toStdString());
     reg.setNumber(kUserDetails, "ProdQuantity", 2);
 
     QuietEffects effects;
@@ -208,6 +259,9 @@ int main(int argc, char** argv) {
         wait.exec();
         ok = Save(failed, out, "start-window-failed") && ok;
     }
+
+    app.order.setProductCount(app.xml.GetProductCount());
+    ok = SaveStepOne(app, out) && ok;
 
     CMyProperySheet& sheet = *app.sheet();
     FillOrder(app);

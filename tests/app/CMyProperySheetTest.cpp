@@ -1,8 +1,10 @@
 // The wizard sheet: page titles, the two button layouts, the page hooks,
 // Help and the quit question.
 
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 
 #include "common/SettingsTable.h"
@@ -205,4 +207,32 @@ TEST_F(SheetTest, TheCloseBoxAsksTheSameQuestion) {
     EXPECT_FALSE(s.isVisible());
     ASSERT_EQ(effects.messages.size(), 2u);
     EXPECT_EQ(effects.messages[1].text, "Are you sure you want to quit this program?");
+}
+
+TEST_F(SheetTest, TheWindowResizesAndKeepsItsSizeForTheNextStart) {
+    CMyProperySheet& s = shownSheet();
+    EXPECT_TRUE(s.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
+    EXPECT_LT(s.minimumWidth(), s.maximumWidth());
+    s.resize(790, 570);
+    QApplication::processEvents();
+    // Every page grows with the window.
+    EXPECT_EQ(s.activePage()->width(), 790);
+    s.endWizard(0);
+    EXPECT_EQ(reg().getText(orlavo::section::kSettings, "WizardWindow"), "790x570");
+
+    CMyProperySheet& again = *startApp().sheet();
+    EXPECT_EQ(again.size(), QSize(790, 570));
+
+    // Maximised it opens maximised; a size that makes no sense gives the default.
+    reg().setText(orlavo::section::kSettings, "WizardWindow", "780x560 maximized");
+    EXPECT_TRUE(startApp().sheet()->windowState().testFlag(Qt::WindowMaximized));
+    for (const char* damaged : {"huge", "x", "-5x-5", "99999999x3"}) {
+        reg().setText(orlavo::section::kSettings, "WizardWindow", damaged);
+        CMyProperySheet& fresh = *startApp().sheet();
+        const QSize screen = QGuiApplication::primaryScreen()->availableGeometry().size();
+        EXPECT_FALSE(fresh.windowState().testFlag(Qt::WindowMaximized)) << damaged;
+        EXPECT_EQ(fresh.size(),
+                  QSize(1000, 740).boundedTo(screen).expandedTo(fresh.minimumSizeHint()))
+            << damaged;
+    }
 }

@@ -1,8 +1,11 @@
 #include "wizard/app/CMyProperySheet.h"
 
 #include <QFrame>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QScreen>
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
@@ -17,13 +20,38 @@ namespace {
 QString S(int id) {
     return QString::fromStdString(orlavo::wizard::Str(id));
 }
+
+// The size the wizard opens at when none is kept.
+const QSize kDefaultSize(1000, 740);
+constexpr const char* kWindowValue = "WizardWindow";
+
+// "WIDTHxHEIGHT", then " maximized" when it was.
+struct Placement {
+    QSize size;
+    bool maximized = false;
+};
+
+Placement ReadPlacement(const std::string& text) {
+    static const QRegularExpression form(R"(^\s*(\d{1,5})\s*x\s*(\d{1,5})(\s+maximized)?\s*$)");
+    const QRegularExpressionMatch m = form.match(QString::fromStdString(text));
+    if (!m.hasMatch())
+        return {};
+    return {QSize(m.captured(1).toInt(), m.captured(2).toInt()), m.capturedLength(3) > 0};
+}
+
+std::string PlacementText(const Placement& p) {
+    return std::to_string(p.size.width()) + "x" + std::to_string(p.size.height()) +
+           (p.maximized ? " maximized" : "");
+}
 }  // namespace
 
 CMyProperySheet::CMyProperySheet(CWizardApp& app, QWidget* parent) : QDialog(parent), app_(app) {
     setObjectName("sheet");
     setWindowTitle(S(184));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+                   Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    setSizeGripEnabled(true);
     setWindowIcon(app.programIcon());
 
     auto* outer = new QVBoxLayout(this);
@@ -68,6 +96,35 @@ CMyProperySheet::CMyProperySheet(CWizardApp& app, QWidget* parent) : QDialog(par
     connect(next_, &QPushButton::clicked, this, &CMyProperySheet::onNext);
     connect(cancel_, &QPushButton::clicked, this, &CMyProperySheet::reject);
     connect(help_, &QPushButton::clicked, this, &CMyProperySheet::onHelp);
+    restoreSize();
+}
+
+void CMyProperySheet::restoreSize() {
+    const Placement kept =
+        ReadPlacement(app_.registry().getText(orlavo::section::kSettings, kWindowValue));
+    QSize size = kept.size.isEmpty() ? kDefaultSize : kept.size;
+    // Never larger than the screen, never smaller than the pages need.
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        size = size.boundedTo(screen->availableGeometry().size());
+    resize(size.expandedTo(minimumSizeHint()));
+    if (kept.maximized)
+        setWindowState(windowState() | Qt::WindowMaximized);
+}
+
+void CMyProperySheet::storeSize() {
+    if (!opened_)
+        return;
+    const bool maximized = isMaximized();
+    const QSize size = maximized ? normalGeometry().size() : this->size();
+    if (size.isEmpty())
+        return;
+    app_.registry().setText(orlavo::section::kSettings, kWindowValue,
+                            PlacementText({size, maximized}));
+}
+
+void CMyProperySheet::done(int result) {
+    storeSize();
+    QDialog::done(result);
 }
 
 void CMyProperySheet::addPage(CWizardPage* page) {
@@ -165,5 +222,5 @@ void CMyProperySheet::reject() {
 }
 
 void CMyProperySheet::endWizard(int result) {
-    QDialog::done(result);
+    done(result);
 }

@@ -1,6 +1,8 @@
 #pragma once
 // The wizard sheet: the four step pages, Back / Continue / Cancel / Help,
-// the help address, and the question before the user quits.
+// the help address, and the question before the user quits. The window can
+// be resized and maximised; its size is kept in Settings/WizardWindow when
+// the wizard ends and taken up again at the next start.
 
 #include <QDialog>
 #include <QList>
@@ -30,6 +32,8 @@ public:
 
     // Ends the wizard without the quit question (the order-sent window's "Exit Orlavo").
     void endWizard(int result);
+    // Keeps the window's size in the settings, then closes.
+    void done(int result) override;
 
 public slots:
     // Back, Cancel and Help in a row at the left, Continue at the right.
@@ -47,6 +51,8 @@ protected:
 
 private:
     void activate(int index);
+    void restoreSize();
+    void storeSize();
 
     CWizardApp& app_;
     QStackedWidget* stack_;

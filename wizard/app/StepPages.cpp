@@ -2,13 +2,14 @@
 
 #include "wizard/app/CPlaceholderPage.h"
 #include "wizard/customer/ui/CUserDetailsPage.h"
+#include "wizard/photos/ui/CSelectImagePage.h"
 #include "wizard/products/ui/CCustomProductPage.h"
 #include "wizard/transmission/ui/COrderSummaryPage.h"
 
 CWizardPage* MakeStepPage(CWizardApp& app, int step, QWidget* parent) {
     switch (step) {
         case 1:
-            return new CPlaceholderPage(app, step, parent);
+            return new CSelectImagePage(app, parent);
         case 2:
             return new CCustomProductPage(app, parent);
         case 3:

@@ -1,0 +1,110 @@
+// The background loader: every photo once, bad files reported as such, the
+// photos asked for first, and a new run that leaves nothing of the old one.
+
+#include "wizard/photos/ThumbnailLoader.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QSignalSpy>
+#include <set>
+
+#include "tests/photos/TestPhotos.h"
+#include "tests/support/TempDir.h"
+
+namespace orlavo::wizard {
+namespace {
+
+// COUNT photos of W x H in DIR, named by PREFIX; every FAULTY-th one is cut short.
+std::vector<std::string> WritePhotos(const test::TempDir& dir, const std::string& prefix, int count,
+                                     int w, int h, int faulty = 0) {
+    const std::string jpeg = test::EncodeJpeg(test::Quadrants(w, h));
+    std::vector<std::string> paths;
+    for (int i = 0; i < count; ++i) {
+        const bool cut = faulty > 0 && i % faulty == 0;
+        paths.push_back(dir.write(prefix + std::to_string(i) + ".jpg",
+                                  cut ? jpeg.substr(0, jpeg.size() / 2) : jpeg));
+    }
+    return paths;
+}
+
+struct Seen {
+    std::size_t index;
+    PhotoThumbnail thumbnail;
+};
+
+// Collects what the loader hands out until it finishes (or TIMEOUT passes).
+std::vector<Seen> Collect(ThumbnailLoader& loader, int timeoutMs = 20000) {
+    std::vector<Seen> seen;
+    QObject::connect(&loader, &ThumbnailLoader::thumbnailReady, &loader,
+                     [&](std::size_t i, const PhotoThumbnail& t) {
+                         seen.push_back({i, t});
+                     });
+    QSignalSpy finished(&loader, &ThumbnailLoader::finished);
+    finished.wait(timeoutMs);
+    QObject::disconnect(&loader, &ThumbnailLoader::thumbnailReady, &loader, nullptr);
+    return seen;
+}
+
+TEST(ThumbnailLoader, ReportsEveryPhotoOnceThenFinishes) {
+    test::TempDir dir;
+    const std::vector<std::string> paths = WritePhotos(dir, "p", 24, 120, 90, 5);
+    ThumbnailLoader loader(nullptr, 2);
+    loader.start(paths, 1.0);
+    EXPECT_TRUE(loader.running());
+    const std::vector<Seen> seen = Collect(loader);
+    EXPECT_FALSE(loader.running());
+    ASSERT_EQ(seen.size(), paths.size());
+    std::set<std::size_t> indices;
+    for (const Seen& s : seen) {
+        indices.insert(s.index);
+        EXPECT_EQ(s.thumbnail.ok(), s.index % 5 != 0) << s.index;
+        if (s.thumbnail.ok()) {
+            EXPECT_EQ(s.thumbnail.width, 120);
+        }
+    }
+    EXPECT_EQ(indices.size(), paths.size());
+    // An empty folder starts nothing.
+    loader.start({}, 1.0);
+    EXPECT_FALSE(loader.running());
+}
+
+TEST(ThumbnailLoader, MakesThePhotosAskedForFirst) {
+    test::TempDir dir;
+    const std::vector<std::string> paths = WritePhotos(dir, "p", 12, 120, 90);
+    ThumbnailLoader loader(nullptr, 1);
+    loader.start(paths, 1.0, {9, 7, 42});
+    const std::vector<Seen> seen = Collect(loader);
+    ASSERT_EQ(seen.size(), paths.size());
+    std::vector<std::size_t> order;
+    for (const Seen& s : seen)
+        order.push_back(s.index);
+    EXPECT_EQ(order, (std::vector<std::size_t>{9, 7, 0, 1, 2, 3, 4, 5, 6, 8, 10, 11}));
+}
+
+TEST(ThumbnailLoader, ANewRunLeavesNothingOfTheOldOne) {
+    test::TempDir dir;
+    const std::vector<std::string> landscape = WritePhotos(dir, "l", 60, 800, 600);
+    const std::vector<std::string> portrait = WritePhotos(dir, "p", 6, 60, 80);
+    ThumbnailLoader loader;
+    QSignalSpy finished(&loader, &ThumbnailLoader::finished);
+    // No report is handed over before the event loop runs: the first run is
+    // surely under way when the second starts.
+    loader.start(landscape, 1.0);
+    loader.start(portrait, 1.0);
+    const std::vector<Seen> seen = Collect(loader);
+    ASSERT_EQ(seen.size(), portrait.size());
+    for (const Seen& s : seen)
+        EXPECT_EQ(s.thumbnail.width, 60);
+    EXPECT_EQ(finished.count(), 1);
+    // Stopped, it hands out nothing more, and ends cleanly while workers run.
+    loader.start(landscape, 1.0);
+    loader.stop();
+    EXPECT_FALSE(loader.running());
+    QSignalSpy late(&loader, &ThumbnailLoader::thumbnailReady);
+    EXPECT_FALSE(late.wait(300));
+    loader.start(landscape, 2.0);
+}
+
+}  // namespace
+}  // namespace orlavo::wizard

@@ -1,0 +1,177 @@
+#include "wizard/photos/ThumbnailLoader.h"
+
+#include <QThread>
+#include <algorithm>
+#include <atomic>
+#include <mutex>
+#include <thread>
+
+namespace orlavo::wizard {
+
+namespace {
+constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+}
+
+struct ThumbnailLoader::Run {
+    Run(std::uint64_t g, std::vector<std::string> p, qreal ratio)
+        : generation(g), paths(std::move(p)), dpr(ratio), claimed(paths.size(), 0) {}
+
+    // The next photo to make: a wished one first, else the next in order.
+    std::size_t claim() {
+        std::lock_guard lock(mutex);
+        while (wantedAt < wanted.size()) {
+            const std::size_t i = wanted[wantedAt++];
+            if (i < claimed.size() && !claimed[i]) {
+                claimed[i] = 1;
+                return i;
+            }
+        }
+        while (cursor < claimed.size() && claimed[cursor])
+            ++cursor;
+        if (cursor == claimed.size())
+            return kNone;
+        claimed[cursor] = 1;
+        return cursor++;
+    }
+
+    void wish(const std::vector<std::size_t>& indices) {
+        std::lock_guard lock(mutex);
+        wanted = indices;
+        wantedAt = 0;
+    }
+
+    void join() {
+        for (std::thread& t : workers)
+            if (t.joinable())
+                t.join();
+    }
+
+    // Set before the workers start, read-only afterwards.
+    const std::uint64_t generation;
+    const std::vector<std::string> paths;
+    const qreal dpr;
+
+    std::atomic<bool> stop{false};
+    std::atomic<int> active{0};
+
+    std::mutex mutex;  // guards what follows
+    std::vector<char> claimed;
+    std::size_t cursor = 0;
+    std::vector<std::size_t> wanted;
+    std::size_t wantedAt = 0;
+
+    // The loader's thread only.
+    std::vector<std::thread> workers;
+};
+
+ThumbnailLoader::ThumbnailLoader(QObject* parent, int threads)
+    : QObject(parent), threads_(threads > 0 ? threads : std::max(1, QThread::idealThreadCount())) {}
+
+ThumbnailLoader::~ThumbnailLoader() {
+    for (const auto& run : runs_)
+        run->stop = true;
+    for (const auto& run : runs_)
+        run->join();
+}
+
+void ThumbnailLoader::start(std::vector<std::string> paths, qreal devicePixelRatio,
+                            const std::vector<std::size_t>& first) {
+    stop();
+    // Runs that have ended but whose end was not handled yet are joined now.
+    std::erase_if(runs_, [](const std::shared_ptr<Run>& run) {
+        if (run->active.load() != 0)
+            return false;
+        run->join();
+        return true;
+    });
+    if (paths.empty())
+        return;
+    auto run = std::make_shared<Run>(++generation_, std::move(paths), devicePixelRatio);
+    const int n = static_cast<int>(std::min<std::size_t>(run->paths.size(), std::size_t(threads_)));
+    run->wish(first);
+    run->active = n;
+    current_ = run;
+    runs_.push_back(run);
+    for (int i = 0; i < n; ++i)
+        run->workers.emplace_back([this, run] { work(run); });
+}
+
+void ThumbnailLoader::stop() {
+    if (current_) {
+        current_->stop = true;
+        current_.reset();
+    }
+}
+
+bool ThumbnailLoader::running() const {
+    return current_ != nullptr;
+}
+
+void ThumbnailLoader::prioritize(const std::vector<std::size_t>& indices) {
+    if (current_)
+        current_->wish(indices);
+}
+
+void ThumbnailLoader::work(const std::shared_ptr<Run>& run) {
+    while (!run->stop.load()) {
+        const std::size_t i = run->claim();
+        if (i == kNone)
+            break;
+        PhotoThumbnail thumbnail = MakeThumbnail(run->paths[i], run->dpr);
+        thumbnail.packed = PackThumbnail(thumbnail.image);
+        if (run->stop.load())
+            break;
+        post({run->generation, i, std::move(thumbnail), false});
+    }
+    if (run->active.fetch_sub(1) == 1)
+        post({run->generation, 0, {}, true});
+}
+
+void ThumbnailLoader::post(Report report) {
+    bool wake = false;
+    {
+        std::lock_guard lock(inboxMutex_);
+        inbox_.push_back(std::move(report));
+        wake = !wakePending_;
+        wakePending_ = true;
+    }
+    // By name: nothing of ours travels with the call, only the wish to look.
+    if (wake)
+        QMetaObject::invokeMethod(this, "takeReports", Qt::QueuedConnection);
+}
+
+void ThumbnailLoader::takeReports() {
+    std::vector<Report> reports;
+    {
+        std::lock_guard lock(inboxMutex_);
+        reports.swap(inbox_);
+        wakePending_ = false;
+    }
+    for (const Report& r : reports) {
+        if (r.end)
+            runEnded(r.generation);
+        else
+            deliver(r.generation, r.index, r.thumbnail);
+    }
+}
+
+void ThumbnailLoader::deliver(std::uint64_t generation, std::size_t index,
+                              const PhotoThumbnail& thumbnail) {
+    if (current_ && current_->generation == generation)
+        emit thumbnailReady(index, thumbnail);
+}
+
+void ThumbnailLoader::runEnded(std::uint64_t generation) {
+    const auto it = std::find_if(runs_.begin(), runs_.end(),
+                                 [&](const auto& run) { return run->generation == generation; });
+    if (it == runs_.end())
+        return;
+    (*it)->join();
+    runs_.erase(it);
+    if (current_ && current_->generation == generation) {
+        current_.reset();
+        emit finished();
+    }
+}
+
+}  // namespace orlavo::wizard

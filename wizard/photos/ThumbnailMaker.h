@@ -1,0 +1,67 @@
+#pragma once
+// The thumbnail of one photo file: 92 x 92 logical pixels, the picture in
+// proportion on grey 0x808080 and upright by its EXIF orientation, made at the
+// screen's device pixel ratio so it stays sharp at 200%. It comes from the
+// file's EXIF thumbnail when that is large enough and has the photo's
+// proportions, otherwise from a DCT-scaled decode: a large photo is never
+// decoded at full size. The pixel size comes from the JPEG header.
+//
+// Synchronous, and safe to call from several threads at once.
+
+#include <QByteArray>
+#include <QImage>
+#include <QSize>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace orlavo::wizard {
+
+inline constexpr int kThumbnailSide = 92;
+inline constexpr QRgb kThumbnailBackground = 0xFF808080;
+
+struct PhotoThumbnail {
+    // SIDE x SIDE device pixels with the device pixel ratio set; null when the
+    // file could not be read as a whole JPEG photo.
+    QImage image;
+    std::uint64_t fileSize = 0;
+    // The pixel size as the photo is seen (turned by its orientation).
+    int width = 0;
+    int height = 0;
+    // Milliseconds since 1970 (UTC); 0 when not known.
+    std::int64_t lastModified = 0;
+    // Made from the EXIF thumbnail rather than from the photo's own pixels.
+    bool fromExif = false;
+    // The size the pixels were decoded at (a DCT scale of the photo or its
+    // EXIF thumbnail), before the final resampling.
+    QSize decodedSize;
+    // IMAGE packed for keeping (PackThumbnail), when the maker's caller asked for it.
+    QByteArray packed;
+
+    bool ok() const { return !image.isNull(); }
+};
+
+// Reads the file at PATH (bytes as the file system names it).
+PhotoThumbnail MakeThumbnail(const std::string& path, qreal devicePixelRatio = 1.0);
+
+// From a file's bytes; fileSize and lastModified stay 0.
+PhotoThumbnail MakeThumbnailFromBytes(const unsigned char* data, std::size_t size,
+                                      qreal devicePixelRatio = 1.0);
+
+// A picture of SIZE fitted into a square of SIDE pixels, in proportion
+// (neither side below 1); empty for an empty SIZE.
+QSize FitInto(QSize size, int side);
+
+// A thumbnail kept small while a folder's thousands wait to be shown: a
+// high-quality JPEG, a fraction of its pixels' size. Empty for a null image.
+QByteArray PackThumbnail(const QImage& image);
+// Back to pixels with DEVICE_PIXEL_RATIO set; null for bytes that are no thumbnail.
+QImage UnpackThumbnail(const QByteArray& packed, qreal devicePixelRatio);
+
+// IMAGE turned clockwise by ANGLE in hundredths of a degree (9000 a quarter
+// turn clockwise, -9000 counter-clockwise); corners that the turn uncovers are
+// black. Quarter turns are exact: four of them give the first picture back,
+// and a square stays the same size.
+QImage RotateThumbnail(const QImage& image, int angle);
+
+}  // namespace orlavo::wizard

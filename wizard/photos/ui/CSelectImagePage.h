@@ -1,0 +1,120 @@
+#pragma once
+// Step 1 of the wizard: the user browses the folders, sees a folder's JPEG
+// photos as thumbnails or as a detail list, ticks the photos to order and
+// sees the selection as a strip of thumbnails with buttons to turn or drop
+// each one. It adds photos to and removes them from the order, keeping
+// selectedThumbnails in step; a folder's thumbnails are made in the
+// background by the thumbnail loader.
+
+#include <QFileSystemWatcher>
+#include <QTimer>
+#include <string>
+
+#include "wizard/app/CWizardApp.h"
+#include "wizard/app/CWizardPage.h"
+
+class CColorLabel;
+class FolderItemDelegate;
+class FolderModel;
+class FolderTree;
+class OrderStripList;
+class OrderStripModel;
+class QAbstractItemView;
+class QListView;
+class QModelIndex;
+class QPushButton;
+class QTabWidget;
+class QTreeView;
+class QTreeWidgetItem;
+
+namespace orlavo::wizard {
+class ThumbnailLoader;
+struct PhotoThumbnail;
+}  // namespace orlavo::wizard
+
+class CSelectImagePage : public CWizardPage, public PhotoSelection {
+    Q_OBJECT
+public:
+    explicit CSelectImagePage(CWizardApp& app, QWidget* parent = nullptr);
+    ~CSelectImagePage() override;
+
+    void onSetActive() override;
+    // Refuses 0 photos and more than 197; otherwise gives photos without a
+    // line the default line and goes on.
+    bool onWizardNext() override;
+    // "Remove All": empties the order, the strip and the ticks.
+    void removeAll() override;
+
+    // Shows the folder at PATH (the deepest folder of the tree on its way).
+    void openFolder(const std::string& path);
+    // The folder shown, as the tree names it.
+    std::string currentFolder() const;
+    int checkedInFolder() const { return checkedInFolder_; }
+
+    // Its parts, for tests and the screenshot tool.
+    FolderTree* folderTree() const { return tree_; }
+    QTabWidget* viewTabs() const { return viewTabs_; }
+    QListView* thumbnailView() const { return iconView_; }
+    QTreeView* listView() const { return listView_; }
+    FolderModel* folderModel() const { return model_; }
+    OrderStripList* orderStrip() const { return strip_; }
+    orlavo::wizard::ThumbnailLoader* loader() const { return loader_; }
+    QPushButton* selectAllButton() const { return selectAll_; }
+    QPushButton* deselectAllButton() const { return deselectAll_; }
+    QPushButton* removeAllButton() const { return removeAll_; }
+    CColorLabel* countLabel() const { return countLabel_; }
+    CColorLabel* sizeLabel() const { return sizeLabel_; }
+
+public slots:
+    void selectAll();
+    void deselectAll();
+
+signals:
+    // The tree is filled and the first folder is shown.
+    void started();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void finishStart();
+    void onFolderChanged(QTreeWidgetItem* current, QTreeWidgetItem* previous);
+    void showFolder(const std::string& path);
+    void clearFolder();
+    void onThumbnail(std::size_t id, const orlavo::wizard::PhotoThumbnail& thumbnail);
+    void onItemClicked(const QModelIndex& index);
+    void toggle(int row);
+    void addRow(int row);
+    void removePhoto(std::size_t photo, bool fromStrip);
+    void onStripButton(int item, int button);
+    void onHeaderClicked(int column);
+    void onFolderWatched(const QString& path);
+    void syncWithOrder();
+    void updateCounts();
+    void askForVisible();
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    QAbstractItemView* activeView() const;
+
+    CWizardApp& app_;
+    FolderTree* tree_;
+    QTabWidget* viewTabs_;
+    QListView* iconView_;
+    QTreeView* listView_;
+    FolderModel* model_;
+    FolderItemDelegate* delegate_;
+    QTabWidget* orderTabs_;
+    OrderStripList* strip_;
+    OrderStripModel* stripModel_;
+    QPushButton* selectAll_;
+    QPushButton* deselectAll_;
+    QPushButton* removeAll_;
+    CColorLabel* countLabel_;
+    CColorLabel* sizeLabel_;
+    orlavo::wizard::ThumbnailLoader* loader_;
+    QFileSystemWatcher watcher_;
+    QTimer visibleTimer_;
+    std::string folder_;
+    bool folderShown_ = false;
+    int checkedInFolder_ = 0;
+    bool started_ = false;
+};

@@ -1,0 +1,170 @@
+#include "wizard/photos/ui/OrderStripList.h"
+
+#include <QHelpEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QStyledItemDelegate>
+#include <QToolTip>
+
+#include "resources/WizardResources.h"
+#include "wizard/photos/StripLayout.h"
+#include "wizard/photos/ThumbnailMaker.h"
+#include "wizard/photos/ui/OrderStripModel.h"
+#include "wizard/photos/ui/PhotoBitmaps.h"
+
+using namespace orlavo::wizard;
+
+namespace {
+
+constexpr int kSide = kThumbnailSide;
+// Room for the thumbnail and its buttons.
+const QSize kItemSize(124, 116);
+// Photos to the left of a click: the buttons stand right of the thumbnail.
+constexpr int kLookLeft = 28;
+
+const QColor kButtonFace(0xf7, 0xf8, 0xfa);
+const QColor kButtonPressed(0xd5, 0xdf, 0xf0);
+const QColor kButtonBorder(0xa9, 0xb2, 0xc0);
+const QColor kSelection(0xdc, 0xe7, 0xfa);
+
+// Draws a strip item: its thumbnail and its three buttons.
+class StripDelegate : public QStyledItemDelegate {
+public:
+    explicit StripDelegate(OrderStripList* strip) : QStyledItemDelegate(strip), strip_(strip) {}
+
+    QSize sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const override {
+        return kItemSize;
+    }
+
+    void paint(QPainter* p, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        p->save();
+        const QRect r = option.rect;
+        const QPoint at = StripThumbnailAt(r, kSide, kSide);
+        if (option.state & QStyle::State_Selected) {
+            p->setPen(Qt::NoPen);
+            p->setBrush(kSelection);
+            p->drawRect(QRect(at, QSize(kSide, kSide)).adjusted(-4, -4, 4 + kStripButtonSize, 4));
+        }
+        p->drawImage(QRect(at, QSize(kSide, kSide)),
+                     index.data(OrderStripModel::kThumbnailRole).value<QImage>());
+        for (int button : {kTurnCounterClockwise, kTurnClockwise, kRemove}) {
+            const QRect b = StripButtonRect(r, kSide, kSide, button);
+            const bool pressed =
+                strip_->pressedItem() == index.row() && strip_->pressedButton() == button;
+            p->setPen(kButtonBorder);
+            p->setBrush(pressed ? kButtonPressed : kButtonFace);
+            p->drawRect(b.adjusted(0, 0, -1, -1));
+            // The picture from 2 pixels in (one more when pushed) to the far corner.
+            const int in = pressed ? 3 : 2;
+            p->drawImage(QRect(b.topLeft() + QPoint(in, in), b.bottomRight()),
+                         strip_->buttonPicture(button));
+        }
+        p->restore();
+    }
+
+private:
+    OrderStripList* strip_;
+};
+
+QString S(int id) {
+    return QString::fromStdString(Str(id));
+}
+
+}  // namespace
+
+OrderStripList::OrderStripList(QWidget* parent) : QListView(parent) {
+    setViewMode(QListView::ListMode);
+    setFlow(QListView::LeftToRight);
+    setWrapping(false);
+    setUniformItemSizes(true);
+    setGridSize(kItemSize);
+    setMovement(QListView::Static);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setItemDelegate(new StripDelegate(this));
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+}
+
+QSize OrderStripList::sizeHint() const {
+    // One row of thumbnails and the scroll bar below them.
+    return {kItemSize.width() * 2,
+            kItemSize.height() + 2 * frameWidth() +
+                style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this) + 2};
+}
+
+void OrderStripList::loadButtonPictures(qreal devicePixelRatio) {
+    pictures_[kTurnClockwise] = PhotoBitmap(223, devicePixelRatio);
+    pictures_[kTurnCounterClockwise] = PhotoBitmap(222, devicePixelRatio);
+    pictures_[kRemove] = PhotoBitmap(224, devicePixelRatio);
+    viewport()->update();
+}
+
+QRect OrderStripList::itemRect(int item) const {
+    return model() ? visualRect(model()->index(item, 0)) : QRect();
+}
+
+std::pair<int, int> OrderStripList::buttonAt(QPoint pos) const {
+    const QModelIndex index = indexAt(pos - QPoint(kLookLeft, 0));
+    if (!index.isValid())
+        return {-1, -1};
+    const int button = StripButtonAt(visualRect(index), kSide, kSide, pos);
+    return button < 0 ? std::pair{-1, -1} : std::pair{index.row(), button};
+}
+
+void OrderStripList::redrawItem(int item) {
+    if (item >= 0)
+        viewport()->update(itemRect(item).adjusted(0, 0, kStripButtonSize, 0));
+}
+
+void OrderStripList::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) {
+        const auto [item, button] = buttonAt(event->position().toPoint());
+        if (item >= 0) {
+            pressedItem_ = item;
+            pressedButton_ = button;
+            redrawItem(item);
+            event->accept();
+            return;
+        }
+    }
+    QListView::mousePressEvent(event);
+}
+
+void OrderStripList::mouseReleaseEvent(QMouseEvent* event) {
+    if (pressedItem_ >= 0 && event->button() == Qt::LeftButton) {
+        const int item = pressedItem_, button = pressedButton_;
+        pressedItem_ = pressedButton_ = -1;
+        redrawItem(item);
+        emit buttonClicked(item, button);
+        event->accept();
+        return;
+    }
+    QListView::mouseReleaseEvent(event);
+}
+
+void OrderStripList::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Delete && currentIndex().isValid()) {
+        emit buttonClicked(currentIndex().row(), kRemove);
+        event->accept();
+        return;
+    }
+    QListView::keyPressEvent(event);
+}
+
+bool OrderStripList::viewportEvent(QEvent* event) {
+    if (event->type() == QEvent::ToolTip) {
+        auto* help = static_cast<QHelpEvent*>(event);
+        const int button = buttonAt(help->pos()).second;
+        if (button >= 0) {
+            const int text = button == kTurnClockwise          ? 3212
+                             : button == kTurnCounterClockwise ? 3213
+                                                               : 3214;
+            QToolTip::showText(help->globalPos(), S(text), viewport());
+            return true;
+        }
+    }
+    return QListView::viewportEvent(event);
+}

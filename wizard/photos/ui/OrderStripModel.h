@@ -1,0 +1,34 @@
+#pragma once
+// The order strip's items: item k is photo k of the order and shows its
+// thumbnail, image k + 1 of selectedThumbnails. After a photo is removed each
+// later item shows its own thumbnail still, since both move down together.
+//
+// Window thread only. Whoever changes the order tells the model right after.
+
+#include <QAbstractListModel>
+
+#include "wizard/photos/OrderModel.h"
+#include "wizard/photos/ThumbnailList.h"
+
+class OrderStripModel : public QAbstractListModel {
+    Q_OBJECT
+public:
+    static constexpr int kThumbnailRole = Qt::UserRole + 1;
+
+    OrderStripModel(const orlavo::wizard::OrderModel& order,
+                    const orlavo::wizard::ThumbnailList& thumbnails, QObject* parent = nullptr);
+
+    void photoAdded(int index);
+    void photoRemoved(int index);
+    void thumbnailChanged(int index);
+    // Back in step with the order as a whole.
+    void reset();
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+
+private:
+    const orlavo::wizard::OrderModel& order_;
+    const orlavo::wizard::ThumbnailList& thumbnails_;
+    int count_ = 0;
+};
