@@ -1,0 +1,74 @@
+# What an installation holds and where (cmake --install, DESTDIR staging,
+# CPack). Each target's CMakeLists calls these beside the target.
+#
+#   PREFIX/lib/orlavo/           the program folder: OrlavoW, Halvane, 1.jpg..3.jpg,
+#                                translations/<language>/{Resources,HV_Res}.rcc
+#                                (the folder the updater keeps current: Settings/LocalPath)
+#   PREFIX/bin/                  orlavo-reg, orlavo-order, orlavo-lab; links to
+#                                OrlavoW and Halvane in the program folder
+#   PREFIX/share/applications/   the menu entry, which starts Halvane
+#   PREFIX/share/icons/hicolor/  the icon, as PNG at several sizes and as SVG
+#   PREFIX/share/metainfo/       the AppStream description
+#   PREFIX/share/man/man1/       the tools' manual pages, made from their --help
+#
+# The programs find their pictures and bundles beside their own executable
+# (through the links as well), so any prefix works.
+include(GNUInstallDirs)
+
+set(ORLAVO_INSTALL_PROGRAMDIR "lib/orlavo" CACHE STRING
+    "Folder of the programs with their pictures and bundles, relative to the prefix")
+# The name the desktop knows the application by: menu entry, icon, AppStream.
+set(ORLAVO_APP_ID "com.vennara.Orlavo")
+
+# A program the user starts from the menu or a terminal: into the program
+# folder, with a link from the folder of programs. /proc/self/exe names the
+# program folder when it is started through the link.
+function(orlavo_install_program target)
+  install(TARGETS ${target} RUNTIME DESTINATION ${ORLAVO_INSTALL_PROGRAMDIR})
+  set(links ${CMAKE_BINARY_DIR}/install-links)
+  file(MAKE_DIRECTORY ${links})
+  file(RELATIVE_PATH to /prefix/${CMAKE_INSTALL_BINDIR} /prefix/${ORLAVO_INSTALL_PROGRAMDIR}/${target})
+  file(CREATE_LINK ${to} ${links}/${target} SYMBOLIC)
+  install(FILES ${links}/${target} DESTINATION ${CMAKE_INSTALL_BINDIR})
+endfunction()
+
+# A command-line tool: into the folder of programs.
+function(orlavo_install_tool target)
+  install(TARGETS ${target} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endfunction()
+
+# Files the wizard reads from its own folder (the pictures).
+function(orlavo_install_program_files)
+  install(FILES ${ARGN} DESTINATION ${ORLAVO_INSTALL_PROGRAMDIR})
+endfunction()
+
+# A language's resource bundle, FILE, where the programs look for
+# the user's language: translations/<language>/ in the program folder.
+function(orlavo_install_language_bundle file language)
+  install(FILES ${file} DESTINATION ${ORLAVO_INSTALL_PROGRAMDIR}/translations/${language})
+endfunction()
+
+# The manual page of a tool, made from its --help by the build, so the two
+# always agree; SUMMARY is its line under NAME.
+#   orlavo_install_man_page(orlavo-reg SUMMARY "..." SEE_ALSO orlavo-order ...)
+function(orlavo_install_man_page target)
+  cmake_parse_arguments(ARG "" "SUMMARY" "SEE_ALSO" ${ARGN})
+  set(dir ${CMAKE_BINARY_DIR}/man)
+  set(page ${dir}/${target}.1.gz)
+  set(see "")
+  foreach(s IN LISTS ARG_SEE_ALSO)
+    list(APPEND see --see-also ${s})
+  endforeach()
+  add_custom_command(
+    OUTPUT ${page}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${dir}
+    COMMAND orlavo-manpage --program $<TARGET_FILE:${target}> --name ${target}
+            --summary ${ARG_SUMMARY} --source "Orlavo ${PROJECT_VERSION}" --manual Orlavo
+            ${see} --output ${page}
+    DEPENDS ${target} orlavo-manpage
+    COMMENT "Manual page ${target}.1"
+    VERBATIM)
+  add_custom_target(man-${target} ALL DEPENDS ${page})
+  add_dependencies(man-${target} ${target} orlavo-manpage)
+  install(FILES ${page} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+endfunction()
