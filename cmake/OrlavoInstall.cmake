@@ -18,12 +18,16 @@ include(GNUInstallDirs)
 set(ORLAVO_INSTALL_PROGRAMDIR "lib/orlavo" CACHE STRING
     "Folder of the programs with their pictures and bundles, relative to the prefix")
 # The name the desktop knows the application by: menu entry, icon, AppStream.
-set(ORLAVO_APP_ID "com.vennara.Orlavo")
+set(ORLAVO_APP_ID "com.vennara.orlavo")
+# The sizes of the icon's PNGs in resources/desktop/icons/ (also drawn as SVG).
+set(ORLAVO_ICON_SIZES 16 22 24 32 48 64 128 256 512)
 
 # A program the user starts from the menu or a terminal: into the program
 # folder, with a link from the folder of programs. /proc/self/exe names the
-# program folder when it is started through the link.
+# program folder when it is started through the link. Its windows name the
+# menu entry they belong to (ORLAVO_APP_ID), so the desktop shows its icon.
 function(orlavo_install_program target)
+  target_compile_definitions(${target} PRIVATE ORLAVO_APP_ID="${ORLAVO_APP_ID}")
   install(TARGETS ${target} RUNTIME DESTINATION ${ORLAVO_INSTALL_PROGRAMDIR})
   set(links ${CMAKE_BINARY_DIR}/install-links)
   file(MAKE_DIRECTORY ${links})
