@@ -19,6 +19,10 @@ set(ORLAVO_INSTALL_PROGRAMDIR "lib/orlavo" CACHE STRING
     "Folder of the programs with their pictures and bundles, relative to the prefix")
 # The name the desktop knows the application by: menu entry, icon, AppStream.
 set(ORLAVO_APP_ID "com.vennara.orlavo")
+# The release PROJECT_VERSION: its date, for the AppStream description and
+# the package's changelog.
+set(ORLAVO_RELEASE_DATE 2026-12-07)
+set(ORLAVO_RELEASE_TIME "Mon, 07 Dec 2026 12:00:00 +0000")
 # The sizes of the icon's PNGs in resources/desktop/icons/ (also drawn as SVG).
 set(ORLAVO_ICON_SIZES 16 22 24 32 48 64 128 256 512)
 
@@ -75,4 +79,18 @@ function(orlavo_install_man_page target)
   add_custom_target(man-${target} ALL DEPENDS ${page})
   add_dependencies(man-${target} ${target} orlavo-manpage)
   install(FILES ${page} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+endfunction()
+
+# A manual page written by hand (NAME.1.in, for programs without --help),
+# with @PROJECT_VERSION@ filled in; compressed without a time stamp.
+function(orlavo_install_written_man_page source)
+  find_program(GZIP_PROGRAM gzip REQUIRED)
+  get_filename_component(name ${source} NAME_WLE)
+  set(dir ${CMAKE_BINARY_DIR}/man)
+  configure_file(${source} ${dir}/${name} @ONLY)
+  add_custom_command(OUTPUT ${dir}/${name}.gz
+                     COMMAND ${GZIP_PROGRAM} -9nkf ${dir}/${name}
+                     DEPENDS ${dir}/${name})
+  add_custom_target(man-${name} ALL DEPENDS ${dir}/${name}.gz)
+  install(FILES ${dir}/${name}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endfunction()
