@@ -7,10 +7,11 @@
 // shown), Searching, Offered (Next), Installing (progress), Done (Next reads
 // "Finish"), Failed (only Cancel), Managed (files are due but the
 // installation is shared by all users: its updates come from the package
-// manager; "Finish" writes the settings that are due and starts the wizard). The check and the
-// installation run on a worker thread; the window keeps repainting and reports arrive as queued
-// signals. Cancel while a worker runs stops its downloads (nothing is then
-// installed) and closes the window once the worker has returned.
+// manager; "Finish" writes the settings that are due and starts the wizard).
+// The check and the installation run on a worker thread; the window keeps
+// repainting and reports arrive as queued signals. Cancel while a worker
+// runs stops its downloads (nothing is then installed) and closes the window
+// once the worker has returned.
 
 #include <QDialog>
 #include <QFutureWatcher>
