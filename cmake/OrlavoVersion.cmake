@@ -73,8 +73,11 @@ function(orlavo_add_bundle)
   endforeach()
   string(APPEND qrc "</qresource>\n</RCC>\n")
   orlavo_write_if_changed("${work}/bundle.qrc" "${qrc}")
+  # The output's folder is made by the build: only Ninja makes it on its own.
+  get_filename_component(out_dir "${ARG_OUTPUT}" DIRECTORY)
   add_custom_command(
     OUTPUT "${ARG_OUTPUT}"
+    COMMAND ${CMAKE_COMMAND} -E make_directory "${out_dir}"
     COMMAND Qt6::rcc --binary --no-compress -o "${ARG_OUTPUT}" "${work}/bundle.qrc"
     DEPENDS ${deps} "${work}/bundle.qrc" "${work}/FileVersion"
     COMMENT "Resource bundle ${ARG_OUTPUT}")

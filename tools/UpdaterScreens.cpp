@@ -100,7 +100,8 @@ bool SaveUpdaterScreens(const QString& folder) {
     bool ok = true;
     using State = CUpdaterDialog::State;
 
-    for (CheckOutcome outcome : {CheckOutcome::Offered, CheckOutcome::Failed}) {
+    for (CheckOutcome outcome :
+         {CheckOutcome::Offered, CheckOutcome::Failed, CheckOutcome::Managed}) {
         PosedRunner* runner = nullptr;
         CUpdaterDialog dialog(app, [&runner, outcome](const UpdateSettings&) {
             auto r = std::make_unique<PosedRunner>(outcome);
@@ -122,10 +123,15 @@ bool SaveUpdaterScreens(const QString& folder) {
             runner->release();
             ok = WaitFor([&] { return dialog.state() == State::Done; }) && ok;
             ok = Save(dialog, folder, "updater-done") && ok;
-        } else {
+        } else if (outcome == CheckOutcome::Failed) {
             runner->release();
             ok = WaitFor([&] { return dialog.state() == State::Failed; }) && ok;
             ok = Save(dialog, folder, "updater-failed") && ok;
+        } else {
+            // An installation shared by all users, kept by the package manager.
+            runner->release();
+            ok = WaitFor([&] { return dialog.state() == State::Managed; }) && ok;
+            ok = Save(dialog, folder, "updater-managed") && ok;
         }
         dialog.hide();
     }

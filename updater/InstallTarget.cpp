@@ -1,5 +1,8 @@
 #include "updater/InstallTarget.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <string>
 #include <system_error>
 
@@ -65,6 +68,11 @@ std::optional<fs::path> ResolveInstallTarget(const fs::path& folder, std::string
             return std::nullopt;
     }
     return target;
+}
+
+bool InstallFolderWritable(const fs::path& folder) {
+    // The effective user's rights are the ones the copies will have.
+    return !folder.empty() && faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) == 0;
 }
 
 bool InstallFolderUsable(const fs::path& folder) {

@@ -19,4 +19,9 @@ std::optional<std::filesystem::path> ResolveInstallTarget(const std::filesystem:
 // counts), the file-system root included.
 bool InstallFolderUsable(const std::filesystem::path& folder);
 
+// This process may put files into FOLDER: false for an installation shared
+// by all users (owned by root, kept by the package manager) and for one on a
+// read-only file system.
+bool InstallFolderWritable(const std::filesystem::path& folder);
+
 }  // namespace orlavo::updater

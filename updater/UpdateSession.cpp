@@ -1,7 +1,10 @@
 #include "updater/UpdateSession.h"
 
+#include <algorithm>
+
 #include "common/SettingsTable.h"
 #include "platform/RegistryStore.h"
+#include "updater/InstallTarget.h"
 #include "updater/UpdateCheck.h"
 
 namespace orlavo::updater {
@@ -43,9 +46,20 @@ CheckResult UpdateSession::check(UpdateObserver& observer) {
             return result;
         }
         RegistryStore registry(settings_.registryRoot, settings_.registryPath);
-        result.count =
-            CountNeededUpdates(state_, registry.getNumber(section::kSettings, "RegistryVersion"));
+        const std::int32_t stored = registry.getNumber(section::kSettings, "RegistryVersion");
+        result.count = CountNeededUpdates(state_, stored);
         result.outcome = result.count > 0 ? CheckOutcome::Offered : CheckOutcome::UpToDate;
+        const bool filesDue = std::any_of(state_.files.begin(), state_.files.end(),
+                                          [](const UpdateFile& f) { return f.needsUpdate; });
+        // A folder that is missing fails the installation as before; one that
+        // exists but may not be written is the package manager's.
+        if (filesDue && InstallFolderUsable(settings_.installFolder) &&
+            !InstallFolderWritable(settings_.installFolder)) {
+            for (UpdateFile& f : state_.files)
+                f.needsUpdate = false;
+            result.count = CountNeededUpdates(state_, stored);
+            result.outcome = CheckOutcome::Managed;
+        }
     } catch (...) {
         result = CheckResult{CheckOutcome::Failed, 0, "unexpected error"};
     }

@@ -31,11 +31,15 @@ enum class CheckOutcome {
     Cancelled,  // stopped while the manifest was arriving
     UpToDate,   // nothing to do (also for a manifest that is not well-formed)
     Offered,    // updates are due
+    // Files are due, but the installation folder may not be written: it is
+    // shared by all users and the package manager keeps it. The files are
+    // left to it; what is still due (the settings) is counted.
+    Managed,
 };
 
 struct CheckResult {
     CheckOutcome outcome = CheckOutcome::Failed;
-    int count = 0;      // CountNeededUpdates when Offered
+    int count = 0;      // CountNeededUpdates when Offered or Managed
     std::string error;  // why it failed, for logs
 };
 
@@ -58,7 +62,8 @@ public:
     explicit UpdateSession(UpdateSettings settings);
     ~UpdateSession() override;
 
-    // Fetches the manifest into the run's folder, reads it and counts what is due.
+    // Fetches the manifest into the run's folder, reads it and counts what is
+    // due; files due in a folder this user may not write make it Managed.
     CheckResult check(UpdateObserver& observer) override;
     // InstallUpdates on what check() found.
     InstallOutcome install(UpdateObserver& observer) override;

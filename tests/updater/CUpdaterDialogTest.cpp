@@ -303,6 +303,56 @@ TEST_F(UpdaterWindowTest, CancelAfterTheInstallationKeepsTheFilesButStartsNothin
     EXPECT_TRUE(effects.started.empty());
 }
 
+// The check of an installation shared by all users: files are due, the
+// package manager keeps them; SETTINGS_DUE counts the settings still due.
+class SharedInstallationRunner : public orlavo::updater::UpdateRunner {
+public:
+    SharedInstallationRunner(int settingsDue, int& installs)
+        : settingsDue_(settingsDue), installs_(installs) {}
+    orlavo::updater::CheckResult check(orlavo::updater::UpdateObserver&) override {
+        return {orlavo::updater::CheckOutcome::Managed, settingsDue_, {}};
+    }
+    orlavo::updater::InstallOutcome install(orlavo::updater::UpdateObserver&) override {
+        ++installs_;
+        return orlavo::updater::InstallOutcome::Done;
+    }
+    void cancel() override {}
+
+private:
+    int settingsDue_;
+    int& installs_;
+};
+
+TEST_F(UpdaterWindowTest, ASharedInstallationSaysWhereItsUpdatesComeFromThenStartsTheWizard) {
+    auto reg = registry();
+    reg.setText(orlavo::section::kSettings, "LocalPath", installDir().string() + "/");
+    reg.setText(orlavo::section::kSettings, "UpdateURL", "http://127.0.0.1:9/auto_update.xml");
+    for (int settingsDue : {0, 1}) {
+        SCOPED_TRACE(settingsDue);
+        int installs = 0;
+        CUpdaterApp& app = startApp();
+        CUpdaterDialog dialog(app, [&](const orlavo::updater::UpdateSettings&) {
+            return std::make_unique<SharedInstallationRunner>(settingsDue, installs);
+        });
+        ASSERT_TRUE(dialog.initDialog());
+        dialog.show();
+        QTRY_COMPARE(dialog.state(), State::Managed);
+        EXPECT_EQ(dialog.statusText()->text(), S(2008));
+        EXPECT_TRUE(S(2008).contains("package manager"));
+        EXPECT_EQ(dialog.nextButton()->text(), "Finish");
+        EXPECT_TRUE(dialog.nextButton()->isVisible());
+        EXPECT_TRUE(dialog.nextButton()->isEnabled());
+        EXPECT_FALSE(dialog.progressBar()->isVisible());
+        QTest::mouseClick(dialog.nextButton(), Qt::LeftButton);
+        QTRY_VERIFY(!dialog.isVisible());
+        EXPECT_EQ(dialog.result(), QDialog::Accepted);
+        EXPECT_EQ(installs, settingsDue);
+        EXPECT_TRUE(app.StartWizard(dialog.result()));
+    }
+    EXPECT_EQ(effects.started.size(), 2u);
+    EXPECT_TRUE(effects.messages.empty());
+}
+
 TEST_F(UpdaterWindowTest, ABundleBesideTheProgramReplacesTextsAndPictures) {
     fs::copy_file(ORLAVO_UPDATER_TEST_BUNDLE, programFolder() / "HV_Res.rcc");
     startLab();

@@ -1,6 +1,7 @@
 // Runs the updater's check and installation without a window, the way the
 // window runs them, and says on standard output what happens, one line at a
-// time: "check <outcome> <count>", "copy <name>", "failed <name>: <why>",
+// time: "check <outcome> <count>" (outcome: failed, cancelled, up-to-date,
+// offered or managed), "copy <name>", "failed <name>: <why>",
 // "install <outcome>". Tests run it to stop it half-way or as another user.
 //   updater_install_runner INSTALL_FOLDER UPDATE_URL REGISTRY_ROOT REGISTRY_PATH TEMP_ROOT
 // Exit status: 0 installed, 1 installation failed, 2 the check failed or
@@ -36,6 +37,8 @@ const char* Name(CheckOutcome o) {
             return "up-to-date";
         case CheckOutcome::Offered:
             return "offered";
+        case CheckOutcome::Managed:
+            return "managed";
     }
     return "?";
 }
@@ -72,7 +75,10 @@ int main(int argc, char** argv) {
     Printer printer;
     const CheckResult check = session.check(printer);
     Printer::Say(std::string("check ") + Name(check.outcome) + " " + std::to_string(check.count));
-    if (check.outcome != CheckOutcome::Offered)
+    // A shared installation's settings are still installed, as the window does.
+    const bool due = check.outcome == CheckOutcome::Offered ||
+                     (check.outcome == CheckOutcome::Managed && check.count > 0);
+    if (!due)
         return 2;
     const InstallOutcome outcome = session.install(printer);
     Printer::Say(std::string("install ") + Name(outcome));

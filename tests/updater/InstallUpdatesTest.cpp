@@ -209,6 +209,52 @@ TEST_F(InstallUpdatesTest, AFileOrFolderWithoutWritePermissionFailsOnlyItsOwnFil
     chmod((installDir() / "locked").c_str(), 0755);
 }
 
+// An installation shared by all users may not be written by one of them:
+// its files come from the package manager, while the settings, which are
+// the user's own, are still written. The check runs as "nobody".
+TEST_F(InstallUpdatesTest, ASharedInstallationLeavesItsFilesToThePackageManager) {
+    install("1.jpg", "old one");
+    serve("1.jpg", "the new one");
+    startLab();
+    struct Case {
+        const char* what;
+        bool shared;
+        bool settingsDue;
+        const char* said;
+        int status;
+        const char* picture;
+        std::int32_t registryVersion;
+    } cases[] = {
+        {"shared, settings due", true, true, "check managed 1\ninstall done\n", 0, "old one", 4},
+        {"shared, settings current", true, false, "check managed 0\n", 2, "old one", 4},
+        {"the user's own", false, false, "check offered 1\n", 0, "the new one", 4},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        registry().setNumber(section::kSettings, "RegistryVersion", c.settingsDue ? 3 : 4);
+        writeManifest(std::string(R"(<auto_update><customer download_url="$FILES">
+    <image filename="1.jpg" size="11"/>)") +
+                      kKeys + "</customer></auto_update>");
+        updatertest::GiveToUnprivileged(sandbox_.path());
+        chmod(sandbox_.path().c_str(), 0755);
+        chmod(installDir().c_str(), c.shared ? 0555 : 0755);
+
+        const fs::path out = sandbox_.path() / "runner.out";
+        const int status =
+            updatertest::RunUnprivileged(ORLAVO_INSTALL_RUNNER,
+                                         {installDir().string() + "/", manifestUrl(),
+                                          registryRoot(), registryPath(), tempRoot().string()},
+                                         out);
+        const std::string said = test::ReadFile(out);
+        EXPECT_EQ(status, c.status) << said;
+        EXPECT_EQ(said.substr(0, std::string(c.said).size()), c.said) << said;
+        EXPECT_EQ(installed("1.jpg"), c.picture);
+        EXPECT_EQ(storedRegistryVersion(), c.registryVersion);
+        EXPECT_EQ(downloadInfo("UploadURL"), "https://lab.example/upload");
+        chmod(installDir().c_str(), 0755);
+    }
+}
+
 TEST_F(InstallUpdatesTest, CancelDuringADownloadInstallsNothing) {
     install("1.jpg", "old");
     serve("1.jpg", "new picture");

@@ -8,6 +8,7 @@
 #include "common/SettingsTable.h"
 #include "common/VersionText.h"
 #include "platform/FileVersion.h"
+#include "platform/LanguageBundles.h"
 #include "platform/RegistryStore.h"
 #include "resources/UpdaterResources.h"
 #include "updater/ui/CUpdaterDialog.h"
@@ -36,10 +37,12 @@ void CUpdaterApp::InitInstance() {
 }
 
 void CUpdaterApp::StartUp() {
-    // A bundle beside the program replaces every text and picture; the
-    // updater takes any bundle, whatever its version.
+    // A bundle beside the program replaces every text and picture, else the
+    // installation's bundle of the user's language; the updater takes any
+    // bundle, whatever its version.
     orlavo::updater::Resources().reset();
-    orlavo::updater::Resources().load(programFolder_ + "HV_Res.rcc", {}, false);
+    orlavo::LoadProgramBundle(orlavo::updater::Resources(), programFolder_, "HV_Res.rcc",
+                              orlavo::UserLanguages(), {}, false);
     if (auto png = orlavo::updater::Resources().file("icons/128.png")) {
         QPixmap pm;
         if (pm.loadFromData(reinterpret_cast<const uchar*>(png->data()),

@@ -250,6 +250,16 @@ void CUpdaterDialog::onChecked() {
             next_->setFocus();
             setState(State::Offered);
             break;
+        case CheckOutcome::Managed:
+            // Installing would fail on every start: say where updates come from.
+            updateCount_ = result.count;
+            setStatus(2008);
+            next_->setText(finishText_);
+            next_->show();
+            next_->setEnabled(true);
+            next_->setFocus();
+            setState(State::Managed);
+            break;
         default:
             setStatus(105);
             cancel_->setFocus();
@@ -259,6 +269,15 @@ void CUpdaterDialog::onChecked() {
 }
 
 void CUpdaterDialog::onNext() {
+    if (state_ == State::Managed && updateCount_ > 0 && !working()) {
+        // The settings the lab sends are this user's own: they are written.
+        next_->setEnabled(false);
+        acceptWhenInstalled_ = true;
+        setState(State::Installing);
+        installWatcher_.setFuture(QtConcurrent::run(
+            [runner = runner_.get(), relay = relay_] { return runner->install(*relay); }));
+        return;
+    }
     if (next_->text() == finishText_) {
         accept();
         return;
@@ -283,6 +302,10 @@ void CUpdaterDialog::onInstalled() {
     const InstallOutcome outcome = installWatcher_.result();
     if (closeWhenStopped_ || outcome == InstallOutcome::Cancelled) {
         QDialog::reject();
+        return;
+    }
+    if (acceptWhenInstalled_ && outcome == InstallOutcome::Done) {
+        accept();
         return;
     }
     progress_->hide();

@@ -5,10 +5,13 @@
 //
 // States: Starting (settings missing: message, closed with Cancel, never
 // shown), Searching, Offered (Next), Installing (progress), Done (Next reads
-// "Finish"), Failed (only Cancel). The check and the installation run on a
-// worker thread; the window keeps repainting and reports arrive as queued
-// signals. Cancel while a worker runs stops its downloads (nothing is then
-// installed) and closes the window once the worker has returned.
+// "Finish"), Failed (only Cancel), Managed (files are due but the
+// installation is shared by all users: its updates come from the package
+// manager; "Finish" writes the settings that are due and starts the wizard).
+// The check and the installation run on a worker thread; the window keeps
+// repainting and reports arrive as queued signals. Cancel while a worker
+// runs stops its downloads (nothing is then installed) and closes the window
+// once the worker has returned.
 
 #include <QDialog>
 #include <QFutureWatcher>
@@ -27,7 +30,7 @@ class UpdateProgressRelay;
 class CUpdaterDialog : public QDialog {
     Q_OBJECT
 public:
-    enum class State { Starting, Searching, Offered, Installing, Done, Failed };
+    enum class State { Starting, Searching, Offered, Installing, Done, Failed, Managed };
     Q_ENUM(State)
 
     // Makes the runner of the check and the installation from the settings;
@@ -96,6 +99,7 @@ private:
     int stepsDone_ = 0;
     bool checkPosted_ = false;
     bool closeWhenStopped_ = false;
+    bool acceptWhenInstalled_ = false;  // the Managed state's settings: then the wizard
 
     QLabel* banner_;
     QLabel* heading_;

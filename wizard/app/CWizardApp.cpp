@@ -7,6 +7,7 @@
 #include "common/SettingsTable.h"
 #include "common/VersionText.h"
 #include "platform/FileVersion.h"
+#include "platform/LanguageBundles.h"
 #include "platform/RegistryStore.h"
 #include "resources/WizardResources.h"
 #include "wizard/app/AppEffects.h"
@@ -57,9 +58,11 @@ bool CWizardApp::StartUp() {
     profile_ = orlavo::ProfileFromArguments(args_);
     programVersion_ = orlavo::ProgramVersionText(orlavo::OwnFileVersion().value_or(""));
 
-    // A resource bundle of another build is refused, and said so.
-    if (orlavo::wizard::Resources().load(programFolder_ + "Resources.rcc", programVersion_, true) ==
-        orlavo::BundleCheck::WrongVersion)
+    // A resource bundle of another build is refused, and said so; without
+    // one, the installation's bundle of the user's language is used.
+    if (orlavo::LoadProgramBundle(orlavo::wizard::Resources(), programFolder_, "Resources.rcc",
+                                  orlavo::UserLanguages(), programVersion_,
+                                  true) == orlavo::BundleCheck::WrongVersion)
         effects_.message(nullptr, QCoreApplication::applicationName(), S(182), QMessageBox::Warning,
                          QMessageBox::Ok);
     if (auto png = orlavo::wizard::Resources().file("icons/128.png")) {

@@ -9,6 +9,7 @@
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    QGuiApplication::setDesktopFileName(ORLAVO_APP_ID);
     std::vector<std::string> args;
     for (const QString& a : QCoreApplication::arguments())
         args.push_back(a.toStdString());
