@@ -216,12 +216,15 @@ void CStartDialog::findInterruptedOrders() {
 void CStartDialog::showOffer() {
     if (interrupted_.empty()) {
         offer_->hide();
+        begin_->setDefault(true);
         begin_->setFocus();
         return;
     }
     offer_->setText(QString::fromStdString(orlavo::transmission::InterruptedOrderText(
         interrupted_.front(), static_cast<std::int64_t>(std::time(nullptr)))));
     offer_->show();
+    // Taking the order up again is what Enter does now; Begin starts a new one.
+    resume_->setDefault(true);
     resume_->setFocus();
 }
 

@@ -51,7 +51,8 @@ QString ResumeOffer::text() const {
 QPushButton* ResumeOffer::addButton(const QString& caption, const QString& objectName) {
     auto* button = new QPushButton(caption, this);
     button->setObjectName(objectName);
-    button->setAutoDefault(false);
+    // Enter presses it while it has the focus, as the window's own buttons.
+    button->setAutoDefault(true);
     button->setMinimumWidth(std::max(96, button->sizeHint().width()));
     buttons_->addWidget(button);
     return button;

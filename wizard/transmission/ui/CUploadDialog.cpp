@@ -106,6 +106,10 @@ CUploadDialog::CUploadDialog(CWizardApp& app, QWidget* parent)
     bars->addLayout(remains, 4, 0, 1, 2);
     retry_ = new QLabel(this);
     retry_->setObjectName("retry");
+    // Its line is kept while hidden, so the window does not jump when it shows.
+    QSizePolicy keep = retry_->sizePolicy();
+    keep.setRetainSizeWhenHidden(true);
+    retry_->setSizePolicy(keep);
     retry_->hide();
     bars->addWidget(retry_, 5, 0, 1, 2);
     bars->setRowStretch(6, 1);
@@ -253,7 +257,7 @@ void CUploadDialog::showEstimate(const QString& text) {
 
 void CUploadDialog::showRetryCountdown(int seconds) {
     retry_->setText(S(3550).arg(seconds));
-    retry_->setVisible(seconds > 0 && sending_);
+    retry_->setVisible(seconds > 0);
 }
 
 void CUploadDialog::onCancel() {
