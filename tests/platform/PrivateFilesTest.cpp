@@ -82,21 +82,6 @@ TEST(PrivateFiles, ReadRefusesWhatIsNotAPrivateRegularFileOrTooLong) {
     }
 }
 
-TEST(PrivateFiles, StampChangesWithSizeOrTime) {
-    test::TempDir dir;
-    const std::string path = dir.write("photo.jpg", "abc");
-    const std::optional<FileStamp> first = StampOf(path);
-    ASSERT_TRUE(first);
-    EXPECT_EQ(first->size, 3u);
-    fs::last_write_time(path, fs::last_write_time(path) + std::chrono::seconds(5));
-    const std::optional<FileStamp> touched = StampOf(path);
-    ASSERT_TRUE(touched);
-    EXPECT_EQ(touched->size, 3u);
-    EXPECT_NE(touched->modifiedNs, first->modifiedNs);
-    EXPECT_FALSE(StampOf((dir.path() / "none").string()));
-    EXPECT_FALSE(StampOf(dir.path().string()));
-}
-
 TEST(PrivateFiles, LockIsHeldAgainstEveryOtherTakerUntilItGoes) {
     test::TempDir dir;
     const std::string path = (dir.path() / "order.lock").string();
