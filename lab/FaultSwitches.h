@@ -9,6 +9,7 @@ namespace orlavo::lab {
 
 struct FaultSwitches {
     int refusePhoto = 0;             // answer UNABLE_SEND_ORDER to the N-th photo received
+    int dropUpload = 0;              // cut the connection instead of answering the N-th photo
     std::size_t dropAfterBytes = 0;  // close the connection after N bytes of a request
     int delayMs = 0;                 // wait before every answer
     int status = 0;                  // every answer with this HTTP status
@@ -20,11 +21,8 @@ struct FaultSwitches {
 // Counts the photos that reach the upload handler, across all connections.
 class PhotoCounter {
 public:
-    // Counts one photo; true when it is the one to refuse.
-    bool countAndCheckRefusal(int refusePhoto) {
-        int n = received_.fetch_add(1) + 1;
-        return refusePhoto > 0 && n == refusePhoto;
-    }
+    // Counts one photo; its number since the start, from 1.
+    int count() { return received_.fetch_add(1) + 1; }
     int received() const { return received_.load(); }
 
 private:

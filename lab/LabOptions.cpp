@@ -62,6 +62,10 @@ std::optional<LabOptions> LabOptions::Parse(const std::vector<std::string>& args
             if (!Number(args, i, 1000000, n, error))
                 return std::nullopt;
             o.faults.refusePhoto = static_cast<int>(n);
+        } else if (a == "--drop-upload") {
+            if (!Number(args, i, 1000000, n, error))
+                return std::nullopt;
+            o.faults.dropUpload = static_cast<int>(n);
         } else if (a == "--drop-after-bytes") {
             if (!Number(args, i, std::int64_t{1} << 40, n, error))
                 return std::nullopt;
@@ -165,6 +169,9 @@ The first line written to standard output names the address listened on.
 Faults, for tests:
   --refuse-photo N        answer UNABLE_SEND_ORDER to the N-th upload received
                           (counted from 1 since the start; that photo is not kept)
+  --drop-upload N         cut the connection instead of answering the N-th upload
+                          received (counted from 1 since the start; that photo
+                          is not kept)
   --drop-after-bytes N    cut the connection once N bytes of one request (head
                           and body) have arrived; shorter requests are served
   --delay-ms N            wait N milliseconds before every answer

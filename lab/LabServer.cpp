@@ -8,6 +8,7 @@
 
 #include "lab/HtmlPages.h"
 #include "lab/JpegImage.h"
+#include "lab/LabSocketStream.h"
 #include "lab/Money.h"
 #include "lab/SafePath.h"
 
@@ -212,7 +213,13 @@ void LabServer::handlePrice(const httplib::Request& req, httplib::Response& res)
 }
 
 void LabServer::handleUpload(const httplib::Request& req, httplib::Response& res) {
-    const bool refuse = photos_.countAndCheckRefusal(options_.faults.refusePhoto);
+    const int received = photos_.count();
+    if (received == options_.faults.dropUpload) {
+        std::cerr << "orlavo-lab: photo " << received << " dropped on request\n";
+        LabSocketStream::DropThisConnection();
+        return;
+    }
+    const bool refuse = received == options_.faults.refusePhoto;
     if (refuse) {
         std::cerr << "orlavo-lab: photo " << photos_.received() << " refused on request\n";
         res.set_content(HtmlPages::AnswerPage("UNABLE_SEND_ORDER",

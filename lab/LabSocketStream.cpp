@@ -15,6 +15,9 @@ namespace {
 
 constexpr std::size_t kBufferSize = 16 * 1024;
 
+// A handler runs on the thread of the connection it answers.
+thread_local bool tDropRequested = false;
+
 bool Poll(socket_t sock, short events, int timeoutMs) {
     pollfd p{sock, events, 0};
     int rc;
@@ -56,6 +59,15 @@ bool LabSocketStream::is_writable() const {
     return !dropped_ && Poll(sock_, POLLOUT, writeTimeoutMs_);
 }
 
+void LabSocketStream::DropThisConnection() {
+    tDropRequested = true;
+}
+
+void LabSocketStream::beginRequest() {
+    readThisRequest_ = 0;
+    tDropRequested = false;
+}
+
 void LabSocketStream::drop() {
     // An abrupt end: the peer sees the connection reset, not a tidy close.
     linger l{1, 0};
@@ -94,6 +106,11 @@ ssize_t LabSocketStream::read(char* ptr, size_t size) {
 }
 
 ssize_t LabSocketStream::write(const char* ptr, size_t size) {
+    if (tDropRequested) {
+        tDropRequested = false;
+        drop();
+        return -1;
+    }
     if (!is_writable())
         return -1;
     ssize_t n;

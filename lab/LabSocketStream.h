@@ -31,8 +31,12 @@ public:
     // STOPPING now and then; false when none comes or the server stops.
     bool waitForRequest(time_t timeoutSec, const std::function<bool()>& stopping);
     // Starts counting the bytes of a new request.
-    void beginRequest() { readThisRequest_ = 0; }
+    void beginRequest();
     bool dropped() const { return dropped_; }
+
+    // Asked by a handler: the connection that this thread serves is cut
+    // instead of answered.
+    static void DropThisConnection();
 
 private:
     void drop();

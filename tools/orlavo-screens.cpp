@@ -20,6 +20,8 @@
 #include <QTimer>
 #include <cstdio>
 
+#include <ctime>
+#include <fstream>
 #include "common/RegistryRoot.h"
 #include "common/SettingsTable.h"
 #include "lab/SamplePhotoMaker.h"
@@ -37,7 +39,9 @@
 #include "wizard/customer/ui/CUserDetailsPage.h"
 #include "wizard/photos/ThumbnailLoader.h"
 #include "wizard/photos/ui/CSelectImagePage.h"
+#include "wizard/transmission/JournalFolder.h"
 #include "wizard/transmission/TransferManifest.h"
+#include "wizard/transmission/ui/COrderSummaryPage.h"
 #include "wizard/transmission/ui/CUploadDialog.h"
 
 namespace {
@@ -205,6 +209,7 @@ int main(int argc, char** argv) {
     QDir().mkpath(out);
     QTemporaryDir temp;
     qputenv("ORLAVO_REGISTRY", temp.filePath("registry.sqlite3").toUtf8());
+    qputenv("XDG_STATE_HOME", temp.filePath("state").toUtf8());
 
     using orlavo::section::kDownloadInfo;
     using orlavo::section::kUserDetails;
@@ -258,6 +263,44 @@ int main(int argc, char** argv) {
         failed.show();
         wait.exec();
         ok = Save(failed, out, "start-window-failed") && ok;
+    }
+    {
+        // An order of 37 photos that stopped on 7 December after 21 had arrived.
+        orlavo::transmission::OrderJournal j;
+        j.orderId = "Q7fK2mWx9TbR4nA";
+        j.profile = "Screens";
+        j.uploadUrl = "http://127.0.0.1:8080/upload";
+        std::tm day{};
+        const std::time_t now = std::time(nullptr);
+        localtime_r(&now, &day);
+        day.tm_mday = 7;
+        day.tm_mon = 11;
+        day.tm_hour = 12;
+        day.tm_isdst = -1;
+        j.startedAt = static_cast<std::int64_t>(std::mktime(&day));
+        j.details.cctype = "1";
+        for (int n = 1; n <= 37; ++n) {
+            orlavo::transmission::JournalPhoto p;
+            p.number = n;
+            p.path = "/home/ada/Pictures/holiday_" + std::to_string(n) + ".jpg";
+            p.lines = {{"6X4G", 1, 0}};
+            p.accepted = n <= 21;
+            j.photos.push_back(p);
+        }
+        std::string error;
+        orlavo::transmission::JournalFolder::Default().ClaimNew(j, error);
+        CStartDialog start(app, [&app](const std::string& address) {
+            return app.xml.LoadDownloaded(address, kCatalogue, app.shops);
+        });
+        QEventLoop wait;
+        QObject::connect(&start, &CStartDialog::loadFinished, &wait, &QEventLoop::quit);
+        start.show();
+        wait.exec();
+        ok = Save(start, out, "start-window-resume") && ok;
+        std::unique_ptr<orlavo::transmission::JournalClaim> drop =
+            orlavo::transmission::JournalFolder::Default().ClaimInterrupted(j.orderId, error);
+        if (drop)
+            drop->Remove();
     }
 
     app.order.setProductCount(app.xml.GetProductCount());
@@ -315,6 +358,31 @@ int main(int argc, char** argv) {
         sheet.show();
         sheet.setActivePage(3);
         ok = Save(sheet, out, "step4") && ok;
+
+        // The same order after the connection broke with 2 of its 4 photos at
+        // the lab: the photos as files, so that the note can look at them.
+        const orlavo::wizard::OrderModel shown = app.order;
+        app.order = orlavo::wizard::OrderModel(app.xml.GetProductCount());
+        for (std::size_t i = 0; i < shown.PhotoCount(); ++i) {
+            const orlavo::wizard::SelectedPhoto& was = shown.photos()[i];
+            const std::string jpeg = orlavo::lab::SamplePhotoMaker::MakePhoto(static_cast<int>(i));
+            const std::string path =
+                temp.filePath(QString("holiday_00%1.jpg").arg(i + 1)).toStdString();
+            std::ofstream(path, std::ios::binary) << jpeg;
+            const std::size_t at = app.order.AddPhoto(path, 0, jpeg.size(), was.width, was.height);
+            for (std::size_t j = 0; j < was.orderLines.size(); ++j)
+                app.order.SetQuantity(at, static_cast<int>(j), was.orderLines[j].quantity);
+        }
+        orlavo::transmission::OrderJournal j = orlavo::transmission::NewJournal(
+            "Q7fK2mWx9TbR4nA", "Screens", app.uploadURL, std::time(nullptr), app.xml, app.order);
+        j.photos[0].accepted = j.photos[1].accepted = true;
+        std::string error;
+        app.unfinishedOrder = orlavo::transmission::JournalFolder::Default().ClaimNew(j, error);
+        sheet.setActivePage(3);
+        ok = Save(sheet, out, "step4-resume") && ok;
+        app.unfinishedOrder->Remove();
+        app.unfinishedOrder.reset();
+        app.order = shown;
         sheet.setActivePage(1);
     }
     {
@@ -335,6 +403,8 @@ int main(int argc, char** argv) {
         upload.setImagePosition(29);
         upload.showEstimate("0:0:42");
         ok = Save(upload, out, "upload") && ok;
+        upload.showRetryCountdown(4);
+        ok = Save(upload, out, "upload-retry") && ok;
     }
     {
         // The quit question as ShowAppMessageId shows it.

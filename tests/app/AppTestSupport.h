@@ -42,11 +42,14 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(dir_.isValid());
         qputenv("ORLAVO_REGISTRY", dir_.filePath("registry.sqlite3").toUtf8());
+        // Diagnostics and order journals stay in the test's folder.
+        qputenv("XDG_STATE_HOME", dir_.filePath("state").toUtf8());
         reg_ = std::make_unique<orlavo::RegistryStore>(orlavo::RegistryRoot("UiTest", "OrlavoW"));
     }
     void TearDown() override {
         app_.reset();
         qunsetenv("ORLAVO_REGISTRY");
+        qunsetenv("XDG_STATE_HOME");
     }
 
     orlavo::RegistryStore& reg() { return *reg_; }
@@ -65,6 +68,10 @@ protected:
     }
 
     QString tempPath(const QString& name) const { return dir_.filePath(name); }
+    // Where the wizard keeps diagnostics and order journals in a test.
+    std::string stateFolder() const {
+        return dir_.filePath("state/Vennara/OrlavoW/").toStdString();
+    }
 
     RecordingEffects effects;
     std::unique_ptr<CWizardApp> app_;

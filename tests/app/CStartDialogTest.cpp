@@ -12,12 +12,17 @@
 #include <filesystem>
 #include <future>
 
+#include <ctime>
 #include "common/SettingsTable.h"
+#include "platform/PrivateFiles.h"
 #include "tests/app/AppTestSupport.h"
 #include "tests/support/LabProcess.h"
 #include "wizard/app/CMyProperySheet.h"
 #include "wizard/app/CPreferencesDialog.h"
 #include "wizard/app/CStartDialog.h"
+#include "wizard/app/ResumeOffer.h"
+#include "wizard/transmission/JournalFolder.h"
+#include "wizard/transmission/OrderResume.h"
 
 namespace {
 
@@ -297,4 +302,160 @@ TEST_F(StartDialogTest, OpensWithBeginFocused) {
     d->show();
     ASSERT_TRUE(QTest::qWaitForWindowActive(d.get()));
     EXPECT_EQ(QApplication::focusWidget(), d->beginButton());
+}
+
+// Interrupted orders: what the start window offers once the catalogue is in.
+namespace {
+
+using orlavo::transmission::JournalClaim;
+using orlavo::transmission::JournalFolder;
+using orlavo::transmission::OrderJournal;
+
+class ResumeOfferTest : public StartDialogTest {
+protected:
+    void SetUp() override {
+        StartDialogTest::SetUp();
+        lab_ = std::make_unique<orlavo::test::LabProcess>(labData());
+        ASSERT_TRUE(lab_->running()) << lab_->error();
+        setAddresses(lab_->url("/catalogue.xml"), lab_->url("/upload"));
+        startApp();
+    }
+    // An order of PHOTOS photos, SENT of them accepted, as a wizard left it.
+    OrderJournal journal(const std::string& id, int photos, int sent, std::int64_t started = 0) {
+        OrderJournal j;
+        j.orderId = id;
+        j.profile = "UiTest";
+        j.uploadUrl = lab_->url("/upload");
+        j.startedAt = started ? started : static_cast<std::int64_t>(std::time(nullptr));
+        j.details.firstname = "Ada";
+        j.details.cctype = "1";
+        for (int n = 1; n <= photos; ++n) {
+            orlavo::transmission::JournalPhoto p;
+            p.number = n;
+            p.path = "/photos/" + std::to_string(n) + ".jpg";
+            p.lines = {{"101", 1, 0}};
+            p.accepted = n <= sent;
+            j.photos.push_back(p);
+        }
+        return j;
+    }
+    void leave(const OrderJournal& j) {
+        std::string error;
+        EXPECT_TRUE(folder().ClaimNew(j, error)) << error;
+    }
+    JournalFolder folder() const { return JournalFolder(stateFolder()); }
+    std::unique_ptr<CStartDialog> loaded() {
+        auto d = makeDialog();
+        showAndWaitForLoad(*d);
+        return d;
+    }
+
+    std::unique_ptr<orlavo::test::LabProcess> lab_;
+};
+
+}  // namespace
+
+TEST_F(ResumeOfferTest, InterruptedOrderIsOfferedOnceTheCatalogueIsInAndResumeTakesIt) {
+    const OrderJournal j = journal("AAAAAAAAAAAAAAA", 37, 21);
+    leave(j);
+    auto d = makeDialog();
+    EXPECT_FALSE(d->resumeOffer()->isVisible());
+    showAndWaitForLoad(*d);
+    ASSERT_TRUE(d->resumeOffer()->isVisible());
+    const QString text = d->resumeOffer()->text();
+    EXPECT_EQ(text.toStdString(), orlavo::transmission::InterruptedOrderText(j, j.startedAt));
+    EXPECT_TRUE(text.startsWith("An order of 37 photos from ")) << text.toStdString();
+    EXPECT_TRUE(text.endsWith(" was interrupted: 21 sent, 16 left")) << text.toStdString();
+    EXPECT_TRUE(d->resumeButton()->hasFocus());
+    EXPECT_TRUE(effects.messages.empty());
+
+    QTest::mouseClick(d->resumeButton(), Qt::LeftButton);
+    EXPECT_EQ(d->result(), QDialog::Accepted);
+    ASSERT_NE(app_->unfinishedOrder, nullptr);
+    EXPECT_EQ(app_->unfinishedOrder->journal().acceptedCount(), 21);
+    // This wizard holds it now: no other one can take it.
+    std::string error;
+    EXPECT_FALSE(folder().ClaimInterrupted("AAAAAAAAAAAAAAA", error));
+}
+
+TEST_F(ResumeOfferTest, DamagedJournalIsSetAsideWithAMessageAndTheStartGoesOn) {
+    ASSERT_EQ(orlavo::EnsurePrivateFolder(stateFolder()), "");
+    ASSERT_EQ(orlavo::ReplaceFileAtomically(stateFolder() + "order-BBBBBBBBBBBBBBB.journal",
+                                            "Orlavo order journal\t1\norder\tBBBBBBBBBBBBBBB\n"),
+              "");
+    auto d = loaded();
+    EXPECT_FALSE(d->resumeOffer()->isVisible());
+    ASSERT_EQ(effects.messages.size(), 1u);
+    EXPECT_EQ(effects.messages[0].text,
+              "The interrupted order in order-BBBBBBBBBBBBBBB.journal could not be used and was "
+              "set aside as order-BBBBBBBBBBBBBBB.journal.set-aside: cut short.");
+    EXPECT_EQ(effects.messages[0].icon, QMessageBox::Warning);
+    EXPECT_TRUE(std::filesystem::exists(stateFolder() + "order-BBBBBBBBBBBBBBB.journal.set-aside"));
+    QTest::mouseClick(d->beginButton(), Qt::LeftButton);
+    EXPECT_EQ(d->result(), QDialog::Accepted);
+    EXPECT_EQ(app_->unfinishedOrder, nullptr);
+}
+
+TEST_F(ResumeOfferTest, OrderInAnotherWizardsHandsIsNeitherOfferedNorResumedTwice) {
+    leave(journal("AAAAAAAAAAAAAAA", 3, 1));
+    std::string error;
+    std::unique_ptr<JournalClaim> other = folder().ClaimInterrupted("AAAAAAAAAAAAAAA", error);
+    ASSERT_NE(other, nullptr) << error;
+    EXPECT_FALSE(loaded()->resumeOffer()->isVisible());
+
+    // Both start windows offered it; the other wizard took it first.
+    other.reset();
+    auto d = loaded();
+    ASSERT_TRUE(d->resumeOffer()->isVisible());
+    other = folder().ClaimInterrupted("AAAAAAAAAAAAAAA", error);
+    ASSERT_NE(other, nullptr) << error;
+    QTest::mouseClick(d->resumeButton(), Qt::LeftButton);
+    ASSERT_EQ(effects.messages.size(), 1u);
+    EXPECT_EQ(effects.messages[0].text,
+              "This order cannot be resumed: This order is being sent or resumed in another "
+              "Orlavo window.");
+    EXPECT_TRUE(d->isVisible());
+    EXPECT_FALSE(d->resumeOffer()->isVisible());
+    EXPECT_EQ(app_->unfinishedOrder, nullptr);
+}
+
+TEST_F(ResumeOfferTest, DiscardAsksFirstThenForgetsTheOrderAndOffersTheNext) {
+    leave(journal("AAAAAAAAAAAAAAA", 3, 1, 1000));
+    leave(journal("BBBBBBBBBBBBBBB", 5, 2, 2000));
+    auto d = loaded();
+    ASSERT_TRUE(d->resumeOffer()->isVisible());
+    EXPECT_TRUE(d->resumeOffer()->text().startsWith("An order of 5 photos from "));
+
+    effects.answers = {QMessageBox::No};
+    QTest::mouseClick(d->discardButton(), Qt::LeftButton);
+    ASSERT_EQ(effects.messages.size(), 1u);
+    EXPECT_EQ(effects.messages[0].text,
+              "Discard the interrupted order? The photos it sent stay with the lab as an "
+              "incomplete order.");
+    EXPECT_EQ(folder().Scan("UiTest").orders.size(), 2u);
+
+    effects.answers = {QMessageBox::Yes};
+    QTest::mouseClick(d->discardButton(), Qt::LeftButton);
+    ASSERT_EQ(folder().Scan("UiTest").orders.size(), 1u);
+    EXPECT_TRUE(d->resumeOffer()->text().startsWith("An order of 3 photos from "));
+    effects.answers = {QMessageBox::Yes};
+    QTest::mouseClick(d->discardButton(), Qt::LeftButton);
+    EXPECT_TRUE(folder().Scan("UiTest").orders.empty());
+    EXPECT_FALSE(d->resumeOffer()->isVisible());
+    EXPECT_TRUE(d->beginButton()->hasFocus());
+}
+
+TEST_F(ResumeOfferTest, OrderSentToAnotherAddressIsNotResumedButCanBeDiscarded) {
+    OrderJournal j = journal("AAAAAAAAAAAAAAA", 3, 1);
+    j.uploadUrl = "https://old-lab.example/upload";
+    leave(j);
+    auto d = loaded();
+    QTest::mouseClick(d->resumeButton(), Qt::LeftButton);
+    ASSERT_EQ(effects.messages.size(), 1u);
+    EXPECT_EQ(effects.messages[0].text,
+              "This order cannot be resumed: The order was being sent to "
+              "https://old-lab.example/upload; the lab's address has changed since.");
+    EXPECT_TRUE(d->isVisible());
+    EXPECT_TRUE(d->resumeOffer()->isVisible());
+    EXPECT_EQ(app_->unfinishedOrder, nullptr);
 }

@@ -208,8 +208,8 @@ TEST(LabCommandLine, HelpNamesEveryEndpointAndSwitch) {
     EXPECT_EQ(::pclose(p), 0);
     for (const char* word :
          {"/catalogue.xml", "/price", "/upload", "/album", "/update/files/", "--refuse-photo",
-          "--drop-after-bytes", "--delay-ms", "--status", "--no-content-length", "--truncate-body",
-          "--html-catalogue", "--max-body-mb", "--make-sample-photos"})
+          "--drop-upload", "--drop-after-bytes", "--delay-ms", "--status", "--no-content-length",
+          "--truncate-body", "--html-catalogue", "--max-body-mb", "--make-sample-photos"})
         EXPECT_NE(out.find(word), std::string::npos) << word;
 }
 

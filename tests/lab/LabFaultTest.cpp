@@ -51,6 +51,17 @@ TEST_F(LabFaults, RefusePhotoRefusesOnlyTheNthPhotoReceived) {
     EXPECT_EQ(upload(2, 3), "DONE");  // sent again, it is the fourth photo received
 }
 
+TEST_F(LabFaults, DropUploadCutsOnlyTheNthPhotoReceivedWithoutKeepingIt) {
+    startLab({"--drop-upload", "2"});
+    EXPECT_EQ(upload(1, 3), "DONE");
+    EXPECT_EQ(upload(2, 3), "(no answer)");
+    EXPECT_FALSE(fs::exists(ordersDir() / ManifestFields{}.uniqueId / "photo-002.xml"));
+    // The next one, on a new connection, and the dropped photo sent again are taken.
+    EXPECT_EQ(upload(3, 3), "DONE");
+    EXPECT_EQ(upload(2, 3), "DONE");
+    EXPECT_TRUE(fs::exists(ordersDir() / ManifestFields{}.uniqueId / "photo-002.xml"));
+}
+
 TEST_F(LabFaults, DropAfterBytesCutsRequestsThatAreLonger) {
     startLab({"--drop-after-bytes", "4000"});
     // A short request gets through ...

@@ -83,17 +83,35 @@ TEST(LabSafePath, RelativePathsStayBelowTheirRoot) {
 
 TEST(LabOptionsParse, ReadsEverySwitch) {
     std::string error;
-    auto o = LabOptions::Parse(
-        {"--data", "/d", "--host", "0.0.0.0", "--port", "0", "--max-body-mb", "2", "--refuse-photo",
-         "3", "--drop-after-bytes", "100", "--delay-ms", "5", "--status", "500",
-         "--no-content-length", "--truncate-body", "--html-catalogue"},
-        error);
+    auto o = LabOptions::Parse({"--data",
+                                "/d",
+                                "--host",
+                                "0.0.0.0",
+                                "--port",
+                                "0",
+                                "--max-body-mb",
+                                "2",
+                                "--refuse-photo",
+                                "3",
+                                "--drop-after-bytes",
+                                "100",
+                                "--delay-ms",
+                                "5",
+                                "--status",
+                                "500",
+                                "--no-content-length",
+                                "--truncate-body",
+                                "--html-catalogue",
+                                "--drop-upload",
+                                "4"},
+                               error);
     ASSERT_TRUE(o) << error;
     EXPECT_EQ(o->dataDir, "/d");
     EXPECT_EQ(o->host, "0.0.0.0");
     EXPECT_EQ(o->port, 0);
     EXPECT_EQ(o->maxBodyBytes, 2u << 20);
     EXPECT_EQ(o->faults.refusePhoto, 3);
+    EXPECT_EQ(o->faults.dropUpload, 4);
     EXPECT_EQ(o->faults.dropAfterBytes, 100u);
     EXPECT_EQ(o->faults.delayMs, 5);
     EXPECT_EQ(o->faults.status, 500);

@@ -39,12 +39,35 @@ TEST(OrderArguments, RefusesWhatCannotBeUsed) {
              {"a.jpg", "--bogus"},
              {"--detail", "colour=red"},
              {"--profile"},
+             {"--resume", "a.jpg"},
+             {"--resume", "--print-all", "0:1"},
+             {"--retry-pauses", "1,,4"},
+             {"--retry-pauses", "1,"},
+             {"--retry-pauses", "-1"},
+             {"--retry-pauses", "601"},
+             {"--retry-pauses", "1,1,1,1,1,1,1,1,1,1,1"},
          }) {
         OrderArguments a;
         std::string error;
         EXPECT_FALSE(ParseOrderArguments(args, a, error)) << args.back();
         EXPECT_FALSE(error.empty());
     }
+}
+
+TEST(OrderArguments, ResumeTakesNoPhotosAndRetryPausesAreSeconds) {
+    OrderArguments a;
+    std::string error;
+    ASSERT_TRUE(ParseOrderArguments({"--resume", "--retry-pauses", "2,0,30", "--yes"}, a, error))
+        << error;
+    EXPECT_TRUE(a.resume);
+    EXPECT_EQ(a.retryPauses, (std::vector<int>{2, 0, 30}));
+    OrderArguments once;
+    ASSERT_TRUE(ParseOrderArguments({"--retry-pauses", "", "a.jpg"}, once, error)) << error;
+    EXPECT_EQ(once.retryPauses, std::vector<int>{});
+    OrderArguments plain;
+    ASSERT_TRUE(ParseOrderArguments({"a.jpg"}, plain, error)) << error;
+    EXPECT_FALSE(plain.resume);
+    EXPECT_FALSE(plain.retryPauses);
 }
 
 TEST(OrderArguments, DetailWithoutKeyIsNotEchoed) {

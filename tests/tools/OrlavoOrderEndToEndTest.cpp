@@ -14,6 +14,11 @@
 #include "tests/support/LabProcess.h"
 #include "tests/support/ProgramRun.h"
 #include "tests/transmission/TempFiles.h"
+#include "wizard/transmission/OrderJournal.h"
+
+#include <csignal>
+#include <set>
+#include <thread>
 
 namespace fs = std::filesystem;
 
@@ -180,13 +185,14 @@ TEST_F(OrlavoOrderTest, RefusedSecondPhotoLeavesTheFirstOnTheLab) {
     EXPECT_EQ(Received(lab).size(), 2u);  // the first photo and its manifest
 }
 
-TEST_F(OrlavoOrderTest, ConnectionDroppedMidPhotoFailsTheUpload) {
+TEST_F(OrlavoOrderTest, ConnectionDroppedInEveryTryFailsTheUpload) {
     test::LabProcess lab(folder.path() / "lab", {"--drop-after-bytes", "5000"});
     ASSERT_TRUE(lab.running()) << lab.error();
     UseLab(lab);
-    Result r = Order({"--profile", "E2E", "--details", details, "--yes", "--print-all", "0:1",
-                      photos[0], photos[1]});
+    Result r = Order({"--profile", "E2E", "--details", details, "--yes", "--retry-pauses", "1,0,0",
+                      "--print-all", "0:1", photos[0], photos[1]});
     EXPECT_EQ(r.exitCode, 11) << r.err;
+    EXPECT_NE(r.err.find("Connection lost, trying again in 1 s\n"), std::string::npos) << r.err;
     // The transport's own message, whichever way the break showed.
     bool transportMessage = false;
     for (CURLcode code : {CURLE_GOT_NOTHING, CURLE_SEND_ERROR, CURLE_RECV_ERROR}) {
@@ -195,6 +201,109 @@ TEST_F(OrlavoOrderTest, ConnectionDroppedMidPhotoFailsTheUpload) {
     }
     EXPECT_TRUE(transportMessage) << r.err;
     EXPECT_TRUE(Received(lab).empty());
+}
+
+// The order's journal as the program left it in the state folder.
+std::optional<transmission::OrderJournal> JournalIn(const fs::path& state) {
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(state, ec)) {
+        if (entry.path().extension() != ".journal")
+            continue;
+        transmission::JournalReading r = transmission::ParseJournal(test::ReadFile(entry.path()));
+        if (r.status == transmission::JournalReading::Status::Ok)
+            return r.journal;
+    }
+    return std::nullopt;
+}
+
+TEST_F(OrlavoOrderTest, KilledInTheMiddleOfAnOrderItResumesAndTheLabHoldsEachPhotoOnce) {
+    ASSERT_TRUE(test::LabProcess::MakeSamplePhotos(folder.path() / "more", 5));
+    for (int i = 4; i <= 5; ++i) {
+        const fs::path p = folder.path() / "photos" / ("sample_00" + std::to_string(i) + ".jpg");
+        fs::copy_file(folder.path() / "more" / p.filename(), p);
+        photos.push_back(p.string());
+    }
+    test::LabProcess lab(folder.path() / "lab", {"--delay-ms", "400"});
+    ASSERT_TRUE(lab.running()) << lab.error();
+    UseLab(lab);
+    {
+        // The dumps too keep no card data.
+        RegistryStore store(RegistryRoot("E2E", "OrlavoW"), registry);
+        ASSERT_TRUE(store.setNumber("Settings", "Debug", 1));
+    }
+    const fs::path state = folder.path() / "state" / "Vennara" / "OrlavoW";
+    std::vector<std::string> args = {"--profile", "E2E",         "--details",
+                                     details,     "--detail",    "securitycode=9173",
+                                     "--yes",     "--print-all", "0:1"};
+    args.insert(args.end(), photos.begin(), photos.end());
+    const pid_t child =
+        test::StartProgram(std::string(ORLAVO_BIN_DIR) + "/orlavo-order", args,
+                           {{"ORLAVO_REGISTRY", registry},
+                            {"ORLAVO_CCNUMBER", "4111111111111111"},
+                            {"XDG_STATE_HOME", (folder.path() / "state").string()}},
+                           folder.path() / "killed.out", folder.path() / "killed.err");
+    ASSERT_GT(child, 0);
+    // Killed once the lab has accepted two of the five photos.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (std::chrono::steady_clock::now() < deadline) {
+        std::optional<transmission::OrderJournal> j = JournalIn(state);
+        if (j && j->acceptedCount() >= 2)
+            break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    ::kill(child, SIGKILL);
+    test::FinishProgram(child, folder.path() / "killed.out", folder.path() / "killed.err");
+    std::optional<transmission::OrderJournal> left = JournalIn(state);
+    ASSERT_TRUE(left);
+    const int sent = left->acceptedCount();
+    ASSERT_GE(sent, 2);
+    ASSERT_LT(sent, 5);
+    EXPECT_EQ(left->details.firstname, "Ada");
+
+    // Nothing of the card anywhere in the state folder.
+    for (const auto& entry : fs::recursive_directory_iterator(folder.path() / "state")) {
+        if (!entry.is_regular_file())
+            continue;
+        const std::string bytes = test::ReadFile(entry.path());
+        for (const char* secret : {"4111111111111111", "9173\"", "\t9173", "securitycode"})
+            EXPECT_EQ(bytes.find(secret), std::string::npos) << entry.path() << ": " << secret;
+    }
+
+    // The first photo, already at the lab, is edited before the order goes on.
+    { std::ofstream(photos[0], std::ios::app) << "edited"; }
+    Result r = Order({"--profile", "E2E", "--details", details, "--detail", "securitycode=9173",
+                      "--yes", "--resume"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("An order of 5 photos from "), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find(" was interrupted: " + std::to_string(sent) + " sent, " +
+                         std::to_string(5 - sent) + " left"),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("Left to send: " + std::to_string(5 - sent + 1) +
+                         ". Changed since they were sent, so sent again in full: sample_001.jpg."),
+              std::string::npos)
+        << r.out;
+
+    // One order, each photo once, as the files are now.
+    std::vector<fs::path> files = Received(lab);
+    ASSERT_EQ(files.size(), 10u);
+    std::set<fs::path> orders;
+    for (const fs::path& f : files)
+        orders.insert(f.parent_path());
+    EXPECT_EQ(orders.size(), 1u);
+    EXPECT_EQ(orders.begin()->filename().string(), left->orderId);
+    for (std::size_t i = 0; i < 5; ++i) {
+        EXPECT_EQ(test::ReadFile(files[2 * i]), test::ReadFile(photos[i])) << files[2 * i];
+        xml::Document m;
+        ASSERT_TRUE(m.loadBytes(test::ReadFile(files[2 * i + 1])));
+        EXPECT_EQ(m.selectSingle("transfermanifest/file").attribute("currentnumphoto"),
+                  std::to_string(i + 1));
+        EXPECT_EQ(m.selectSingle("transfermanifest/extra").attribute("numphotos"), "5");
+    }
+    EXPECT_FALSE(JournalIn(state));
+    Result again = Order({"--profile", "E2E", "--yes", "--resume"});
+    EXPECT_EQ(again.exitCode, 12);
+    EXPECT_NE(again.err.find("there is no interrupted order to resume"), std::string::npos);
 }
 
 TEST_F(OrlavoOrderTest, DetailsThatFailTheChecksSendNothing) {
@@ -240,8 +349,8 @@ TEST_F(OrlavoOrderTest, ProfileWithoutTheLabsAddressStopsAtOnce) {
 TEST_F(OrlavoOrderTest, HelpExplainsTheOptionsAndExitCodes) {
     Result r = Order({"--help"});
     EXPECT_EQ(r.exitCode, 0);
-    for (const char* text : {"--print PRODUCT:QTY", "--details FILE", "--yes",
-                             "Exit codes:", "ORLAVO_CCNUMBER", "--catalogue"}) {
+    for (const char* text : {"--print PRODUCT:QTY", "--details FILE", "--yes", "Exit codes:",
+                             "ORLAVO_CCNUMBER", "--catalogue", "--resume", "--retry-pauses"}) {
         EXPECT_NE(r.out.find(text), std::string::npos) << text;
     }
     Result bad = Order({"--frobnicate"});

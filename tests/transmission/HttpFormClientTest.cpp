@@ -270,7 +270,7 @@ TEST(HttpFormClient, DroppedConnectionGivesTheTransportsCode) {
     EXPECT_FALSE(ErrorText(ex.code).empty());
 }
 
-TEST(HttpFormClient, StatusCodeIsNotExamined) {
+TEST(HttpFormClient, StatusCodeComesBackWithTheAnswerUnjudged) {
     test::TempDir folder;
     std::string path = folder.write("p.jpg", test::PatternBytes(10));
     RawHttpServer server([](const RawRequest&) {
@@ -281,6 +281,7 @@ TEST(HttpFormClient, StatusCodeIsNotExamined) {
     ASSERT_TRUE(client.Open(server.url("/upload"), code));
     Exchange ex = PostPhoto(client, path, 10);
     ASSERT_TRUE(ex.ok);
+    EXPECT_EQ(ex.status, 500);
     EXPECT_EQ(ex.answer, "<title>DONE</title>");
 }
 

@@ -44,7 +44,14 @@ public:
     void Thumbnail(int index) override { Add("thumb " + std::to_string(index)); }
     void Estimate(const std::string& text) override { Add("estimate " + text); }
     void Notice(const std::string& text) override { Add("notice " + text); }
+    void RetryCountdown(int seconds) override {
+        Add("retry " + std::to_string(seconds));
+        if (onRetryCountdown) {
+            onRetryCountdown(seconds);
+        }
+    }
     void Finished() override { Add("finished"); }
+    std::function<void(int)> onRetryCountdown;
 
     std::vector<std::string> events() const {
         std::lock_guard lock(mutex_);
@@ -100,10 +107,20 @@ struct Fixture {
     }
 };
 
+// Retries after a moment instead of seconds.
 UploadSettings Settings(const RawHttpServer& server) {
+    using namespace std::chrono_literals;
     UploadSettings s;
     s.uploadUrl = server.url("/upload");
+    s.retryPauses = {1ms, 1ms, 1ms};
     return s;
+}
+
+RawResponse Dropped() {
+    RawResponse r = Page("DONE");
+    r.sendLimit = 0;
+    r.after = RawResponse::After::Close;
+    return r;
 }
 
 TEST(UploadSession, SendsEveryItemOverOneConnectionAndLeavesNoMessage) {
@@ -191,29 +208,41 @@ TEST(UploadSession, PhotoGoneOrUnreadableSinceItWasChosenIsNamedWithTheReason) {
     }
 }
 
-struct AnswerCase {
-    RawResponse response;
-    std::string message;
-};
-
-TEST(UploadSession, EachKindOfBadAnswerLeavesItsMessage) {
-    std::vector<AnswerCase> cases = {
-        {Page(""), "Upload Failed"},
-        {Page("INVALID_CREDIT_CARD"), "INVALID_CREDIT_CARD"},
-        {RawResponse::Http(200, "OK", "", {}, true, true), "Empty response from the server"},
-        {RawResponse::Http(200, "OK", "<html>DONE</html>", {}, true, true),
-         "Unrecognized responce from the server\n(Page title missing)"},
+TEST(UploadSession, AnswersThatMayPassAreTriedFourTimesAndRefusalsOnce) {
+    const std::string lostTitle = "Unrecognized responce from the server\n(Page title missing)";
+    const struct {
+        const char* name;
+        RawResponse response;
+        std::string message;   // empty: accepted
+        std::size_t requests;  // for the two photos of the order
+        bool refused = false;
+    } cases[] = {
+        {"empty title", Page(""), "Upload Failed", 1, true},
+        {"card refused", Page("INVALID_CREDIT_CARD"), "INVALID_CREDIT_CARD", 1, true},
+        {"refusal with a client error status",
+         RawResponse::Http(403, "Forbidden", "<title>UNABLE_SEND_ORDER</title>", {}, true, true),
+         "UNABLE_SEND_ORDER", 1, true},
+        {"accepting page with a client error status",
+         RawResponse::Http(404, "Not Found", "<title>DONE</title>", {}, true, true), "", 2},
+        {"empty answer", RawResponse::Http(200, "OK", "", {}, true, true),
+         "Empty response from the server", 4},
+        {"no title", RawResponse::Http(200, "OK", "<html>DONE</html>", {}, true, true), lostTitle,
+         4},
         // Only the first 8191 bytes are judged: a title after them is missing.
-        {RawResponse::Http(200, "OK", std::string(8191, ' ') + "<title>DONE</title>", {}, true,
+        {"title too late",
+         RawResponse::Http(200, "OK", std::string(8191, ' ') + "<title>DONE</title>", {}, true,
                            true),
-         "Unrecognized responce from the server\n(Page title missing)"},
+         lostTitle, 4},
+        {"connection dropped", Dropped(), curl_easy_strerror(CURLE_GOT_NOTHING), 4},
+        // The lab's server erred, whatever its page says.
+        {"server error with an accepting page",
+         RawResponse::Http(500, "Internal Server Error", "<title>DONE</title>", {}, true, true),
+         "The lab's server had an error (HTTP status 500).", 4},
+        {"server error with a refusal",
+         RawResponse::Http(503, "Unavailable", "<title>UNABLE_SEND_ORDER</title>", {}, true, true),
+         "The lab's server had an error (HTTP status 503).", 4},
     };
-    RawResponse dropped = Page("DONE");
-    dropped.sendLimit = 0;
-    dropped.after = RawResponse::After::Close;
-    cases.push_back({dropped, curl_easy_strerror(CURLE_GOT_NOTHING)});
-
-    for (const AnswerCase& c : cases) {
+    for (const auto& c : cases) {
         Fixture f;
         f.Add(0, 100);
         f.Add(1, 100);
@@ -221,9 +250,70 @@ TEST(UploadSession, EachKindOfBadAnswerLeavesItsMessage) {
         RecordingReporter reporter;
         UploadSession session(Settings(server), f.items, f.total, reporter);
         session.Run();
-        EXPECT_EQ(session.ErrorMessage(), c.message);
-        EXPECT_EQ(server.requestCount(), 1u) << c.message;
+        EXPECT_EQ(session.ErrorMessage(), c.message) << c.name;
+        EXPECT_EQ(session.ServerRefused(), c.refused) << c.name;
+        EXPECT_EQ(server.requestCount(), c.requests) << c.name;
+        // Each try of the first photo sends the same bytes.
+        if (c.requests == 4) {
+            for (const RawRequest& r : server.requests())
+                EXPECT_EQ(r.body, server.requests()[0].body) << c.name;
+        }
+        EXPECT_EQ(reporter.matching("retry 0").size(), c.requests == 4 ? 3u : 0u) << c.name;
     }
+}
+
+TEST(UploadSession, FailureThatPassesCostsOnlyThePausesAndTheOrderGoesOn) {
+    using namespace std::chrono_literals;
+    Fixture f;
+    f.Add(0, 20000);
+    f.Add(1, 100);
+    std::mutex m;
+    int n = 0;
+    RawHttpServer server([&](const RawRequest&) {
+        std::lock_guard lock(m);
+        return ++n <= 2 ? Dropped() : Page("DONE");
+    });
+    RecordingReporter reporter;
+    std::vector<int> accepted;
+    UploadSettings settings = Settings(server);
+    settings.retryPauses = {1100ms, 1ms, 1ms};
+    settings.accepted = [&](int number) { accepted.push_back(number); };
+    f.items[0].number = 4;
+    f.items[1].number = 7;
+    UploadSession session(settings, f.items, f.total, reporter);
+    session.Run();
+    EXPECT_EQ(session.ErrorMessage(), "");
+    ASSERT_EQ(server.requestCount(), 4u);
+    std::vector<RawRequest> r = server.requests();
+    EXPECT_EQ(r[0].body, r[2].body);
+    EXPECT_NE(r[2].body, r[3].body);
+    // The count shows whole seconds down to the next try.
+    EXPECT_EQ(reporter.matching("retry"),
+              (std::vector<std::string>{"retry 2", "retry 1", "retry 0", "retry 1", "retry 0"}));
+    EXPECT_EQ(accepted, (std::vector<int>{4, 7}));
+}
+
+TEST(UploadSession, CancelDuringAPauseBeforeARetryEndsTheWaitAtOnce) {
+    using namespace std::chrono_literals;
+    Fixture f;
+    f.Add(0, 100);
+    RawHttpServer server([](const RawRequest&) { return Dropped(); });
+    RecordingReporter reporter;
+    UploadSettings settings = Settings(server);
+    settings.retryPauses = {60s};
+    UploadSession session(settings, f.items, f.total, reporter);
+    reporter.onRetryCountdown = [&](int seconds) {
+        if (seconds > 0) {
+            session.Cancel();
+        }
+    };
+    session.Start();
+    session.Wait();
+    EXPECT_TRUE(session.UserCancelled());
+    EXPECT_EQ(session.ErrorMessage(), "");
+    EXPECT_EQ(server.requestCount(), 1u);
+    // It did not count its way through the minute.
+    EXPECT_EQ(reporter.matching("retry"), (std::vector<std::string>{"retry 60"}));
 }
 
 TEST(UploadSession, ServerThatStallsFailsWithTheTimeOut) {
@@ -238,6 +328,7 @@ TEST(UploadSession, ServerThatStallsFailsWithTheTimeOut) {
     RecordingReporter reporter;
     UploadSettings settings = Settings(server);
     settings.stallSeconds = 1;
+    settings.retryPauses.clear();
     UploadSession session(settings, f.items, f.total, reporter);
     session.Run();
     EXPECT_EQ(session.ErrorMessage(), curl_easy_strerror(CURLE_OPERATION_TIMEDOUT));

@@ -12,6 +12,28 @@ bool ParseInt(std::string_view text, int& value) {
     return ec == std::errc() && end == text.data() + text.size();
 }
 
+// "1,4,15": at most 10 pauses of 0 to 600 seconds; "" for none.
+std::optional<std::vector<int>> ParsePauses(std::string_view text) {
+    std::vector<int> pauses;
+    while (!text.empty()) {
+        const std::size_t comma = text.find(',');
+        int seconds = 0;
+        if (!ParseInt(text.substr(0, comma), seconds) || seconds < 0 || seconds > 600 ||
+            pauses.size() == 10) {
+            return std::nullopt;
+        }
+        pauses.push_back(seconds);
+        if (comma == std::string_view::npos) {
+            break;
+        }
+        text.remove_prefix(comma + 1);
+        if (text.empty()) {
+            return std::nullopt;
+        }
+    }
+    return pauses;
+}
+
 bool IsKnownKey(std::string_view key) {
     const auto& keys = DetailKeys();
     return std::find(keys.begin(), keys.end(), key) != keys.end();
@@ -100,6 +122,17 @@ bool ParseOrderArguments(const std::vector<std::string>& args, OrderArguments& o
             out.listCatalogue = true;
         } else if (a == "--yes" || a == "-y") {
             out.yes = true;
+        } else if (a == "--resume") {
+            out.resume = true;
+        } else if (a == "--retry-pauses") {
+            if (!value(v)) {
+                return false;
+            }
+            out.retryPauses = ParsePauses(v);
+            if (!out.retryPauses) {
+                error = "--retry-pauses " + v + ": expected seconds such as 1,4,15 (or \"\")";
+                return false;
+            }
         } else if (a == "--profile") {
             if (!value(out.profile)) {
                 return false;
@@ -152,6 +185,10 @@ bool ParseOrderArguments(const std::vector<std::string>& args, OrderArguments& o
         } else {
             out.photos.push_back({a, {}});
         }
+    }
+    if (out.resume && (!out.photos.empty() || !out.printAll.empty())) {
+        error = "--resume sends the photos of the interrupted order; name no photo or print";
+        return false;
     }
     return true;
 }

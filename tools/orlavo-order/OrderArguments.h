@@ -27,6 +27,12 @@ struct OrderArguments {
     bool help = false;
     bool listCatalogue = false;
     bool yes = false;
+    // --resume: the profile's interrupted order, its photos and details from
+    // its journal.
+    bool resume = false;
+    // --retry-pauses S,S,...: whole seconds before each further try of a
+    // photo; none when not given (the wizard's pauses), empty for no retry.
+    std::optional<std::vector<int>> retryPauses;
     std::string profile;
     std::vector<PhotoChoice> photos;
     // --print-all: a line for every photo.

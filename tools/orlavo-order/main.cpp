@@ -28,13 +28,15 @@
 #include "tools/orlavo-order/OrderArguments.h"
 #include "tools/orlavo-order/OrderDetails.h"
 #include "tools/orlavo-order/OrderSummary.h"
+#include "tools/orlavo-order/ResumedOrder.h"
 #include "wizard/app/core/StartSettings.h"
 #include "wizard/catalogue/CXmlDocuments.h"
 #include "wizard/photos/OrderModel.h"
+#include "wizard/transmission/JournalFolder.h"
+#include "wizard/transmission/OrderResume.h"
+#include "wizard/transmission/OrderSend.h"
 #include "wizard/transmission/PriceQuote.h"
 #include "wizard/transmission/TransferManifest.h"
-#include "wizard/transmission/UploadPreparation.h"
-#include "wizard/transmission/UploadSession.h"
 
 namespace {
 
@@ -54,10 +56,12 @@ enum Exit : int {
     kCardRefused = 9,
     kLabRefused = 10,
     kUploadFailed = 11,
+    kNothingToResume = 12,
 };
 
 constexpr const char* kUsageText =
     R"(Usage: orlavo-order [--profile P] [options] PHOTO [--print PRODUCT:QTY[:TRIM]]... ...
+       orlavo-order [--profile P] [options] --resume
        orlavo-order [--profile P] --catalogue
        orlavo-order --help
 
@@ -66,7 +70,11 @@ the way the ordering wizard does: it loads the lab's catalogue, checks the
 customer details with the wizard's rules, asks the lab for the price, shows
 the order summary with the quote, asks for confirmation and uploads every
 photo that has prints, one request per photo, with a progress bar and the
-time left. Nothing of the order is stored.
+time left. A photo whose request fails in a way that may pass (the
+connection, a server error) is sent again after 1, 4 and 15 seconds.
+While the order is sent its journal is kept in ~/.local/state/Vennara/OrlavoW/
+(no card data in it), so that an order that stops (a failure, Ctrl-C, a
+crash) can be finished later with --resume, as the wizard does.
 
 Settings (read, never written) from the settings store (ORLAVO_REGISTRY, else
 ~/.config/Vennara/registry.sqlite3), key Software\Vennara\P\OrlavoW with
@@ -117,6 +125,15 @@ Customer details:
 Sending:
   --yes, -y               send without asking "Send Order?"
   Ctrl-C while sending pauses the upload and asks whether to quit the order.
+  --retry-pauses S,S,...  seconds to wait before each further try of a photo
+                          whose request failed in a way that may pass
+                          (default 1,4,15; "" tries each photo once)
+  --resume                send the rest of the profile's interrupted order (the
+                          most recent one) under its order id: the photos the
+                          lab has not accepted, and those changed since; its
+                          photos, prints and details come from its journal,
+                          the card data must be given again (--details,
+                          --detail, ORLAVO_CCNUMBER)
 
 Exit codes:
   0   the order was sent and every photo accepted
@@ -130,6 +147,7 @@ Exit codes:
   9   the lab did not accept the credit card
   10  the lab refused the order
   11  the upload failed (connection, answer, files)
+  12  --resume found no interrupted order to resume, or cannot resume it
 )";
 
 std::atomic<bool> gInterrupted{false};
@@ -141,6 +159,16 @@ extern "C" void OnInterrupt(int) {
 int Fail(int code, const std::string& message) {
     std::cerr << "orlavo-order: " << message << "\n";
     return code;
+}
+
+// "This order cannot be resumed: WHY".
+std::string CannotResume(const std::string& why) {
+    std::string text = Str(3063);
+    const std::size_t at = text.find("%1");
+    if (at != std::string::npos) {
+        text.replace(at, 2, why);
+    }
+    return text;
 }
 
 bool ReadFile(const std::string& path, std::string& text) {
@@ -280,6 +308,21 @@ public:
         std::lock_guard lock(mutex_);
         std::cerr << (terminal_ ? "\r\033[K" : "") << text << "\n";
     }
+    void RetryCountdown(int seconds) override {
+        std::lock_guard lock(mutex_);
+        // A log gets one line per pause, when its count starts.
+        const bool starts = seconds > lastRetry_;
+        lastRetry_ = seconds;
+        if (seconds <= 0 || (!terminal_ && !starts)) {
+            return;
+        }
+        std::string text = Str(3550);
+        const std::size_t at = text.find("%1");
+        if (at != std::string::npos) {
+            text.replace(at, 2, std::to_string(seconds));
+        }
+        std::cerr << (terminal_ ? "\r\033[K" : "") << text << (terminal_ ? "" : "\n") << std::flush;
+    }
     void Finished() override {
         {
             std::lock_guard lock(mutex_);
@@ -335,6 +378,7 @@ private:
     int lastPhoto_ = -1;
     int imageMax_ = 0;
     int imagePos_ = 0;
+    int lastRetry_ = 0;
     std::string estimate_;
 };
 
@@ -360,8 +404,37 @@ int Run(const order::OrderArguments& args) {
         return kSent;
     }
 
-    // The photos and their prints.
+    // An interrupted order, held so that no other program sends it meanwhile.
+    transmission::JournalFolder journals = transmission::JournalFolder::Default();
+    std::unique_ptr<transmission::JournalClaim> resumed;
+    if (args.resume) {
+        transmission::JournalScan scan = journals.Scan(args.profile);
+        for (const std::string& notice : scan.notices) {
+            std::cerr << "orlavo-order: " << notice << "\n";
+        }
+        if (scan.orders.empty()) {
+            return Fail(kNothingToResume, "there is no interrupted order to resume");
+        }
+        std::string error;
+        resumed = journals.ClaimInterrupted(scan.orders.front().orderId, error);
+        if (resumed) {
+            error = transmission::ResumeProblem(resumed->journal(), settings.uploadUrl, docs);
+        }
+        if (!error.empty()) {
+            return Fail(kNothingToResume, CannotResume(error));
+        }
+        std::cout << transmission::InterruptedOrderText(resumed->journal(), std::time(nullptr))
+                  << "\n";
+    }
+
+    // The photos and their prints: those named, or those of the resumed order.
     wizard::OrderModel order(docs.GetProductCount());
+    if (resumed) {
+        if (std::string problem = transmission::RestoreOrder(resumed->journal(), docs, order);
+            !problem.empty()) {
+            return Fail(kNothingToResume, CannotResume(problem));
+        }
+    }
     const int zoomDefault = store.getNumber(section::kUserDetails, "ZoomAndTrimAll") != 0 ? 1 : 0;
     for (const order::PhotoChoice& choice : args.photos) {
         std::error_code ec;
@@ -401,6 +474,11 @@ int Run(const order::OrderArguments& args) {
     // The customer details, checked as the details step checks them.
     std::map<std::string, std::string> values;
     RememberedDetails(store, values);
+    if (resumed) {
+        for (auto& [key, value] : order::DetailValuesOf(resumed->journal().details)) {
+            values[key] = value;
+        }
+    }
     for (const std::string& file : args.detailsFiles) {
         std::string text, error;
         if (!ReadFile(file, text)) {
@@ -459,6 +537,13 @@ int Run(const order::OrderArguments& args) {
         return Fail(kPrice, result + Str(3420));
     }
     std::cout << order::SummaryText(docs, quote, details.shopName) << std::flush;
+    if (resumed) {
+        const transmission::ResumePlan plan = transmission::PlanResumeNow(resumed->journal(), docs);
+        if (!plan.problem.empty()) {
+            return Fail(kNothingToResume, CannotResume(plan.problem));
+        }
+        std::cout << transmission::ResumePlanText(resumed->journal(), plan) << "\n" << std::flush;
+    }
 
     if (!args.yes && !Ask(Str(3513))) {
         return Fail(kCancelled, "the order was not sent");
@@ -474,40 +559,49 @@ int Run(const order::OrderArguments& args) {
             return AppendDiagnostic(file, bytes);
         };
     }
-    transmission::PreparedUpload prepared = transmission::PrepareUpload(docs, order, dump);
-    if (!prepared.ok) {
-        return Fail(kUploadFailed, prepared.message);
-    }
     transmission::UploadSettings uploadSettings;
     uploadSettings.uploadUrl = settings.uploadUrl;
     uploadSettings.debug = settings.debug != 0;
     uploadSettings.agent = "orlavo-order";
     uploadSettings.dump = dump;
+    if (args.retryPauses) {
+        uploadSettings.retryPauses.clear();
+        for (int seconds : *args.retryPauses) {
+            uploadSettings.retryPauses.push_back(std::chrono::seconds(seconds));
+        }
+    }
     ConsoleProgress progress(isatty(2) != 0);
-    transmission::UploadSession session(uploadSettings, prepared.items, prepared.totalBytes,
-                                        progress);
+    transmission::OrderSend send(uploadSettings, progress);
+    send.KeepJournal(journals, args.profile);
     struct sigaction action {};
     action.sa_handler = &OnInterrupt;
     sigaction(SIGINT, &action, nullptr);
-    session.Start();
+    if (resumed) {
+        send.StartResume(docs, order, std::move(resumed), dump);
+    } else {
+        send.Start(docs, order, dump);
+    }
     while (!progress.WaitFinished(std::chrono::milliseconds(200))) {
         if (gInterrupted.exchange(false)) {
-            session.Pause();
+            send.Pause();
             if (Ask("\n" + Str(157))) {
-                session.Cancel();
+                send.Cancel();
             } else {
-                session.Resume();
+                send.Resume();
             }
         }
     }
-    session.Wait();
+    const transmission::SendOutcome outcome = send.Outcome();
     signal(SIGINT, SIG_DFL);
+    if (send.TakeUnfinished()) {
+        std::cerr << "orlavo-order: the rest of the order can be sent with --resume\n";
+    }
 
-    if (session.UserCancelled()) {
+    if (outcome.kind == transmission::SendOutcome::Kind::Cancelled) {
         return Fail(kCancelled, "the order was cancelled");
     }
-    const std::string& message = session.ErrorMessage();
-    if (message.empty()) {
+    const std::string& message = outcome.message;
+    if (outcome.kind == transmission::SendOutcome::Kind::Sent) {
         std::cout << Str(3512) << "\n";
         return kSent;
     }
@@ -515,7 +609,7 @@ int Run(const order::OrderArguments& args) {
     if (message == "INVALID_CREDIT_CARD") {
         return Fail(kCardRefused, text);
     }
-    return Fail(session.ServerRefused() ? kLabRefused : kUploadFailed, text);
+    return Fail(outcome.serverRefused ? kLabRefused : kUploadFailed, text);
 }
 
 }  // namespace

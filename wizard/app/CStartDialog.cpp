@@ -9,12 +9,17 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QtConcurrent/QtConcurrentRun>
+#include <ctime>
 
 #include "common/SettingsTable.h"
 #include "platform/RegistryStore.h"
 #include "resources/WizardResources.h"
+#include "wizard/app/AppEffects.h"
 #include "wizard/app/CPreferencesDialog.h"
 #include "wizard/app/CWizardApp.h"
+#include "wizard/app/ResumeOffer.h"
+#include "wizard/transmission/JournalFolder.h"
+#include "wizard/transmission/OrderResume.h"
 
 namespace {
 QString S(int id) {
@@ -98,6 +103,13 @@ CStartDialog::CStartDialog(CWizardApp& app, Loader load, QWidget* parent)
     statusWidth_ = status_->maximumWidth();
     lowerLayout->addWidget(status_);
 
+    offer_ = new ResumeOffer(lower);
+    offer_->setMaximumWidth(picture_->width() - 28);
+    resume_ = offer_->addButton(S(3060), "resume");
+    discard_ = offer_->addButton(S(3061), "discard");
+    offer_->hide();
+    lowerLayout->addWidget(offer_);
+
     auto* line = new QFrame(lower);
     line->setFrameShape(QFrame::HLine);
     line->setFrameShadow(QFrame::Sunken);
@@ -126,6 +138,8 @@ CStartDialog::CStartDialog(CWizardApp& app, Loader load, QWidget* parent)
     connect(preferences_, &QPushButton::clicked, this, &CStartDialog::onPreferences);
     connect(cancel_, &QPushButton::clicked, this, &CStartDialog::reject);
     connect(&watcher_, &QFutureWatcher<std::string>::finished, this, &CStartDialog::onLoaded);
+    connect(resume_, &QPushButton::clicked, this, &CStartDialog::onResume);
+    connect(discard_, &QPushButton::clicked, this, &CStartDialog::onDiscard);
 
     // Opening.
     setStatus(QString::fromStdString(app.programVersion()));
@@ -184,8 +198,77 @@ void CStartDialog::onLoaded() {
         cancel_->setText(S(111));
         preferences_->setEnabled(true);
         begin_->setFocus();
+        findInterruptedOrders();
     }
     emit loadFinished();
+}
+
+void CStartDialog::findInterruptedOrders() {
+    const orlavo::transmission::JournalScan scan =
+        orlavo::transmission::JournalFolder::Default().Scan(app_.profile());
+    interrupted_ = scan.orders;
+    showOffer();
+    for (const std::string& notice : scan.notices)
+        app_.effects().message(this, S(108), QString::fromStdString(notice), QMessageBox::Warning,
+                               QMessageBox::Ok);
+}
+
+void CStartDialog::showOffer() {
+    if (interrupted_.empty()) {
+        offer_->hide();
+        begin_->setDefault(true);
+        begin_->setFocus();
+        return;
+    }
+    offer_->setText(QString::fromStdString(orlavo::transmission::InterruptedOrderText(
+        interrupted_.front(), static_cast<std::int64_t>(std::time(nullptr)))));
+    offer_->show();
+    // Taking the order up again is what Enter does now; Begin starts a new one.
+    resume_->setDefault(true);
+    resume_->setFocus();
+}
+
+void CStartDialog::onResume() {
+    if (interrupted_.empty() || watcher_.isRunning())
+        return;
+    std::string error;
+    std::unique_ptr<orlavo::transmission::JournalClaim> claim =
+        orlavo::transmission::JournalFolder::Default().ClaimInterrupted(
+            interrupted_.front().orderId, error);
+    if (claim)
+        error = orlavo::transmission::ResumeProblem(claim->journal(), app_.uploadURL, app_.xml);
+    if (!error.empty()) {
+        app_.effects().message(this, S(108), S(3063).arg(QString::fromStdString(error)),
+                               QMessageBox::Warning, QMessageBox::Ok);
+        // Taken elsewhere or gone: no longer ours to offer. One that cannot
+        // be resumed from here stays offered, to be discarded.
+        if (!claim) {
+            interrupted_.erase(interrupted_.begin());
+            showOffer();
+        }
+        return;
+    }
+    app_.unfinishedOrder = std::move(claim);
+    accept();
+}
+
+void CStartDialog::onDiscard() {
+    if (interrupted_.empty() || watcher_.isRunning())
+        return;
+    if (app_.effects().message(this, S(108), S(3062), QMessageBox::Question,
+                               QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
+        return;
+    std::string error;
+    std::unique_ptr<orlavo::transmission::JournalClaim> claim =
+        orlavo::transmission::JournalFolder::Default().ClaimInterrupted(
+            interrupted_.front().orderId, error);
+    if (claim)
+        claim->Remove();
+    else
+        app_.effects().message(this, S(108), QString::fromStdString(error), QMessageBox::Warning,
+                               QMessageBox::Ok);
+    interrupted_.erase(interrupted_.begin());
+    showOffer();
 }
 
 void CStartDialog::setStatus(const QString& text) {

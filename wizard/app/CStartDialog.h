@@ -4,14 +4,24 @@
 // the load fails, and lets the user begin only after a successful load.
 // States, told by the Begin button's caption: Opening, Closed ("Close"),
 // Loading, Failed ("Try Again"), Ready ("Begin").
+//
+// Once the catalogue is in, an order of the profile that was interrupted
+// (and that no other wizard is sending) is offered for resuming: "Resume
+// Order" takes it into the application object (unfinishedOrder) and ends the
+// window as Begin does; "Discard" gives it up after a question. Journals
+// that cannot be used are set aside, and said so.
 
 #include <QDialog>
 #include <QFutureWatcher>
 #include <QString>
 #include <functional>
 #include <string>
+#include <vector>
+
+#include "wizard/transmission/OrderJournal.h"
 
 class CWizardApp;
+class ResumeOffer;
 class QLabel;
 class QPushButton;
 
@@ -31,6 +41,10 @@ public:
     QPushButton* preferencesButton() const { return preferences_; }
     QPushButton* cancelButton() const { return cancel_; }
     bool isLoading() const { return watcher_.isRunning(); }
+    // The offer to resume an interrupted order; hidden when there is none.
+    ResumeOffer* resumeOffer() const { return offer_; }
+    QPushButton* resumeButton() const { return resume_; }
+    QPushButton* discardButton() const { return discard_; }
 
 public slots:
     void reject() override;
@@ -50,6 +64,10 @@ private slots:
 
 private:
     void setStatus(const QString& text);
+    void findInterruptedOrders();
+    void showOffer();
+    void onResume();
+    void onDiscard();
 
     CWizardApp& app_;
     Loader load_;
@@ -64,4 +82,9 @@ private:
     QPushButton* begin_;
     QFutureWatcher<std::string> watcher_;
     bool opened_ = false;
+    ResumeOffer* offer_;
+    QPushButton* resume_;
+    QPushButton* discard_;
+    // Interrupted orders not yet resumed or discarded, the most recent first.
+    std::vector<orlavo::transmission::OrderJournal> interrupted_;
 };

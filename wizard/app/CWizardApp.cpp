@@ -19,6 +19,8 @@
 #include "wizard/app/LoadScaledBitmap.h"
 #include "wizard/app/core/DealerRules.h"
 #include "wizard/app/core/StartSettings.h"
+#include "wizard/transmission/JournalFolder.h"
+#include "wizard/transmission/OrderResume.h"
 
 namespace {
 
@@ -44,6 +46,8 @@ CWizardApp::CWizardApp(std::vector<std::string> args, AppEffects& effects,
 CWizardApp::~CWizardApp() {
     // The pages belong to the sheet and go with it.
     sheet_.reset();
+    // An order still unfinished stays in its journal for the next start.
+    unfinishedOrder.reset();
 }
 
 void CWizardApp::InitInstance() {
@@ -113,10 +117,41 @@ void CWizardApp::loadPictures() {
 bool CWizardApp::RunStartDialog() {
     CStartDialog dialog(*this,
                         [this](const std::string& address) { return LoadCatalogue(address); });
-    if (dialog.exec() != QDialog::Accepted)
+    if (dialog.exec() != QDialog::Accepted) {
+        unfinishedOrder.reset();
         return false;
+    }
     order.setProductCount(xml.GetProductCount());
+    if (unfinishedOrder) {
+        const std::string problem = RestoreUnfinishedOrder();
+        if (!problem.empty()) {
+            ShowAppMessage(S(3063).arg(QString::fromStdString(problem)), QMessageBox::Warning,
+                           QMessageBox::Ok);
+            unfinishedOrder.reset();
+        }
+    }
     return true;
+}
+
+std::string CWizardApp::RestoreUnfinishedOrder() {
+    if (!unfinishedOrder)
+        return {};
+    const orlavo::transmission::OrderJournal& journal = unfinishedOrder->journal();
+    emptyOrder();
+    // Each photo's thumbnail goes in before the photo; the upload window
+    // makes the real one when it shows it.
+    selectedThumbnails.clear();
+    for (int i = 0; i < journal.photoCount(); ++i)
+        selectedThumbnails.append(selectedThumbnails.placeholder());
+    std::string problem = orlavo::transmission::RestoreOrder(journal, xml, order);
+    if (!problem.empty()) {
+        selectedThumbnails.clear();
+        return problem;
+    }
+    resumedDetails = journal.details;
+    resumedDealerNumber = journal.dealerNumber;
+    firstPage_ = 2;
+    return {};
 }
 
 std::string CWizardApp::LoadCatalogue(const std::string& address) {
@@ -146,7 +181,7 @@ bool CWizardApp::DealerStep() {
 
 int CWizardApp::RunWizard() {
     sheetIsMain_ = true;
-    sheet_->setActivePage(0);
+    sheet_->setActivePage(firstPage_);
     const int result = sheet_->exec();
     sheetIsMain_ = false;
     return result;

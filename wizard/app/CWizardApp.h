@@ -9,6 +9,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,9 @@
 
 namespace orlavo {
 class RegistryStore;
+}
+namespace orlavo::transmission {
+class JournalClaim;
 }
 class AppEffects;
 class CMyProperySheet;
@@ -108,6 +112,19 @@ public:
     orlavo::wizard::ThumbnailList selectedThumbnails;
     // The last price quote.
     orlavo::transmission::PriceQuoteInfo priceQuote;
+    // The order that stopped before every photo reached the lab, held (with
+    // its lock) while this wizard may send the rest: chosen in the start
+    // window, or left by a send that failed or was cancelled. Null otherwise.
+    std::unique_ptr<orlavo::transmission::JournalClaim> unfinishedOrder;
+    // The details of a resumed order, for step 3 to show when it first opens
+    // (no card data), and the dealer number its photos carried.
+    std::optional<orlavo::wizard::CustomerDetails> resumedDetails;
+    std::optional<std::string> resumedDealerNumber;
+
+    // Puts the photos and lines of unfinishedOrder into the order (a
+    // placeholder for each thumbnail) and its details into resumedDetails;
+    // the wizard then opens on step 3. The empty text, or why not.
+    std::string RestoreUnfinishedOrder();
 
 private:
     void loadPictures();
@@ -126,5 +143,6 @@ private:
     QPixmap orderSentPicture_;
     std::unique_ptr<CMyProperySheet> sheet_;
     bool sheetIsMain_ = false;
+    int firstPage_ = 0;
     PhotoSelection* photoSelection_ = nullptr;
 };

@@ -293,6 +293,7 @@ Exchange HttpFormClient::Post(const std::vector<BodyPiece>& pieces, std::uint64_
     curl_easy_setopt(c, CURLOPT_XFERINFODATA, nullptr);
 
     result.bytesWritten = transfer.written;
+    curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &result.status);
     if (transfer.aborted || transfer.IsAborted()) {
         result.code = kCodeMessageSet;
         return result;

@@ -57,6 +57,8 @@ struct Exchange {
     std::string answer;
     // Sum of the bytes each write handed to the transport.
     std::uint64_t bytesWritten = 0;
+    // The answer's HTTP status; 0 when none came.
+    long status = 0;
 };
 
 // The announced length of a body: the sum of its pieces' lengths.
@@ -90,7 +92,8 @@ public:
 
     // One POST with the header block and a Content-Length of ANNOUNCED bytes.
     // The byte sum of the writes must equal ANNOUNCED. The answer is read to
-    // its end; its first 8191 bytes are kept. The HTTP status is not examined.
+    // its end; its first 8191 bytes are kept, with its HTTP status, which the
+    // client itself does not judge.
     Exchange Post(const std::vector<BodyPiece>& pieces, std::uint64_t announced,
                   RequestObserver* observer);
 

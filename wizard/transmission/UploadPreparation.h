@@ -29,4 +29,12 @@ struct PreparedUpload {
 PreparedUpload PrepareUpload(const wizard::CXmlDocuments& docs, const wizard::OrderModel& order,
                              const DiagnosticSink& debugDump = {});
 
+// The same for the rest of an interrupted order: ORDER_ID kept, the photos
+// numbered 1..N as before, only those with one of NUMBERS sent, each with its
+// size as the file has it now (a photo changed since goes in full as it is).
+PreparedUpload PrepareResumedUpload(const wizard::CXmlDocuments& docs,
+                                    const wizard::OrderModel& order, const std::string& orderId,
+                                    const std::vector<int>& numbers,
+                                    const DiagnosticSink& debugDump = {});
+
 }  // namespace orlavo::transmission

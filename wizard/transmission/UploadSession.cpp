@@ -211,50 +211,90 @@ void UploadSession::Run() {
     reporter_.Finished();
 }
 
+bool UploadSession::WaitBeforeRetry(std::chrono::milliseconds pause) {
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point end = Clock::now() + pause;
+    std::unique_lock lock(pauseMutex_);
+    for (;;) {
+        if (abort_) {
+            return false;
+        }
+        const Clock::duration left = end - Clock::now();
+        if (left <= Clock::duration::zero()) {
+            break;
+        }
+        // Whole seconds, rounded up, so the count never shows 0 while it waits.
+        const auto seconds = std::chrono::ceil<std::chrono::seconds>(left);
+        lock.unlock();
+        reporter_.RetryCountdown(static_cast<int>(seconds.count()));
+        lock.lock();
+        // Until the number shown changes, or a cancel.
+        pauseChanged_.wait_for(lock, left - (seconds - std::chrono::seconds(1)),
+                               [this] { return abort_.load(); });
+    }
+    lock.unlock();
+    reporter_.RetryCountdown(0);
+    return SafePoint();
+}
+
 bool UploadSession::SendItem(HttpFormClient& client, std::size_t index, std::uint32_t& code) {
     const UploadItem& item = items_[index];
     const int count = static_cast<int>(items_.size());
     std::string header = FilePartHeader(item.path, item.mediaType);
     std::string manifestPart = ValuePart(kManifestField, item.manifest);
     std::uint64_t announced = UploadBodyLength(header.size(), item.size, manifestPart.size());
+    // Every try sends these same bytes: the photo keeps its number and the order its id.
+    const std::vector<BodyPiece> pieces =
+        OrderRequestPieces(item.path, item.mediaType, item.size, item.manifest);
 
-    Observer observer(*this, static_cast<int>(index) + 1);
-    Exchange exchange =
-        client.Post(OrderRequestPieces(item.path, item.mediaType, item.size, item.manifest),
-                    announced, &observer);
-    if (!exchange.ok) {
-        if (exchange.code == CURLE_READ_ERROR) {
+    for (std::size_t attempt = 0;; ++attempt) {
+        Observer observer(*this, static_cast<int>(index) + 1);
+        Exchange exchange = client.Post(pieces, announced, &observer);
+        if (!exchange.ok && exchange.code == CURLE_READ_ERROR) {
             error_ = UnreadablePhoto(item.path);
             code = kCodeMessageSet;
-        } else {
-            code = exchange.code;
+            return false;
         }
-        return false;
-    }
-    if (abort_) {
-        code = kCodeMessageSet;
-        return false;
-    }
-    if (exchange.answer.empty()) {
-        error_ = wizard::Str(185);
-        code = kCodeMessageSet;
-        return false;
-    }
-    if (settings_.debug && settings_.dump) {
-        std::string entry = PhotoBanner(static_cast<int>(index) + 1, count) + exchange.answer;
-        if (!settings_.dump(kAnswerDump, entry)) {
-            reporter_.Notice(Fill(wizard::Str(3500), {kAnswerDump}));
+        if (abort_) {
+            code = kCodeMessageSet;
+            return false;
+        }
+        if (exchange.ok && !exchange.answer.empty() && settings_.debug && settings_.dump) {
+            std::string entry = PhotoBanner(static_cast<int>(index) + 1, count) + exchange.answer;
+            if (!settings_.dump(kAnswerDump, entry)) {
+                reporter_.Notice(Fill(wizard::Str(3500), {kAnswerDump}));
+            }
+        }
+        AttemptVerdict verdict = JudgeAttempt(exchange);
+        switch (verdict.kind) {
+            case AttemptVerdict::Kind::Accepted:
+                sent_ += exchange.bytesWritten;
+                if (settings_.accepted) {
+                    settings_.accepted(item.number);
+                }
+                return true;
+            case AttemptVerdict::Kind::Refused:
+                serverRefused_ = true;
+                error_ = std::move(verdict.message);
+                code = kCodeMessageSet;
+                return false;
+            case AttemptVerdict::Kind::Retry:
+                if (attempt < settings_.retryPauses.size()) {
+                    if (!WaitBeforeRetry(settings_.retryPauses[attempt])) {
+                        code = kCodeMessageSet;
+                        return false;
+                    }
+                    continue;
+                }
+                [[fallthrough]];
+            case AttemptVerdict::Kind::Fail:
+                code = verdict.code;
+                if (code == kCodeMessageSet) {
+                    error_ = std::move(verdict.message);
+                }
+                return false;
         }
     }
-    UploadVerdict verdict = JudgeUploadAnswer(exchange.answer);
-    if (!verdict.accepted) {
-        serverRefused_ = PageTitle(FoldToUpper(exchange.answer)).has_value();
-        error_ = verdict.message.empty() ? wizard::Str(189) : verdict.message;
-        code = kCodeMessageSet;
-        return false;
-    }
-    sent_ += exchange.bytesWritten;
-    return true;
 }
 
 }  // namespace orlavo::transmission

@@ -2,7 +2,9 @@
 // One upload session: a worker thread that sends every prepared photo of an
 // order in one pass over one kept-alive connection, reporting its progress,
 // and leaves one result behind: an error message that is empty when every
-// photo was accepted, and whether the user cancelled.
+// photo was accepted, and whether the user cancelled. A photo whose request
+// fails in a way that may pass (UploadRetry) is sent again, the same bytes,
+// after each of the pauses in turn; a refusal by the lab ends the order.
 //
 // Threading contract:
 // - Start() runs the pass on a std::thread owned by the session; Run() runs
@@ -11,11 +13,15 @@
 //   them into queued signals. Finished() is always the last call, once.
 // - Pause(), Resume() and Cancel() may be called from any thread. A paused
 //   worker waits at its next safe point (between two body writes, between
-//   photos); nothing is suspended or killed. Cancel() also wakes it.
+//   photos, after a pause before a retry); nothing is suspended or killed.
+//   Cancel() also wakes it, in a pause before a retry too.
+// - UploadSettings::accepted is called on the worker after each photo the lab
+//   accepted, before the next request goes.
 // - ErrorMessage() and UserCancelled() are read after Wait() has returned.
 // - The destructor cancels a running worker and joins it.
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -25,11 +31,14 @@
 #include <thread>
 #include <vector>
 
+#include "wizard/transmission/UploadRetry.h"
+
 namespace orlavo::transmission {
 
 // One photo that is sent.
 struct UploadItem {
     int photoIndex = 0;  // in the order's selected photos
+    int number = 0;      // the photo's number in the order, as its manifest carries it
     std::string path;
     std::string mediaType;
     std::uint64_t size = 0;
@@ -51,6 +60,9 @@ public:
     virtual void Estimate(const std::string& text) = 0;
     // A message to show without stopping the upload.
     virtual void Notice(const std::string& text) = 0;
+    // A photo's request failed in a way that may pass: the seconds until it
+    // goes again, counted down once a second; 0 when it goes.
+    virtual void RetryCountdown(int /*seconds*/) {}
     virtual void Finished() = 0;
 };
 
@@ -73,6 +85,11 @@ struct UploadSettings {
     // Appends bytes to a named diagnostic file; false when it cannot. Used
     // only with debug on; unset means nothing is written.
     std::function<bool(std::string_view file, std::string_view bytes)> dump;
+    // The pause before each further try of a photo; as many tries more as
+    // there are pauses.
+    std::vector<std::chrono::milliseconds> retryPauses = DefaultRetryPauses();
+    // Told the number of each photo the lab accepted (on the worker).
+    std::function<void(int number)> accepted;
 };
 
 class UploadSession {
@@ -105,6 +122,8 @@ public:
 private:
     class Observer;
     bool SafePoint();
+    // Counts PAUSE down; false when the order was cancelled meanwhile.
+    bool WaitBeforeRetry(std::chrono::milliseconds pause);
     // Sends one item; kCodeMessageSet with the message set, or another code.
     bool SendItem(class HttpFormClient& client, std::size_t index, std::uint32_t& code);
 

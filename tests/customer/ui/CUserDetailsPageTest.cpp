@@ -8,6 +8,7 @@
 #include <QToolButton>
 
 #include "tests/customer/ui/DetailsPageFixture.h"
+#include "wizard/transmission/OrderJournal.h"
 
 namespace {
 
@@ -446,6 +447,89 @@ TEST_F(DetailsPageTest, SettingsThatCannotBeSavedAreReportedAndTheOrderGoesOn) {
     // The customer reached the manifest and the price was asked for.
     EXPECT_EQ(user("firstname"), "Ada");
     EXPECT_TRUE(lastMessage().endsWith(". Unable to access server information.")) << lastMessage();
+}
+
+TEST_F(DetailsPageTest, ResumedOrderShowsItsOwnDetailsOnceAndLeavesTheCardToBeTyped) {
+    // What the user remembered differs: the order's own details win.
+    reg().setNumber(orlavo::section::kUserDetails, "Remember", 1);
+    reg().setText(orlavo::section::kUserDetails, "FirstName", "Remembered");
+    orlavo::wizard::CustomerDetails home;
+    home.firstname = "Ada";
+    home.lastname = "Lovelace";
+    home.address1 = "12 Marlborough Buildings";
+    home.city = "Bath";
+    home.country = "Ireland";
+    home.zip = "BA1 2LY";
+    home.email = "ada@example.org";
+    home.vouchercode = "WELCOME10";
+    home.cctype = "2";
+    orlavo::wizard::CustomerDetails same = home;
+    same.shippingName = "Ada Lovelace";
+    same.shippingAddress1 = home.address1;
+    same.shippingCity = home.city;
+    same.shippingCountry = home.country;
+    same.shippingZip = home.zip;
+    orlavo::wizard::CustomerDetails elsewhere = home;
+    elsewhere.shippingName = "Charles Babbage";
+    elsewhere.shippingAddress1 = "1 Dorset Street";
+    elsewhere.shippingCity = "London";
+    elsewhere.shippingCountry = "France";
+    elsewhere.shippingZip = "W1U 4EG";
+    orlavo::wizard::CustomerDetails shop = same;
+    shop.storeid = "S22";
+    shop.shippingAddress1 = "27 Milsom Street";
+    shop.shippingZip = "BA1 1DG";
+    shop.shippingCountry = "United Kingdom";
+    shop.cctype = "9";
+    const struct {
+        const char* name;
+        orlavo::wizard::CustomerDetails details;
+        bool sameAsBilling;
+        const char* delivery;
+        QString shopName;
+        QString payment;
+        bool cardShown;
+    } cases[] = {
+        {"home, same as billing", same, true, "home", "", "MasterCard", true},
+        {"home, another address", elsewhere, false, "home", "", "MasterCard", true},
+        {"collected at a shop", shop, true, "shop", "Bath Milsom", "Pay at the shop", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        open(kDetailsCatalogue, [&] { app_->resumedDetails = c.details; });
+        EXPECT_FALSE(app_->resumedDetails);
+        EXPECT_EQ(edit("firstName")->text(), "Ada");
+        EXPECT_EQ(edit("voucherCode")->text(), "WELCOME10");
+        EXPECT_EQ(list("country")->currentText(), "Ireland");
+        EXPECT_EQ(find<QAbstractButton>("sameAsBilling")->isChecked(), c.sameAsBilling);
+        EXPECT_TRUE(find<QAbstractButton>(c.delivery)->isChecked());
+        EXPECT_EQ(edit("shippingName")->text(), QString::fromStdString(c.details.shippingName));
+        EXPECT_EQ(edit("shippingCity")->text(), QString::fromStdString(c.details.shippingCity));
+        if (!c.shopName.isEmpty()) {
+            EXPECT_EQ(find<QLineEdit>("shopName")->text(), c.shopName);
+        }
+        EXPECT_EQ(list("paymentMethod")->currentText(), c.payment);
+        EXPECT_EQ(edit("cardNumber")->text(), "");
+        EXPECT_EQ(edit("cardNumber")->isVisible(), c.cardShown);
+        if (c.cardShown) {
+            EXPECT_EQ(sheet->focusWidget(), edit("cardNumber"));
+            type("cardNumber", "5500000000000004");
+            type("nameOnCard", "A LOVELACE");
+            list("expiryYear")->setCurrentIndex(1);
+        }
+        // Sent on, the order carries the very details its photos carried.
+        ASSERT_TRUE(next()) << lastMessage();
+        const orlavo::wizard::CustomerDetails carried =
+            orlavo::transmission::DetailsFromTemplate(app_->xml);
+        for (const orlavo::wizard::CustomerField& f : orlavo::wizard::CustomerFields())
+            EXPECT_EQ(carried.*f.member, orlavo::transmission::WithoutCardData(c.details).*f.member)
+                << f.attribute;
+        // Shown once: going back and forth keeps what the user typed since.
+        type("firstName", "Augusta");
+        sheet->setActivePage(1);
+        sheet->setActivePage(2);
+        EXPECT_EQ(edit("firstName")->text(), "Augusta");
+    }
 }
 
 }  // namespace

@@ -54,9 +54,10 @@ class DetailsPageTest : public AppTest {
 protected:
     using Field = std::pair<const char*, QString>;
 
-    // Starts the application with the real page for step 3, loads CATALOGUE
-    // and shows the page.
-    void open(const char* catalogue = kDetailsCatalogue) {
+    // Starts the application with the real page for step 3, loads CATALOGUE,
+    // runs BEFORE_SHOW and shows the page.
+    void open(const char* catalogue = kDetailsCatalogue,
+              const std::function<void()>& beforeShow = {}) {
         app_ = std::make_unique<CWizardApp>(
             std::vector<std::string>{"customer_ui_tests", "UiTest"}, effects, std::string(),
             [](CWizardApp& app, int step, QWidget* parent) -> CWizardPage* {
@@ -76,6 +77,8 @@ protected:
             dumped += bytes;
             return true;
         });
+        if (beforeShow)
+            beforeShow();
         sheet->show();
         sheet->setActivePage(2);
     }

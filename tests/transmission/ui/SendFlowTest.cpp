@@ -4,6 +4,8 @@
 #include <QLabel>
 #include <QProgressBar>
 
+#include "wizard/app/ResumeOffer.h"
+
 #include "tests/transmission/ui/SendTestSupport.h"
 
 namespace orlavo::transmission::uitest {
@@ -31,15 +33,23 @@ public:
             EXPECT_EQ(kept[i].products, products[i]) << "photo " << i + 1;
         }
     }
-    // Still on step 4 with the whole order, ready to send again.
-    void expectOrderIntact() {
+    // Still on step 4 with the whole order, ready to send again: the rest of
+    // it when RESUMABLE, the whole of it otherwise.
+    void expectOrderIntact(bool resumable) {
         EXPECT_TRUE(sheet().isVisible());
         EXPECT_EQ(sheet().activeIndex(), 3);
-        EXPECT_EQ(sheet().nextButton()->text(), "Send Order");
+        EXPECT_EQ(sheet().nextButton()->text(), resumable ? "Resume Order" : "Send Order");
+        EXPECT_EQ(page().resumeNote()->isVisible(), resumable);
         EXPECT_EQ(page().uploadDialog(), nullptr);
         ASSERT_EQ(app_->order.PhotoCount(), 3u);
         EXPECT_EQ(app_->order.PhotoAt(1).orderLines[3].quantity, 1);
         EXPECT_EQ(app_->selectedThumbnails.count(), 4u);
+    }
+    // The one order the lab holds.
+    std::string onlyOrder() {
+        std::vector<std::string> now = keptOrders();
+        EXPECT_EQ(now.size(), 1u);
+        return now.empty() ? std::string() : now.front();
     }
     std::string onlyNewOrder(const std::vector<std::string>& before) {
         std::vector<std::string> now = keptOrders();
@@ -92,7 +102,11 @@ TEST_F(SendFlowTest, ExitOrlavoAfterASentOrderEndsTheWizard) {
     EXPECT_TRUE(effects.messages.empty());  // no quit question
 }
 
-TEST_F(SendFlowTest, RefusalsShowTheirSentenceAndSendingAgainSendsTheWholeOrderUnderANewId) {
+// After a send that failed, the page offers what fits: the rest of the order
+// under its id when some photos reached the lab, else the whole order anew.
+// Either way the order ends whole on the lab's side, once, and no journal is
+// left.
+TEST_F(SendFlowTest, RefusalsShowTheirSentenceAndTheOrderGoesOnFromWhereItStopped) {
     wizard::CustomerDetails badCard = Customer();
     badCard.ccnumber = "4111111111111112";  // fails the lab's card check
     const struct {
@@ -124,12 +138,13 @@ TEST_F(SendFlowTest, RefusalsShowTheirSentenceAndSendingAgainSendsTheWholeOrderU
         EXPECT_EQ(effects.messages[0].text, c.message);
         EXPECT_EQ(effects.messages[0].caption, "Zadozu Orlavo");
         EXPECT_EQ(effects.messages[0].icon, QMessageBox::Critical);
-        expectOrderIntact();
+        expectOrderIntact(c.keptBefore > 0);
         const std::vector<std::string> before = keptOrders();
         std::size_t kept = 0;
         for (const std::string& id : before)
             kept += keptPhotos(id).size();
         EXPECT_EQ(kept, c.keptBefore);
+        EXPECT_EQ(journals().size(), 1u);
 
         // The lab's next photos are taken (the refusal was the second one
         // received); a card mended on step 3 goes through.
@@ -137,7 +152,8 @@ TEST_F(SendFlowTest, RefusalsShowTheirSentenceAndSendingAgainSendsTheWholeOrderU
         outcome = send();
         ASSERT_TRUE(outcome);
         EXPECT_EQ(outcome->kind, Kind::Sent) << outcome->message;
-        expectCompleteOrder(onlyNewOrder(before));
+        expectCompleteOrder(c.keptBefore > 0 ? onlyOrder() : onlyNewOrder(before));
+        EXPECT_TRUE(journals().empty());
         app_.reset();
         fs::remove_all(lab().ordersDir());
     }
@@ -152,6 +168,7 @@ TEST_F(SendFlowTest, FaultsEndWithAMessageOnStepFourAndTheOrderGoesOnceTheyAreCl
         std::function<void(SendFlowTest&)> before;
         std::function<void(SendFlowTest&)> clear;
         QString message;  // empty: any text
+        bool resumable;   // some photos reached the lab before it stopped
     } cases[] = {
         {"photo deleted after it was ticked",
          {},
@@ -160,13 +177,15 @@ TEST_F(SendFlowTest, FaultsEndWithAMessageOnStepFourAndTheOrderGoesOnceTheyAreCl
          [](SendFlowTest& t) {
              fs::copy_file(samples_->path() / "sample_002.jpg", t.photoPath(1));
          },
-         {}},
-        {"connection dropped in the middle of a file",
+         {},
+         true},
+        {"connection dropped in the middle of every file",
          {"--drop-after-bytes", "4000"},
          {},
          {},
          [](SendFlowTest& t) { t.startLab(); },
-         {}},
+         {},
+         false},
         {"lab that stalls",
          {"--delay-ms", "8000"},
          {},
@@ -175,7 +194,8 @@ TEST_F(SendFlowTest, FaultsEndWithAMessageOnStepFourAndTheOrderGoesOnceTheyAreCl
              t.lab().stop(SIGKILL);
              t.startLab();
          },
-         "Timeout was reached"},
+         "Timeout was reached",
+         false},
         {"lab stopped in the middle of an order",
          {"--delay-ms", "300"},
          [](SendFlowTest& t) {
@@ -185,7 +205,15 @@ TEST_F(SendFlowTest, FaultsEndWithAMessageOnStepFourAndTheOrderGoesOnceTheyAreCl
          },
          {},
          [](SendFlowTest& t) { t.startLab(); },
-         {}},
+         {},
+         true},
+        {"lab's server in error",
+         {"--status", "500"},
+         {},
+         {},
+         [](SendFlowTest& t) { t.startLab(); },
+         "The lab's server had an error (HTTP status 500).",
+         false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -204,7 +232,7 @@ TEST_F(SendFlowTest, FaultsEndWithAMessageOnStepFourAndTheOrderGoesOnceTheyAreCl
         ASSERT_NE(pressSend(), nullptr);
         if (c.during)
             c.during(*this);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return outcome.has_value(); }, 30000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return outcome.has_value(); }, 60000));
         EXPECT_EQ(outcome->kind, Kind::Failed);
         EXPECT_FALSE(outcome->serverRefused);
         ASSERT_EQ(effects.messages.size(), 1u);
@@ -213,32 +241,45 @@ TEST_F(SendFlowTest, FaultsEndWithAMessageOnStepFourAndTheOrderGoesOnceTheyAreCl
             EXPECT_EQ(effects.messages[0].text, c.message);
         }
         EXPECT_EQ(effects.messages[0].icon, QMessageBox::Critical);
-        expectOrderIntact();
+        expectOrderIntact(c.resumable);
 
         const std::vector<std::string> before = keptOrders();
         c.clear(*this);
         outcome = send();
         ASSERT_TRUE(outcome);
         EXPECT_EQ(outcome->kind, Kind::Sent) << outcome->message;
-        expectCompleteOrder(onlyNewOrder(before));
+        expectCompleteOrder(c.resumable ? onlyOrder() : onlyNewOrder(before));
+        EXPECT_TRUE(journals().empty());
         app_.reset();
         lab_.reset();
         fs::remove_all(labData_.path() / "orders");
     }
 }
 
-TEST_F(SendFlowTest, ErrorStatusWithAnAcceptingPageIsJudgedByItsTitle) {
-    // The status code is not examined: a page titled DONE accepts the photo.
+TEST_F(SendFlowTest, StartAgainSendsTheWholeOrderAnewAndGivesUpTheOneThatStopped) {
     start();
-    startLab();
+    startLab({"--refuse-photo", "3"});
     threePhotos();
-    startLab({"--status", "500"});
     showSummary();
     std::optional<SendOutcome> outcome = send();
     ASSERT_TRUE(outcome);
+    ASSERT_EQ(outcome->kind, Kind::Failed);
+    ASSERT_TRUE(page().resuming());
+    const std::string stopped = onlyOrder();
+    EXPECT_EQ(page().resumeNote()->text().toStdString(),
+              "This order stopped before every photo reached the lab.\n2 of 3 photos reached the "
+              "lab under order " +
+                  stopped + ". Left to send: 1.");
+
+    outcome.reset();
+    QObject::connect(&page(), &COrderSummaryPage::sendHandled,
+                     [&outcome](const SendOutcome& o) { outcome = o; });
+    QTest::mouseClick(page().startAgainButton(), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return outcome.has_value(); }, 30000));
     EXPECT_EQ(outcome->kind, Kind::Sent) << outcome->message;
-    ASSERT_EQ(keptOrders().size(), 1u);
-    expectCompleteOrder(keptOrders().front());
+    expectCompleteOrder(onlyNewOrder({stopped}));
+    EXPECT_EQ(keptPhotos(stopped).size(), 2u);  // left with the lab, as it was
+    EXPECT_TRUE(journals().empty());
 }
 
 }  // namespace

@@ -102,6 +102,9 @@ public:
                 return new CPlaceholderPage(app, step, parent);
             });
         EXPECT_TRUE(app_->StartUp());
+        // A photo is sent again after moments, not seconds.
+        using namespace std::chrono_literals;
+        page().setRetryPauses({10ms, 10ms, 10ms});
         return *app_;
     }
 
@@ -201,6 +204,16 @@ public:
     }
 
     COrderSuccessfulPage* successWindow() { return sheet().findChild<COrderSuccessfulPage*>(); }
+
+    // The order journals in the state folder.
+    std::vector<std::string> journals() const {
+        std::vector<std::string> names;
+        std::error_code ec;
+        for (const auto& entry : fs::directory_iterator(stateFolder(), ec))
+            if (entry.path().extension() == ".journal")
+                names.push_back(entry.path().filename().string());
+        return names;
+    }
 
     // Stands for the fixture's recording effects in every window of these tests.
     HookedEffects effects;

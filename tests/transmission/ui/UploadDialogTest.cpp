@@ -172,5 +172,52 @@ TEST_F(UploadDialogTest, NothingButTheCancelQuestionEndsTheWindowWhileItSends) {
     EXPECT_EQ(keptOrders().size(), 1u);
 }
 
+TEST_F(UploadDialogTest, SaysTheConnectionWasLostWhileAPhotoWaitsToGoAgain) {
+    using namespace std::chrono_literals;
+    start();
+    startLab();
+    prepareOrder({{{0, 1}}, {{0, 1}}, {{0, 1}}});
+    startLab({"--drop-upload", "2"});
+    page().setRetryPauses({1500ms});
+    showSummary();
+    QObject::connect(&page(), &COrderSummaryPage::sendHandled,
+                     [this](const SendOutcome& o) { outcome = o; });
+    CUploadDialog* upload = pressSend();
+    ASSERT_NE(upload, nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return upload->retryLabel()->isVisible(); }, 20000));
+    EXPECT_TRUE(QRegularExpression("^Connection lost, trying again in [12] s$")
+                    .match(upload->retryLabel()->text())
+                    .hasMatch())
+        << upload->retryLabel()->text().toStdString();
+    EXPECT_EQ(upload->thumbnailIndex(), 2);
+    ASSERT_TRUE(waitOutcome());
+    EXPECT_EQ(outcome->kind, Kind::Sent) << outcome->message;
+    ASSERT_EQ(keptOrders().size(), 1u);
+    EXPECT_EQ(keptPhotos(keptOrders().front()).size(), 3u);
+}
+
+TEST_F(UploadDialogTest, CancelWhileAPhotoWaitsToGoAgainEndsTheWaitAtOnce) {
+    using namespace std::chrono_literals;
+    start();
+    startLab();
+    prepareOrder({{{0, 1}}, {{0, 1}}});
+    startLab({"--drop-upload", "1"});
+    page().setRetryPauses({10min});
+    showSummary();
+    QObject::connect(&page(), &COrderSummaryPage::sendHandled,
+                     [this](const SendOutcome& o) { outcome = o; });
+    CUploadDialog* upload = pressSend();
+    ASSERT_NE(upload, nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return upload->retryLabel()->isVisible(); }, 20000));
+    effects.answers = {QMessageBox::Yes};
+    QTest::mouseClick(upload->cancelButton(), Qt::LeftButton);
+    EXPECT_FALSE(upload->isVisible());
+    ASSERT_TRUE(waitOutcome());
+    EXPECT_EQ(outcome->kind, Kind::Cancelled);
+    // Nothing reached the lab: the whole order goes when sent again.
+    EXPECT_TRUE(keptOrders().empty());
+    EXPECT_EQ(sheet().nextButton()->text(), "Send Order");
+}
+
 }  // namespace
 }  // namespace orlavo::transmission::uitest

@@ -120,6 +120,8 @@ void CUserDetailsPage::onSetActive() {
         initialised_ = true;
         initPage();
     }
+    if (app_.resumedDetails)
+        fillResumedDetails();
     if (CMyProperySheet* s = sheet())
         s->layoutWithBack();
     updateShippingMode();
@@ -169,6 +171,63 @@ void CUserDetailsPage::initPage() {
     writeShippingControls();
     updateShippingMode();
     ui_->dealerNumber->setEnabled(app_.dealerMode == 1);
+}
+
+void CUserDetailsPage::fillResumedDetails() {
+    using namespace orlavo::wizard;
+    const CustomerDetails r = *app_.resumedDetails;
+    app_.resumedDetails.reset();
+    ui_->firstName->setText(Clean(r.firstname));
+    ui_->lastName->setText(Clean(r.lastname));
+    ui_->address->setText(Clean(r.address1));
+    ui_->address2->setText(Clean(r.address2));
+    ui_->city->setText(Clean(r.city));
+    ui_->state->setText(Clean(r.state));
+    ui_->postcode->setText(Clean(r.zip));
+    ui_->phone->setText(Clean(r.phone));
+    ui_->email->setText(Clean(r.email));
+    ui_->customerNumber->setText(Clean(r.customernumber));
+    ui_->voucherCode->setText(Clean(r.vouchercode));
+    ui_->promoCode->setText(Clean(r.promocode));
+    if (app_.resumedDealerNumber && ui_->dealerNumber->isEnabled())
+        ui_->dealerNumber->setText(Clean(*app_.resumedDealerNumber));
+    if (const int i = ui_->country->findText(Clean(r.country)); i >= 0)
+        ui_->country->setCurrentIndex(i);
+
+    // Where the prints went: the shop by its id, else the address typed.
+    int shop = -1;
+    for (std::size_t i = 0; i < app_.shops.size() && !r.storeid.empty(); ++i)
+        if (app_.shops[i].id == r.storeid)
+            shop = static_cast<int>(i);
+    mode_ = shop >= 0 ? DeliveryMode::Shop : DeliveryMode::Home;
+    if (shop >= 0)
+        shopIndex_ = shop;
+    const std::string billingName = r.firstname + " " + r.lastname;
+    sameAsBilling_ =
+        r.shippingName == billingName &&
+        (mode_ == DeliveryMode::Shop ||
+         (r.shippingAddress1 == r.address1 && r.shippingAddress2 == r.address2 &&
+          r.shippingCity == r.city && r.shippingState == r.state && r.shippingZip == r.zip &&
+          r.shippingPhone == r.phone && r.shippingCountry == r.country));
+    typed_.name = r.shippingName;
+    if (mode_ == DeliveryMode::Home) {
+        typed_ = {r.shippingName,    r.shippingAddress1, r.shippingAddress2, r.shippingCity,
+                  r.shippingCountry, r.shippingState,    r.shippingZip,      r.shippingPhone};
+    }
+    ui_->sameAsBillingBox->setChecked(sameAsBilling_);
+    (mode_ == DeliveryMode::Shop ? ui_->shop : ui_->home)->setChecked(true);
+    shownMode_ = mode_;
+    shownSameAsBilling_ = sameAsBilling_;
+    writeShippingControls();
+    updateShippingMode();
+    if (ui_->payment->isEnabled()) {
+        if (const int i = ui_->payment->findData(LeadingInt(r.cctype)); i >= 0)
+            ui_->payment->setCurrentIndex(i);
+    }
+    updatePaymentFields();
+    // What is left to type: the card.
+    if (IsCardMethod(paymentId_))
+        ui_->cardNumber->setFocus(Qt::OtherFocusReason);
 }
 
 void CUserDetailsPage::fillDateLists() {

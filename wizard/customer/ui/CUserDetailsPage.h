@@ -6,6 +6,10 @@
 // asks the lab for the price; the wizard moves on once the quote is in
 // `priceQuote` of the application object.
 //
+// When an interrupted order is resumed, the page shows the details its photos
+// carried (resumedDetails of the application object) once, at its first
+// showing; the card's data is typed again.
+//
 // The price request runs on a worker (PriceRequestRunner) while the page
 // waits with a busy cursor and the sheet's buttons disabled; no nested event
 // loop runs, and nothing closes the sheet meanwhile.
@@ -62,6 +66,7 @@ protected:
 
 private:
     void initPage();
+    void fillResumedDetails();
     void fillDateLists();
     void fillCountryLists(const std::string& billing, const std::string& shipping);
     void fillPaymentList();

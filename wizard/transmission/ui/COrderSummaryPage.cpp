@@ -16,6 +16,9 @@
 #include "wizard/app/COrderSuccessfulPage.h"
 #include "wizard/app/CStaticLink.h"
 #include "wizard/app/CWizardApp.h"
+#include "wizard/app/ResumeOffer.h"
+#include "wizard/transmission/JournalFolder.h"
+#include "wizard/transmission/OrderResume.h"
 #include "wizard/transmission/OrderSummaryValues.h"
 #include "wizard/transmission/ui/CUploadDialog.h"
 
@@ -69,6 +72,14 @@ void WrapFreely(QLabel* label) {
 COrderSummaryPage::COrderSummaryPage(CWizardApp& app, QWidget* parent)
     : CWizardPage(S(3037), app.bannerPicture(), parent), app_(app) {
     setObjectName("step4");
+
+    // The order that stopped part-way, when there is one.
+    resumeNote_ = new ResumeOffer(this);
+    resumeNote_->setObjectName("resumeNote");
+    startAgain_ = resumeNote_->addButton(S(3579), "startAgain");
+    resumeNote_->hide();
+    connect(startAgain_, &QPushButton::clicked, this, &COrderSummaryPage::onStartAgain);
+    body()->addWidget(resumeNote_);
 
     auto* grid = new QGridLayout();
     grid->setHorizontalSpacing(10);
@@ -233,12 +244,40 @@ void COrderSummaryPage::setTransferLimits(long stallSeconds, std::string caFile)
     caFile_ = std::move(caFile);
 }
 
+void COrderSummaryPage::setRetryPauses(std::vector<std::chrono::milliseconds> pauses) {
+    retryPauses_ = std::move(pauses);
+}
+
 void COrderSummaryPage::onSetActive() {
     if (CMyProperySheet* s = sheet()) {
         s->layoutWithBack();
         s->nextButton()->setText(S(148));
     }
     fill();
+    showResumeState();
+}
+
+bool COrderSummaryPage::resuming() const {
+    if (!app_.unfinishedOrder)
+        return false;
+    const orlavo::transmission::OrderJournal& journal = app_.unfinishedOrder->journal();
+    // Nothing reached the lab: sending the whole order anew is all there is
+    // to do. A photo gone since is said in the note, and again when pressed.
+    return journal.acceptedCount() > 0 &&
+           orlavo::transmission::SameOrder(journal, app_.order, app_.xml);
+}
+
+void COrderSummaryPage::showResumeState() {
+    const bool resume = resuming();
+    if (resume) {
+        const orlavo::transmission::OrderJournal& journal = app_.unfinishedOrder->journal();
+        resumeNote_->setText(S(3580) + "\n" +
+                             Q(orlavo::transmission::ResumePlanText(
+                                 journal, orlavo::transmission::PlanResumeNow(journal, app_.xml))));
+    }
+    resumeNote_->setVisible(resume);
+    if (CMyProperySheet* s = sheet(); s && s->activePage() == this)
+        s->nextButton()->setText(S(resume ? 3060 : 148));
 }
 
 void COrderSummaryPage::onKillActive() {
@@ -290,19 +329,37 @@ void COrderSummaryPage::fill() {
 }
 
 bool COrderSummaryPage::onWizardNext() {
+    startSend(resuming());
+    return false;
+}
+
+void COrderSummaryPage::onStartAgain() {
+    startSend(false);
+}
+
+void COrderSummaryPage::startSend(bool resume) {
     // One send at a time: a cancelled one may still be stopping.
     if (upload_)
-        return false;
+        return;
+    std::unique_ptr<orlavo::transmission::JournalClaim> claim = std::move(app_.unfinishedOrder);
+    if (claim && !resume) {
+        // A new order: the one that stopped is given up, its photos left with the lab.
+        claim->Remove();
+        claim.reset();
+    }
     auto* dialog = new CUploadDialog(app_, this);
     dialog->setTransferLimits(stallSeconds_, caFile_);
+    if (retryPauses_)
+        dialog->setRetryPauses(*retryPauses_);
     upload_ = dialog;
     connect(dialog, &CUploadDialog::sendEnded, this, &COrderSummaryPage::onSendEnded);
-    dialog->begin();
-    return false;
+    resumeNote_->hide();
+    dialog->begin(std::move(claim));
 }
 
 void COrderSummaryPage::onSendEnded(const SendOutcome& outcome) {
     if (upload_) {
+        app_.unfinishedOrder = upload_->takeUnfinished();
         upload_->deleteLater();
         upload_ = nullptr;
     }
@@ -326,5 +383,7 @@ void COrderSummaryPage::onSendEnded(const SendOutcome& outcome) {
                                 QMessageBox::Critical, QMessageBox::Ok);
             break;
     }
+    if (outcome.kind != SendOutcome::Kind::Sent)
+        showResumeState();
     emit sendHandled(outcome);
 }

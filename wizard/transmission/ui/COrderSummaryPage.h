@@ -3,10 +3,17 @@
 // and shipping addresses, the lab's quote) read again at each activation,
 // the link to the terms, and "Send Order", which runs the upload window and
 // then shows the order-sent window, or the reason the order failed, or
-// nothing after a cancel. Each press is a new send with a new order id.
+// nothing after a cancel. Each press is a new send with a new order id,
+// except while an order that stopped part-way is at hand (after a failure or
+// a cancel here, or resumed from the start window): then a note tells what
+// reached the lab, the button reads "Resume Order" and sends the rest under
+// the same id, and "Start Again" in the note sends the whole order anew.
 
 #include <QPointer>
+#include <chrono>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "wizard/app/CWizardPage.h"
 #include "wizard/transmission/SendOutcome.h"
@@ -16,6 +23,8 @@ class CUploadDialog;
 class CWizardApp;
 class QGroupBox;
 class QLabel;
+class QPushButton;
+class ResumeOffer;
 
 class COrderSummaryPage : public CWizardPage {
     Q_OBJECT
@@ -30,6 +39,13 @@ public:
 
     // Handed to each upload window (tests: a short stall, a test authority).
     void setTransferLimits(long stallSeconds, std::string caFile);
+    // Handed to each upload window (tests: short pauses before a retry).
+    void setRetryPauses(std::vector<std::chrono::milliseconds> pauses);
+
+    // True while "Send Order" would send the rest of an unfinished order.
+    bool resuming() const;
+    ResumeOffer* resumeNote() const { return resumeNote_; }
+    QPushButton* startAgainButton() const { return startAgain_; }
 
     // The upload window of the send in progress, if any.
     CUploadDialog* uploadDialog() const;
@@ -42,13 +58,20 @@ signals:
 
 private:
     void fill();
+    // Shows or hides the note of an unfinished order and names the button.
+    void showResumeState();
+    void startSend(bool resume);
+    void onStartAgain();
     void onSendEnded(const orlavo::transmission::SendOutcome& outcome);
     QLabel* valueLabel(const char* name, QWidget* parent);
 
     CWizardApp& app_;
     long stallSeconds_ = 60;
     std::string caFile_;
+    std::optional<std::vector<std::chrono::milliseconds>> retryPauses_;
     QPointer<CUploadDialog> upload_;
+    ResumeOffer* resumeNote_;
+    QPushButton* startAgain_;
 
     QLabel* paymentMethod_;
     QLabel* detailLabel_[4];

@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QImageReader>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -103,7 +104,15 @@ CUploadDialog::CUploadDialog(CWizardApp& app, QWidget* parent)
     remains->addWidget(estimate_);
     remains->addStretch(1);
     bars->addLayout(remains, 4, 0, 1, 2);
-    bars->setRowStretch(5, 1);
+    retry_ = new QLabel(this);
+    retry_->setObjectName("retry");
+    // Its line is kept while hidden, so the window does not jump when it shows.
+    QSizePolicy keep = retry_->sizePolicy();
+    keep.setRetainSizeWhenHidden(true);
+    retry_->setSizePolicy(keep);
+    retry_->hide();
+    bars->addWidget(retry_, 5, 0, 1, 2);
+    bars->setRowStretch(6, 1);
 
     auto* buttons = new QHBoxLayout();
     buttons->addStretch(1);
@@ -133,6 +142,8 @@ CUploadDialog::CUploadDialog(CWizardApp& app, QWidget* parent)
     connect(
         reports_, &UploadSignals::noticeAdded, this, [this] { onNotice(reports_->takeNotice()); },
         queued);
+    connect(reports_, &UploadSignals::retryCountdown, this, &CUploadDialog::showRetryCountdown,
+            queued);
     connect(reports_, &UploadSignals::finished, this, &CUploadDialog::onFinished, queued);
 }
 
@@ -143,12 +154,20 @@ void CUploadDialog::setTransferLimits(long stallSeconds, std::string caFile) {
     caFile_ = std::move(caFile);
 }
 
+void CUploadDialog::setRetryPauses(std::vector<std::chrono::milliseconds> pauses) {
+    retryPauses_ = std::move(pauses);
+}
+
+std::unique_ptr<orlavo::transmission::JournalClaim> CUploadDialog::takeUnfinished() {
+    return send_ ? send_->TakeUnfinished() : nullptr;
+}
+
 const std::string& CUploadDialog::orderId() const {
     static const std::string none;
     return send_ ? send_->orderId() : none;
 }
 
-void CUploadDialog::begin() {
+void CUploadDialog::begin(std::unique_ptr<orlavo::transmission::JournalClaim> resume) {
     if (send_)
         return;
     orlavo::transmission::UploadSettings settings;
@@ -161,12 +180,18 @@ void CUploadDialog::begin() {
     if (settings.debug)
         dump = &AppendDump;
     settings.dump = dump;
+    if (retryPauses_)
+        settings.retryPauses = *retryPauses_;
 
     setWindowModality(Qt::ApplicationModal);
     show();
     send_ = std::make_unique<orlavo::transmission::OrderSend>(std::move(settings), *reports_);
+    send_->KeepJournal(orlavo::transmission::JournalFolder::Default(), app_.profile());
     sending_ = true;
-    send_->Start(app_.xml, app_.order, dump);
+    if (resume)
+        send_->StartResume(app_.xml, app_.order, std::move(resume), dump);
+    else
+        send_->Start(app_.xml, app_.order, dump);
 }
 
 void CUploadDialog::setOrderRange(int max) {
@@ -193,9 +218,20 @@ void CUploadDialog::showThumbnail(int index) {
         ++photoNumber_;
         photoOf_->setText(PhotoOf(photoNumber_, orderMax_));
     }
-    const orlavo::wizard::ThumbnailList& list = app_.selectedThumbnails;
-    const QImage& image =
-        index > 0 ? list.forPhoto(static_cast<std::size_t>(index - 1)) : list.placeholder();
+    orlavo::wizard::ThumbnailList& list = app_.selectedThumbnails;
+    const std::size_t photo = static_cast<std::size_t>(std::max(index - 1, 0));
+    // A resumed order's photos come without thumbnails: each is made as it is shown.
+    if (index > 0 && list.forPhoto(photo).isNull() && photo < app_.order.PhotoCount()) {
+        QImageReader reader(QString::fromStdString(app_.order.photos()[photo].path));
+        reader.setAutoTransform(true);
+        const QSize size = reader.size();
+        if (size.isValid())
+            reader.setScaledSize(size.scaled(kThumbnailSide, kThumbnailSide, Qt::KeepAspectRatio));
+        QImage made = reader.read();
+        if (!made.isNull())
+            list.replace(photo, std::move(made));
+    }
+    const QImage& image = index > 0 ? list.forPhoto(photo) : list.placeholder();
     if (image.isNull()) {
         thumbnail_->clear();
         return;
@@ -217,6 +253,11 @@ void CUploadDialog::showEstimate(const QString& text) {
     estimate_->setText(text);
     remainsLabel_->show();
     estimate_->show();
+}
+
+void CUploadDialog::showRetryCountdown(int seconds) {
+    retry_->setText(S(3550).arg(seconds));
+    retry_->setVisible(seconds > 0);
 }
 
 void CUploadDialog::onCancel() {
@@ -278,6 +319,7 @@ void CUploadDialog::onFinished() {
         return;
     const orlavo::transmission::SendOutcome outcome = send_->Outcome();
     sending_ = false;
+    retry_->hide();
     if (isVisible())
         done(outcome.kind == orlavo::transmission::SendOutcome::Kind::Sent ? QDialog::Accepted
                                                                            : QDialog::Rejected);

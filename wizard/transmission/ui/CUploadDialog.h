@@ -1,7 +1,9 @@
 #pragma once
-// "Upload in Progress": sends the application's order once (one OrderSend,
-// a new order id) and shows the current image, the whole order, the photo on
-// its way and the time left.
+// "Upload in Progress": sends the application's order once (one OrderSend:
+// a new order id, or the rest of an unfinished order under its id) and shows
+// the current image, the whole order, the photo on its way, the time left,
+// and "Connection lost, trying again in N s" while a photo waits to be sent
+// again. The order's journal is kept in the state folder under the profile.
 //
 // The window cannot be closed while the worker runs: no close box, Enter does
 // nothing, Escape and Cancel ask "Are you sure you want to quit this order?"
@@ -12,9 +14,13 @@
 // queued signals.
 
 #include <QDialog>
+#include <chrono>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
+#include "wizard/transmission/JournalFolder.h"
 #include "wizard/transmission/SendOutcome.h"
 #include "wizard/transmission/ui/UploadSignals.h"
 
@@ -35,9 +41,15 @@ public:
     // A transfer that moves no byte for STALL_SECONDS fails; CA_FILE, when
     // set, holds the authorities trusted instead of the system's (tests).
     void setTransferLimits(long stallSeconds, std::string caFile);
+    // The pauses before a photo is sent again (tests: short ones).
+    void setRetryPauses(std::vector<std::chrono::milliseconds> pauses);
 
-    // Shows the window (modal to the whole program) and starts sending.
-    void begin();
+    // Shows the window (modal to the whole program) and starts sending: a
+    // new order, or the rest of the order of RESUME.
+    void begin(std::unique_ptr<orlavo::transmission::JournalClaim> resume = nullptr);
+
+    // Once sendEnded() came: the order when it is not complete, for resuming.
+    std::unique_ptr<orlavo::transmission::JournalClaim> takeUnfinished();
 
     // True from begin() until the worker has returned.
     bool sending() const { return sending_; }
@@ -49,6 +61,7 @@ public:
     QLabel* thumbnailFrame() const { return thumbnail_; }
     QLabel* remainsLabel() const { return remainsLabel_; }
     QLabel* estimateLabel() const { return estimate_; }
+    QLabel* retryLabel() const { return retry_; }
     QPushButton* cancelButton() const { return cancel_; }
 
 signals:
@@ -67,6 +80,8 @@ public slots:
     void setImagePosition(int position);
     void showThumbnail(int index);
     void showEstimate(const QString& text);
+    // Seconds until the photo goes again; 0 hides the text.
+    void showRetryCountdown(int seconds);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -80,6 +95,7 @@ private:
     CWizardApp& app_;
     long stallSeconds_ = 60;
     std::string caFile_;
+    std::optional<std::vector<std::chrono::milliseconds>> retryPauses_;
     // A child: deleted after send_, whose destructor joins the worker.
     UploadSignals* reports_;
     std::unique_ptr<orlavo::transmission::OrderSend> send_;
@@ -96,5 +112,6 @@ private:
     QLabel* photoOf_;
     QLabel* remainsLabel_;
     QLabel* estimate_;
+    QLabel* retry_;
     QPushButton* cancel_;
 };

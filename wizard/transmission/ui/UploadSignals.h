@@ -40,6 +40,7 @@ public:
         }
         emit noticeAdded();
     }
+    void RetryCountdown(int seconds) override { emit retryCountdown(seconds); }
     void Finished() override { emit finished(); }
 
     // The latest time-left text.
@@ -65,6 +66,7 @@ signals:
     void thumbnail(int index);
     void estimateChanged();
     void noticeAdded();
+    void retryCountdown(int seconds);
     void finished();
 
 private:
