@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDialog>
+#include <QPointer>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <functional>
@@ -94,7 +96,12 @@ public:
                 return;
             timer_.stop();
             seen_ = true;
+            QPointer<D> guard(d);
             act_(d);
+            // A failed assertion returns from the callback with the window
+            // still open; end it so the test reports instead of hanging.
+            if (::testing::Test::HasFatalFailure() && guard && guard->isVisible())
+                guard->done(QDialog::Rejected);
         });
         timer_.start();
     }

@@ -187,6 +187,10 @@ void CMyProperySheet::activate(int index) {
     CWizardPage* p = pages_[index];
     stack_->setCurrentWidget(p);
     setWindowTitle(p->title());
+    // Each page starts with Next enabled; a page that needs it off (step 1
+    // without photos) says so as it becomes active. An order resumed on a
+    // later step must not keep the state step 1 left behind.
+    next_->setEnabled(true);
     p->onSetActive();
 }
 
