@@ -1,8 +1,9 @@
 // A whole order as a user makes it: the start window loads a real lab's
 // catalogue, the program's four step pages are clicked through (photos ticked
-// in the folder view, prints added, details typed, the lab's quote), "Send
-// Order" sends it, and the lab ends up with one whole order; "Order More
-// Photos" then opens an empty step 1.
+// in the folder view, prints added, details typed, the lab's quote), back to
+// step 1 and forward again with a print more, "Send Order" sends it, and the
+// lab ends up with one whole order; "Order More Photos" then opens an empty
+// step 1 for a second order.
 
 #include <QCheckBox>
 #include <QComboBox>
