@@ -12,6 +12,7 @@
 #include <QListView>
 #include <QPointer>
 #include <QRadioButton>
+#include <map>
 
 #include "tests/transmission/ui/SendTestSupport.h"
 #include "wizard/app/CColorLabel.h"
@@ -36,7 +37,8 @@ protected:
         SendTest::SetUp();
         // Four of the lab's sample photos in the pictures folder; three are ordered.
         ASSERT_TRUE(test::LabProcess::MakeSamplePhotos(photos_.path(), 4));
-        startLab();
+        // Each answer a moment late, so that the upload window can be watched.
+        startLab({"--delay-ms", "300"});
         using section::kDownloadInfo;
         reg().setText(kDownloadInfo, "DownloadURL", lab().url("/catalogue.xml"));
         reg().setText(kDownloadInfo, "UploadURL", lab().url("/upload"));
@@ -199,13 +201,41 @@ protected:
                   QString::fromStdString(app_->priceQuote.totalprice) + " GBP");
 
         std::optional<SendOutcome> outcome;
-        QObject::connect(page, &COrderSummaryPage::sendHandled,
-                         [&outcome](const SendOutcome& o) { outcome = o; });
+        struct Disconnects {
+            QMetaObject::Connection c;
+            ~Disconnects() { QObject::disconnect(c); }
+        } handled{QObject::connect(page, &COrderSummaryPage::sendHandled,
+                                   [&outcome](const SendOutcome& o) { outcome = o; })};
         QTest::mouseClick(sheet.nextButton(), Qt::LeftButton);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return outcome.has_value(); }, 120000));
+        // The upload window shows each photo on its way (the lab answers
+        // slowly enough for every one to be seen).
+        std::map<int, QImage> shown;
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                if (CUploadDialog* upload = page->uploadDialog()) {
+                    const int i = upload->thumbnailIndex();
+                    if (i > 0 && !shown.count(i) && upload->isVisible())
+                        shown[i] = upload->thumbnailFrame()->pixmap().toImage();
+                }
+                return outcome.has_value();
+            },
+            120000));
         ASSERT_EQ(outcome->kind, SendOutcome::Kind::Sent) << outcome->message;
         ASSERT_TRUE(QTest::qWaitFor([&] { return successWindowOf(sheet) != nullptr; }, 10000));
         EXPECT_FALSE(sheet.isVisible());
+        FolderModel* folder = qobject_cast<CSelectImagePage*>(sheet.page(0))->folderModel();
+        ASSERT_EQ(shown.size(), app_->order.PhotoCount());
+        for (const auto& [i, image] : shown) {
+            const QImage made =
+                folder
+                    ->data(folder->index(folder->rowOfPath(app_->order.photos()[i - 1].path), 0),
+                           FolderModel::kThumbnailRole)
+                    .value<QImage>();
+            EXPECT_FALSE(made.isNull()) << i;
+            EXPECT_EQ(image.convertToFormat(QImage::Format_RGB32),
+                      made.convertToFormat(QImage::Format_RGB32))
+                << "photo " << i;
+        }
     }
 
     // The one order that the lab holds besides BEFORE: the photos SAMPLES as
