@@ -25,12 +25,13 @@ report_orders() {
   kill "$LAB_PID" 2>/dev/null; wait "$LAB_PID" 2>/dev/null || true
   [ -n "${URL:-}" ] || return 0
   local found=0 dir photos
-  for dir in $(find "$DATA/lab/orders" -mindepth 1 -maxdepth 1 -type d -newer "$MARK" 2>/dev/null); do
+  # Read whole names: the demo's folder may have spaces in its path.
+  while IFS= read -r -d '' dir; do
     [ $found -eq 1 ] || echo "The lab kept what you ordered:"
     found=1
     photos=$(find "$dir" -maxdepth 1 -name 'photo-*.xml' | wc -l)
     echo "  order $(basename "$dir"), $photos photo(s): $dir"
-  done
+  done < <(find "$DATA/lab/orders" -mindepth 1 -maxdepth 1 -type d -newer "$MARK" -print0 2>/dev/null)
   [ $found -eq 1 ] || echo "No order reached the lab in this demo."
   echo "Its album was at $URL/album; the lab has stopped. To look at the album again:"
   echo "  $BIN/orlavo-lab --data \"$DATA/lab\" --port ${URL##*:}   and open $URL/album"

@@ -209,7 +209,8 @@ int main(int argc, char** argv) {
     QDir().mkpath(out);
     QTemporaryDir temp;
     qputenv("ORLAVO_REGISTRY", temp.filePath("registry.sqlite3").toUtf8());
-    qputenv("XDG_STATE_HOME", temp.filePath("state").toUtf8());
+    // Hidden in the temporary home, so that step 1's folder tree does not show it.
+    qputenv("XDG_STATE_HOME", temp.filePath(".local/state").toUtf8());
 
     using orlavo::section::kDownloadInfo;
     using orlavo::section::kUserDetails;
@@ -305,12 +306,16 @@ int main(int argc, char** argv) {
 
     app.order.setProductCount(app.xml.GetProductCount());
     ok = SaveStepOne(app, out) && ok;
+    // The later windows show an order of their own.
+    app.emptyOrder();
 
     CMyProperySheet& sheet = *app.sheet();
     FillOrder(app);
     // Taller than its least size: the blocks take the room.
     sheet.resize(sheet.sizeHint().expandedTo(QSize(0, 760)));
     sheet.show();
+    // Step 1 shown again takes up the new order, then Continue leads to step 2.
+    sheet.setActivePage(0);
     sheet.onNext();
     ok = Save(sheet, out, "step2-products") && ok;
 
@@ -355,6 +360,8 @@ int main(int argc, char** argv) {
         app.priceQuote = {"4.60", "5.89", "0.46",
                           "1.95", "2",    "10% off with WELCOME10. Two 6x4 prints are on us."};
         reg.setText(kDownloadInfo, "TermsOfServiceURL", "http://127.0.0.1:8080/terms");
+        // The summary needs less room than step 2 took.
+        sheet.resize(sheet.width(), 560);
         sheet.show();
         sheet.setActivePage(3);
         ok = Save(sheet, out, "step4") && ok;
@@ -378,6 +385,8 @@ int main(int argc, char** argv) {
         j.photos[0].accepted = j.photos[1].accepted = true;
         std::string error;
         app.unfinishedOrder = orlavo::transmission::JournalFolder::Default().ClaimNew(j, error);
+        // The note takes room of its own.
+        sheet.resize(sheet.width(), 660);
         sheet.setActivePage(3);
         ok = Save(sheet, out, "step4-resume") && ok;
         app.unfinishedOrder->Remove();

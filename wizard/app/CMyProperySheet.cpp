@@ -21,6 +21,19 @@ QString S(int id) {
     return QString::fromStdString(orlavo::wizard::Str(id));
 }
 
+// The pages' room: the banner's width and a comfortable height at least, and
+// what the page on show needs, so that a window made small never draws a
+// page's fields over each other. Pages not on show ask for nothing.
+class PageStack : public QStackedWidget {
+public:
+    using QStackedWidget::QStackedWidget;
+    QSize minimumSizeHint() const override {
+        const QSize least(764, 460);
+        const QWidget* page = currentWidget();
+        return page ? least.expandedTo(page->minimumSizeHint()) : least;
+    }
+};
+
 // The size the wizard opens at when none is kept.
 const QSize kDefaultSize(1000, 740);
 constexpr const char* kWindowValue = "WizardWindow";
@@ -57,9 +70,7 @@ CMyProperySheet::CMyProperySheet(CWizardApp& app, QWidget* parent) : QDialog(par
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
     outer->setSpacing(0);
-    stack_ = new QStackedWidget(this);
-    // Room for the step pages: the banner's width and a comfortable height.
-    stack_->setMinimumSize(764, 460);
+    stack_ = new PageStack(this);
     outer->addWidget(stack_, 1);
 
     auto* line = new QFrame(this);
@@ -192,6 +203,8 @@ void CMyProperySheet::activate(int index) {
     // later step must not keep the state step 1 left behind.
     next_->setEnabled(true);
     p->onSetActive();
+    // The window's least size follows the page now on show.
+    stack_->updateGeometry();
 }
 
 void CMyProperySheet::onBack() {

@@ -532,4 +532,30 @@ TEST_F(DetailsPageTest, ResumedOrderShowsItsOwnDetailsOnceAndLeavesTheCardToBeTy
     }
 }
 
+// The window cannot be made so small that the form's fields are drawn over
+// each other or cut below their height.
+TEST_F(DetailsPageTest, AtTheSheetsLeastSizeNoFieldRunsIntoAnother) {
+    open();
+    fillValid();
+    sheet->resize(200, 200);  // the window keeps its least size
+    for (int i = 0; i < 3; ++i)
+        QApplication::processEvents();
+    std::vector<QWidget*> fields;
+    for (QWidget* w : page->findChildren<QWidget*>()) {
+        const bool field = qobject_cast<QLineEdit*>(w) || qobject_cast<QComboBox*>(w);
+        if (field && w->isVisible() && !qobject_cast<QComboBox*>(w->parentWidget()))
+            fields.push_back(w);
+    }
+    ASSERT_GT(fields.size(), 20u);
+    const auto place = [this](QWidget* w) { return QRect(w->mapTo(page, QPoint()), w->size()); };
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        EXPECT_GE(fields[i]->height(), fields[i]->minimumSizeHint().height())
+            << fields[i]->objectName();
+        for (std::size_t j = i + 1; j < fields.size(); ++j) {
+            EXPECT_FALSE(place(fields[i]).intersects(place(fields[j])))
+                << fields[i]->objectName() << " and " << fields[j]->objectName();
+        }
+    }
+}
+
 }  // namespace

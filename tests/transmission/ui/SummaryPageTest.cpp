@@ -5,6 +5,8 @@
 
 #include "tests/transmission/ui/SendTestSupport.h"
 #include "wizard/app/CStaticLink.h"
+#include "wizard/app/ResumeOffer.h"
+#include "wizard/transmission/JournalFolder.h"
 
 namespace orlavo::transmission::uitest {
 namespace {
@@ -81,6 +83,41 @@ TEST_F(SummaryPageTest, ShowsTheOrderAndReadsItAgainAtEachActivation) {
     EXPECT_EQ(page().findChild<QLabel*>("billingName")->textFormat(), Qt::PlainText);
     EXPECT_EQ(text("message"), "&lt;i&gt;");
     EXPECT_EQ(page().findChild<QLabel*>("message")->textFormat(), Qt::PlainText);
+}
+
+// At the sheet's least size, with the note of an order that stopped
+// part-way above them, the address lines keep their height and do not run
+// into each other: the page scrolls instead.
+TEST_F(SummaryPageTest, AtTheLeastSizeTheLinesStayWholeUnderTheNote) {
+    start();
+    startLab();
+    prepareOrder({{{0, 1}}, {{0, 1}}});
+    OrderJournal journal =
+        NewJournal("Q7fK2mWx9TbR4nA", "UiTest", app_->uploadURL, 0, app_->xml, app_->order);
+    journal.photos[0].accepted = true;
+    std::string error;
+    app_->unfinishedOrder = JournalFolder::Default().ClaimNew(journal, error);
+    ASSERT_NE(app_->unfinishedOrder, nullptr) << error;
+    showSummary();
+    ASSERT_TRUE(page().resumeNote()->isVisible());
+    sheet().resize(sheet().minimumSize());
+    for (int i = 0; i < 3; ++i)
+        QApplication::processEvents();
+
+    for (const char* group : {"billingGroup", "shippingGroup"}) {
+        SCOPED_TRACE(group);
+        int previousBottom = -1;
+        for (QLabel* line : page().findChild<QGroupBox*>(group)->findChildren<QLabel*>()) {
+            if (!line->isVisible())
+                continue;
+            EXPECT_GE(line->height(), line->fontMetrics().height())
+                << line->objectName().toStdString();
+            EXPECT_GE(line->y(), previousBottom) << line->objectName().toStdString();
+            previousBottom = line->y() + line->height();
+        }
+    }
+    app_->unfinishedOrder->Remove();
+    app_->unfinishedOrder.reset();
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScrollArea>
 #include <QVBoxLayout>
 
 #include "common/SettingsTable.h"
@@ -79,12 +80,25 @@ COrderSummaryPage::COrderSummaryPage(CWizardApp& app, QWidget* parent)
     startAgain_ = resumeNote_->addButton(S(3579), "startAgain");
     resumeNote_->hide();
     connect(startAgain_, &QPushButton::clicked, this, &COrderSummaryPage::onStartAgain);
-    body()->addWidget(resumeNote_);
+
+    // The summary scrolls in a window too short for it (the note takes room
+    // of its own) rather than drawing its lines over each other.
+    auto* scroll = new QScrollArea(this);
+    scroll->setObjectName("summaryScroll");
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    auto* content = new QWidget(scroll);
+    content->setObjectName("summaryContent");
+    auto* column = new QVBoxLayout(content);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(body()->spacing());
+    column->addWidget(resumeNote_);
 
     auto* grid = new QGridLayout();
     grid->setHorizontalSpacing(10);
     grid->setVerticalSpacing(10);
-    body()->addLayout(grid);
+    column->addLayout(grid);
 
     // Billing address.
     QGroupBox* billing = Group(3503, this);
@@ -222,8 +236,13 @@ COrderSummaryPage::COrderSummaryPage(CWizardApp& app, QWidget* parent)
     second->setObjectName("agreementEnd");
     second->setWordWrap(true);
     agreementLines->addWidget(second);
-    body()->addLayout(agreementLines);
-    body()->addStretch(1);
+    column->addLayout(agreementLines);
+    column->addStretch(1);
+    scroll->setWidget(content);
+    // The page's own background shows through.
+    scroll->viewport()->setAutoFillBackground(false);
+    content->setAutoFillBackground(false);
+    body()->addWidget(scroll, 1);
 }
 
 QLabel* COrderSummaryPage::valueLabel(const char* name, QWidget* parent) {
