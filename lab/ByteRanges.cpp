@@ -42,16 +42,16 @@ RangeChoice ChooseRange(std::string_view header, std::size_t size) {
     std::size_t count = 0;
     while (!header.empty()) {
         const std::size_t comma = header.find(',');
-        std::string_view spec = Trim(header.substr(0, comma));
+        std::string_view one = Trim(header.substr(0, comma));
         header = comma == std::string_view::npos ? std::string_view{} : header.substr(comma + 1);
-        if (spec.empty())
+        if (one.empty())
             continue;
         if (++count > kMaxRanges)
             return {RangeChoice::Kind::Unsatisfiable, 0, 0};
-        const std::size_t dash = spec.find('-');
+        const std::size_t dash = one.find('-');
         if (dash == std::string_view::npos)
             return whole;
-        const std::string_view from = spec.substr(0, dash), to = spec.substr(dash + 1);
+        const std::string_view from = one.substr(0, dash), to = one.substr(dash + 1);
         if (from.empty()) {
             // The last N bytes.
             auto n = Number(to);
