@@ -30,13 +30,14 @@ int OrientationFromTiff(const unsigned char* t, std::size_t n) {
     bool little = t[0] == 'I' && t[1] == 'I';
     if (!little && !(t[0] == 'M' && t[1] == 'M'))
         return 1;
-    std::uint32_t ifd = Read32(t + 4, little);
-    if (ifd + 2 > n)
+    // Offsets come from the file: compare by subtraction, which cannot wrap.
+    std::size_t ifd = Read32(t + 4, little);
+    if (ifd > n || n - ifd < 2)
         return 1;
     std::uint16_t count = Read16(t + ifd, little);
     for (std::uint16_t i = 0; i < count; ++i) {
         std::size_t e = ifd + 2 + static_cast<std::size_t>(i) * 12;
-        if (e + 12 > n)
+        if (e > n || n - e < 12)
             return 1;
         if (Read16(t + e, little) == 0x0112) {
             int v = Read16(t + e + 8, little);
@@ -71,13 +72,18 @@ std::optional<RgbImage> DecodeJpeg(std::string_view jpeg, int minSide) {
     if (tjDecompressHeader3(h.get(), data, jpeg.size(), &w, &hgt, &sub, &space) != 0 || w <= 0 ||
         hgt <= 0)
         return std::nullopt;
+    // The header is read before any pixel is: a small file may declare a
+    // picture whose decoding would take minutes and gigabytes.
+    if (static_cast<std::int64_t>(w) * hgt > kMaxDecodedPixels)
+        return std::nullopt;
     // The smallest scale that still gives at least MINSIDE on the shorter side.
     int count = 0;
     tjscalingfactor* factors = tjGetScalingFactors(&count);
     int sw = w, sh = hgt;
     for (int i = 0; factors && i < count; ++i) {
         int fw = TJSCALED(w, factors[i]), fh = TJSCALED(hgt, factors[i]);
-        if (std::min(fw, fh) >= std::min(minSide, std::min(w, hgt)) && fw * fh < sw * sh) {
+        if (std::min(fw, fh) >= std::min(minSide, std::min(w, hgt)) &&
+            static_cast<std::int64_t>(fw) * fh < static_cast<std::int64_t>(sw) * sh) {
             sw = fw;
             sh = fh;
         }
@@ -174,7 +180,7 @@ int ExifOrientation(std::string_view jpeg) {
         if (marker == 0xDA || marker == 0xD9)
             break;
         std::size_t len = Read16(p + i + 2, false);
-        if (len < 2 || i + 2 + len > n)
+        if (len < 2 || n - i - 2 < len)
             break;
         if (marker == 0xE1 && len >= 8 &&
             std::string_view(jpeg.data() + i + 4, 6) == std::string_view("Exif\0\0", 6))

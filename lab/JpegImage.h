@@ -19,7 +19,12 @@ struct RgbImage {
     RgbImage(int w, int h) : width(w), height(h), pixels(static_cast<std::size_t>(w) * h * 3) {}
 };
 
+// The largest picture the lab decodes, in pixels (100 megapixels).
+constexpr std::int64_t kMaxDecodedPixels = 100'000'000;
+
 std::optional<std::string> EncodeJpeg(const RgbImage& image, int quality);
+// Decodes at the smallest scale that keeps MINSIDE pixels on the shorter side;
+// no value for a broken file or one that declares more than kMaxDecodedPixels.
 std::optional<RgbImage> DecodeJpeg(std::string_view jpeg, int minSide);
 
 // Fits IMAGE into MAXSIDE x MAXSIDE by averaging boxes of pixels.

@@ -7,28 +7,121 @@
 
 namespace orlavo::lab {
 
-LabHttpServer::LabHttpServer(const FaultSwitches& faults) : faults_(faults) {}
+namespace {
 
-bool LabHttpServer::process_and_close_socket(socket_t sock) {
-    LabSocketStream stream(sock, read_timeout_sec_, write_timeout_sec_, faults_.dropAfterBytes);
-    // Answers whose end is the end of the connection allow one request each.
-    std::size_t left =
-        (faults_.noContentLength || faults_.truncateBody) ? 1 : keep_alive_max_count_;
-    auto stopping = [this] { return svr_sock_ == INVALID_SOCKET; };
-    // Answers are never compressed: clients compare the body with Content-Length.
-    auto setup = [](httplib::Request& req) { req.headers.erase("Accept-Encoding"); };
-    bool ok = false;
-    while (left > 0 && !stopping() && stream.waitForRequest(keep_alive_timeout_sec_, stopping)) {
-        stream.beginRequest();
-        bool closed = false;
-        ok = process_request(stream, left == 1, closed, setup);
-        if (!ok || closed || stream.dropped())
-            break;
-        --left;
-    }
+// Runs each task on the accepting thread: the task only hands the new
+// connection to the gate, which never blocks.
+class HandOver : public httplib::TaskQueue {
+public:
+    void enqueue(std::function<void()> fn) override { fn(); }
+    void shutdown() override {}
+};
+
+void Close(socket_t sock) {
     ::shutdown(sock, SHUT_RDWR);
     ::close(sock);
+}
+
+}  // namespace
+
+LabHttpServer::LabHttpServer(const FaultSwitches& faults, std::size_t workers)
+    : faults_(faults), workerCount_(workers) {
+    // The library takes ownership of what this returns.
+    new_task_queue = [] { return new HandOver; };
+}
+
+LabHttpServer::~LabHttpServer() {
+    endThreads();
+}
+
+bool LabHttpServer::serve() {
+    {
+        std::lock_guard lock(mutex_);
+        ending_ = false;
+    }
+    GateLimits limits;
+    limits.idleDeadline = std::chrono::seconds(keep_alive_timeout_sec_);
+    gate_ = std::make_unique<RequestGate>(limits, [this](WaitingConnection c) {
+        {
+            std::lock_guard lock(mutex_);
+            if (!ending_) {
+                queue_.push_back(std::move(c));
+                c.sock = INVALID_SOCKET;
+            }
+        }
+        if (c.sock != INVALID_SOCKET)
+            Close(c.sock);
+        ready_.notify_one();
+    });
+    for (std::size_t i = 0; i < workerCount_; ++i)
+        workers_.emplace_back([this] { work(); });
+    const bool ok = listen_after_bind();
+    endThreads();
     return ok;
+}
+
+void LabHttpServer::endThreads() {
+    if (gate_)
+        gate_->stop();
+    {
+        std::lock_guard lock(mutex_);
+        ending_ = true;
+    }
+    ready_.notify_all();
+    for (std::thread& t : workers_)
+        t.join();
+    workers_.clear();
+    gate_.reset();
+    for (const WaitingConnection& c : queue_)
+        Close(c.sock);
+    queue_.clear();
+}
+
+bool LabHttpServer::process_and_close_socket(socket_t sock) {
+    // Answers whose end is the end of the connection allow one request each.
+    const std::size_t requests =
+        (faults_.noContentLength || faults_.truncateBody) ? 1 : keep_alive_max_count_;
+    if (gate_)
+        gate_->admit({sock, {}, requests, false});
+    else
+        Close(sock);
+    return true;
+}
+
+void LabHttpServer::work() {
+    for (;;) {
+        WaitingConnection c;
+        {
+            std::unique_lock lock(mutex_);
+            ready_.wait(lock, [this] { return ending_ || !queue_.empty(); });
+            if (ending_)
+                return;
+            c = std::move(queue_.front());
+            queue_.pop_front();
+        }
+        answer(std::move(c));
+    }
+}
+
+void LabHttpServer::answer(WaitingConnection c) {
+    LabSocketStream stream(c.sock, read_timeout_sec_, write_timeout_sec_, faults_.dropAfterBytes,
+                           std::move(c.bytes));
+    // Answers are never compressed: clients compare the body with Content-Length.
+    // Ranges are left to the lab's own rule (ChooseRange): the library would
+    // answer every range asked for, overlapping or not.
+    auto setup = [](httplib::Request& req) {
+        req.headers.erase("Accept-Encoding");
+        req.ranges.clear();
+    };
+    stream.beginRequest();
+    bool closed = false;
+    const bool ok = process_request(stream, c.requestsLeft <= 1, closed, setup);
+    const bool stopping = svr_sock_ == INVALID_SOCKET;
+    if (ok && !closed && !stream.dropped() && c.requestsLeft > 1 && !stopping) {
+        gate_->admit({c.sock, stream.takeUnread(), c.requestsLeft - 1, true});
+        return;
+    }
+    Close(c.sock);
 }
 
 }  // namespace orlavo::lab

@@ -6,11 +6,13 @@
 #include <system_error>
 #include <thread>
 
+#include "lab/ByteRanges.h"
 #include "lab/HtmlPages.h"
 #include "lab/JpegImage.h"
 #include "lab/LabSocketStream.h"
 #include "lab/Money.h"
 #include "lab/SafePath.h"
+#include "platform/PrivateFiles.h"
 
 namespace orlavo::lab {
 
@@ -59,19 +61,50 @@ const char* StatusText(int status) {
     }
 }
 
+void SetContentLength(httplib::Response& res) {
+    res.headers.erase("Content-Length");
+    res.set_header("Content-Length", std::to_string(res.body.size()));
+}
+
+void ApplyRange(const std::string& header, httplib::Response& res) {
+    const std::size_t size = res.body.size();
+    const RangeChoice choice = ChooseRange(header, size);
+    switch (choice.kind) {
+        case RangeChoice::Kind::Whole:
+            return;
+        case RangeChoice::Kind::Part:
+            res.status = 206;
+            res.set_header("Content-Range", "bytes " + std::to_string(choice.first) + "-" +
+                                                std::to_string(choice.first + choice.length - 1) +
+                                                "/" + std::to_string(size));
+            res.body = res.body.substr(choice.first, choice.length);
+            break;
+        case RangeChoice::Kind::Unsatisfiable:
+            res.status = 416;
+            res.set_header("Content-Range", "bytes */" + std::to_string(size));
+            res.headers.erase("Content-Type");
+            res.set_header("Content-Type", kHtml);
+            res.body = HtmlPages::ErrorPage(416, "Range Not Satisfiable");
+            break;
+    }
+    SetContentLength(res);
+}
+
 }  // namespace
 
 LabServer::LabServer(LabOptions options)
     : options_(std::move(options)),
       catalogue_(Catalogue::Demo()),
       offers_(Offers::Demo()),
-      http_(options_.faults) {}
+      http_(options_.faults, kThreads) {}
 
 std::string LabServer::start() {
     std::error_code ec;
-    fs::create_directories(options_.dataDir / "orders", ec);
+    fs::create_directories(options_.dataDir, ec);
     if (ec)
-        return "cannot create " + (options_.dataDir / "orders").string() + ": " + ec.message();
+        return "cannot create " + options_.dataDir.string() + ": " + ec.message();
+    if (std::string why = EnsurePrivateFolder((options_.dataDir / "orders").string()); !why.empty())
+        return "cannot create " + (options_.dataDir / "orders").string() + ": " + why;
 
     fs::path cataloguePath = options_.dataDir / "catalogue.xml";
     if (fs::exists(cataloguePath, ec)) {
@@ -99,7 +132,6 @@ std::string LabServer::start() {
     store_ = std::make_unique<UploadStore>(options_.dataDir, catalogue_);
     store_->removeLeftovers();
 
-    http_.new_task_queue = [] { return new httplib::ThreadPool(kThreads); };
     http_.set_payload_max_length(options_.maxBodyBytes);
     http_.set_keep_alive_max_count(kKeepAliveRequests);
     addRoutes();
@@ -117,7 +149,7 @@ std::string LabServer::start() {
 }
 
 void LabServer::run() {
-    http_.listen_after_bind();
+    http_.serve();
 }
 
 void LabServer::stop() {
@@ -152,7 +184,9 @@ void LabServer::addRoutes() {
             return httplib::Server::HandlerResponse::Handled;
         }));
 
-    http_.set_post_routing_handler([&faults](const httplib::Request&, httplib::Response& res) {
+    http_.set_post_routing_handler([&faults](const httplib::Request& req, httplib::Response& res) {
+        if (req.method == "GET" && res.status == 200 && req.has_header("Range"))
+            ApplyRange(req.get_header_value("Range"), res);
         if (faults.status > 0)
             res.status = faults.status;
         if (faults.noContentLength)

@@ -44,15 +44,27 @@ void Address(const sockaddr_storage& addr, std::string& ip, int& port) {
 }  // namespace
 
 LabSocketStream::LabSocketStream(socket_t sock, time_t readTimeoutSec, time_t writeTimeoutSec,
-                                 std::size_t dropAfter)
+                                 std::size_t dropAfter, std::string read)
     : sock_(sock),
       readTimeoutMs_(static_cast<int>(readTimeoutSec * 1000)),
       writeTimeoutMs_(static_cast<int>(writeTimeoutSec * 1000)),
       dropAfter_(dropAfter),
-      buffer_(kBufferSize) {}
+      requestStart_(std::chrono::steady_clock::now()),
+      buffer_(std::move(read)) {}
+
+int LabSocketStream::readWaitMs() const {
+    using namespace std::chrono;
+    const auto due =
+        requestStart_ + kRequestGrace + milliseconds(readThisRequest_ * 1000 / kMinBytesPerSecond);
+    const auto left = duration_cast<milliseconds>(due - steady_clock::now()).count();
+    return left <= 0 ? 0 : static_cast<int>(std::min<long long>(left, readTimeoutMs_));
+}
 
 bool LabSocketStream::is_readable() const {
-    return bufferPos_ < bufferEnd_ || Poll(sock_, POLLIN, readTimeoutMs_);
+    if (bufferPos_ < buffer_.size())
+        return true;
+    const int wait = readWaitMs();
+    return wait > 0 && Poll(sock_, POLLIN, wait);
 }
 
 bool LabSocketStream::is_writable() const {
@@ -65,7 +77,15 @@ void LabSocketStream::DropThisConnection() {
 
 void LabSocketStream::beginRequest() {
     readThisRequest_ = 0;
+    requestStart_ = std::chrono::steady_clock::now();
     tDropRequested = false;
+}
+
+std::string LabSocketStream::takeUnread() {
+    std::string rest = buffer_.substr(bufferPos_);
+    buffer_.clear();
+    bufferPos_ = 0;
+    return rest;
 }
 
 void LabSocketStream::drop() {
@@ -86,19 +106,23 @@ ssize_t LabSocketStream::read(char* ptr, size_t size) {
         }
         size = std::min(size, dropAfter_ - readThisRequest_);
     }
-    if (bufferPos_ == bufferEnd_) {
-        if (!Poll(sock_, POLLIN, readTimeoutMs_))
+    if (bufferPos_ == buffer_.size()) {
+        // A client that sends slower than the minimum rate would hold this
+        // thread for as long as it likes.
+        const int wait = readWaitMs();
+        if (wait <= 0 || !Poll(sock_, POLLIN, wait))
             return -1;
+        buffer_.resize(kBufferSize);
         ssize_t n;
         do {
             n = ::recv(sock_, buffer_.data(), buffer_.size(), 0);
         } while (n < 0 && errno == EINTR);
+        buffer_.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+        bufferPos_ = 0;
         if (n <= 0)
             return n;
-        bufferPos_ = 0;
-        bufferEnd_ = static_cast<std::size_t>(n);
     }
-    std::size_t n = std::min(size, bufferEnd_ - bufferPos_);
+    std::size_t n = std::min(size, buffer_.size() - bufferPos_);
     std::memcpy(ptr, buffer_.data() + bufferPos_, n);
     bufferPos_ += n;
     readThisRequest_ += n;
@@ -132,19 +156,6 @@ void LabSocketStream::get_local_ip_and_port(std::string& ip, int& port) const {
     socklen_t len = sizeof addr;
     if (::getsockname(sock_, reinterpret_cast<sockaddr*>(&addr), &len) == 0)
         Address(addr, ip, port);
-}
-
-bool LabSocketStream::waitForRequest(time_t timeoutSec, const std::function<bool()>& stopping) {
-    if (bufferPos_ < bufferEnd_)
-        return true;
-    const int sliceMs = 100;
-    for (long waited = 0; waited < timeoutSec * 1000; waited += sliceMs) {
-        if (stopping())
-            return false;
-        if (Poll(sock_, POLLIN, sliceMs))
-            return true;
-    }
-    return false;
 }
 
 }  // namespace orlavo::lab

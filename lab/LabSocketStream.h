@@ -1,23 +1,29 @@
 #pragma once
-// One client connection as the HTTP library reads and writes it, with the
-// lab's hand on the socket: it counts the bytes of each request and can cut
-// the connection after a given number of them.
+// One request of a client connection as the HTTP library reads it and the
+// answer as it writes it, with the lab's hand on the socket: it counts the
+// bytes of the request, can cut the connection after a given number of them,
+// and gives up on a request whose bytes come slower than a minimum rate.
 //
 // Used by one connection thread only.
 
 #include <httplib.h>
 
+#include <chrono>
 #include <cstddef>
-#include <functional>
-#include <vector>
+#include <string>
 
 namespace orlavo::lab {
 
 class LabSocketStream : public httplib::Stream {
 public:
-    // DROPAFTER 0 never cuts the connection.
+    // A request's bytes may lag this long behind the minimum rate.
+    static constexpr std::chrono::milliseconds kRequestGrace{10000};
+    static constexpr std::size_t kMinBytesPerSecond = 1024;
+
+    // DROPAFTER 0 never cuts the connection. READ holds bytes of the request
+    // that were read from SOCK before.
     LabSocketStream(socket_t sock, time_t readTimeoutSec, time_t writeTimeoutSec,
-                    std::size_t dropAfter);
+                    std::size_t dropAfter, std::string read = {});
 
     bool is_readable() const override;
     bool is_writable() const override;
@@ -27,12 +33,12 @@ public:
     void get_local_ip_and_port(std::string& ip, int& port) const override;
     socket_t socket() const override { return sock_; }
 
-    // Waits up to TIMEOUTSEC for the first byte of the next request, asking
-    // STOPPING now and then; false when none comes or the server stops.
-    bool waitForRequest(time_t timeoutSec, const std::function<bool()>& stopping);
-    // Starts counting the bytes of a new request.
+    // Starts counting the bytes of a new request and its time.
     void beginRequest();
     bool dropped() const { return dropped_; }
+    // Bytes read from the socket that the library has not taken (the start of
+    // a next request); the stream has none left afterwards.
+    std::string takeUnread();
 
     // Asked by a handler: the connection that this thread serves is cut
     // instead of answered.
@@ -40,16 +46,19 @@ public:
 
 private:
     void drop();
+    // How long a read may wait for more bytes of the request; 0 when the
+    // request has fallen below the minimum rate.
+    int readWaitMs() const;
 
     socket_t sock_;
     int readTimeoutMs_;
     int writeTimeoutMs_;
     std::size_t dropAfter_;
     std::size_t readThisRequest_ = 0;
+    std::chrono::steady_clock::time_point requestStart_;
     bool dropped_ = false;
-    std::vector<char> buffer_;
+    std::string buffer_;
     std::size_t bufferPos_ = 0;
-    std::size_t bufferEnd_ = 0;
 };
 
 }  // namespace orlavo::lab

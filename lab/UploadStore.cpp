@@ -1,7 +1,11 @@
 #include "lab/UploadStore.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
@@ -12,6 +16,7 @@
 #include "lab/CardCheck.h"
 #include "lab/Money.h"
 #include "lab/SafePath.h"
+#include "platform/PrivateFiles.h"
 
 namespace orlavo::lab {
 
@@ -39,13 +44,22 @@ std::optional<int> ManifestNumber(const std::string& name) {
     return static_cast<int>(*n);
 }
 
+// Orders hold names, addresses and telephone numbers: only the lab's user may
+// read them, whatever the umask.
 bool WriteFile(const fs::path& path, std::string_view bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out)
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd < 0)
         return false;
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    return static_cast<bool>(out);
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        done += static_cast<std::size_t>(n);
+    }
+    return ::close(fd) == 0 && done == bytes.size();
 }
 
 std::string ReadFile(const fs::path& path) {
@@ -138,9 +152,8 @@ UploadOutcome UploadStore::receive(std::string_view partFileName, std::string_vi
     std::string name = SafeFileName(m.fileName.empty() ? partFileName : m.fileName);
     fs::path dir = ordersDir_ / m.uniqueId;
     std::error_code ec;
-    fs::create_directories(dir, ec);
-    if (ec)
-        return Refuse("cannot create the order folder: " + ec.message());
+    if (std::string why = EnsurePrivateFolder(dir.string()); !why.empty())
+        return Refuse("cannot create the order folder: " + why);
 
     // Both files go to temporary names first, so a photo counts only once it
     // is whole on disk.
@@ -189,19 +202,27 @@ std::optional<StoredOrder> UploadStore::readOrder(const fs::path& dir) const {
     if (!IsSafeOrderId(order.id))
         return std::nullopt;
     order.lastChange = fs::last_write_time(dir, ec);
+    // Only the listing is taken under the lock, so that it shows each photo
+    // with its own manifest; reading the manifests may take long and must
+    // not hold up uploads.
+    std::vector<std::string> names;
+    {
+        std::lock_guard lock(mutex_);
+        for (const auto& entry : fs::directory_iterator(dir, ec))
+            names.push_back(entry.path().filename().string());
+    }
     std::map<int, fs::path> files;
     std::map<int, TransferManifest> manifests;
-    for (const auto& entry : fs::directory_iterator(dir, ec)) {
-        std::string n = entry.path().filename().string();
+    for (const std::string& n : names) {
         if (auto num = ManifestNumber(n)) {
-            if (auto m = TransferManifest::Parse(ReadFile(entry.path())))
+            if (auto m = TransferManifest::Parse(ReadFile(dir / n)))
                 manifests[*num] = *m;
         } else if (n.rfind("photo-", 0) == 0) {
             std::size_t dash = n.find('-', 6);
             if (dash == std::string::npos)
                 continue;
             if (auto num2 = ParseCount(std::string_view(n).substr(6, dash - 6), kMaxPhotos))
-                files[static_cast<int>(*num2)] = entry.path();
+                files[static_cast<int>(*num2)] = dir / n;
         }
     }
     if (manifests.empty())
@@ -223,7 +244,6 @@ std::optional<StoredOrder> UploadStore::readOrder(const fs::path& dir) const {
 
 std::vector<StoredOrder> UploadStore::orders() const {
     std::vector<StoredOrder> out;
-    std::lock_guard lock(mutex_);
     std::error_code ec;
     for (const auto& entry : fs::directory_iterator(ordersDir_, ec)) {
         if (!entry.is_directory(ec))
@@ -240,7 +260,6 @@ std::vector<StoredOrder> UploadStore::orders() const {
 std::optional<StoredOrder> UploadStore::order(std::string_view id) const {
     if (!IsSafeOrderId(id))
         return std::nullopt;
-    std::lock_guard lock(mutex_);
     return readOrder(ordersDir_ / std::string(id));
 }
 

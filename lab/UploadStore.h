@@ -64,7 +64,9 @@ private:
 
     std::filesystem::path ordersDir_;
     const Catalogue& catalogue_;
-    mutable std::mutex mutex_;  // guards the step from temporary to final names
+    // Guards the step from temporary to final names and the listing of an
+    // order's folder; never held while a file is read or parsed.
+    mutable std::mutex mutex_;
 };
 
 }  // namespace orlavo::lab

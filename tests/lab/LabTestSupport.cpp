@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/time.h>
 #include <unistd.h>
@@ -125,6 +126,11 @@ bool RawConnection::send(const std::string& bytes) {
         sent += static_cast<std::size_t>(n);
     }
     return sent == bytes.size();
+}
+
+bool RawConnection::readable() const {
+    pollfd p{fd_, POLLIN, 0};
+    return fd_ >= 0 && ::poll(&p, 1, 0) > 0;
 }
 
 std::string RawConnection::receiveAll() {

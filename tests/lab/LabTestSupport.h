@@ -78,6 +78,8 @@ public:
     bool connected() const { return fd_ >= 0; }
     // True when every byte was sent.
     bool send(const std::string& bytes);
+    // True when the server has sent something or closed, without waiting.
+    bool readable() const;
     // Everything until the server closes, or nothing came for ten seconds.
     std::string receiveAll();
 

@@ -45,6 +45,8 @@ public:
 
     std::string host() const { return "127.0.0.1"; }
     int port() const { return port_; }
+    // The lab's process id while it runs, for looking at it in /proc.
+    pid_t pid() const { return pid_; }
     // "http://127.0.0.1:PORT" followed by PATH.
     std::string url(std::string_view path = "/") const;
     const std::filesystem::path& dataDir() const { return dataDir_; }
