@@ -81,11 +81,20 @@ PrintPreviewDialog::PrintPreviewDialog(ProductPageData& data, int photo, int pro
 
     lines_ = new QListWidget(this);
     lines_->setObjectName("previewLines");
+    int widest = 0;
     for (int j : products_) {
         const orlavo::wizard::RowTexts texts = orlavo::wizard::MakeRowTexts(shown, j, data_.table);
-        lines_->addItem(Plain(texts.quantity) + " x " + Plain(texts.name));
+        const QString text = Plain(texts.quantity) + " x " + Plain(texts.name);
+        lines_->addItem(text);
+        lines_->item(lines_->count() - 1)->setToolTip(text);
+        widest = std::max(widest, fontMetrics().horizontalAdvance(text));
     }
-    lines_->setFixedWidth(fontMetrics().averageCharWidth() * 30);
+    // As wide as the longest entry, within reason; a longer one is cut short.
+    const int chars = fontMetrics().averageCharWidth();
+    lines_->setFixedWidth(
+        std::clamp(widest + 2 * lines_->frameWidth() + 12, chars * 20, chars * 44));
+    lines_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    lines_->setTextElideMode(Qt::ElideRight);
 
     view_ = new PrintPreviewView(this);
     view_->setPicture(
