@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 
 #include "resources/WizardResources.h"
 #include "wizard/products/QualityRating.h"
@@ -28,10 +27,10 @@ std::string Fill(std::string text, std::initializer_list<std::string> values) {
     return text;
 }
 
+// To a tenth of an inch, with a point whatever the user's locale.
 std::string Inches(int mm) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.1f", mm / 25.4);
-    return text;
+    const long tenths = std::lround(mm / 2.54);
+    return std::to_string(tenths / 10) + "." + std::to_string(tenths % 10);
 }
 
 PixelBox Intersect(const PixelBox& a, const PixelBox& b) {
