@@ -39,6 +39,8 @@
 #include "wizard/customer/ui/CUserDetailsPage.h"
 #include "wizard/photos/ThumbnailLoader.h"
 #include "wizard/photos/ui/CSelectImagePage.h"
+#include "wizard/products/ui/CCustomProductPage.h"
+#include "wizard/products/ui/PrintPreviewDialog.h"
 #include "wizard/transmission/JournalFolder.h"
 #include "wizard/transmission/TransferManifest.h"
 #include "wizard/transmission/ui/COrderSummaryPage.h"
@@ -197,6 +199,41 @@ bool SaveStepOne(CWizardApp& app, const QString& folder) {
     return ok;
 }
 
+// The print preview of the lab's 12-megapixel sample photo with a 6x4 and a
+// 10x8 line, trimmed and whole; the order shown before is put back.
+bool SavePreviews(CWizardApp& app, const QString& photos, const QString& out) {
+    auto* page = qobject_cast<CCustomProductPage*>(app.sheet()->page(1));
+    const std::string path = QDir(photos).filePath("sample_007.jpg").toStdString();
+    const orlavo::wizard::PhotoThumbnail t =
+        orlavo::wizard::MakeThumbnail(path, qApp->devicePixelRatio());
+    if (page == nullptr || !t.ok())
+        return false;
+    const orlavo::wizard::OrderModel before = app.order;
+    const orlavo::wizard::ThumbnailList thumbnailsBefore = app.selectedThumbnails;
+    app.order = orlavo::wizard::OrderModel(app.xml.GetProductCount());
+    app.selectedThumbnails.clear();
+    app.selectedThumbnails.append(t.image);
+    app.order.AddPhoto(path, 0, t.fileSize, t.width, t.height);
+    app.order.SetQuantity(0, 0, 2);
+    app.order.SetQuantity(0, 2, 1);
+    page->onSetActive();
+    page->openPreview(0, 0);
+    bool ok = false;
+    if (PrintPreviewDialog* preview = page->preview()) {
+        while (!preview->pictureDone())
+            QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        preview->zoomTrimBox()->click();
+        ok = Save(*preview, out, "step2-preview-trim");
+        preview->zoomTrimBox()->click();
+        ok = Save(*preview, out, "step2-preview-whole") && ok;
+        preview->close();
+    }
+    app.order = before;
+    app.selectedThumbnails = thumbnailsBefore;
+    page->onSetActive();
+    return ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -318,6 +355,7 @@ int main(int argc, char** argv) {
     sheet.setActivePage(0);
     sheet.onNext();
     ok = Save(sheet, out, "step2-products") && ok;
+    ok = SavePreviews(app, photos, out) && ok;
 
     {
         CPreferencesDialog prefs(app);

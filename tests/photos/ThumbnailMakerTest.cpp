@@ -194,6 +194,30 @@ TEST(ThumbnailMaker, DamagedFilesGiveAWholeThumbnailOrNone) {
     }
 }
 
+TEST(PreviewPicture, FillsTheViewsSideUprightAndNeverBlowsASmallPhotoUp) {
+    test::TempDir dir;
+    const std::string big = EncodeJpeg(Quadrants(4000, 3000), 80);
+    // At 200% the view of 420 points wants 840 pixels: that sharp, not less.
+    const QImage landscape = MakePreviewPicture(dir.write("big.jpg", big), 840);
+    EXPECT_EQ(landscape.size(), QSize(840, 630));
+    // Turned a quarter clockwise by its EXIF: the photo's bottom-left is now top-left.
+    const QImage turned = MakePreviewPicture(dir.write("turned.jpg", WithExif(big, 6)), 840);
+    ASSERT_EQ(turned.size(), QSize(630, 840));
+    const std::vector<QColor> corners = {turned.pixelColor(150, 200), turned.pixelColor(480, 200),
+                                         turned.pixelColor(150, 640), turned.pixelColor(480, 640)};
+    const std::vector<QColor> expected = {Qt::blue, Qt::red, Qt::yellow, Qt::green};
+    for (std::size_t i = 0; i < 4; ++i)
+        EXPECT_TRUE(Near(corners[i], expected[i])) << i;
+    const QImage small =
+        MakePreviewPicture(dir.write("small.jpg", EncodeJpeg(Quadrants(300, 200))), 840);
+    EXPECT_EQ(small.size(), QSize(300, 200));
+    // A file cut short, or none at all, gives nothing to show.
+    EXPECT_TRUE(
+        MakePreviewPicture(dir.write("cut.jpg", big.substr(0, big.size() / 2)), 840).isNull());
+    EXPECT_TRUE(MakePreviewPicture(dir.file("missing.jpg"), 840).isNull());
+    EXPECT_TRUE(MakePreviewPicture(dir.write("text.jpg", "not a photo"), 840).isNull());
+}
+
 TEST(ThumbnailMaker, FitIntoKeepsProportionsWithinTheSquare) {
     struct Case {
         QSize in, out;

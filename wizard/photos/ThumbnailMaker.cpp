@@ -278,6 +278,38 @@ PhotoThumbnail MakeThumbnail(const std::string& path, qreal devicePixelRatio) {
     }
 }
 
+QImage MakePreviewPicture(const std::string& path, int side) {
+    try {
+        const std::filesystem::path file(path);
+        std::error_code ec;
+        if (side <= 0 || !std::filesystem::is_regular_file(file, ec))
+            return {};
+        const std::uint64_t size = std::filesystem::file_size(file, ec);
+        if (ec || size == 0 || size > kMaxFileBytes)
+            return {};
+        std::vector<unsigned char> bytes(static_cast<std::size_t>(size));
+        std::ifstream in(file, std::ios::binary);
+        in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        const auto have = static_cast<std::size_t>(std::max<std::streamsize>(in.gcount(), 0));
+        const JpegInfo info = ReadJpegInfo(bytes.data(), have);
+        if (!info.isJpeg || !info.complete)
+            return {};
+        const QSize shown(info.shownWidth(), info.shownHeight());
+        // A small photo is not blown up here: the view scales it as it draws.
+        const QSize fit =
+            std::max(shown.width(), shown.height()) <= side ? shown : FitInto(shown, side);
+        const QSize need = info.orientation >= 5 ? fit.transposed() : fit;
+        QImage picture = DecodeScaled(bytes.data(), have, need);
+        if (picture.isNull())
+            return {};
+        if (picture.size() != need)
+            picture = picture.scaled(need, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        return Upright(picture, info.orientation);
+    } catch (const std::exception&) {
+        return {};
+    }
+}
+
 QByteArray PackThumbnail(const QImage& image) {
     if (image.isNull())
         return {};

@@ -48,6 +48,12 @@ PhotoThumbnail MakeThumbnail(const std::string& path, qreal devicePixelRatio = 1
 PhotoThumbnail MakeThumbnailFromBytes(const unsigned char* data, std::size_t size,
                                       qreal devicePixelRatio = 1.0);
 
+// The photo at PATH for a larger view: decoded at the smallest DCT scale that
+// still covers SIDE x SIDE device pixels, resampled to fit that square in
+// proportion and turned upright by its EXIF orientation. Null when the file
+// is not a whole JPEG photo. Synchronous and thread-safe, like the thumbnails.
+QImage MakePreviewPicture(const std::string& path, int side);
+
 // A picture of SIZE fitted into a square of SIDE pixels, in proportion
 // (neither side below 1); empty for an empty SIZE.
 QSize FitInto(QSize size, int side);

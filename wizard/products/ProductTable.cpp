@@ -8,9 +8,10 @@ ProductTable ProductTable::FromCatalogue(const CXmlDocuments& xml) {
     ProductTable table;
     const int n = xml.GetProductCount();
     table.products.reserve(static_cast<std::size_t>(n > 0 ? n : 0));
-    for (int i = 0; i < n; ++i)
-        table.products.push_back(
-            {xml.GetProductName(i), xml.GetProductPrice(i), xml.GetProductSize(i).first});
+    for (int i = 0; i < n; ++i) {
+        const auto [x, y] = xml.GetProductSize(i);
+        table.products.push_back({xml.GetProductName(i), xml.GetProductPrice(i), x, y});
+    }
     table.currency = xml.GetCurrency();
     return table;
 }

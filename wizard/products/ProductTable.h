@@ -14,6 +14,7 @@ struct ProductInfo {
     std::string name;       // display name (prod_description, else name)
     std::string priceText;  // as the catalogue writes it, e.g. ".25"
     int xDim = 0;           // print's long side in millimetres
+    int yDim = 0;           // print's short side in millimetres
 };
 
 struct ProductTable {

@@ -17,6 +17,7 @@
 #include "wizard/app/CWizardApp.h"
 #include "wizard/products/ProductLines.h"
 #include "wizard/products/ui/PhotoProductBlock.h"
+#include "wizard/products/ui/PrintPreviewDialog.h"
 #include "wizard/products/ui/ProductRow.h"
 #include "wizard/products/ui/StackPanel.h"
 
@@ -198,6 +199,7 @@ PhotoProductBlock* CCustomProductPage::makeBlock(int photo) {
         b = new PhotoProductBlock(*data_, panel_->canvas());
         connect(b, &PhotoProductBlock::linesChanged, this, &CCustomProductPage::showSubtotal);
         connect(b, &PhotoProductBlock::rowsChanged, this, [this, b] { linkFocusChain(b); });
+        connect(b, &PhotoProductBlock::previewRequested, this, &CCustomProductPage::openPreview);
     }
     b->bind(photo);
     linkFocusChain(b);
@@ -226,6 +228,27 @@ void CCustomProductPage::keepNeighboursMade(QWidget* focused) {
         return;
     panel_->ensureChild(at - 1);
     panel_->ensureChild(at + 1);
+}
+
+void CCustomProductPage::openPreview(int photo, int product) {
+    const auto p = static_cast<std::size_t>(photo);
+    if (photo < 0 || p >= app_.order.PhotoCount() || !app_.order.photos()[p].hasAnyLine())
+        return;
+    if (preview_)
+        preview_->close();
+    auto* dialog = new PrintPreviewDialog(*data_, photo, product, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    // The row of a line changed in the preview shows the change at once.
+    connect(dialog, &PrintPreviewDialog::lineChanged, this, [this](int changed, int) {
+        if (auto* b = static_cast<PhotoProductBlock*>(panel_->child(changed)))
+            b->showLines();
+    });
+    preview_ = dialog;
+    dialog->open();
+}
+
+PrintPreviewDialog* CCustomProductPage::preview() const {
+    return preview_.data();
 }
 
 void CCustomProductPage::onAdd() {

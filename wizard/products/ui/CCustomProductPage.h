@@ -6,6 +6,7 @@
 // large order opens at once.
 
 #include <QList>
+#include <QPointer>
 #include <memory>
 #include <vector>
 
@@ -14,6 +15,7 @@
 
 class CWizardApp;
 class PhotoProductBlock;
+class PrintPreviewDialog;
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -40,6 +42,11 @@ public:
     PhotoProductBlock* block(int photo);
     // The blocks made so far (those that came into view).
     QList<PhotoProductBlock*> madeBlocks() const;
+    // Opens the print preview of PHOTO, PRODUCT's line first (-1: the first
+    // line); nothing opens for a photo without lines.
+    void openPreview(int photo, int product);
+    // The open preview, if any.
+    PrintPreviewDialog* preview() const;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -64,4 +71,5 @@ private:
     QLabel* subtotal_;
     // Blocks of an earlier activation, reused before new ones are made.
     std::vector<PhotoProductBlock*> spare_;
+    QPointer<PrintPreviewDialog> preview_;
 };

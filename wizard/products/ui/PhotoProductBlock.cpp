@@ -3,11 +3,13 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QToolTip>
 #include <memory>
 
 #include "resources/WizardResources.h"
@@ -25,6 +27,7 @@ QString S(int id) {
 constexpr int kMargin = 10;
 constexpr int kThumb = 92;
 constexpr int kRowsShown = 3;
+constexpr int kStrSeePrints = 3316;
 
 }  // namespace
 
@@ -119,6 +122,8 @@ void PhotoProductBlock::showLines() {
         r->bind(lines[k], photo_);
         connect(r, &ProductRow::deleteRequested, this,
                 [this](int product) { setLine(product, 0); });
+        connect(r, &ProductRow::previewRequested, this,
+                [this](int product) { emit previewRequested(photo_, product); });
         rows_->AddChild(r);
         ++made;
     }
@@ -222,6 +227,28 @@ void PhotoProductBlock::paintEvent(QPaintEvent*) {
     }
     p.setPen(QColor(0xd5, 0xd9, 0xe0));
     p.drawLine(0, height() - 2, width(), height() - 2);
+}
+
+void PhotoProductBlock::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && photo_ >= 0 &&
+        thumbnailRect().contains(event->position().toPoint())) {
+        emit previewRequested(photo_, -1);
+        event->accept();
+        return;
+    }
+    QWidget::mousePressEvent(event);
+}
+
+bool PhotoProductBlock::event(QEvent* event) {
+    if (event->type() == QEvent::ToolTip) {
+        auto* help = static_cast<QHelpEvent*>(event);
+        if (thumbnailRect().contains(help->pos()))
+            QToolTip::showText(help->globalPos(), S(kStrSeePrints), this, thumbnailRect());
+        else
+            QToolTip::hideText();
+        return true;
+    }
+    return QWidget::event(event);
 }
 
 // Enter in the block's selectors presses the block's "Add", not the wizard's

@@ -1,7 +1,8 @@
 #pragma once
 // One selected photo on the product page: its thumbnail, its own product and
 // quantity selectors with "Add", the column headers, and its rows, one per
-// product line, in a scrolling panel of their own.
+// product line, in a scrolling panel of their own. A click on the thumbnail
+// (or Space on a row) asks for the print preview.
 
 #include <QImage>
 #include <QList>
@@ -51,10 +52,14 @@ signals:
     void linesChanged();
     // Rows were made or removed (the order Tab visits them changed).
     void rowsChanged();
+    // The user asked to see the photo's prints, PRODUCT's first (-1: any).
+    void previewRequested(int photo, int product);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

@@ -1,12 +1,15 @@
 #include "wizard/products/ui/ProductRow.h"
 
 #include <QCheckBox>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QToolTip>
 
 #include "resources/WizardResources.h"
 #include "wizard/app/CWizardApp.h"
+#include "wizard/products/PrintLayout.h"
 #include "wizard/products/ProductLines.h"
 
 namespace {
@@ -33,6 +36,26 @@ void DrawDeleteMark(QPainter& p, const QRectF& r) {
     p.restore();
 }
 
+// An amber triangle with an exclamation mark, drawn at the size asked.
+void DrawWarningSign(QPainter& p, const QRectF& r) {
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    QPainterPath triangle;
+    triangle.moveTo(r.center().x(), r.top());
+    triangle.lineTo(r.right(), r.bottom());
+    triangle.lineTo(r.left(), r.bottom());
+    triangle.closeSubpath();
+    p.setPen(QPen(QColor(0x9a, 0x5b, 0x00), r.width() / 14.0, Qt::SolidLine, Qt::RoundCap,
+                  Qt::RoundJoin));
+    p.setBrush(QColor(0xf5, 0xb3, 0x1b));
+    p.drawPath(triangle);
+    p.setPen(QPen(Qt::black, r.width() / 9.0, Qt::SolidLine, Qt::RoundCap));
+    const qreal x = r.center().x();
+    p.drawLine(QPointF(x, r.top() + r.height() * 0.38), QPointF(x, r.top() + r.height() * 0.68));
+    p.drawPoint(QPointF(x, r.top() + r.height() * 0.84));
+    p.restore();
+}
+
 }  // namespace
 
 ProductRow::ProductRow(ProductPageData& data, QWidget* parent) : QWidget(parent), data_(data) {
@@ -50,6 +73,7 @@ ProductRow::ProductRow(ProductPageData& data, QWidget* parent) : QWidget(parent)
     connect(zoomTrim_, &QCheckBox::clicked, this, [this](bool on) {
         if (product_ >= 0 && photo_ >= 0)
             data_.app.order.SetZoomTrim(static_cast<std::size_t>(photo_), product_, on ? 1 : 0);
+        refreshWarning();
     });
 }
 
@@ -68,14 +92,49 @@ void ProductRow::bind(int product, int photo) {
     quality_ = QString::fromStdString(texts.quality);
     price_ = QString::fromStdString(texts.price);
     zoomTrim_->setChecked(on);
-    // What a screen reader says for the row, whose texts are drawn.
-    setAccessibleName(quantity_ + " x " + name_ + ", " + quality_ + ", " + price_);
     placeControls();
-    update();
+    refreshWarning();
 }
 
 void ProductRow::setZoomTrimBox(bool on) {
     zoomTrim_->setChecked(on);
+    refreshWarning();
+}
+
+void ProductRow::refreshWarning() {
+    const orlavo::wizard::OrderModel& order = data_.app.order;
+    const auto p = static_cast<std::size_t>(photo_);
+    warning_ = photo_ >= 0 && p < order.PhotoCount()
+                   ? QString::fromStdString(
+                         orlavo::wizard::LineWarning(order.photos()[p], product_, data_.table))
+                   : QString();
+    // What a screen reader says for the row, whose texts are drawn.
+    QString spoken = quantity_ + " x " + name_ + ", " + quality_ + ", " + price_;
+    if (!warning_.isEmpty())
+        spoken += ". " + QString(warning_).replace('\n', ' ');
+    setAccessibleName(spoken);
+    update();
+}
+
+QString ProductRow::toolTipAt(QPoint pos) const {
+    if (!warning_.isEmpty() && warningRect().contains(pos))
+        return warning_;
+    if (Column(data_.columns(width(), height()), RowColumn::Name).contains(pos))
+        return fullName_;
+    return {};
+}
+
+bool ProductRow::event(QEvent* event) {
+    if (event->type() == QEvent::ToolTip) {
+        auto* help = static_cast<QHelpEvent*>(event);
+        const QString text = toolTipAt(help->pos());
+        if (text.isEmpty())
+            QToolTip::hideText();
+        else
+            QToolTip::showText(help->globalPos(), text, this);
+        return true;
+    }
+    return QWidget::event(event);
 }
 
 QRect ProductRow::deleteMarkRect() const {
@@ -98,7 +157,7 @@ void ProductRow::placeControls() {
     const QSize box = zoomTrim_->sizeHint();
     zoomTrim_->setGeometry(QRect(zoom.center() - QPoint(box.width() / 2, box.height() / 2), box));
     const int room = Column(cols, RowColumn::Name).width() - 2 * kInset;
-    setToolTip(fontMetrics().horizontalAdvance(name_) > room ? name_ : QString());
+    fullName_ = fontMetrics().horizontalAdvance(name_) > room ? name_ : QString();
 }
 
 void ProductRow::paintEvent(QPaintEvent*) {
@@ -120,6 +179,12 @@ void ProductRow::paintEvent(QPaintEvent*) {
                Qt::AlignLeft | Qt::AlignVCenter, quality_);
     p.setPen(text);
     p.drawText(Column(cols, RowColumn::Price), Qt::AlignCenter, price_);
+    if (!warning_.isEmpty()) {
+        const QRect col = warningRect();
+        const int side = std::min(col.width(), height()) - 6;
+        DrawWarningSign(p, QRectF(col.left() + (col.width() - side) / 2.0, (height() - side) / 2.0,
+                                  side, side));
+    }
     DrawDeleteMark(p, deleteMarkRect());
 }
 
@@ -136,6 +201,11 @@ void ProductRow::keyPressEvent(QKeyEvent* event) {
         QMetaObject::invokeMethod(
             this, [this, product = product_] { emit deleteRequested(product); },
             Qt::QueuedConnection);
+        event->accept();
+        return;
+    }
+    if (event->key() == Qt::Key_Space && event->modifiers() == Qt::NoModifier && product_ >= 0) {
+        emit previewRequested(product_);
         event->accept();
         return;
     }

@@ -2,7 +2,9 @@
 // One product line of a photo: quantity, product name, the "Zoom and Trim"
 // box, the quality rating in blue, the unit price, and the red crossed circle
 // that removes the line (so does Delete while the row or its box has focus).
-// A place is kept free between the price and the mark for a warning sign.
+// Between the price and the mark a warning sign stands when the line's trim
+// cuts away much of the photo or its quality is poor; its tooltip says why.
+// Space on the row asks for the print preview of its line.
 //
 // The box writes the line's zoomTrim as soon as the user changes it. The
 // texts are drawn by the row itself: a large order shows many rows.
@@ -39,21 +41,30 @@ public:
     static QColor qualityColor() { return QColor(0, 0, 255); }
     // Where the delete mark is drawn and pressed, in the row's coordinates.
     QRect deleteMarkRect() const;
-    // The place kept for a warning sign.
+    // Where the warning sign is drawn.
     QRect warningRect() const;
+    // Why the line is marked, one reason a line; empty when it is not.
+    const QString& warningText() const { return warning_; }
+    // What the tooltip says at POS (row coordinates): the warning over its
+    // sign, the name in full where it is cut short.
+    QString toolTipAt(QPoint pos) const;
 
 signals:
     // The user asked to remove the line (delivered after the press is over).
     void deleteRequested(int product);
+    // The user asked to see the line's print.
+    void previewRequested(int product);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     void placeControls();
+    void refreshWarning();
 
     ProductPageData& data_;
     int product_ = -1;
@@ -62,5 +73,7 @@ private:
     QString name_;
     QString quality_;
     QString price_;
+    QString warning_;
+    QString fullName_;  // the tooltip over a name cut short
     QCheckBox* zoomTrim_;
 };
