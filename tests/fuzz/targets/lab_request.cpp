@@ -1,0 +1,130 @@
+// Raw bytes on one connection to a real lab server in this process: the
+// HTTP library's request and multipart parsing, the lab's routes, the upload
+// store and the album's thumbnails. One input may hold several requests
+// (keep-alive), so an upload and the album request that reads it back can
+// be found together. Every connection must be answered or closed: a server
+// thread that crashes or hangs is the fault.
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <system_error>
+#include <thread>
+
+#include "lab/LabOptions.h"
+#include "lab/LabServer.h"
+#include "tests/fuzz/targets/FuzzCheck.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A server that answers for far longer than this is hanging.
+constexpr int kAnswerTimeoutMs = 20000;
+// The store and the album grow with every accepted photo; a fresh server
+// after this many inputs keeps each input's cost about the same.
+constexpr int kInputsPerServer = 2000;
+
+class RunningLab {
+public:
+    RunningLab() {
+        char pattern[] = "/tmp/orlavo-fuzz-lab-XXXXXX";
+        const char* made = ::mkdtemp(pattern);
+        FUZZ_CHECK(made != nullptr);
+        dir_ = made;
+        orlavo::lab::LabOptions options;
+        options.dataDir = dir_;
+        options.port = 0;
+        server_ = std::make_unique<orlavo::lab::LabServer>(options);
+        const std::string error = server_->start();
+        if (!error.empty()) {
+            std::fprintf(stderr, "lab: %s\n", error.c_str());
+            std::abort();
+        }
+        thread_ = std::thread([this] { server_->run(); });
+        for (int i = 0; i < 2000 && !server_->isRunning(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        FUZZ_CHECK(server_->isRunning());
+    }
+    ~RunningLab() {
+        server_->stop();
+        thread_.join();
+        std::error_code ec;
+        fs::remove_all(dir_, ec);
+    }
+    RunningLab(const RunningLab&) = delete;
+    RunningLab& operator=(const RunningLab&) = delete;
+
+    int port() const { return server_->port(); }
+
+private:
+    fs::path dir_;
+    std::unique_ptr<orlavo::lab::LabServer> server_;
+    std::thread thread_;
+};
+
+std::unique_ptr<RunningLab>& Lab() {
+    static std::unique_ptr<RunningLab> lab;
+    return lab;
+}
+
+struct Fd {
+    int fd;
+    ~Fd() {
+        if (fd >= 0)
+            ::close(fd);
+    }
+};
+
+// Sends BYTES, ends the sending side and reads until the server closes.
+// False when the server neither answers nor closes in time.
+bool Exchange(int port, const std::uint8_t* data, std::size_t size) {
+    Fd s{::socket(AF_INET, SOCK_STREAM, 0)};
+    FUZZ_CHECK(s.fd >= 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(static_cast<std::uint16_t>(port));
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    FUZZ_CHECK(::connect(s.fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0);
+    std::size_t sent = 0;
+    while (sent < size) {
+        const ssize_t n = ::send(s.fd, data + sent, size - sent, MSG_NOSIGNAL);
+        if (n <= 0)
+            break;  // the server may close early on a bad request
+        sent += static_cast<std::size_t>(n);
+    }
+    ::shutdown(s.fd, SHUT_WR);
+    char buffer[16384];
+    for (;;) {
+        pollfd p{s.fd, POLLIN, 0};
+        if (::poll(&p, 1, kAnswerTimeoutMs) <= 0)
+            return false;
+        const ssize_t n = ::recv(s.fd, buffer, sizeof buffer, 0);
+        if (n <= 0)
+            return true;
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    static int inputs = 0;
+    if (!Lab() || ++inputs % kInputsPerServer == 0) {
+        Lab().reset();
+        Lab() = std::make_unique<RunningLab>();
+    }
+    if (!Exchange(Lab()->port(), data, size)) {
+        std::fprintf(stderr, "the lab neither answered nor closed the connection\n");
+        std::abort();
+    }
+    return 0;
+}
