@@ -30,13 +30,15 @@ int OrientationFromTiff(const unsigned char* t, std::size_t n) {
     bool little = t[0] == 'I' && t[1] == 'I';
     if (!little && !(t[0] == 'M' && t[1] == 'M'))
         return 1;
-    std::uint32_t ifd = Read32(t + 4, little);
-    if (ifd + 2 > n)
+    // Offsets come from the file: compared by subtraction, as a sum of a
+    // 32-bit offset near its top wraps and passes.
+    const std::size_t ifd = Read32(t + 4, little);
+    if (ifd > n || n - ifd < 2)
         return 1;
     std::uint16_t count = Read16(t + ifd, little);
     for (std::uint16_t i = 0; i < count; ++i) {
-        std::size_t e = ifd + 2 + static_cast<std::size_t>(i) * 12;
-        if (e + 12 > n)
+        const std::size_t e = ifd + 2 + static_cast<std::size_t>(i) * 12;
+        if (e > n || n - e < 12)
             return 1;
         if (Read16(t + e, little) == 0x0112) {
             int v = Read16(t + e + 8, little);
