@@ -15,8 +15,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(info.width >= 0 && info.height >= 0 && info.components >= 0);
     FUZZ_CHECK(info.thumbnailOffset <= size && info.thumbnailLength <= size - info.thumbnailOffset);
     FUZZ_CHECK(info.scanOffset <= size);
-    if (info.complete)
-        FUZZ_CHECK(info.isJpeg);
+    if (info.isJpeg)
+        FUZZ_CHECK(info.width > 0 && info.height > 0);
     if (info.thumbnailLength > 0) {
         // Reading the thumbnail where it is said to lie must be safe too.
         const auto inner =
