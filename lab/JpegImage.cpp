@@ -79,7 +79,9 @@ std::optional<RgbImage> DecodeJpeg(std::string_view jpeg, int minSide) {
     int sw = w, sh = hgt;
     for (int i = 0; factors && i < count; ++i) {
         int fw = TJSCALED(w, factors[i]), fh = TJSCALED(hgt, factors[i]);
-        if (std::min(fw, fh) >= std::min(minSide, std::min(w, hgt)) && fw * fh < sw * sh) {
+        // Pixel counts of a declared 65535 x 65535 do not fit an int.
+        if (std::min(fw, fh) >= std::min(minSide, std::min(w, hgt)) &&
+            std::int64_t{fw} * fh < std::int64_t{sw} * sh) {
             sw = fw;
             sh = fh;
         }

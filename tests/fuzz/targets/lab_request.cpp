@@ -14,6 +14,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
+#include <exception>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -30,10 +31,6 @@ namespace {
 
 // A server that answers for far longer than this is hanging.
 constexpr int kAnswerTimeoutMs = 20000;
-// The store and the album grow with every accepted photo; a fresh server
-// after this many inputs keeps each input's cost about the same.
-constexpr int kInputsPerServer = 2000;
-
 class RunningLab {
 public:
     RunningLab() {
@@ -47,7 +44,7 @@ public:
         server_ = std::make_unique<orlavo::lab::LabServer>(options);
         const std::string error = server_->start();
         if (!error.empty()) {
-            std::fprintf(stderr, "lab: %s\n", error.c_str());
+            std::fprintf(stderr, "ERROR: lab: %s\n", error.c_str());
             std::abort();
         }
         thread_ = std::thread([this] { server_->run(); });
@@ -65,6 +62,14 @@ public:
     RunningLab& operator=(const RunningLab&) = delete;
 
     int port() const { return server_->port(); }
+
+    // The store lives on disk only: emptying it makes each input stand on
+    // its own, so that a crash case replays alone.
+    void clearOrders() const {
+        std::error_code ec;
+        for (const auto& entry : fs::directory_iterator(dir_ / "orders", ec))
+            fs::remove_all(entry.path(), ec);
+    }
 
 private:
     fs::path dir_;
@@ -116,14 +121,28 @@ bool Exchange(int port, const std::uint8_t* data, std::size_t size) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static int inputs = 0;
-    if (!Lab() || ++inputs % kInputsPerServer == 0) {
-        Lab().reset();
-        Lab() = std::make_unique<RunningLab>();
+// An exception that escapes a server thread ends the process; say which.
+[[noreturn]] void Terminated() {
+    const char* what = "unknown";
+    try {
+        if (auto e = std::current_exception())
+            std::rethrow_exception(e);
+    } catch (const std::exception& e) {
+        what = e.what();
+    } catch (...) {
     }
+    std::fprintf(stderr, "ERROR: terminate: %s\n", what);
+    std::abort();
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    static const auto previous = std::set_terminate(Terminated);
+    (void)previous;
+    if (!Lab())
+        Lab() = std::make_unique<RunningLab>();
+    Lab()->clearOrders();
     if (!Exchange(Lab()->port(), data, size)) {
-        std::fprintf(stderr, "the lab neither answered nor closed the connection\n");
+        std::fprintf(stderr, "ERROR: the lab neither answered nor closed the connection\n");
         std::abort();
     }
     return 0;
