@@ -9,12 +9,12 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
+#include <ctime>
 #include <exception>
 #include <filesystem>
 #include <memory>
@@ -37,10 +37,14 @@ constexpr double kCpuLimitSeconds = 20;
 // A server that neither answers nor works for this long is stuck.
 constexpr double kWallLimitSeconds = 300;
 
-double Seconds(clockid_t clock) {
-    timespec t{};
-    ::clock_gettime(clock, &t);
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
+// Processor time of the whole process, every thread of the server included.
+double CpuSeconds() {
+    return static_cast<double>(std::clock()) / CLOCKS_PER_SEC;
+}
+
+double WallSeconds() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
 }
 
 class RunningLab {
@@ -121,16 +125,15 @@ bool Exchange(int port, const std::uint8_t* data, std::size_t size) {
     }
     ::shutdown(s.fd, SHUT_WR);
     char buffer[16384];
-    const double wall = Seconds(CLOCK_MONOTONIC);
-    const double cpu = Seconds(CLOCK_PROCESS_CPUTIME_ID);
+    const double wall = WallSeconds();
+    const double cpu = CpuSeconds();
     for (;;) {
         pollfd p{s.fd, POLLIN, 0};
         const int ready = ::poll(&p, 1, 1000);
         if (ready < 0)
             return false;
         if (ready == 0) {
-            if (Seconds(CLOCK_PROCESS_CPUTIME_ID) - cpu > kCpuLimitSeconds ||
-                Seconds(CLOCK_MONOTONIC) - wall > kWallLimitSeconds)
+            if (CpuSeconds() - cpu > kCpuLimitSeconds || WallSeconds() - wall > kWallLimitSeconds)
                 return false;
             continue;
         }
