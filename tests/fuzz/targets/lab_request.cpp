@@ -8,9 +8,11 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
@@ -47,13 +49,31 @@ double WallSeconds() {
         .count();
 }
 
+// The lab's data folder of this process, under one parent for all. libFuzzer
+// may end a process without destructors, so each start removes the folders
+// of processes that are gone.
+fs::path DataFolder() {
+    const char* tmp = std::getenv("TMPDIR");
+    const fs::path parent = fs::path(tmp && *tmp ? tmp : "/tmp") / "orlavo-fuzz-lab";
+    std::error_code ec;
+    fs::create_directories(parent, ec);
+    for (const auto& entry : fs::directory_iterator(parent, ec)) {
+        const std::string name = entry.path().filename().string();
+        const long pid = std::strtol(name.c_str(), nullptr, 10);
+        if (pid > 0 && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)
+            fs::remove_all(entry.path(), ec);
+    }
+    const fs::path dir = parent / std::to_string(::getpid());
+    fs::remove_all(dir, ec);
+    fs::create_directories(dir, ec);
+    FUZZ_CHECK(!ec);
+    return dir;
+}
+
 class RunningLab {
 public:
     RunningLab() {
-        char pattern[] = "/tmp/orlavo-fuzz-lab-XXXXXX";
-        const char* made = ::mkdtemp(pattern);
-        FUZZ_CHECK(made != nullptr);
-        dir_ = made;
+        dir_ = DataFolder();
         orlavo::lab::LabOptions options;
         options.dataDir = dir_;
         options.port = 0;
