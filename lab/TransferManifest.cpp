@@ -57,7 +57,14 @@ std::string ManifestForStorage(std::string_view bytes) {
     for (xml::Node n : doc.selectAll("//*[@securitycode]"))
         while (n.raw().remove_attribute("securitycode")) {
         }
-    return doc.bytes();
+    // The reader takes names that the writer cannot put in the declared
+    // encoding (it writes them as character references): such a document
+    // would not read back.
+    std::string stored = doc.bytes();
+    xml::Document again;
+    if (!again.loadBytes(stored))
+        return {};
+    return stored;
 }
 
 }  // namespace orlavo::lab

@@ -39,7 +39,8 @@ struct TransferManifest {
 };
 
 // The manifest as the lab keeps it on disk: the card number cut to its last
-// four digits and the security code left out. Empty when BYTES is no manifest.
+// four digits and the security code left out. Empty when BYTES is no manifest
+// or the result would not read back.
 std::string ManifestForStorage(std::string_view bytes);
 
 }  // namespace orlavo::lab

@@ -147,6 +147,12 @@ UploadOutcome UploadStore::receive(std::string_view partFileName, std::string_vi
     if (outcome.verdict != UploadVerdict::Done)
         return outcome;
 
+    // The album and the order's processing read the kept manifest back; a
+    // photo whose manifest would not read is refused, not answered DONE.
+    const std::string stored = ManifestForStorage(manifestBytes);
+    if (stored.empty())
+        return Refuse("the manifest cannot be kept in a readable form");
+
     const TransferManifest& m = *manifest;
     const int number = static_cast<int>(*ParseCount(m.photoNumber, kMaxPhotos));
     std::string name = SafeFileName(m.fileName.empty() ? partFileName : m.fileName);
@@ -159,7 +165,6 @@ UploadOutcome UploadStore::receive(std::string_view partFileName, std::string_vi
     // is whole on disk.
     fs::path tempPhoto = TempName(dir);
     fs::path tempManifest = TempName(dir);
-    std::string stored = ManifestForStorage(manifestBytes);
     if (!WriteFile(tempPhoto, content) || !WriteFile(tempManifest, stored)) {
         fs::remove(tempPhoto, ec);
         fs::remove(tempManifest, ec);

@@ -122,6 +122,20 @@ TEST_F(LabUpload, CardFailingTheCheckIsRefusedAndNothingKept) {
     EXPECT_TRUE(FilesBelow(ordersDir()).empty());
 }
 
+TEST_F(LabUpload, AManifestThatWouldNotReadBackIsRefusedNotAnsweredDone) {
+    // Taken by the reader, but once its card number is masked it is written in
+    // its declared ISO-8859-1 with a name that encoding cannot hold.
+    ManifestFields m;
+    m.size = Photo().size();
+    std::string xml = m.xml();
+    xml.replace(xml.find("<?xml"), 5, "<?xMl");
+    xml.insert(xml.find("<user ") + 6, "n\xC4\x80=\"1\" ");
+    auto res = Upload(*client_, "a.jpg", Photo(), xml);
+    ASSERT_TRUE(res);
+    EXPECT_EQ(Title(res->body), "UNABLE_SEND_ORDER");
+    EXPECT_TRUE(FilesBelow(ordersDir()).empty());
+}
+
 TEST_F(LabUpload, MethodsWithoutCardNeedNoCardNumber) {
     for (const char* method : {"6", "9"}) {
         ManifestFields m;
