@@ -39,6 +39,8 @@ function(orlavo_add_fuzz_target name)
     add_test(NAME FuzzReplay.${name}
              COMMAND fuzz-replay-${name} ${ORLAVO_FUZZ_DIR}/corpus/${name}
                      ${ORLAVO_FUZZ_DIR}/regressions/${name})
+    set_tests_properties(FuzzReplay.${name} PROPERTIES LABELS core)
+    add_dependencies(orlavo_core_tests fuzz-replay-${name})
   else()
     return()
   endif()
