@@ -154,7 +154,8 @@ TEST_F(StartUpTest, SettingsThatCannotBeReadAreExplainedInTheWizardsWords) {
     EXPECT_EQ(app.sheet()->pageCount(), 4);
 
     // Unreadable: said, and the wizard does not start without its settings.
-    ASSERT_TRUE(QFile::remove(store));
+    app_.reset();
+    QFile::remove(store);  // a fresh store is made only when written
     ASSERT_TRUE(QDir().mkpath(store));
     effects.messages.clear();
     app_ = std::make_unique<CWizardApp>(std::vector<std::string>{"app_tests", "UiTest"}, effects);
