@@ -187,6 +187,10 @@ void CMyProperySheet::activate(int index) {
     CWizardPage* p = pages_[index];
     stack_->setCurrentWidget(p);
     setWindowTitle(p->title());
+    // Step 1 disables Continue while no photo is chosen, also when it
+    // counts in the background before the sheet opens on a later step; a
+    // page that wants it off again says so when it becomes active.
+    next_->setEnabled(true);
     p->onSetActive();
 }
 
