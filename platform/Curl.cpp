@@ -1,5 +1,7 @@
 #include "platform/Curl.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <utility>
@@ -87,11 +89,96 @@ CURLcode ApplyCommonOptions(CURL* handle, const TransferOptions& options) {
     set(CURLOPT_MAXREDIRS, options.maxRedirects);
     set(CURLOPT_CONNECTTIMEOUT, options.connectTimeoutSeconds);
     if (options.stallSeconds > 0) {
-        set(CURLOPT_LOW_SPEED_LIMIT, 1L);
+        set(CURLOPT_LOW_SPEED_LIMIT, std::max(options.lowSpeedBytes, 1L));
         set(CURLOPT_LOW_SPEED_TIME, options.stallSeconds);
+    }
+    if (options.totalSeconds > 0) {
+        set(CURLOPT_TIMEOUT, options.totalSeconds);
     }
     set(CURLOPT_USERAGENT, options.userAgent.c_str());
     return rc;
+}
+
+namespace {
+
+std::string Env(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr ? value : "";
+}
+
+std::string LowerAscii(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return out;
+}
+
+bool ExemptFromProxy(std::string_view host, const std::string& noProxy) {
+    const std::string h = LowerAscii(host);
+    std::size_t at = 0;
+    while (at <= noProxy.size()) {
+        std::size_t end = noProxy.find(',', at);
+        if (end == std::string::npos) {
+            end = noProxy.size();
+        }
+        std::string entry = LowerAscii(noProxy.substr(at, end - at));
+        at = end + 1;
+        while (!entry.empty() && (entry.front() == ' ' || entry.front() == '\t')) {
+            entry.erase(0, 1);
+        }
+        while (!entry.empty() && (entry.back() == ' ' || entry.back() == '\t')) {
+            entry.pop_back();
+        }
+        if (entry == "*") {
+            return true;
+        }
+        if (!entry.empty() && entry.front() == '.') {
+            entry.erase(0, 1);
+        }
+        if (entry.empty()) {
+            continue;
+        }
+        if (h == entry || (h.size() > entry.size() && h.ends_with(entry) &&
+                           h[h.size() - entry.size() - 1] == '.')) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+std::string EnvironmentProxy(std::string_view scheme, std::string_view host) {
+    std::string noProxy = Env("no_proxy");
+    if (noProxy.empty()) {
+        noProxy = Env("NO_PROXY");
+    }
+    if (ExemptFromProxy(host, noProxy)) {
+        return {};
+    }
+    const std::string s = LowerAscii(scheme);
+    std::string proxy = Env((s + "_proxy").c_str());
+    // Upper-case HTTP_PROXY may come from a CGI request's "Proxy:" header,
+    // so libcurl takes only the lower-case name for http.
+    if (proxy.empty() && s != "http") {
+        std::string upper = s + "_PROXY";
+        for (char& c : upper) {
+            if (c >= 'a' && c <= 'z') {
+                c = static_cast<char>(c - 'a' + 'A');
+            }
+        }
+        proxy = Env(upper.c_str());
+    }
+    if (proxy.empty()) {
+        proxy = Env("all_proxy");
+    }
+    if (proxy.empty()) {
+        proxy = Env("ALL_PROXY");
+    }
+    return proxy;
 }
 
 }  // namespace orlavo::net

@@ -22,9 +22,15 @@ void GlobalInit();
 struct TransferOptions {
     std::string userAgent = " ";
     long connectTimeoutSeconds = 30;
-    // A transfer that moves less than 1 byte per second for this long fails
-    // with the transport's time-out message; 0 switches the check off.
+    // A transfer that moves less than lowSpeedBytes per second for
+    // stallSeconds fails with the transport's time-out message; a
+    // stallSeconds of 0 switches the check off.
     long stallSeconds = 60;
+    long lowSpeedBytes = 1;
+    // The whole transfer, connection included, ends after this many seconds
+    // with the transport's time-out message, however the server drips its
+    // bytes; 0 means no such deadline.
+    long totalSeconds = 0;
     long maxRedirects = 5;
     // A file of trusted authorities used instead of the system's store;
     // empty means the system's store. Only code sets it (tests trusting
@@ -63,9 +69,17 @@ private:
 
 // Applies the shared options to HANDLE: TLS peer and host verification on,
 // HTTP and HTTPS only (also when redirected), redirects followed up to
-// OPTIONS.maxRedirects, connect time-out, stall limit, user agent, no signals,
+// OPTIONS.maxRedirects, connect time-out, low-speed limit, overall deadline,
+// user agent, no signals,
 // and the authority file when OPTIONS.caFile names one.
 // The proxy is left to libcurl, which takes it from the environment.
 CURLcode ApplyCommonOptions(CURL* handle, const TransferOptions& options);
+
+// The proxy that the environment names for a request with SCHEME ("http" or
+// "https") to HOST, as libcurl reads it: "http_proxy" (lower case only) or
+// "https_proxy"/"HTTPS_PROXY", else "all_proxy"/"ALL_PROXY", unless
+// "no_proxy"/"NO_PROXY" is "*" or lists the host or a domain of it.
+// Empty when the request goes direct.
+std::string EnvironmentProxy(std::string_view scheme, std::string_view host);
 
 }  // namespace orlavo::net

@@ -47,6 +47,23 @@ std::string HomeFolder() {
     return "/tmp";
 }
 
+bool IsBusy(int rc) {
+    int primary = rc & 0xff;
+    return primary == SQLITE_BUSY || primary == SQLITE_LOCKED;
+}
+
+// Why PATH cannot be read (or written): the system's words, or empty when
+// the file and its folder allow it.
+std::string FileReason(const std::string& path, bool write) {
+    const fs::path parent = fs::path(path).parent_path();
+    const std::string folder = parent.empty() ? std::string(".") : parent.string();
+    if (::access(folder.c_str(), write ? (W_OK | X_OK) : X_OK) != 0 && errno != ENOENT)
+        return std::strerror(errno);
+    if (::access(path.c_str(), write ? W_OK : R_OK) != 0 && errno != ENOENT)
+        return std::strerror(errno);
+    return {};
+}
+
 bool IsDamage(int rc) {
     int primary = rc & 0xff;
     return primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB;
@@ -132,14 +149,21 @@ std::string Timestamp() {
 }  // namespace
 
 struct RegistryStore::Impl {
-    Impl(const std::string& path, std::string& error) : path(path), error(error) {}
+    Impl(const std::string& path, std::string& error, StoreProblem& problem, bool readOnly)
+        : path(path), error(error), problem(problem), readOnlyAccess(readOnly) {}
     ~Impl() { close(); }
 
     const std::string& path;
     std::string& error;
+    StoreProblem& problem;  // the first one only
+    const bool readOnlyAccess;
     sqlite3* db = nullptr;
     bool hasTable = false;
     bool readOnlyView = false;  // opened to read a file that cannot be written
+    // A read found the store locked past the busy time-out: further reads
+    // fail at once rather than wait that long for each value; a write tries
+    // again.
+    std::string lockedOut;
     // Identity of the file that was opened, so that only that file is ever set aside.
     dev_t device = 0;
     ino_t inode = 0;
@@ -154,9 +178,16 @@ struct RegistryStore::Impl {
         readOnlyView = false;
     }
 
+    // SQLite's words for RC; the connection's own message is used only when
+    // it is about RC (a rollback since would have reset it).
     std::string message(int rc) const {
-        const char* msg = db ? sqlite3_errmsg(db) : nullptr;
+        const char* msg = db && sqlite3_extended_errcode(db) == rc ? sqlite3_errmsg(db) : nullptr;
         return msg ? msg : sqlite3_errstr(rc);
+    }
+
+    void note(StoreFault fault, std::string reason, std::string file = {}) {
+        if (problem.fault == StoreFault::None)
+            problem = {fault, std::move(reason), std::move(file)};
     }
 
     bool exec(const char* sql, int& rc) {
@@ -166,13 +197,35 @@ struct RegistryStore::Impl {
 
     // Reports a failed step; a damaged file is set aside. Always false.
     bool fail(int rc, std::string_view what) {
-        if (IsDamage(rc) && !readOnlyView) {
+        const bool writing = what != "cannot read";
+        if (IsDamage(rc) && !readOnlyView && !readOnlyAccess) {
             setAside();
         } else if (IsDamage(rc)) {
             error = "the settings store " + path + " is damaged";
+            note(StoreFault::Damaged, message(rc));
             close();
         } else {
-            error = std::string(what) + " the settings store " + path + ": " + message(rc);
+            std::string reason = message(rc);
+            const int primary = rc & 0xff;
+            StoreFault fault = writing ? StoreFault::Unwritable : StoreFault::Unreadable;
+            if (IsBusy(rc)) {
+                fault = StoreFault::Locked;
+                reason = "it is locked by another program (" + reason + ")";
+                if (!writing)
+                    lockedOut = std::string(what) + " the settings store " + path + ": " + reason;
+            } else if (primary == SQLITE_READONLY || primary == SQLITE_CANTOPEN ||
+                       primary == SQLITE_PERM || primary == SQLITE_AUTH ||
+                       primary == SQLITE_IOERR) {
+                // SQLite's words ("attempt to write a readonly database",
+                // "unable to open database file") hide the cause.
+                const std::string cause = FileReason(path, writing);
+                if (!cause.empty())
+                    reason = primary == SQLITE_READONLY ? "it is read-only (" + cause + ")" : cause;
+                else if (primary == SQLITE_READONLY)
+                    reason = "it is read-only";
+            }
+            error = std::string(what) + " the settings store " + path + ": " + reason;
+            note(fault, reason);
             close();  // the next use starts from a fresh connection
         }
         return false;
@@ -188,8 +241,12 @@ struct RegistryStore::Impl {
             rc = sqlite3_open_v2(("file:" + UriPath(path) + "?immutable=1").c_str(), &db,
                                  SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);
         } else {
-            rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
-                                 nullptr);
+            // A reader opens the file for writing all the same, as the
+            // shared index of the write-ahead log needs it, but makes none.
+            rc = sqlite3_open_v2(
+                path.c_str(), &db,
+                readOnlyAccess ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+                nullptr);
         }
         if (rc != SQLITE_OK)
             return rc;
@@ -211,9 +268,10 @@ struct RegistryStore::Impl {
         }
         if (rc != SQLITE_ROW)
             return rc;
-        // The mode is kept in the file; a read-only file keeps the one it has.
+        // The mode is kept in the file; a read-only file keeps the one it has,
+        // and a reader changes nothing.
         int walRc = SQLITE_OK;
-        if (!readAsItStands && !sqlite3_db_readonly(db, "main") &&
+        if (!readAsItStands && !readOnlyAccess && !sqlite3_db_readonly(db, "main") &&
             !exec("PRAGMA journal_mode=WAL", walRc) && IsDamage(walRc))
             return walRc;
         readOnlyView = readAsItStands;
@@ -223,6 +281,10 @@ struct RegistryStore::Impl {
     // Opens the database on first use. A read of a store that does not exist
     // yet creates nothing; a write creates the folder and the file.
     Open open(bool forWrite) {
+        if (forWrite && readOnlyAccess) {
+            error = "the settings store " + path + " was opened for reading only";
+            return Open::Failed;
+        }
         if (db && readOnlyView && forWrite)
             close();
         // While the table is missing, look again each time: another program
@@ -231,7 +293,16 @@ struct RegistryStore::Impl {
             return Open::Ready;
         if (!db) {
             std::error_code ec;
-            if (!forWrite && !fs::exists(path, ec))
+            const bool exists = fs::exists(path, ec);
+            if (ec) {
+                // A folder on the way that cannot be entered: the store may
+                // well be there, so it is not missing.
+                error = std::string(forWrite ? "cannot write" : "cannot read") +
+                        " the settings store " + path + ": " + ec.message();
+                note(forWrite ? StoreFault::Unwritable : StoreFault::Unreadable, ec.message());
+                return Open::Failed;
+            }
+            if (!forWrite && !exists)
                 return Open::Absent;
             fs::path parent = fs::path(path).parent_path();
             if (forWrite && !parent.empty() && !fs::is_directory(parent, ec)) {
@@ -239,6 +310,7 @@ struct RegistryStore::Impl {
                 if (ec) {
                     error = "cannot create the folder " + parent.string() +
                             " for the settings store: " + ec.message();
+                    note(StoreFault::Unwritable, ec.message());
                     return Open::Failed;
                 }
             }
@@ -250,7 +322,7 @@ struct RegistryStore::Impl {
                 rc = connect(true);
             }
             if (rc != SQLITE_ROW) {
-                fail(rc, forWrite ? "cannot open" : "cannot read");
+                fail(rc, forWrite ? "cannot write" : "cannot read");
                 return Open::Failed;
             }
         }
@@ -284,6 +356,7 @@ struct RegistryStore::Impl {
             st.st_ino != openedInode) {
             // Another process has set it aside already.
             error = "the settings store " + path + " was damaged and has been set aside";
+            note(StoreFault::SetAside, {});
             return;
         }
         std::string base = path + ".damaged-" + Timestamp();
@@ -292,19 +365,29 @@ struct RegistryStore::Impl {
         for (int i = 1; fs::exists(target, ec) && i < 1000; ++i)
             target = base + "-" + std::to_string(i);
         if (::rename(path.c_str(), target.c_str()) != 0) {
-            error = "the settings store " + path +
-                    " is damaged and could not be set aside: " + std::strerror(errno);
+            const std::string reason = std::strerror(errno);
+            error =
+                "the settings store " + path + " is damaged and could not be set aside: " + reason;
+            note(StoreFault::Damaged, reason);
             return;
         }
         ::rename((path + "-wal").c_str(), (target + "-wal").c_str());
         // The shared-memory index belonged to the old file; a new one is built.
         ::unlink((path + "-shm").c_str());
         error = "the settings store " + path + " was damaged; it was set aside as " + target;
+        note(StoreFault::SetAside, {}, target);
+    }
+
+    bool stillLocked() {
+        if (lockedOut.empty())
+            return false;
+        error = lockedOut;
+        return true;
     }
 
     std::optional<StoredValue> find(const std::string& key, std::string_view section,
                                     std::string_view name) {
-        if (open(false) != Open::Ready || !hasTable)
+        if (stillLocked() || open(false) != Open::Ready || !hasTable)
             return std::nullopt;
         Statement st(db,
                      "SELECT name, type, value FROM registry_values WHERE key = ?1 AND name = ?2");
@@ -324,7 +407,7 @@ struct RegistryStore::Impl {
 
     std::vector<StoredValue> list(const std::string& root, std::string_view section) {
         std::vector<StoredValue> out;
-        if (open(false) != Open::Ready || !hasTable)
+        if (stillLocked() || open(false) != Open::Ready || !hasTable)
             return out;
         const bool all = section.empty();
         Statement st(db, all ? "SELECT name, type, value, key FROM registry_values"
@@ -359,6 +442,7 @@ struct RegistryStore::Impl {
     // value when BIND_VALUE is empty.
     bool write(const std::string& key, std::string_view name,
                const std::function<void(Statement&)>& bindValue) {
+        lockedOut.clear();
         if (open(true) != Open::Ready)
             return false;
         int rc = SQLITE_OK;
@@ -408,10 +492,10 @@ std::string RegistryStore::DefaultPath() {
     return config + "/Vennara/registry.sqlite3";
 }
 
-RegistryStore::RegistryStore(std::string root, std::string path)
+RegistryStore::RegistryStore(std::string root, std::string path, StoreAccess access)
     : root_(std::move(root)),
       path_(std::move(path)),
-      impl_(std::make_unique<Impl>(path_, lastError_)) {}
+      impl_(std::make_unique<Impl>(path_, lastError_, problem_, access == StoreAccess::ReadOnly)) {}
 
 RegistryStore::~RegistryStore() = default;
 

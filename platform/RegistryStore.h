@@ -8,8 +8,8 @@
 // a transaction. A damaged or unreadable database never stops the program:
 // reads give the defaults, writes report failure, and a damaged file is set
 // aside under a new name ("registry.sqlite3.damaged-<date>-<time>") rather
-// than overwritten. Names of keys and values compare without regard to case,
-// as in the registry; the case first written is kept.
+// than overwritten, unless the store was opened for reading only. Names of keys and values compare
+// without regard to case, as in the registry; the case first written is kept.
 //
 // One RegistryStore is used from one thread at a time.
 
@@ -24,6 +24,26 @@
 namespace orlavo {
 
 enum class ValueType { Text, Number };
+
+// What went wrong with the store, for a program to say in its own words.
+enum class StoreFault {
+    None,
+    Locked,      // another program held it past the busy time-out
+    Damaged,     // not a sound database; left where it is
+    SetAside,    // was damaged and has been renamed (StoreProblem::file)
+    Unreadable,  // cannot be opened or read (StoreProblem::reason)
+    Unwritable,  // read-only file, folder or file system (StoreProblem::reason)
+};
+
+struct StoreProblem {
+    StoreFault fault = StoreFault::None;
+    std::string reason;  // the system's or SQLite's words, for example "Permission denied"
+    std::string file;    // where a damaged store was set aside
+};
+
+// Whether a store may be written. A reader never creates, writes or renames
+// the file, not even a damaged one.
+enum class StoreAccess { ReadWrite, ReadOnly };
 
 struct StoredValue {
     std::string section;
@@ -41,7 +61,8 @@ public:
 
     // ROOT is the key path below the current user, for example
     // RegistryRoot(profile, "OrlavoW"). The database is opened lazily.
-    explicit RegistryStore(std::string root, std::string path = DefaultPath());
+    explicit RegistryStore(std::string root, std::string path = DefaultPath(),
+                           StoreAccess access = StoreAccess::ReadWrite);
     ~RegistryStore();
     RegistryStore(const RegistryStore&) = delete;
     RegistryStore& operator=(const RegistryStore&) = delete;
@@ -74,11 +95,19 @@ public:
     // then starts a fresh store.
     const std::string& lastError() const { return lastError_; }
 
+    // A read that finds the store locked past the busy time-out makes the
+    // further reads fail at once, until a write tries again.
+    //
+    // The first problem met since the store was made: a program that reads
+    // several values checks once, after reading them.
+    const StoreProblem& problem() const { return problem_; }
+
 private:
     struct Impl;
     std::string root_;
     std::string path_;
     std::string lastError_;
+    StoreProblem problem_;
     std::unique_ptr<Impl> impl_;
 };
 

@@ -1,7 +1,11 @@
 #include "platform/XmlDocument.h"
 
+#include <expat.h>
+#include <iconv.h>
+
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstring>
 #include <sstream>
 
@@ -39,9 +43,22 @@ char32_t NextCodePoint(std::string_view s, std::size_t& i) {
     return cp;
 }
 
-// The encoding attribute of a leading declaration in 8-bit text, or empty.
+bool IsXmlSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+std::string_view SkipLeadingSpace(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && IsXmlSpace(text[i]))
+        ++i;
+    return text.substr(i);
+}
+
+// The encoding pseudo-attribute of a leading declaration (white space may
+// stand before it) in text whose markup is ASCII, or empty.
 std::string DeclarationEncoding(std::string_view text) {
-    if (text.substr(0, 5) != "<?xml")
+    text = SkipLeadingSpace(text);
+    if (text.substr(0, 5) != "<?xml" || text.size() < 6 || !IsXmlSpace(text[5]))
         return {};
     std::size_t end = text.find("?>");
     if (end == std::string_view::npos)
@@ -57,6 +74,138 @@ std::string DeclarationEncoding(std::string_view text) {
     if (q2 == std::string_view::npos)
         return {};
     return std::string(decl.substr(q + 1, q2 - q - 1));
+}
+
+bool IsUtf8Name(std::string_view name) {
+    std::string n = Lower(name);
+    return n == "utf-8" || n == "utf8";
+}
+
+// Strict UTF-8: no overlong forms, no surrogates, nothing beyond U+10FFFF.
+bool IsValidUtf8(std::string_view s) {
+    std::size_t i = 0;
+    while (i < s.size()) {
+        auto b = static_cast<unsigned char>(s[i]);
+        if (b < 0x80) {
+            ++i;
+            continue;
+        }
+        int len = 0;
+        char32_t min = 0;
+        char32_t cp = 0;
+        if ((b & 0xE0) == 0xC0) {
+            len = 2, min = 0x80, cp = b & 0x1F;
+        } else if ((b & 0xF0) == 0xE0) {
+            len = 3, min = 0x800, cp = b & 0x0F;
+        } else if ((b & 0xF8) == 0xF0) {
+            len = 4, min = 0x10000, cp = b & 0x07;
+        } else {
+            return false;
+        }
+        if (i + static_cast<std::size_t>(len) > s.size())
+            return false;
+        for (int k = 1; k < len; ++k) {
+            auto c = static_cast<unsigned char>(s[i + static_cast<std::size_t>(k)]);
+            if ((c & 0xC0) != 0x80)
+                return false;
+            cp = (cp << 6) | (c & 0x3F);
+        }
+        if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+            return false;
+        i += static_cast<std::size_t>(len);
+    }
+    return true;
+}
+
+void AppendUtf8(std::string& out, char32_t cp) {
+    if (cp < 0x80) {
+        out.push_back(static_cast<char>(cp));
+    } else if (cp < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    }
+}
+
+// windows-1252 with its five unassigned bytes kept as the C1 characters of
+// the same number, so that every byte reads as something.
+std::string Windows1252ToUtf8(std::string_view bytes) {
+    static constexpr char16_t kHigh[32] = {
+        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+    std::string out;
+    out.reserve(bytes.size() + bytes.size() / 4);
+    for (unsigned char c : bytes)
+        AppendUtf8(out, c >= 0x80 && c < 0xA0 ? kHigh[c - 0x80] : c);
+    return out;
+}
+
+struct IconvCloser {
+    iconv_t cd;
+    ~IconvCloser() { iconv_close(cd); }
+};
+
+// BYTES in ENCODING as UTF-8; false for an encoding iconv does not know or
+// bytes that are not valid in it.
+bool DecodeToUtf8(std::string_view bytes, const std::string& encoding, std::string& out) {
+    iconv_t cd = iconv_open("UTF-8", encoding.c_str());
+    if (cd == reinterpret_cast<iconv_t>(-1))
+        return false;
+    IconvCloser closer{cd};
+    out.clear();
+    out.reserve(bytes.size() + bytes.size() / 2);
+    std::string in(bytes);
+    char* inPtr = in.data();
+    std::size_t inLeft = in.size();
+    char buffer[8192];
+    for (;;) {
+        char* outPtr = buffer;
+        std::size_t outLeft = sizeof buffer;
+        std::size_t rc = iconv(cd, inLeft > 0 ? &inPtr : nullptr, &inLeft, &outPtr, &outLeft);
+        out.append(buffer, static_cast<std::size_t>(outPtr - buffer));
+        if (rc != static_cast<std::size_t>(-1)) {
+            if (inLeft == 0)
+                break;
+            continue;
+        }
+        if (errno != E2BIG)
+            return false;  // EILSEQ, or EINVAL for a sequence cut at the end
+    }
+    return true;
+}
+
+// The verdict of a conforming parser on UTF-8 TEXT, which has no byte-order
+// mark and no white space before its declaration. A document type
+// declaration is refused: none of ours has one, and without it no entity
+// can be defined, expanded or left unresolved.
+bool IsWellFormed(std::string_view text) {
+    struct ParserFree {
+        void operator()(XML_Parser p) const { XML_ParserFree(p); }
+    };
+    // The text is UTF-8 by now, whatever its declaration says.
+    std::unique_ptr<std::remove_pointer_t<XML_Parser>, ParserFree> parser(
+        XML_ParserCreate("UTF-8"));
+    if (!parser)
+        return false;
+    XML_SetUserData(parser.get(), parser.get());
+    XML_SetStartDoctypeDeclHandler(
+        parser.get(), [](void* user, const XML_Char*, const XML_Char*, const XML_Char*, int) {
+            XML_StopParser(static_cast<XML_Parser>(user), XML_FALSE);
+        });
+    // Parsed in slices, as the length argument is an int.
+    constexpr std::size_t kSlice = std::size_t(1) << 30;
+    do {
+        std::string_view part = text.substr(0, kSlice);
+        text.remove_prefix(part.size());
+        if (XML_Parse(parser.get(), part.data(), static_cast<int>(part.size()),
+                      text.empty() ? XML_TRUE : XML_FALSE) != XML_STATUS_OK)
+            return false;
+    } while (!text.empty());
+    return true;
 }
 
 // XML forbids an attribute twice on one element; pugixml takes it, and a
@@ -242,8 +391,13 @@ pugi::xml_document& Document::raw() {
 
 bool Document::loadXml(std::string_view text) {
     doc_->reset();
-    // Leading white space before the declaration is tolerated by parsers of the
-    // DOM kind; a UTF-8 byte-order mark likewise.
+    if (text.starts_with("\xEF\xBB\xBF"))
+        text.remove_prefix(3);
+    // White space before the declaration is tolerated, as parsers of the DOM
+    // kind do; the update manifest is served with leading line feeds.
+    text = SkipLeadingSpace(text);
+    if (!IsWellFormed(text))
+        return false;
     pugi::xml_parse_result r =
         doc_->load_buffer(text.data(), text.size(), kParseOptions, pugi::encoding_utf8);
     if (!r || !doc_->document_element() || HasRepeatedAttribute(*doc_)) {
@@ -254,27 +408,46 @@ bool Document::loadXml(std::string_view text) {
 }
 
 bool Document::loadBytes(std::string_view bytes) {
-    if (bytes.size() >= 3 && static_cast<unsigned char>(bytes[0]) == 0xEF &&
-        static_cast<unsigned char>(bytes[1]) == 0xBB &&
-        static_cast<unsigned char>(bytes[2]) == 0xBF)
+    doc_->reset();
+    if (bytes.starts_with("\xEF\xBB\xBF"))
         return loadXml(bytes.substr(3));
-    if (bytes.size() >= 2) {
-        auto b0 = static_cast<unsigned char>(bytes[0]), b1 = static_cast<unsigned char>(bytes[1]);
-        if ((b0 == 0xFF && b1 == 0xFE) || (b0 == 0xFE && b1 == 0xFF) || (b0 == 0 && b1 == '<') ||
-            (b0 == '<' && b1 == 0)) {
-            doc_->reset();
-            pugi::xml_parse_result r =
-                doc_->load_buffer(bytes.data(), bytes.size(), kParseOptions, pugi::encoding_auto);
-            if (!r || !doc_->document_element() || HasRepeatedAttribute(*doc_)) {
-                doc_->reset();
-                return false;
-            }
-            return true;
-        }
+    // UTF-16 and UTF-32, by their byte-order mark or by how "<" comes out.
+    static constexpr struct {
+        std::string_view start;
+        const char* encoding;
+    } kWide[] = {
+        {std::string_view("\x00\x00\xFE\xFF", 4), "UTF-32BE"},
+        {std::string_view("\xFF\xFE\x00\x00", 4), "UTF-32LE"},
+        {std::string_view("\x00\x00\x00<", 4), "UTF-32BE"},
+        {std::string_view("<\x00\x00\x00", 4), "UTF-32LE"},
+        {std::string_view("\xFE\xFF", 2), "UTF-16BE"},
+        {std::string_view("\xFF\xFE", 2), "UTF-16LE"},
+        {std::string_view("\x00<", 2), "UTF-16BE"},
+        {std::string_view("<\x00", 2), "UTF-16LE"},
+    };
+    for (const auto& wide : kWide) {
+        if (!bytes.starts_with(wide.start))
+            continue;
+        std::string text;
+        if (!DecodeToUtf8(bytes, wide.encoding, text))
+            return false;
+        if (text.starts_with("\xEF\xBB\xBF"))
+            text.erase(0, 3);
+        return loadXml(text);
     }
-    if (IsLatin1Name(DeclarationEncoding(bytes)))
-        return loadXml(Latin1ToUtf8(bytes));
-    return loadXml(bytes);
+    const std::string declared = DeclarationEncoding(bytes);
+    if (declared.empty() || IsUtf8Name(declared)) {
+        if (declared.empty() && !IsValidUtf8(bytes)) {
+            // Undeclared bytes that are not UTF-8 come from servers that
+            // write a Windows code page.
+            return loadXml(Windows1252ToUtf8(bytes));
+        }
+        return loadXml(bytes);
+    }
+    std::string text;
+    if (!DecodeToUtf8(bytes, declared, text))
+        return false;
+    return loadXml(text);
 }
 
 bool Document::empty() const {

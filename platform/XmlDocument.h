@@ -1,5 +1,6 @@
 #pragma once
-// Our XML document layer over pugixml: the DOM operations the programs use,
+// Our XML document layer: expat gives the verdict on well-formedness,
+// pugixml holds the tree and serves the DOM operations the programs use,
 // with the results they rely on. Texts are UTF-8 in and out.
 //
 // Nothing here throws: a bad XPath expression selects nothing.
@@ -61,14 +62,18 @@ public:
     Document& operator=(Document&&) noexcept;
     ~Document();
 
-    // Parses program text (UTF-8); the declaration's encoding plays no part.
-    // False for text that is not well-formed, an empty text and an HTML page
-    // among them; the document is then empty.
+    // Parses program text (UTF-8); the declaration's encoding plays no part,
+    // white space may stand before it. False for text that is not
+    // well-formed (an empty text, an HTML page, several roots, text around
+    // the root, an undefined entity, a control character, a document type
+    // declaration); the document is then empty.
     bool loadXml(std::string_view text);
 
-    // Parses bytes as they came from a file or a server: a byte-order mark, or
-    // else the declaration's encoding (ISO-8859-1 and its aliases), decides how
-    // they are read; UTF-8 otherwise.
+    // Parses bytes as they came from a file or a server: a byte-order mark
+    // (UTF-8, -16, -32), else the declaration's encoding, any that iconv
+    // knows, decides how they are read. Undeclared bytes are UTF-8 when they
+    // are valid UTF-8 and windows-1252 otherwise. Bytes not valid in their
+    // declared encoding, or an encoding unknown to iconv, give false.
     bool loadBytes(std::string_view bytes);
 
     bool empty() const;

@@ -131,3 +131,37 @@ TEST_F(StartUpTest, TheSheetsButtonsHoldTheirTranslatedCaptions) {
     for (QPushButton* b : {s.backButton(), s.cancelButton(), s.helpButton(), s.nextButton()})
         EXPECT_GE(b->width(), b->sizeHint().width()) << b->text().toStdString();
 }
+
+TEST_F(StartUpTest, SettingsThatCannotBeReadAreExplainedInTheWizardsWords) {
+    // Damaged: set aside under a name the message gives, and the start goes on.
+    const QString store = tempPath("registry.sqlite3");
+    {
+        QFile junk(store);
+        ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+        junk.write("a shopping list, not settings\n");
+    }
+    CWizardApp& app = startApp();
+    ASSERT_EQ(effects.messages.size(), 1u);
+    const QString text = effects.messages[0].text;
+    EXPECT_TRUE(text.startsWith("The settings were damaged. They have been set aside as " + store +
+                                ".damaged-"))
+        << text.toStdString();
+    const QString aside =
+        text.mid(text.indexOf(store), text.indexOf(", and") - text.indexOf(store));
+    QFile kept(aside);
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly)) << aside.toStdString();
+    EXPECT_EQ(kept.readAll(), "a shopping list, not settings\n");
+    EXPECT_EQ(app.sheet()->pageCount(), 4);
+
+    // Unreadable: said, and the wizard does not start without its settings.
+    app_.reset();
+    QFile::remove(store);  // a fresh store is made only when written
+    ASSERT_TRUE(QDir().mkpath(store));
+    effects.messages.clear();
+    app_ = std::make_unique<CWizardApp>(std::vector<std::string>{"app_tests", "UiTest"}, effects);
+    EXPECT_FALSE(app_->StartUp());
+    ASSERT_EQ(effects.messages.size(), 1u);
+    EXPECT_TRUE(effects.messages[0].text.startsWith("The settings could not be read: " + store))
+        << effects.messages[0].text.toStdString();
+    EXPECT_EQ(effects.messages[0].icon, QMessageBox::Critical);
+}

@@ -352,3 +352,51 @@ TEST(CatalogueLoad, CatalogueWithoutProductsFailsWithException) {
     const std::string a = server.url("/c");
     EXPECT_EQ(LoadFrom(docs, a, shops), a + ": Exception!");
 }
+
+TEST(CatalogueLoad, DrippingServerEndsAtTheDeadline) {
+    EXPECT_LE(DownloadSettings{}.transfer.totalSeconds, 120);
+    EXPECT_GT(DownloadSettings{}.transfer.totalSeconds, 0);
+    // A few bytes a second: never slow enough for the stall limit.
+    RawHttpServer server([](const RawRequest&) {
+        RawResponse r = Serve(samples::SampleCatalogue());
+        r.drip = std::chrono::milliseconds(20);
+        return r;
+    });
+    std::string body;
+    DownloadSettings settings;
+    settings.transfer.stallSeconds = 2;
+    settings.transfer.totalSeconds = 2;
+    const std::string result = DownloadText(server.url("/c"), body, settings);
+    EXPECT_NE(result.find("timed out"), std::string::npos) << result;
+}
+
+TEST(CatalogueLoad, PagesThatAreNotOneWellFormedDocumentHaveErrors) {
+    const std::string catalogue = samples::SampleCatalogue();
+    const std::string declaration = catalogue.substr(0, catalogue.find("?>") + 2);
+    const std::string root = catalogue.substr(declaration.size());
+    const std::string kPages[] = {
+        "<br />\n<b>Fatal error</b>:  Uncaught Exception in /srv/cat.php:12\n",
+        "<br />\n<b>Warning</b>:  session_start() in /srv/cat.php on line 3<br />\n" + catalogue,
+        catalogue + "<!-- generated -->\n<affiliateinfo/>",
+        declaration + root.substr(0, root.find("</affiliateinfo>")) + "&nbsp;</affiliateinfo>",
+    };
+    for (const std::string& page : kPages) {
+        RawHttpServer server([&](const RawRequest&) { return Serve(page); });
+        CXmlDocuments docs;
+        ShopList shops;
+        const std::string a = server.url("/c");
+        EXPECT_EQ(LoadFrom(docs, a, shops), a + ": Param.xmp has errors!\r\n" + page);
+        EXPECT_EQ(docs.GetProductCount(), 0);
+    }
+}
+
+TEST(CatalogueLoad, CatalogueInAWindowsCodePageReadsAsItsCharacters) {
+    std::string catalogue = samples::SampleCatalogue();
+    catalogue.replace(catalogue.find("UTF-8"), 5, "windows-1252");
+    catalogue.replace(catalogue.find("6 x 4 inch gloss"), 16, "Caf\xE9 \x80");
+    RawHttpServer server([&](const RawRequest&) { return Serve("\n" + catalogue); });
+    CXmlDocuments docs;
+    ShopList shops;
+    ASSERT_EQ(LoadFrom(docs, server.url("/c"), shops), "");
+    EXPECT_EQ(docs.GetProductName(0), "Caf\xC3\xA9 \xE2\x82\xAC");
+}

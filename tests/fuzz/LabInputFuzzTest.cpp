@@ -69,7 +69,8 @@ TEST(LabInputFuzz, DamagedPriceRequestsGetAQuoteOrAnErrorDocument) {
         const std::string root = answer.documentElement().name();
         EXPECT_TRUE(root == "PriceQuote" || root == "PriceRequest") << root;
     }
-    EXPECT_GT(quoted, 50);
+    // Fewer mutated requests are well-formed to a conforming parser.
+    EXPECT_GT(quoted, 20);
     EXPECT_GT(errors, 200);
 }
 
@@ -139,7 +140,7 @@ TEST(LabInputFuzz, DamagedManifestsAreReadOrRefusedAndNeverStoredWithTheCard) {
         for (const xml::Node& n : doc.selectAll("//*[@ccnumber]"))
             EXPECT_LE(Digits(n.attribute("ccnumber")), 4) << stored;
     }
-    EXPECT_GT(parsed, 150);
+    EXPECT_GT(parsed, 70);
 }
 
 TEST(LabInputFuzz, ManifestRepeatingCardAttributesIsRefusedNotStored) {
@@ -174,7 +175,7 @@ TEST(LabInputFuzz, DamagedCatalogueAndOffersFilesLoadOrSayWhy) {
             EXPECT_FALSE(error.empty());
         }
     }
-    EXPECT_GT(loaded, 100);
+    EXPECT_GT(loaded, 25);
 
     const std::string offersText =
         "<offers><voucher code=\"A\" percent=\"10\" text=\"t\"/><promo code=\"B\" amount=\"1.50\"/>"

@@ -57,8 +57,9 @@ TEST(XmlDocumentFuzz, MutatedDocumentsLoadOrAreRefusedCleanly) {
             EXPECT_TRUE(doc.selectAll("//*").empty());
         }
     }
-    // The mutations are mild enough that both outcomes occur often.
-    EXPECT_GT(loaded, 150);
+    // The mutations are mild enough that both outcomes occur often, though
+    // a conforming parser lets fewer of them through.
+    EXPECT_GT(loaded, 50);
     EXPECT_GT(refused, 300);
 }
 

@@ -4,6 +4,7 @@
 
 #include <unistd.h>
 #include <QPushButton>
+#include <QTextDocument>
 
 #include "tests/photos/PhotoPageTestSupport.h"
 #include "wizard/app/CColorLabel.h"
@@ -372,6 +373,38 @@ TEST_F(PhotoPageTest, AWiderWindowShowsMoreThumbnailsInARow) {
     sheet().resize(1400, 700);
     EXPECT_TRUE(QTest::qWaitFor([&] { return perRow() > narrow + 3; }, 5000)) << narrow;
     EXPECT_GT(page->orderStrip()->width(), stripWidth + 400);
+}
+
+}  // namespace
+
+namespace {
+
+// What a tooltip shows: a text that looks like markup is rendered as such.
+QString ShownTip(const QString& tip) {
+    if (!Qt::mightBeRichText(tip))
+        return tip;
+    QTextDocument doc;
+    doc.setHtml(tip);
+    return doc.toPlainText();
+}
+
+TEST_F(PhotoPageTest, NamesThatLookLikeMarkupAreShownAsTheyAre) {
+    TempDir dir;
+    const std::string name = "<img src=\"x.png\"><b>bold &amp; <i>.jpg";
+    photo(dir, name, Qt::red);
+    startPage(dir.path().string());
+    waitLoaded();
+    ASSERT_EQ(rowNames(), (std::vector<std::string>{name}));
+    EXPECT_EQ(
+        ShownTip(model().data(model().index(0, FolderModel::kName), Qt::ToolTipRole).toString()),
+        QString::fromStdString(name));
+    clickRow(0);
+    QAbstractItemModel* strip = page->orderStrip()->model();
+    ASSERT_EQ(strip->rowCount(), 1);
+    EXPECT_EQ(ShownTip(strip->data(strip->index(0, 0), Qt::ToolTipRole).toString()),
+              QString::fromStdString(name));
+    EXPECT_EQ(strip->data(strip->index(0, 0), Qt::AccessibleTextRole).toString(),
+              QString::fromStdString(name));
 }
 
 }  // namespace

@@ -509,3 +509,48 @@ TEST_F(RegistryStoreTest, DamagedFileThatCannotBeSetAsideIsLeftAlone) {
     EXPECT_EQ(ReadAll(path_), std::string(4096, '\x42'));
     EXPECT_TRUE(setAsideFiles().empty());
 }
+
+TEST_F(RegistryStoreTest, ProblemsAreNamedAndAReaderNeverRenames) {
+    // Damaged, read by a program that only reads: named, left where it is.
+    WriteAll(path_, "not a database\n");
+    {
+        RegistryStore reader(kRoot, path_, StoreAccess::ReadOnly);
+        EXPECT_EQ(reader.getText("DownloadInfo", "DownloadURL", "x"), "x");
+        EXPECT_EQ(reader.problem().fault, StoreFault::Damaged);
+        EXPECT_FALSE(reader.setText("UserDetails", "FirstName", "X"));
+    }
+    EXPECT_EQ(ReadAll(path_), "not a database\n");
+    EXPECT_TRUE(setAsideFiles().empty());
+    // A program that writes sets it aside and says as what.
+    {
+        RegistryStore writer(kRoot, path_);
+        EXPECT_EQ(writer.getNumber("UserDetails", "Shop"), 1);
+        ASSERT_EQ(writer.problem().fault, StoreFault::SetAside);
+        ASSERT_EQ(setAsideFiles().size(), 1u);
+        EXPECT_EQ(writer.problem().file, setAsideFiles()[0].string());
+        EXPECT_EQ(ReadAll(writer.problem().file), "not a database\n");
+    }
+
+    // Locked by another program: said so, and the values after the first
+    // do not wait the busy time-out again (forty such waits would outlast
+    // the test's time limit).
+    {
+        RegistryStore writer(kRoot, path_);
+        ASSERT_TRUE(writer.setText("DownloadInfo", "DownloadURL", "http://lab/c.xml"));
+    }
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(path_.c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, "PRAGMA locking_mode=EXCLUSIVE; BEGIN EXCLUSIVE;", nullptr, nullptr,
+                           nullptr),
+              SQLITE_OK);
+    RegistryStore reader(kRoot, path_, StoreAccess::ReadOnly);
+    EXPECT_EQ(reader.getText("DownloadInfo", "DownloadURL"), "");
+    EXPECT_EQ(reader.problem().fault, StoreFault::Locked);
+    const std::string first = reader.lastError();
+    EXPECT_NE(first.find("locked"), std::string::npos) << first;
+    for (int i = 0; i < 40; ++i)
+        EXPECT_EQ(reader.getNumber("Settings", "Debug", 7), 7);
+    EXPECT_EQ(reader.lastError(), first);
+    sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+}

@@ -97,3 +97,66 @@ TEST(XmlDocument, LoadBytesHonoursByteOrderMarkAndDeclaration) {
     ASSERT_TRUE(d.loadBytes("<a n=\"\xC3\xA9\"/>"));
     EXPECT_EQ(d.documentElement().attribute("n"), "\xC3\xA9");
 }
+
+TEST(XmlDocument, RefusesWhatAConformingParserRefuses) {
+    const char* const kBad[] = {
+        "<a/><b/>",                                    // two roots
+        "Warning: x in y on line 3\n<a/>",             // text before the root
+        "<a/>trailing",                                // text after the root
+        "<a>&nbsp;</a>",                               // undefined entity
+        "<a x=\"1<2\"/>",                              // "<" in an attribute value
+        "<a>x ]]> y</a>",                              // "]]>" in text
+        "<a>\x01</a>",                                 // control character
+        "<a>&#1;</a>",                                 // reference to one
+        "<a x=\"1\" x=\"1\"/>",                        // attribute twice
+        "<!DOCTYPE a [<!ENTITY e \"x\">]><a>&e;</a>",  // document type declaration
+        "<?xml version=\"1.0\"?><?xml version=\"1.0\"?><a/>",
+    };
+    for (const char* text : kBad) {
+        Document d;
+        EXPECT_FALSE(d.loadXml(text)) << text;
+        EXPECT_FALSE(d.loadBytes(text)) << text;
+        EXPECT_TRUE(d.empty()) << text;
+    }
+    Document d;
+    // Program text is UTF-8; bytes alone may be read as windows-1252.
+    EXPECT_FALSE(d.loadXml("<a>\xC3</a>"));
+    EXPECT_TRUE(
+        d.loadXml("\n\n  <?xml version=\"1.0\"?>\n<a><!-- c --><?pi x?><![CDATA[<&]]></a>\n"));
+    EXPECT_EQ(d.documentElement().text(), "<&");
+}
+
+TEST(XmlDocument, DecodesTheDeclaredEncodingOrWindows1252WhenUndeclared) {
+    struct Case {
+        std::string bytes;
+        std::string expected;  // the element's text in UTF-8; empty: refused
+    };
+    const std::string utf16le = [] {
+        std::string out("\xFF\xFE", 2);
+        for (char c : std::string("<?xml version=\"1.0\" encoding=\"UTF-16\"?><a>Caf"))
+            out += std::string{c, '\0'};
+        out += std::string("\xE9\x00\xAC\x20<\0/\0a\0>\0", 12);
+        return out;
+    }();
+    const Case kCases[] = {
+        {"<?xml version=\"1.0\" encoding=\"windows-1252\"?><a>Caf\xE9 \x80</a>",
+         "Caf\xC3\xA9 \xE2\x82\xAC"},
+        {"\n\n<?xml version=\"1.0\" encoding=\"windows-1252\"?><a>Caf\xE9</a>", "Caf\xC3\xA9"},
+        {"<?xml version='1.0' encoding='ISO-8859-15'?><a>\xA4</a>", "\xE2\x82\xAC"},
+        {"<?xml version=\"1.0\" encoding=\"latin1\"?><a>\xE9</a>", "\xC3\xA9"},
+        {"<?xml version=\"1.0\" encoding=\"KOI8-R\"?><a>\xC1</a>", "\xD0\xB0"},
+        {"<a>Caf\xE9 \x80</a>", "Caf\xC3\xA9 \xE2\x82\xAC"},            // undeclared, not UTF-8
+        {"<a>Caf\xC3\xA9</a>", "Caf\xC3\xA9"},                          // undeclared UTF-8
+        {"<?xml version=\"1.0\" encoding=\"UTF-8\"?><a>\xE9</a>", ""},  // not what it says
+        {"<?xml version=\"1.0\" encoding=\"no-such-set\"?><a>x</a>", ""},
+        {utf16le, "Caf\xC3\xA9\xE2\x82\xAC"},
+    };
+    for (const Case& c : kCases) {
+        Document d;
+        const bool loaded = d.loadBytes(c.bytes);
+        EXPECT_EQ(loaded, !c.expected.empty()) << c.bytes;
+        if (loaded) {
+            EXPECT_EQ(d.documentElement().text(), c.expected) << c.bytes;
+        }
+    }
+}

@@ -33,9 +33,11 @@ inline std::string ReadFile(const std::filesystem::path& path) {
 using Environment = std::vector<std::pair<std::string, std::string>>;
 
 // Starts PROGRAM with ARGS (argv[0] is added); OUT and ERR receive its output.
+// UNPRIVILEGED: when the tests run as root, the program runs as "nobody", so
+// that file permissions apply to it.
 inline pid_t StartProgram(const std::string& program, std::vector<std::string> args,
                           const Environment& env, const std::filesystem::path& out,
-                          const std::filesystem::path& err) {
+                          const std::filesystem::path& err, bool unprivileged = false) {
     args.insert(args.begin(), program);
     std::vector<char*> argv;
     for (std::string& a : args)
@@ -51,6 +53,8 @@ inline pid_t StartProgram(const std::string& program, std::vector<std::string> a
         dup2(e, 2);
         for (const auto& [name, value] : env)
             setenv(name.c_str(), value.c_str(), 1);
+        if (unprivileged && geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
+            _exit(126);
         execv(program.c_str(), argv.data());
         _exit(127);
     }
@@ -70,10 +74,12 @@ inline ProgramResult FinishProgram(pid_t pid, const std::filesystem::path& out,
 }
 
 inline ProgramResult RunProgram(const std::string& program, std::vector<std::string> args,
-                                const Environment& env, const std::filesystem::path& folder) {
+                                const Environment& env, const std::filesystem::path& folder,
+                                bool unprivileged = false) {
     const auto out = folder / "program.out";
     const auto err = folder / "program.err";
-    return FinishProgram(StartProgram(program, std::move(args), env, out, err), out, err);
+    return FinishProgram(StartProgram(program, std::move(args), env, out, err, unprivileged), out,
+                         err);
 }
 
 }  // namespace orlavo::test

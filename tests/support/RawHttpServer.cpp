@@ -320,7 +320,10 @@ void RawHttpServer::serve(int fd, int connection) {
 
         std::size_t consumed = req.head.size();
         bool complete = true;
-        if (EqualsNoCase(req.header("Transfer-Encoding"), "chunked")) {
+        if (answerAfterHead_) {
+            req.body = buffer.substr(consumed);
+            consumed = buffer.size();
+        } else if (EqualsNoCase(req.header("Transfer-Encoding"), "chunked")) {
             for (;;) {
                 const std::size_t eol = findFrom("\r\n", consumed);
                 if (eol == std::string::npos) {
@@ -381,7 +384,15 @@ void RawHttpServer::serve(int fd, int connection) {
         }
         const std::string_view out =
             std::string_view(resp.bytes).substr(0, std::min(resp.sendLimit, resp.bytes.size()));
-        if (!sendAll(fd, out)) {
+        bool sent = true;
+        if (resp.drip.count() > 0) {
+            for (std::size_t i = 0; sent && i < out.size(); ++i) {
+                sent = sendAll(fd, out.substr(i, 1)) && sleepFor(resp.drip);
+            }
+        } else {
+            sent = sendAll(fd, out);
+        }
+        if (!sent) {
             break;
         }
         if (resp.after == RawResponse::After::Stall) {

@@ -11,7 +11,8 @@
 // bytes are not part of any response the handler scripts.
 //
 // The answer is whatever bytes the handler returns, plus what the tests want
-// to go wrong: a delay before answering, sending only the first N bytes, then
+// to go wrong: a delay before answering, dripping the bytes one at a time,
+// sending only the first N bytes, then
 // closing, stalling (holding the connection open and silent) or keeping the
 // connection for the next request. The server never adds a header of its own.
 //
@@ -75,6 +76,8 @@ struct RawResponse {
     std::chrono::milliseconds delay{0};  // wait before sending anything
     // Send only this many bytes of BYTES (e.g. to close mid-body).
     std::size_t sendLimit = std::numeric_limits<std::size_t>::max();
+    // When not 0, the bytes go out one at a time with this pause between them.
+    std::chrono::milliseconds drip{0};
     After after = After::Close;
 
     // "HTTP/1.1 <status> <reason>", "Content-Length" (unless withLength is
@@ -111,6 +114,10 @@ public:
     // without it the client waits for its own time-out and then sends anyway.
     void setAutoContinue(bool on) { autoContinue_ = on; }
 
+    // Whether the handler answers as soon as the header block is in, before
+    // the body (which is then recorded as whatever came with the head).
+    void setAnswerAfterHead(bool on) { answerAfterHead_ = on; }
+
     // Stops accepting, ends every connection and joins all threads. Idempotent.
     void stop();
 
@@ -131,6 +138,7 @@ private:
     std::uint16_t port_ = 0;
     std::atomic<bool> stopping_{false};
     std::atomic<bool> autoContinue_{true};
+    std::atomic<bool> answerAfterHead_{false};
 
     mutable std::mutex mutex_;
     mutable std::condition_variable changed_;

@@ -3,6 +3,7 @@
 // order before anything is sent.
 #include <curl/curl.h>
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -13,6 +14,7 @@
 #include "platform/XmlDocument.h"
 #include "tests/support/LabProcess.h"
 #include "tests/support/ProgramRun.h"
+#include "tests/support/RawHttpServer.h"
 #include "tests/transmission/TempFiles.h"
 #include "wizard/transmission/OrderJournal.h"
 
@@ -358,4 +360,63 @@ TEST_F(OrlavoOrderTest, HelpExplainsTheOptionsAndExitCodes) {
 }
 
 }  // namespace
+TEST_F(OrlavoOrderTest, ServerTextReachesTheTerminalWithItsControlsEscaped) {
+    const std::string page =
+        "<html>\x1B]0;owned\x07\x1B[2J\x9B"
+        "31mFatal error</html>";
+    test::RawHttpServer server(
+        [&](const test::RawRequest&) { return test::RawResponse::Http(200, "OK", page); });
+    {
+        RegistryStore store(RegistryRoot("E2E", "OrlavoW"), registry);
+        ASSERT_TRUE(store.setText("DownloadInfo", "DownloadURL", server.url("/catalogue.xml")));
+    }
+    Result r = Order({"--profile", "E2E", "--catalogue"});
+    EXPECT_EQ(r.exitCode, 4);
+    EXPECT_NE(r.err.find("\\e]0;owned\\x07\\e[2J\\x9B31mFatal error"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find('\x1B'), std::string::npos);
+    EXPECT_EQ(r.err.find('\x07'), std::string::npos);
+    EXPECT_EQ(r.err.find('\x9B'), std::string::npos);
+}
+
+TEST_F(OrlavoOrderTest, SettingsStoreThatCannotBeReadIsNamedAndLeftAlone) {
+    // Damaged: said so, and left where it is, byte for byte.
+    const std::string shoppingList = "milk, eggs, not a database\n";
+    std::ofstream(registry, std::ios::binary) << shoppingList;
+    Result damaged = Order({"--profile", "E2E", "--catalogue"});
+    EXPECT_EQ(damaged.exitCode, 13);
+    EXPECT_NE(damaged.err.find("is damaged"), std::string::npos) << damaged.err;
+    EXPECT_EQ(damaged.err.find("Download URL not found"), std::string::npos) << damaged.err;
+    EXPECT_EQ(test::ReadFile(registry), shoppingList);
+    for (const auto& entry : fs::directory_iterator(folder.path())) {
+        EXPECT_EQ(entry.path().filename().string().find(".damaged"), std::string::npos);
+    }
+
+    // Unreadable: the store's name is a folder.
+    fs::remove(registry);
+    fs::create_directories(registry);
+    Result unreadable = Order({"--profile", "E2E", "--catalogue"});
+    EXPECT_EQ(unreadable.exitCode, 13);
+    EXPECT_NE(unreadable.err.find("cannot read the settings store"), std::string::npos)
+        << unreadable.err;
+    fs::remove(registry);
+}
+
+TEST_F(OrlavoOrderTest, LockedSettingsStoreIsSaidToBeLocked) {
+    {
+        RegistryStore store(RegistryRoot("E2E", "OrlavoW"), registry);
+        ASSERT_TRUE(store.setText("DownloadInfo", "DownloadURL", "http://127.0.0.1:9/c.xml"));
+    }
+    // Another program holds the store for longer than the busy time-out.
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(registry.c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, "PRAGMA locking_mode=EXCLUSIVE; BEGIN EXCLUSIVE;", nullptr, nullptr,
+                           nullptr),
+              SQLITE_OK);
+    Result r = Order({"--profile", "E2E", "--catalogue"});
+    sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    EXPECT_EQ(r.exitCode, 13);
+    EXPECT_NE(r.err.find("locked by another program"), std::string::npos) << r.err;
+}
+
 }  // namespace orlavo

@@ -52,6 +52,14 @@ protected:
 
     Result run(const std::vector<std::string>& args) { return finish(start(args, 0), 0); }
 
+    // Runs orlavo-reg as a user the file permissions apply to.
+    Result runUnprivileged(const std::vector<std::string>& args) {
+        return finish(
+            orlavo::test::StartProgram(std::string(ORLAVO_BIN_DIR) + "/orlavo-reg", args,
+                                       {{"ORLAVO_REGISTRY", store_}}, outFile(0), errFile(0), true),
+            0);
+    }
+
     fs::path dir_;
     std::string store_;
 };
@@ -242,4 +250,34 @@ TEST_F(OrlavoRegTest, ManyProcessesWritingAtOnceLoseNothing) {
         else
             EXPECT_EQ(store.getNumber("Load", name, -1), i);
     }
+}
+
+TEST_F(OrlavoRegTest, StoreItMayNotWriteOrEnterGivesTheRealReason) {
+    ASSERT_EQ(run({"set", "UserDetails", "FirstName", "Kept"}).exitCode, 0);
+    const fs::perms readable =
+        fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
+    const fs::perms enterable =
+        readable | fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec;
+    fs::permissions(dir_, enterable);
+    fs::permissions(store_, readable);
+    fs::permissions(fs::path(store_).parent_path(), enterable);
+
+    Result write = runUnprivileged({"set", "UserDetails", "FirstName", "Changed"});
+    EXPECT_EQ(write.exitCode, 4);
+    EXPECT_NE(write.err.find("read-only"), std::string::npos) << write.err;
+    EXPECT_EQ(write.err.find("not an error"), std::string::npos) << write.err;
+    EXPECT_EQ(runUnprivileged({"get", "UserDetails", "FirstName"}).out, "Kept\n");
+
+    // A folder on the way that cannot be entered: not a missing value.
+    fs::permissions(fs::path(store_).parent_path(), fs::perms::none);
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"get", "UserDetails", "FirstName"},
+          std::vector<std::string>{"list"}, std::vector<std::string>{"list", "UserDetails"}}) {
+        Result r = runUnprivileged(args);
+        EXPECT_EQ(r.exitCode, 4) << args[0];
+        EXPECT_NE(r.err.find("Permission denied"), std::string::npos) << r.err;
+        EXPECT_EQ(r.out, "");
+    }
+    fs::permissions(fs::path(store_).parent_path(), fs::perms::owner_all);
+    fs::permissions(dir_, fs::perms::owner_all);
 }

@@ -4,7 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdlib>
+#include <optional>
 #include <vector>
+
+#include "platform/Curl.h"
 
 #include "tests/support/RawHttpServer.h"
 #include "tests/transmission/TempFiles.h"
@@ -290,6 +294,130 @@ TEST(HttpFormClient, RefusesAddressesThatAreNotHttp) {
     std::uint32_t code = 0;
     EXPECT_FALSE(client.Open("ftp://127.0.0.1/upload", code));
     EXPECT_EQ(code, static_cast<std::uint32_t>(CURLE_URL_MALFORMAT));
+}
+
+// An answer that trickles in at a few bytes a second, long enough that
+// only a deadline or a speed limit ends the wait before it is complete.
+RawResponse Dripping(std::string_view body, std::chrono::milliseconds gap) {
+    RawResponse r = RawResponse::Http(200, "OK", body);
+    r.drip = gap;
+    return r;
+}
+
+TEST(HttpFormClient, DrippingServerCannotHoldAnExchangeOpen) {
+    const std::string page =
+        "<html><head><title>DONE</title></head></html>" + std::string(300, ' ');
+    RawHttpServer server(
+        [&](const RawRequest&) { return Dripping(page, std::chrono::milliseconds(25)); });
+
+    // The price exchange ends at its deadline with the transport's time-out.
+    EXPECT_GE(kPriceDeadlineSeconds, 60);
+    EXPECT_LE(kPriceDeadlineSeconds, 120);
+    std::string answer;
+    EXPECT_FALSE(
+        PostPriceRequest(server.url("/price"), "<PriceRequest/>", answer, "orlavo", {}, 2));
+    EXPECT_EQ(answer, curl_easy_strerror(CURLE_OPERATION_TIMEDOUT));
+
+    // An upload whose speed stays below 1 KiB/s for the stall time fails,
+    // though bytes keep coming.
+    test::TempDir folder;
+    std::string path = folder.write("p.jpg", test::PatternBytes(100));
+    HttpFormClient client("orlavo", 2);
+    std::uint32_t code = 0;
+    ASSERT_TRUE(client.Open(server.url("/upload"), code));
+    Exchange ex = PostPhoto(client, path, 100);
+    EXPECT_FALSE(ex.ok);
+    EXPECT_EQ(ex.code, static_cast<std::uint32_t>(CURLE_OPERATION_TIMEDOUT));
+}
+
+TEST(HttpFormClient, BodyShorterThanAnnouncedIsNoSuccess) {
+    // A server that answers as soon as it has the header block, so the
+    // transfer itself ends without error however much of the body went.
+    RawHttpServer server([](const RawRequest&) {
+        RawResponse r = Done(false);
+        r.after = RawResponse::After::Stall;
+        return r;
+    });
+    server.setAnswerAfterHead(true);
+    HttpFormClient client("orlavo", 5);
+    std::uint32_t code = 0;
+    ASSERT_TRUE(client.Open(server.url("/upload"), code));
+    const std::vector<BodyPiece> pieces = ValueFormPieces("transfermanifest", "<m/>");
+    const std::uint64_t length = BodyLength(pieces);
+    Exchange ex = client.Post(pieces, length + 100, nullptr);
+    EXPECT_FALSE(ex.ok);
+    EXPECT_EQ(ex.bytesWritten, length);
+    EXPECT_NE(ex.code, 0u);
+}
+
+// Sets proxy variables for one test and puts the old values back.
+class ProxyEnvironment {
+public:
+    ProxyEnvironment() {
+        for (const char* name : kNames) {
+            const char* value = std::getenv(name);
+            saved_.emplace_back(
+                name, value != nullptr ? std::optional<std::string>(value) : std::nullopt);
+            ::unsetenv(name);
+        }
+    }
+    ~ProxyEnvironment() {
+        for (const auto& [name, value] : saved_) {
+            if (value) {
+                ::setenv(name, value->c_str(), 1);
+            } else {
+                ::unsetenv(name);
+            }
+        }
+    }
+    void set(const char* name, const std::string& value) { ::setenv(name, value.c_str(), 1); }
+
+private:
+    static constexpr const char* kNames[] = {"http_proxy", "https_proxy", "HTTPS_PROXY",
+                                             "all_proxy",  "ALL_PROXY",   "no_proxy",
+                                             "NO_PROXY",   "HTTP_PROXY"};
+    std::vector<std::pair<const char*, std::optional<std::string>>> saved_;
+};
+
+TEST(HttpFormClient, AsksAProxyNotToCacheAndOnlyAProxy) {
+    ProxyEnvironment env;
+    RawHttpServer proxy([](const RawRequest&) { return Done(false); });
+    env.set("http_proxy", proxy.url());
+    std::string answer;
+    ASSERT_TRUE(PostPriceRequest("http://lab.invalid/price", "<PriceRequest/>", answer));
+    ASSERT_EQ(proxy.requestCount(), 1u);
+    RawRequest req = proxy.requests().at(0);
+    EXPECT_EQ(req.target, "http://lab.invalid/price");
+    EXPECT_EQ(req.header("Pragma"), "no-cache");
+    EXPECT_EQ(req.header("Cache-Control"), "no-cache");
+
+    // Exempt from the proxy: straight to the server, no cache lines.
+    RawHttpServer direct([](const RawRequest&) { return Done(false); });
+    env.set("no_proxy", "localhost, 127.0.0.1");
+    ASSERT_TRUE(PostPriceRequest(direct.url("/price"), "<PriceRequest/>", answer));
+    ASSERT_EQ(direct.requestCount(), 1u);
+    EXPECT_EQ(direct.requests().at(0).header("Pragma"), "");
+    EXPECT_EQ(direct.requests().at(0).header("Cache-Control"), "");
+    EXPECT_EQ(proxy.requestCount(), 1u);
+}
+
+TEST(HttpFormClient, ProxyIsTheOneTheEnvironmentNames) {
+    ProxyEnvironment env;
+    EXPECT_EQ(net::EnvironmentProxy("http", "lab.example"), "");
+    env.set("HTTP_PROXY", "http://cgi:1");  // never taken for http
+    EXPECT_EQ(net::EnvironmentProxy("http", "lab.example"), "");
+    env.set("HTTPS_PROXY", "http://s:1");
+    EXPECT_EQ(net::EnvironmentProxy("https", "lab.example"), "http://s:1");
+    env.set("all_proxy", "http://a:1");
+    EXPECT_EQ(net::EnvironmentProxy("http", "lab.example"), "http://a:1");
+    env.set("http_proxy", "http://h:1");
+    EXPECT_EQ(net::EnvironmentProxy("http", "Lab.Example"), "http://h:1");
+    env.set("no_proxy", ".example,other");
+    EXPECT_EQ(net::EnvironmentProxy("http", "shop.lab.example"), "");
+    EXPECT_EQ(net::EnvironmentProxy("http", "notexample"), "http://h:1");
+    EXPECT_EQ(net::EnvironmentProxy("http", "other"), "");
+    env.set("no_proxy", "*");
+    EXPECT_EQ(net::EnvironmentProxy("https", "anything"), "");
 }
 
 }  // namespace

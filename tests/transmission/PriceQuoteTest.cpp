@@ -114,6 +114,11 @@ TEST(ParsePriceQuote, RefusalOrAnswerWithoutAQuoteIsNoSuccess) {
               "Wrong server response");
     EXPECT_EQ(ParsePriceQuote("<html><body><p>Maintenance</p></body></html>", info),
               "Wrong server response");
+    // Two documents in one answer are not a document, let alone a quote.
+    EXPECT_EQ(ParsePriceQuote("<PriceQuote><totals><totalprice>0.01</totalprice></totals>"
+                              "</PriceQuote><PriceQuote/>",
+                              info),
+              "Wrong server response");
     EXPECT_EQ(info.totalprice, "9.99");
 }
 

@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <fstream>
 
 #include "common/SettingsTable.h"
 #include "platform/ResourceBundle.h"
@@ -122,6 +123,38 @@ TEST_F(UpdaterWindowTest, MissingSettingsAreReportedAndNothingStarts) {
         EXPECT_FALSE(app.StartWizard(dialog.result()));
     }
     EXPECT_TRUE(effects.started.empty());
+}
+
+TEST_F(UpdaterWindowTest, SettingsThatCannotBeReadAreExplainedAndNothingStarts) {
+    // Damaged: set aside, and said where.
+    fs::create_directories(fs::path(registryPath()).parent_path());
+    std::ofstream(registryPath(), std::ios::binary) << "not a settings store\n";
+    CUpdaterApp& app = startApp();
+    {
+        CUpdaterDialog dialog(app);
+        EXPECT_EQ(dialog.run(), QDialog::Rejected);
+    }
+    ASSERT_EQ(effects.messages.size(), 1u);
+    const QString text = effects.messages[0].text;
+    EXPECT_TRUE(text.startsWith("The settings were damaged. They have been set aside as " +
+                                QString::fromStdString(registryPath()) + ".damaged-"))
+        << text.toStdString();
+    EXPECT_EQ(effects.messages[0].icon, QMessageBox::Critical);
+
+    // Unreadable: the store's name is a folder.
+    fs::remove(registryPath());
+    fs::create_directories(registryPath());
+    effects.messages.clear();
+    CUpdaterApp& again = startApp();
+    CUpdaterDialog dialog(again);
+    EXPECT_EQ(dialog.run(), QDialog::Rejected);
+    ASSERT_EQ(effects.messages.size(), 1u);
+    EXPECT_TRUE(effects.messages[0].text.startsWith("The settings could not be read: " +
+                                                    QString::fromStdString(registryPath())))
+        << effects.messages[0].text.toStdString();
+    EXPECT_FALSE(again.StartWizard(dialog.result()));
+    EXPECT_TRUE(effects.started.empty());
+    fs::remove(registryPath());
 }
 
 TEST_F(UpdaterWindowTest, WhenEverythingIsCurrentTheWizardStartsAtOnceWithTheProfile) {

@@ -29,6 +29,7 @@
 #include "tools/orlavo-order/OrderDetails.h"
 #include "tools/orlavo-order/OrderSummary.h"
 #include "tools/orlavo-order/ResumedOrder.h"
+#include "tools/orlavo-order/TerminalText.h"
 #include "wizard/app/core/StartSettings.h"
 #include "wizard/catalogue/CXmlDocuments.h"
 #include "wizard/photos/OrderModel.h"
@@ -57,6 +58,7 @@ enum Exit : int {
     kLabRefused = 10,
     kUploadFailed = 11,
     kNothingToResume = 12,
+    kStore = 13,
 };
 
 constexpr const char* kUsageText =
@@ -148,6 +150,8 @@ Exit codes:
   10  the lab refused the order
   11  the upload failed (connection, answer, files)
   12  --resume found no interrupted order to resume, or cannot resume it
+  13  the settings store cannot be read: locked by another program, damaged
+      (it is left as it is), or not readable
 )";
 
 std::atomic<bool> gInterrupted{false};
@@ -156,9 +160,35 @@ extern "C" void OnInterrupt(int) {
     gInterrupted = true;
 }
 
+// Every text that may hold a server's or a file's words reaches the
+// terminal through TerminalText.
 int Fail(int code, const std::string& message) {
-    std::cerr << "orlavo-order: " << message << "\n";
+    std::cerr << "orlavo-order: " << order::TerminalText(message) << "\n";
     return code;
+}
+
+// What stopped the settings from being read; empty when nothing did.
+std::string StoreProblemText(const RegistryStore& store) {
+    const StoreProblem& p = store.problem();
+    const std::string& path = store.path();
+    switch (p.fault) {
+        case StoreFault::None:
+            return {};
+        case StoreFault::Locked:
+            return "the settings store " + path +
+                   " is locked by another program; try again when it has finished";
+        case StoreFault::Damaged:
+            return "the settings store " + path + " is damaged (" + p.reason +
+                   "); it was left as it is (orlavo-reg sets it aside and starts a fresh one)";
+        case StoreFault::SetAside:
+            return "the settings store " + path + " was damaged and has been set aside" +
+                   (p.file.empty() ? std::string() : " as " + p.file) +
+                   "; the profile's settings must be written again";
+        case StoreFault::Unreadable:
+        case StoreFault::Unwritable:
+            return "cannot read the settings store " + path + ": " + p.reason;
+    }
+    return {};
 }
 
 // "This order cannot be resumed: WHY".
@@ -234,23 +264,32 @@ void RememberedDetails(RegistryStore& store, std::map<std::string, std::string>&
 }
 
 void ListCatalogue(const wizard::CXmlDocuments& docs, const wizard::ShopList& shops) {
-    std::cout << "Products (index, id, name, price " << docs.GetCurrency() << "):\n";
+    // Fields are tab-separated, so a tab inside one is shown escaped too.
+    auto field = [](const std::string& text) {
+        std::string shown = order::TerminalText(text);
+        for (std::size_t at = 0; (at = shown.find_first_of("\t\n", at)) != std::string::npos;) {
+            shown.replace(at, 1, shown[at] == '\t' ? "\\t" : "\\n");
+        }
+        return shown;
+    };
+    std::cout << "Products (index, id, name, price " << field(docs.GetCurrency()) << "):\n";
     for (int i = 0; i < docs.GetProductCount(); ++i) {
-        std::cout << "  " << i << "\t" << docs.GetProductId(i) << "\t" << docs.GetProductName(i)
-                  << "\t" << docs.GetProductPrice(i) << "\n";
+        std::cout << "  " << i << "\t" << field(docs.GetProductId(i)) << "\t"
+                  << field(docs.GetProductName(i)) << "\t" << field(docs.GetProductPrice(i))
+                  << "\n";
     }
     std::cout << "Payment methods (id, name):\n";
     for (int i = 0; i < docs.GetPaymentCount(); ++i) {
         wizard::PaymentMethod m = docs.GetPayment(i);
-        std::cout << "  " << m.id << "\t" << m.name << "\n";
+        std::cout << "  " << field(m.id) << "\t" << field(m.name) << "\n";
     }
     std::cout << "Countries:\n";
     for (int i = 0; i < docs.GetCountryCount(); ++i) {
-        std::cout << "  " << docs.GetCountryName(i) << "\n";
+        std::cout << "  " << field(docs.GetCountryName(i)) << "\n";
     }
     std::cout << "Shops (id, name, city):\n";
     for (const wizard::ShopRecord& s : shops) {
-        std::cout << "  " << s.id << "\t" << s.name << "\t" << s.city << "\n";
+        std::cout << "  " << field(s.id) << "\t" << field(s.name) << "\t" << field(s.city) << "\n";
     }
 }
 
@@ -306,7 +345,7 @@ public:
     }
     void Notice(const std::string& text) override {
         std::lock_guard lock(mutex_);
-        std::cerr << (terminal_ ? "\r\033[K" : "") << text << "\n";
+        std::cerr << (terminal_ ? "\r\033[K" : "") << order::TerminalText(text) << "\n";
     }
     void RetryCountdown(int seconds) override {
         std::lock_guard lock(mutex_);
@@ -355,7 +394,7 @@ private:
         if (!terminal_) {
             // A log gets one line per photo.
             if (photo_ != lastPhoto_) {
-                std::cerr << line << "\n";
+                std::cerr << order::TerminalText(line) << "\n";
                 lastPhoto_ = photo_;
             }
             return;
@@ -366,7 +405,7 @@ private:
         if (!estimate_.empty()) {
             line += "  " + Str(3514) + " " + estimate_;
         }
-        std::cerr << "\r\033[K" << line << std::flush;
+        std::cerr << "\r\033[K" << order::TerminalText(line) << std::flush;
     }
 
     bool terminal_;
@@ -383,12 +422,16 @@ private:
 };
 
 int Run(const order::OrderArguments& args) {
-    RegistryStore store(RegistryRoot(args.profile, "OrlavoW"));
+    RegistryStore store(RegistryRoot(args.profile, "OrlavoW"), RegistryStore::DefaultPath(),
+                        StoreAccess::ReadOnly);
     const std::string catalogueUrl = store.getText(section::kDownloadInfo, "DownloadURL");
+    wizard::StartSettings settings = wizard::ReadStartSettings(store);
+    if (std::string problem = StoreProblemText(store); !problem.empty()) {
+        return Fail(kStore, problem);
+    }
     if (catalogueUrl.empty()) {
         return Fail(kSettings, Str(109));
     }
-    wizard::StartSettings settings = wizard::ReadStartSettings(store);
 
     wizard::CXmlDocuments docs;
     docs.setProgramVersion(ProgramVersionText(OwnFileVersion().value_or("")));
@@ -410,7 +453,7 @@ int Run(const order::OrderArguments& args) {
     if (args.resume) {
         transmission::JournalScan scan = journals.Scan(args.profile);
         for (const std::string& notice : scan.notices) {
-            std::cerr << "orlavo-order: " << notice << "\n";
+            std::cerr << "orlavo-order: " << order::TerminalText(notice) << "\n";
         }
         if (scan.orders.empty()) {
             return Fail(kNothingToResume, "there is no interrupted order to resume");
@@ -423,7 +466,8 @@ int Run(const order::OrderArguments& args) {
         if (!error.empty()) {
             return Fail(kNothingToResume, CannotResume(error));
         }
-        std::cout << transmission::InterruptedOrderText(resumed->journal(), std::time(nullptr))
+        std::cout << order::TerminalText(
+                         transmission::InterruptedOrderText(resumed->journal(), std::time(nullptr)))
                   << "\n";
     }
 
@@ -498,6 +542,9 @@ int Run(const order::OrderArguments& args) {
             values[key] = fromEnvironment;
         }
     }
+    if (std::string problem = StoreProblemText(store); !problem.empty()) {
+        return Fail(kStore, problem);
+    }
     order::ResolvedDetails details;
     std::string error;
     if (!order::ResolveDetails(values, docs, shops, details, error)) {
@@ -536,13 +583,16 @@ int Run(const order::OrderArguments& args) {
         !result.empty()) {
         return Fail(kPrice, result + Str(3420));
     }
-    std::cout << order::SummaryText(docs, quote, details.shopName) << std::flush;
+    std::cout << order::TerminalText(order::SummaryText(docs, quote, details.shopName))
+              << std::flush;
     if (resumed) {
         const transmission::ResumePlan plan = transmission::PlanResumeNow(resumed->journal(), docs);
         if (!plan.problem.empty()) {
             return Fail(kNothingToResume, CannotResume(plan.problem));
         }
-        std::cout << transmission::ResumePlanText(resumed->journal(), plan) << "\n" << std::flush;
+        std::cout << order::TerminalText(transmission::ResumePlanText(resumed->journal(), plan))
+                  << "\n"
+                  << std::flush;
     }
 
     if (!args.yes && !Ask(Str(3513))) {
@@ -619,7 +669,8 @@ int main(int argc, char** argv) {
     order::OrderArguments parsed;
     std::string error;
     if (!order::ParseOrderArguments(args, parsed, error)) {
-        std::cerr << "orlavo-order: " << error << "\n(orlavo-order --help explains the options)\n";
+        std::cerr << "orlavo-order: " << order::TerminalText(error)
+                  << "\n(orlavo-order --help explains the options)\n";
         return kUsage;
     }
     if (parsed.help) {

@@ -57,6 +57,27 @@ QFrame* Rule(QWidget* parent) {
     return line;
 }
 
+// What the updater says of settings it could not read; empty when it could.
+// Without them it has no folder and no address to update from.
+QString StoreProblemText(const orlavo::RegistryStore& store) {
+    const orlavo::StoreProblem& p = store.problem();
+    const QString path = QString::fromStdString(store.path());
+    switch (p.fault) {
+        case orlavo::StoreFault::None:
+            return {};
+        case orlavo::StoreFault::Locked:
+            return S(2009);
+        case orlavo::StoreFault::SetAside:
+            return S(2010).arg(p.file.empty() ? path : QString::fromStdString(p.file));
+        case orlavo::StoreFault::Damaged:
+            return S(2012).arg(path + ": " + QString::fromStdString(p.reason));
+        case orlavo::StoreFault::Unreadable:
+        case orlavo::StoreFault::Unwritable:
+            return S(2011).arg(path + ": " + QString::fromStdString(p.reason));
+    }
+    return {};
+}
+
 }  // namespace
 
 CUpdaterDialog::CUpdaterDialog(CUpdaterApp& app, RunnerMaker makeRunner, QWidget* parent)
@@ -186,6 +207,10 @@ bool CUpdaterDialog::initDialog() {
     installFolder_ =
         QString::fromStdString(registry.getText(orlavo::section::kSettings, "LocalPath"));
     updateUrl_ = registry.getText(orlavo::section::kSettings, "UpdateURL");
+    if (const QString problem = StoreProblemText(registry); !problem.isEmpty()) {
+        app_.effects().message(nullptr, S(2004), problem, QMessageBox::Critical, QMessageBox::Ok);
+        return false;
+    }
     if (installFolder_.isEmpty() || updateUrl_.empty()) {
         app_.effects().message(nullptr, S(2004), S(112), QMessageBox::Critical, QMessageBox::Ok);
         return false;

@@ -28,6 +28,7 @@ CDealerKeyDialog::CDealerKeyDialog(CWizardApp& app, const QString& key, QWidget*
 
     auto* explanation = new QLabel(S(3026), this);
     explanation->setObjectName("explanation");
+    explanation->setTextFormat(Qt::PlainText);
     explanation->setWordWrap(true);
     explanation->setMinimumWidth(380);
     outer->addWidget(explanation);

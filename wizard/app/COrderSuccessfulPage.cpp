@@ -39,12 +39,14 @@ COrderSuccessfulPage::COrderSuccessfulPage(CWizardApp& app, CMyProperySheet* she
     column->setSpacing(10);
     auto* heading = new QLabel(S(3027), this);
     heading->setObjectName("heading");
+    heading->setTextFormat(Qt::PlainText);
     QFont f = heading->font();
     f.setPointSizeF(f.pointSizeF() * 1.4);
     f.setBold(true);
     heading->setFont(f);
     column->addWidget(heading);
     auto* text = new QLabel(S(3033), this);
+    text->setTextFormat(Qt::PlainText);
     text->setWordWrap(true);
     text->setMinimumWidth(260);
     column->addWidget(text);

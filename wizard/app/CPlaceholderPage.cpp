@@ -18,6 +18,7 @@ CPlaceholderPage::CPlaceholderPage(CWizardApp& app, int step, QWidget* parent)
     setObjectName(QString("step%1").arg(step));
     auto* heading = new QLabel(S(3037 + step), this);
     heading->setObjectName("pageHeading");
+    heading->setTextFormat(Qt::PlainText);
     QFont f = heading->font();
     f.setPointSizeF(f.pointSizeF() * 1.3);
     f.setBold(true);

@@ -5,6 +5,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QTextDocument>
 #include <QTextLayout>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -276,7 +277,9 @@ void CStartDialog::setStatus(const QString& text) {
     // stretched or a line half shown; the whole text stays in the tooltip.
     const QString shown = FitTwoLines(text, status_->font(), statusWidth_);
     status_->setText(shown);
-    status_->setToolTip(shown == text ? QString() : text);
+    // A tooltip takes anything that looks like markup as rich text; the
+    // server's page is shown as the text it is.
+    status_->setToolTip(shown == text ? QString() : Qt::convertFromPlainText(text));
 }
 
 void CStartDialog::onBegin() {

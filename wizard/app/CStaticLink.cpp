@@ -15,6 +15,8 @@ CStaticLink::CStaticLink(AppEffects& effects, const QString& text, const QString
     f.setUnderline(true);
     setFont(f);
     setCursor(Qt::PointingHandCursor);
+    // It looks like a link through its font and colour; its text is text.
+    setTextFormat(Qt::PlainText);
     // Reachable with Tab and followed with Enter or Space, like a button.
     setFocusPolicy(Qt::StrongFocus);
     setTextInteractionFlags(Qt::NoTextInteraction);

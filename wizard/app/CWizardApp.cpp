@@ -28,6 +28,31 @@ QString S(int id) {
     return QString::fromStdString(orlavo::wizard::Str(id));
 }
 
+// What the user is told of a store whose settings could not be read, and
+// whether the wizard can go on: it can with the fresh store that replaces a
+// damaged one, not without its settings.
+QString StoreProblemText(const orlavo::RegistryStore& store, bool& goOn) {
+    const orlavo::StoreProblem& p = store.problem();
+    const QString path = QString::fromStdString(store.path());
+    goOn = false;
+    switch (p.fault) {
+        case orlavo::StoreFault::None:
+            goOn = true;
+            return {};
+        case orlavo::StoreFault::Locked:
+            return S(3064);
+        case orlavo::StoreFault::SetAside:
+            goOn = true;
+            return S(3065).arg(p.file.empty() ? path : QString::fromStdString(p.file));
+        case orlavo::StoreFault::Damaged:
+            return S(3067).arg(path + ": " + QString::fromStdString(p.reason));
+        case orlavo::StoreFault::Unreadable:
+        case orlavo::StoreFault::Unwritable:
+            return S(3066).arg(path + ": " + QString::fromStdString(p.reason));
+    }
+    return {};
+}
+
 }  // namespace
 
 CWizardApp::CWizardApp(std::vector<std::string> args, AppEffects& effects,
@@ -84,6 +109,13 @@ bool CWizardApp::StartUp() {
     registry_ = std::make_unique<orlavo::RegistryStore>(
         orlavo::RegistryRoot(profile_, orlavo::ExecutableBaseName(orlavo::OwnExecutablePath())));
     readSettings();
+    bool goOn = true;
+    if (const QString problem = StoreProblemText(*registry_, goOn); !problem.isEmpty()) {
+        ShowAppMessage(problem, goOn ? QMessageBox::Warning : QMessageBox::Critical,
+                       QMessageBox::Ok);
+        if (!goOn)
+            return false;
+    }
 
     if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance()))
         ApplyAppLook(*app);

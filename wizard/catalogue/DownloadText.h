@@ -10,8 +10,19 @@
 
 namespace orlavo::wizard {
 
+// The whole catalogue download ends within this many seconds whatever the
+// server does, so a dripping server cannot keep the start window waiting.
+inline constexpr long kCatalogueDeadlineSeconds = 120;
+
+inline net::TransferOptions CatalogueTransfer() {
+    net::TransferOptions options;
+    options.totalSeconds = kCatalogueDeadlineSeconds;
+    return options;
+}
+
 struct DownloadSettings {
-    net::TransferOptions transfer;  // agent " ", connect 30 s, stall 60 s
+    // Agent " ", connect 30 s, stall 60 s, the catalogue's deadline.
+    net::TransferOptions transfer = CatalogueTransfer();
     // A larger answer is refused rather than held in memory.
     std::size_t maxBodyBytes = std::size_t(32) << 20;
 };

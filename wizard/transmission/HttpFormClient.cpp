@@ -127,6 +127,20 @@ std::size_t WriteCallback(char* data, std::size_t size, std::size_t count, void*
     return static_cast<Transfer*>(user)->Write(data, size * count);
 }
 
+// Null when libcurl runs out of memory.
+curl_slist* HeaderList(const std::vector<std::string>& lines) {
+    curl_slist* list = nullptr;
+    for (const std::string& line : lines) {
+        curl_slist* grown = curl_slist_append(list, line.c_str());
+        if (grown == nullptr) {
+            curl_slist_free_all(list);
+            return nullptr;
+        }
+        list = grown;
+    }
+    return list;
+}
+
 int ProgressCallback(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
     return static_cast<Transfer*>(user)->IsAborted() ? 1 : 0;
 }
@@ -136,9 +150,12 @@ int ProgressCallback(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
 struct HttpFormClient::Impl {
     std::string agent;
     long stallSeconds = 60;
+    long totalSeconds = 0;
     std::string caFile;
     std::unique_ptr<net::CurlEasy> easy;
     std::unique_ptr<curl_slist, ListDeleter> headers;
+    // The same block with the no-cache lines, for a request through a proxy.
+    std::unique_ptr<curl_slist, ListDeleter> proxyHeaders;
 };
 
 BodyPiece BodyPiece::Text(std::string_view text) {
@@ -185,10 +202,12 @@ std::vector<BodyPiece> ValueFormPieces(std::string_view field, std::string_view 
     return pieces;
 }
 
-HttpFormClient::HttpFormClient(std::string agent, long stallSeconds, std::string caFile)
+HttpFormClient::HttpFormClient(std::string agent, long stallSeconds, std::string caFile,
+                               long totalSeconds)
     : impl_(std::make_unique<Impl>()) {
     impl_->agent = std::move(agent);
     impl_->stallSeconds = stallSeconds;
+    impl_->totalSeconds = totalSeconds;
     impl_->caFile = std::move(caFile);
 }
 
@@ -208,26 +227,27 @@ bool HttpFormClient::Open(std::string_view url, std::uint32_t& code) {
             code = CURLE_FAILED_INIT;
             return false;
         }
-        curl_slist* list = nullptr;
-        for (const std::string& line :
-             {std::string(kAcceptHeader), std::string(kAcceptLanguageHeader), ContentTypeHeader(),
-              std::string(kProxyConnectionHeader), std::string(kUserAgentHeader),
-              // No "Expect: 100-continue": the body follows the headers at once.
-              std::string("Expect:")}) {
-            curl_slist* grown = curl_slist_append(list, line.c_str());
-            if (grown == nullptr) {
-                curl_slist_free_all(list);
-                code = CURLE_OUT_OF_MEMORY;
-                return false;
-            }
-            list = grown;
+        const std::vector<std::string> lines = {
+            std::string(kAcceptHeader), std::string(kAcceptLanguageHeader), ContentTypeHeader(),
+            std::string(kProxyConnectionHeader), std::string(kUserAgentHeader),
+            // No "Expect: 100-continue": the body follows the headers at once.
+            std::string("Expect:")};
+        std::vector<std::string> proxyLines = lines;
+        proxyLines.insert(proxyLines.end() - 1, {"Pragma: no-cache", "Cache-Control: no-cache"});
+        impl_->headers.reset(HeaderList(lines));
+        impl_->proxyHeaders.reset(HeaderList(proxyLines));
+        if (!impl_->headers || !impl_->proxyHeaders) {
+            impl_->easy.reset();
+            code = CURLE_OUT_OF_MEMORY;
+            return false;
         }
-        impl_->headers.reset(list);
     }
     CURL* c = impl_->easy->get();
     net::TransferOptions options;
     options.userAgent = impl_->agent;
     options.stallSeconds = impl_->stallSeconds;
+    options.lowSpeedBytes = kLowSpeedBytes;
+    options.totalSeconds = impl_->totalSeconds;
     options.caFile = impl_->caFile;
     // A redirected POST would have to send its body again; the lab's
     // addresses answer where they are.
@@ -236,9 +256,15 @@ bool HttpFormClient::Open(std::string_view url, std::uint32_t& code) {
         code = rc;
         return false;
     }
+    // The proxy is settled here rather than by libcurl, so that the request
+    // asks it not to cache exactly when there is one; a direct request keeps
+    // its header block as it is.
+    const std::string proxy = net::EnvironmentProxy(url_.scheme, url_.host);
+    curl_easy_setopt(c, CURLOPT_PROXY, proxy.c_str());
+    curl_easy_setopt(c, CURLOPT_HTTPHEADER,
+                     proxy.empty() ? impl_->headers.get() : impl_->proxyHeaders.get());
     curl_easy_setopt(c, CURLOPT_URL, url_.requestUrl().c_str());
     curl_easy_setopt(c, CURLOPT_PATH_AS_IS, 1L);
-    curl_easy_setopt(c, CURLOPT_HTTPHEADER, impl_->headers.get());
     curl_easy_setopt(c, CURLOPT_POST, 1L);
     // The header block is HTTP/1.1 text; it is never translated to HTTP/2.
     curl_easy_setopt(c, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));

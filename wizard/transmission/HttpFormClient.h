@@ -21,6 +21,10 @@ namespace orlavo::transmission {
 // Bytes of a file piece read from disk at a time.
 inline constexpr std::size_t kFileChunk = 8192;
 
+// The speed below which a request counts as stalled (bytes a second, both
+// ways together).
+inline constexpr long kLowSpeedBytes = 1024;
+
 struct BodyPiece {
     // Literal bytes, or (when isFile) the file at filePath, fileSize bytes long.
     std::string bytes;
@@ -76,11 +80,14 @@ std::vector<BodyPiece> ValueFormPieces(std::string_view field, std::string_view 
 class HttpFormClient {
 public:
     // AGENT names the program to the transport; the header block's own
-    // User-Agent line is what goes on the wire. A transfer that moves no
-    // byte for STALL_SECONDS fails with the transport's time-out. CA_FILE,
-    // when not empty, holds the authorities trusted instead of the system's
-    // store (tests); the certificate and host name are checked either way.
-    explicit HttpFormClient(std::string agent, long stallSeconds = 60, std::string caFile = {});
+    // User-Agent line is what goes on the wire. A transfer whose speed stays
+    // below kLowSpeedBytes a second for STALL_SECONDS fails with the
+    // transport's time-out, and so does one still running after
+    // TOTAL_SECONDS (0: no such deadline). CA_FILE, when not empty, holds the
+    // authorities trusted instead of the system's store (tests); the
+    // certificate and host name are checked either way.
+    explicit HttpFormClient(std::string agent, long stallSeconds = 60, std::string caFile = {},
+                            long totalSeconds = 0);
     ~HttpFormClient();
     HttpFormClient(const HttpFormClient&) = delete;
     HttpFormClient& operator=(const HttpFormClient&) = delete;

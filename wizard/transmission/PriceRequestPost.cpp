@@ -7,8 +7,8 @@
 namespace orlavo::transmission {
 
 bool PostPriceRequest(std::string_view url, std::string_view requestText, std::string& answer,
-                      std::string_view agent, std::string_view caFile) {
-    HttpFormClient client{std::string(agent), 60, std::string(caFile)};
+                      std::string_view agent, std::string_view caFile, long deadlineSeconds) {
+    HttpFormClient client{std::string(agent), 60, std::string(caFile), deadlineSeconds};
     std::uint32_t code = kCodeUnspecified;
     if (!client.Open(url, code)) {
         answer.clear();

@@ -77,7 +77,7 @@ struct UploadSettings {
     std::string uploadUrl;
     bool debug = false;
     std::string agent = "orlavo";
-    // A request that moves no byte for this long fails.
+    // A request whose speed stays below 1 KiB a second this long fails.
     long stallSeconds = 60;
     // Authorities trusted instead of the system's store; empty = the
     // system's. Set by code only (tests), never from settings.

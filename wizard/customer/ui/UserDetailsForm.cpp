@@ -117,6 +117,7 @@ UserDetailsForm::UserDetailsForm(QWidget* page, QVBoxLayout* body) {
     sg->addWidget(sameAsBillingBox, 0, 0, 1, 2);
     shopPrompt = new QLabel(S(kShopPrompt), shipping);
     shopPrompt->setObjectName("shopPrompt");
+    shopPrompt->setTextFormat(Qt::PlainText);
     KeepPlace(shopPrompt);
     sg->addWidget(shopPrompt, 1, 0, 1, 2);
     auto* delivery = new QHBoxLayout();

@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QLocale>
+#include <QTextDocument>
 #include <numeric>
 
 #include "resources/WizardResources.h"
@@ -165,7 +166,8 @@ QVariant FolderModel::data(const QModelIndex& index, int role) const {
             }
             return {};
         case Qt::ToolTipRole:
-            return column == kName ? item.name : QVariant();
+            // A name may look like markup, which a tooltip would render.
+            return column == kName ? QVariant(Qt::convertFromPlainText(item.name)) : QVariant();
         case Qt::DecorationRole:
             return column == kName ? QVariant(smallIcon_) : QVariant();
         case Qt::CheckStateRole:

@@ -6,6 +6,7 @@
 #include <QStandardPaths>
 #include <QStorageInfo>
 #include <QStyle>
+#include <QTextDocument>
 #include <filesystem>
 
 #include "resources/WizardResources.h"
@@ -101,7 +102,8 @@ QTreeWidgetItem* FolderTree::addFolder(QTreeWidgetItem* parent, const QString& t
                                        const QIcon& icon) {
     auto* item = new QTreeWidgetItem(parent, {text});
     item->setIcon(0, icon);
-    item->setToolTip(0, DisplayName(path));
+    // File names may look like markup; tooltips would render it.
+    item->setToolTip(0, Qt::convertFromPlainText(DisplayName(path)));
     item->setData(0, kPathRole, QByteArray::fromStdString(path));
     item->setData(0, kFilledRole, false);
     item->setChildIndicatorPolicy(hasSubfolders ? QTreeWidgetItem::ShowIndicator

@@ -1,6 +1,7 @@
 #include "wizard/photos/ui/OrderStripModel.h"
 
 #include <QImage>
+#include <QTextDocument>
 
 #include "wizard/photos/PhotoFolder.h"
 
@@ -47,7 +48,9 @@ QVariant OrderStripModel::data(const QModelIndex& index, int role) const {
         return thumbnails_.forPhoto(photo);
     if (role == Qt::ToolTipRole || role == Qt::AccessibleTextRole) {
         const std::string& path = order_.photos()[photo].path;
-        return orlavo::wizard::DisplayName(path.substr(path.find_last_of('/') + 1));
+        const QString name = orlavo::wizard::DisplayName(path.substr(path.find_last_of('/') + 1));
+        // A tooltip renders what looks like markup; a file name is text.
+        return role == Qt::ToolTipRole ? Qt::convertFromPlainText(name) : name;
     }
     return {};
 }

@@ -106,6 +106,9 @@ CUploadDialog::CUploadDialog(CWizardApp& app, QWidget* parent)
     bars->addLayout(remains, 4, 0, 1, 2);
     retry_ = new QLabel(this);
     retry_->setObjectName("retry");
+    // Texts from the string table, which a bundle file may replace.
+    for (QLabel* label : {imageLabel, orderLabel, photoOf_, remainsLabel_, estimate_, retry_})
+        label->setTextFormat(Qt::PlainText);
     // Its line is kept while hidden, so the window does not jump when it shows.
     QSizePolicy keep = retry_->sizePolicy();
     keep.setRetainSizeWhenHidden(true);
