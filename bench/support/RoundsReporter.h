@@ -1,0 +1,48 @@
+#pragma once
+// For the Google Benchmark programs: runs every benchmark ROUNDS times
+// (repetitions) and keeps each round's real time per iteration, in
+// milliseconds, by benchmark name, while the console shows what it always
+// shows.
+
+#include <benchmark/benchmark.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace orlavo::bench {
+
+class RoundsReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& run : runs) {
+            if (run.run_type != Run::RT_Iteration || run.error_occurred)
+                continue;
+            const double perSecond = benchmark::GetTimeUnitMultiplier(run.time_unit);
+            milliseconds[run.benchmark_name()].push_back(run.GetAdjustedRealTime() / perSecond *
+                                                         1000.0);
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+
+    std::map<std::string, std::vector<double>> milliseconds;
+};
+
+// Initializes Google Benchmark with ARGV and ROUNDS repetitions of each
+// benchmark, runs them all and gives each one's rounds.
+inline std::map<std::string, std::vector<double>> RunRounds(int argc, char** argv, int rounds) {
+    std::vector<std::string> store(argv, argv + argc);
+    store.push_back("--benchmark_repetitions=" + std::to_string(rounds));
+    std::vector<char*> args;
+    for (std::string& s : store)
+        args.push_back(s.data());
+    int count = static_cast<int>(args.size());
+    args.push_back(nullptr);
+    benchmark::Initialize(&count, args.data());
+    RoundsReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    return reporter.milliseconds;
+}
+
+}  // namespace orlavo::bench
