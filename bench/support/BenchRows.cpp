@@ -89,8 +89,10 @@ std::string Figure(const Spread& s, std::string_view unit, int decimals) {
         std::snprintf(buf, sizeof buf, "%.*f (%.*f-%.*f)", decimals, s.median, decimals, s.low,
                       decimals, s.high);
     std::string text = buf;
-    if (!unit.empty())
-        text += " " + std::string(unit);
+    if (!unit.empty()) {
+        text += ' ';
+        text.append(unit);
+    }
     return text;
 }
 

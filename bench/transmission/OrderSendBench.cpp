@@ -21,6 +21,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <random>
 #include <sstream>
 #include <string>
@@ -28,6 +29,7 @@
 #include <vector>
 
 #include "bench/support/BenchRows.h"
+#include "bench/support/QuietStderr.h"
 #include "common/RegistryRoot.h"
 #include "platform/RegistryStore.h"
 #include "tests/support/LabProcess.h"
@@ -184,7 +186,12 @@ int main(int argc, char** argv) {
         photos.push_back(path.string());
     }
 
-    orlavo::test::LabProcess lab(folder / "lab");
+    std::unique_ptr<orlavo::test::LabProcess> started;
+    {
+        orlavo::bench::QuietStderr quiet;
+        started = std::make_unique<orlavo::test::LabProcess>(folder / "lab");
+    }
+    const orlavo::test::LabProcess& lab = *started;
     if (!lab.running()) {
         std::fprintf(stderr, "orlavo-lab did not start: %s\n", lab.error().c_str());
         return 1;
