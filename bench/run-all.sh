@@ -34,8 +34,8 @@ run() {
 run bench_thumbnails --runs "$ROUNDS" --corpus "$BUILD/bench-photos" --listing 2000
 run bench_upload --runs "$ROUNDS"
 run bench_order --runs "$ROUNDS"
-run catalogue_bench --runs "$ROUNDS" --benchmark_filter='BM_LoadAndListEveryName'
-run bench_product_page --runs "$ROUNDS" --benchmark_filter='^Activation$'
+run catalogue_bench --runs "$ROUNDS" --benchmark_filter='BM_LoadAndListEveryName' --benchmark_color=false
+run bench_product_page --runs "$ROUNDS" --benchmark_filter='^Activation$' --benchmark_color=false
 run bench_wizard --runs "$ROUNDS"
 LOADS+=("$(cut -d' ' -f1 /proc/loadavg)")
 
