@@ -1,5 +1,11 @@
 #include "platform/Curl.h"
 
+#if defined(__linux__)
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+#endif
+
 #include <cstring>
 #include <mutex>
 #include <utility>
@@ -92,6 +98,22 @@ CURLcode ApplyCommonOptions(CURL* handle, const TransferOptions& options) {
     }
     set(CURLOPT_USERAGENT, options.userAgent.c_str());
     return rc;
+}
+
+void AcknowledgeNow(curl_socket_t socket) {
+#if defined(__linux__) && defined(TCP_QUICKACK)
+    if (socket != CURL_SOCKET_BAD) {
+        int one = 1;
+        ::setsockopt(socket, IPPROTO_TCP, TCP_QUICKACK, &one, sizeof one);
+    }
+#else
+    (void)socket;
+#endif
+}
+
+int KeepSocket(void* socketOut, curl_socket_t socket, curlsocktype) {
+    *static_cast<curl_socket_t*>(socketOut) = socket;
+    return CURL_SOCKOPT_OK;
 }
 
 }  // namespace orlavo::net

@@ -97,9 +97,16 @@ struct FullOrder {
     std::unique_ptr<CWizardApp> app;
 };
 
-FullOrder& Order() {
-    static FullOrder order;
+// Made on first use; gone before the application object is.
+std::unique_ptr<FullOrder>& OrderSlot() {
+    static std::unique_ptr<FullOrder> order;
     return order;
+}
+
+FullOrder& Order() {
+    if (!OrderSlot())
+        OrderSlot() = std::make_unique<FullOrder>();
+    return *OrderSlot();
 }
 
 void Activation(benchmark::State& state) {
@@ -191,6 +198,7 @@ int main(int argc, char** argv) {
             argv[kept++] = argv[i];
     }
     auto times = orlavo::bench::RunRounds(kept, argv, rounds);
+    OrderSlot().reset();
     if (rowsFile.empty())
         return 0;
     using orlavo::bench::Goal;

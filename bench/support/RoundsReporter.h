@@ -5,6 +5,7 @@
 // shows.
 
 #include <benchmark/benchmark.h>
+#include <unistd.h>
 
 #include <map>
 #include <string>
@@ -14,6 +15,9 @@ namespace orlavo::bench {
 
 class RoundsReporter : public benchmark::ConsoleReporter {
 public:
+    // Colours only on a terminal, so that a log stays plain text.
+    RoundsReporter() : ConsoleReporter(isatty(1) ? OO_Defaults : OO_Tabular) {}
+
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs) {
             if (run.run_type != Run::RT_Iteration || run.error_occurred)
