@@ -4,6 +4,7 @@
 #   bench/run-all.sh SOURCE BUILD-FOLDER
 # ORLAVO_BENCH_ROUNDS sets the rounds (at least 5 for a table worth keeping;
 # fewer for a quick look, which then does not touch docs/performance.md).
+# ORLAVO_BENCH_LOAD_NOTE is added to the load line (what else ran meanwhile).
 set -euo pipefail
 ROOT=${1:?usage: run-all.sh SOURCE BUILD-FOLDER}
 BUILD=${2:?usage: run-all.sh SOURCE BUILD-FOLDER}
@@ -40,7 +41,7 @@ run bench_wizard --runs "$ROUNDS"
 LOADS+=("$(cut -d' ' -f1 /proc/loadavg)")
 
 MINUTES=$(awk -v s="$(( $(date +%s) - START ))" 'BEGIN { printf "%.1f", s / 60 }')
-LOAD="load average (1 minute) ${LOADS[*]} at the start of each program and at the end, on $(nproc) cores"
+LOAD="load average (1 minute) ${LOADS[*]} at the start of each program and at the end, on $(nproc) cores${ORLAVO_BENCH_LOAD_NOTE:+: $ORLAVO_BENCH_LOAD_NOTE}"
 OUT=()
 if [ "$ROUNDS" -ge 5 ]; then
   OUT=(--markdown "$ROOT/docs/performance.md")
