@@ -19,14 +19,20 @@ public:
     RoundsReporter() : ConsoleReporter(isatty(1) ? OO_Defaults : OO_Tabular) {}
 
     void ReportRuns(const std::vector<Run>& runs) override {
+        Collect(runs, milliseconds);
+        ConsoleReporter::ReportRuns(runs);
+    }
+
+    // Adds each round of RUNS (not the aggregates, not failed runs) to INTO
+    // under its benchmark's name, as milliseconds per iteration.
+    static void Collect(const std::vector<Run>& runs,
+                        std::map<std::string, std::vector<double>>& into) {
         for (const Run& run : runs) {
             if (run.run_type != Run::RT_Iteration || run.error_occurred)
                 continue;
             const double perSecond = benchmark::GetTimeUnitMultiplier(run.time_unit);
-            milliseconds[run.benchmark_name()].push_back(run.GetAdjustedRealTime() / perSecond *
-                                                         1000.0);
+            into[run.benchmark_name()].push_back(run.GetAdjustedRealTime() / perSecond * 1000.0);
         }
-        ConsoleReporter::ReportRuns(runs);
     }
 
     std::map<std::string, std::vector<double>> milliseconds;
