@@ -3,8 +3,13 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
 #include <string>
 
+#include "bench/support/BenchRows.h"
+#include "bench/support/RoundsReporter.h"
 #include "tests/support/RawHttpServer.h"
 #include "wizard/catalogue/CXmlDocuments.h"
 
@@ -80,6 +85,28 @@ void BM_LoadFromLoopback(benchmark::State& state) {
     state.counters["bytes"] = static_cast<double>(LargeCatalogue().size());
 }
 BENCHMARK(BM_LoadFromLoopback)->Unit(benchmark::kMillisecond);
+
+// What the start window and step 2 do together: the download, the parse, and
+// every product's name for the selector.
+void BM_LoadAndListEveryName(benchmark::State& state) {
+    RawHttpServer server([](const RawRequest&) {
+        return RawResponse::Http(200, "OK", LargeCatalogue(), "Content-Type: text/xml\r\n");
+    });
+    const std::string url = server.url("/catalogue.xml");
+    for (auto _ : state) {
+        CXmlDocuments docs;
+        docs.setProgramVersion("2.0.44.3");
+        ShopList shops;
+        const std::string error = docs.Load(url, shops);
+        if (!error.empty()) {
+            state.SkipWithError(error.c_str());
+            break;
+        }
+        for (int i = 0; i < docs.GetProductCount(); ++i)
+            benchmark::DoNotOptimize(docs.GetProductName(i));
+    }
+}
+BENCHMARK(BM_LoadAndListEveryName)->Unit(benchmark::kMillisecond);
 
 void BM_ParseWithoutDownload(benchmark::State& state) {
     CXmlDocuments docs;
@@ -164,4 +191,31 @@ BENCHMARK(BM_FindShopByStoreId)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
-BENCHMARK_MAIN();
+// Google Benchmark's options, and: --runs N (rounds, default 5), --rows FILE.
+int main(int argc, char** argv) {
+    const std::string rowsFile = orlavo::bench::TakeRowsOption(argc, argv);
+    int rounds = 5;
+    int kept = 1;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--runs") == 0 && i + 1 < argc)
+            rounds = std::max(1, std::atoi(argv[++i]));
+        else
+            argv[kept++] = argv[i];
+    }
+    auto times = orlavo::bench::RunRounds(kept, argv, rounds);
+    if (rowsFile.empty())
+        return 0;
+    using orlavo::bench::Goal;
+    const auto spread = orlavo::bench::Summarize(times["BM_LoadAndListEveryName"]);
+    orlavo::bench::Row row;
+    row.id = "catalogue.load";
+    row.work = "catalogue of 5,000 products loaded from loopback, every name listed";
+    row.orlavo = orlavo::bench::Figure(spread, "ms", 1);
+    row.peer = "-";
+    row.ratio = "-";
+    row.goal = "< 100 ms";
+    row.pass = spread.count > 0 && Goal{Goal::Kind::Below, 100}.metBy(spread.median);
+    row.note = std::to_string(spread.count) + " rounds; " +
+               std::to_string(LargeCatalogue().size() / 1024) + " KiB document, 300 shops";
+    return orlavo::bench::AppendRow(rowsFile, row) ? 0 : 1;
+}

@@ -2,6 +2,12 @@
 
 #include <algorithm>
 #include <cstdlib>
+#if defined(__linux__)
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+#endif
+
 #include <cstring>
 #include <mutex>
 #include <utility>
@@ -179,6 +185,22 @@ std::string EnvironmentProxy(std::string_view scheme, std::string_view host) {
         proxy = Env("ALL_PROXY");
     }
     return proxy;
+}
+
+void AcknowledgeNow(curl_socket_t socket) {
+#if defined(__linux__) && defined(TCP_QUICKACK)
+    if (socket != CURL_SOCKET_BAD) {
+        int one = 1;
+        ::setsockopt(socket, IPPROTO_TCP, TCP_QUICKACK, &one, sizeof one);
+    }
+#else
+    (void)socket;
+#endif
+}
+
+int KeepSocket(void* socketOut, curl_socket_t socket, curlsocktype) {
+    *static_cast<curl_socket_t*>(socketOut) = socket;
+    return CURL_SOCKOPT_OK;
 }
 
 }  // namespace orlavo::net

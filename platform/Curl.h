@@ -38,6 +38,18 @@ struct TransferOptions {
     std::string caFile;
 };
 
+// Acknowledges what has arrived on the connection SOCKET at once instead of
+// after the delayed-acknowledgement timer. A server that writes an answer's
+// head and body apart, with Nagle's algorithm on, holds the body until the
+// head is acknowledged; on a kept connection that costs a whole timer
+// (40 ms on Linux) per request. Call it when an answer's head arrives; does
+// nothing where the system has no such option.
+void AcknowledgeNow(curl_socket_t socket);
+
+// A CURLOPT_SOCKOPTFUNCTION that keeps each new connection's socket in the
+// curl_socket_t that CURLOPT_SOCKOPTDATA points to.
+int KeepSocket(void* socketOut, curl_socket_t socket, curlsocktype purpose);
+
 // Owns one easy handle and the buffer in which libcurl describes its errors.
 class CurlEasy {
 public:

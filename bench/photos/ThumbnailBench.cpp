@@ -9,7 +9,11 @@
 //     placeholders, and the resident memory with it listed and with every
 //     thumbnail made.
 //
-//   bench_thumbnails [--photos N] [--listing N] [--runs N] [--corpus DIR]
+//   bench_thumbnails [--photos N] [--listing N] [--runs N] [--corpus DIR] [--rows FILE]
+//
+// Rounds alternate the loader and vipsthumbnail; the ratio is the median of
+// each round's ratio. With --rows, the two rates and the first thumbnail go
+// to FILE as table rows.
 //
 // The photos are made at run time (in DIR when given, kept there for the next
 // run; otherwise in a temporary folder that is removed). The page runs on
@@ -34,6 +38,7 @@
 #include <random>
 #include <thread>
 
+#include "bench/support/BenchRows.h"
 #include "tests/photos/TestPhotos.h"
 #include "wizard/app/AppEffects.h"
 #include "wizard/app/CMyProperySheet.h"
@@ -97,25 +102,31 @@ std::string Read(const fs::path& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-// COUNT photos in FOLDER ("plain" without, "exif" half with EXIF thumbnails).
-std::vector<std::string> MakeCorpus(const fs::path& folder, int count, bool halfExif) {
-    fs::create_directories(folder);
-    std::vector<std::string> paths;
+// COUNT photos in ROOT/plain without EXIF thumbnails, and the same photos in
+// ROOT/exif, half of them with one. Each picture is drawn once for both.
+void MakeCorpus(const fs::path& root, int count, std::vector<std::string>& plain,
+                std::vector<std::string>& exif) {
+    fs::create_directories(root / "plain");
+    fs::create_directories(root / "exif");
     for (int i = 0; i < count; ++i) {
-        const fs::path path = folder / ("photo_" + std::to_string(1000 + i) + ".jpg");
-        paths.push_back(path.string());
-        if (fs::exists(path))
+        const std::string name = "photo_" + std::to_string(1000 + i) + ".jpg";
+        const fs::path plainPath = root / "plain" / name;
+        const fs::path exifPath = root / "exif" / name;
+        plain.push_back(plainPath.string());
+        exif.push_back(exifPath.string());
+        if (fs::exists(plainPath) && fs::exists(exifPath))
             continue;
         const QImage picture = Landscape(4000, 3000, std::uint32_t(i + 1));
-        std::string jpeg = orlavo::test::EncodeJpeg(picture, 90);
-        if (halfExif && i % 2 == 0) {
+        const std::string jpeg = orlavo::test::EncodeJpeg(picture, 90);
+        Write(plainPath, jpeg);
+        if (i % 2 == 0) {
             const std::string thumb = orlavo::test::EncodeJpeg(
                 picture.scaled(160, 120, Qt::IgnoreAspectRatio, Qt::SmoothTransformation), 80);
-            jpeg = orlavo::test::WithExif(jpeg, 1, thumb);
+            Write(exifPath, orlavo::test::WithExif(jpeg, 1, thumb));
+        } else {
+            Write(exifPath, jpeg);
         }
-        Write(path, jpeg);
     }
-    return paths;
 }
 
 // The loader over PATHS on every core: seconds until the last thumbnail.
@@ -195,8 +206,15 @@ double ResidentMiB() {
     return double(usage.ru_maxrss) / 1024.0;
 }
 
-void CompareRates(const char* title, const std::vector<std::string>& paths, const QString& vips,
-                  const QString& out, int runs, bool floor) {
+// Thumbnails a second of each round, ours and vipsthumbnail's.
+struct Rates {
+    std::vector<double> ours;
+    std::vector<double> vips;
+    std::vector<double> floor;  // bare scaled decoding on every core, when measured
+};
+
+Rates CompareRates(const char* title, const std::vector<std::string>& paths, const QString& vips,
+                   const QString& out, int runs, bool floor) {
     // Every file read once, so that each tool reads from the same warm cache.
     for (const std::string& p : paths)
         (void)Read(p);
@@ -220,6 +238,46 @@ void CompareRates(const char* title, const std::vector<std::string>& paths, cons
     }
     if (!bare.empty())
         std::printf("  TurboJPEG 1/8 floor    %7.1f decodes/s\n", n / Median(bare));
+    Rates rates;
+    for (double s : ours)
+        rates.ours.push_back(n / s);
+    for (double s : theirs)
+        rates.vips.push_back(n / s);
+    for (double s : bare)
+        rates.floor.push_back(n / s);
+    return rates;
+}
+
+// The row of one corpus: at least GOAL a second and RATIO times vipsthumbnail.
+orlavo::bench::Row RateRow(const std::string& id, const std::string& work, const Rates& rates,
+                           double goal, double ratioGoal, int photos) {
+    using namespace orlavo::bench;
+    const Spread ours = Summarize(rates.ours);
+    const Spread ratio = Summarize(PairedRatios(rates.ours, rates.vips));
+    Row row;
+    row.id = id;
+    row.work = work;
+    row.orlavo = Figure(ours, "/s", 1);
+    row.peer =
+        rates.vips.empty() ? "-" : "vipsthumbnail x2 " + Figure(Summarize(rates.vips), "/s", 1);
+    row.ratio = Figure(ratio, "", 2);
+    char text[80];
+    std::snprintf(text, sizeof text, ">= %.0f /s and >= %.1f x vips", goal, ratioGoal);
+    row.goal = text;
+    row.pass = ours.count > 0 && ratio.count > 0 &&
+               Goal{Goal::Kind::AtLeast, goal}.metBy(ours.median) &&
+               Goal{Goal::Kind::AtLeast, ratioGoal}.metBy(ratio.median);
+    row.note = std::to_string(photos) + " photos, " + std::to_string(ours.count) +
+               " rounds, alternating; " + std::to_string(std::thread::hardware_concurrency()) +
+               " cores";
+    if (!rates.floor.empty()) {
+        std::snprintf(text, sizeof text, "; bare TurboJPEG 1/8 decoding on every core %.1f /s",
+                      Summarize(rates.floor).median);
+        row.note += text;
+    }
+    if (rates.vips.empty())
+        row.note += "; vipsthumbnail missing";
+    return row;
 }
 
 // Nothing is shown while the page runs.
@@ -289,6 +347,7 @@ Options Parse(int argc, char** argv) {
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication qapp(argc, argv);
+    const std::string rowsFile = orlavo::bench::TakeRowsOption(argc, argv);
     const Options options = Parse(argc, argv);
     QTemporaryDir temp;
     const fs::path corpus = fs::absolute(
@@ -300,8 +359,8 @@ int main(int argc, char** argv) {
 
     std::printf("Making the photos in %s ...\n", corpus.string().c_str());
     std::fflush(stdout);
-    const std::vector<std::string> plain = MakeCorpus(corpus / "plain", options.photos, false);
-    const std::vector<std::string> exif = MakeCorpus(corpus / "exif", options.photos, true);
+    std::vector<std::string> plain, exif;
+    MakeCorpus(corpus, options.photos, plain, exif);
     std::uintmax_t bytes = 0;
     for (const std::string& p : plain)
         bytes += fs::file_size(p);
@@ -312,8 +371,10 @@ int main(int argc, char** argv) {
     if (vips.isEmpty())
         std::printf("vipsthumbnail not found (Debian package libvips-tools): no comparison\n");
 
-    CompareRates("Without EXIF thumbnails", plain, vips, out, options.runs, true);
-    CompareRates("Half with EXIF thumbnails", exif, vips, out, options.runs, false);
+    const Rates plainRates =
+        CompareRates("Without EXIF thumbnails", plain, vips, out, options.runs, true);
+    const Rates exifRates =
+        CompareRates("Half with EXIF thumbnails", exif, vips, out, options.runs, false);
 
     // The photo page itself.
     QuietEffects effects;
@@ -350,6 +411,29 @@ int main(int argc, char** argv) {
     }
     std::printf("\nFirst thumbnail after opening the folder of 12-MP photos: %.0f ms (median)\n",
                 Median(first) * 1000);
+    if (!rowsFile.empty()) {
+        using namespace orlavo::bench;
+        AppendRow(rowsFile,
+                  RateRow("thumbs.plain", "thumbnails of 12-MP JPEGs without EXIF thumbnails",
+                          plainRates, 55, 1.4, options.photos));
+        AppendRow(rowsFile,
+                  RateRow("thumbs.exif", "thumbnails of 12-MP JPEGs, half with EXIF thumbnails",
+                          exifRates, 95, 1.4, options.photos));
+        std::vector<double> ms;
+        for (double s : first)
+            ms.push_back(s * 1000);
+        const Spread spread = Summarize(ms);
+        Row row;
+        row.id = "thumbs.first";
+        row.work = "first thumbnail after opening a folder of 12-MP photos";
+        row.orlavo = Figure(spread, "ms", 0);
+        row.peer = "-";
+        row.ratio = "-";
+        row.goal = "< 100 ms";
+        row.pass = spread.count > 0 && Goal{Goal::Kind::Below, 100}.metBy(spread.median);
+        row.note = std::to_string(spread.count) + " rounds; photo page on the offscreen platform";
+        AppendRow(rowsFile, row);
+    }
 
     const double before = ResidentMiB();
     std::vector<double> list;

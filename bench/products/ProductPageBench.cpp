@@ -15,7 +15,13 @@
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QWheelEvent>
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
 #include <memory>
+
+#include "bench/support/BenchRows.h"
+#include "bench/support/RoundsReporter.h"
 
 #include "common/RegistryRoot.h"
 #include "platform/RegistryStore.h"
@@ -91,9 +97,16 @@ struct FullOrder {
     std::unique_ptr<CWizardApp> app;
 };
 
-FullOrder& Order() {
-    static FullOrder order;
+// Made on first use; gone before the application object is.
+std::unique_ptr<FullOrder>& OrderSlot() {
+    static std::unique_ptr<FullOrder> order;
     return order;
+}
+
+FullOrder& Order() {
+    if (!OrderSlot())
+        OrderSlot() = std::make_unique<FullOrder>();
+    return *OrderSlot();
 }
 
 void Activation(benchmark::State& state) {
@@ -171,11 +184,33 @@ BENCHMARK(AddToEveryPhoto)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
+// Google Benchmark's options, and: --runs N (rounds, default 5), --rows FILE.
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication qapp(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    const std::string rowsFile = orlavo::bench::TakeRowsOption(argc, argv);
+    int rounds = 5;
+    int kept = 1;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--runs") == 0 && i + 1 < argc)
+            rounds = std::max(1, std::atoi(argv[++i]));
+        else
+            argv[kept++] = argv[i];
+    }
+    auto times = orlavo::bench::RunRounds(kept, argv, rounds);
+    OrderSlot().reset();
+    if (rowsFile.empty())
+        return 0;
+    using orlavo::bench::Goal;
+    const auto spread = orlavo::bench::Summarize(times["Activation"]);
+    orlavo::bench::Row row;
+    row.id = "products.activation";
+    row.work = "step 2 activation, 197 photos x 3 lines";
+    row.orlavo = orlavo::bench::Figure(spread, "ms", 1);
+    row.peer = "-";
+    row.ratio = "-";
+    row.goal = "< 150 ms";
+    row.pass = spread.count > 0 && Goal{Goal::Kind::Below, 150}.metBy(spread.median);
+    row.note = std::to_string(spread.count) + " rounds; page made current and drawn once";
+    return orlavo::bench::AppendRow(rowsFile, row) ? 0 : 1;
 }

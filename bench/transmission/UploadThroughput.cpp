@@ -2,7 +2,11 @@
 // command-line tool to a loopback sink, and compares throughput and peak
 // memory. Each upload runs in a child process, so its peak RSS is its own.
 //
-//   bench_upload [--sizes MIB,MIB,...] [--runs N]
+//   bench_upload [--sizes MIB,MIB,...] [--runs N] [--rows FILE]
+//
+// Rounds alternate the two clients; the ratio of a size is the median of
+// each round's curl time over ours. With --rows, one table row per size and
+// one for the peak memory (smallest size against largest) go to FILE.
 //
 // The photo files are made at run time in a temporary folder and removed.
 
@@ -27,6 +31,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/support/BenchRows.h"
 #include "wizard/transmission/FailureCode.h"
 #include "wizard/transmission/FormParts.h"
 #include "wizard/transmission/HttpFormClient.h"
@@ -228,12 +233,24 @@ double Median(std::vector<double> v) {
     return v[v.size() / 2];
 }
 
+std::vector<double> Rates(double mib, const std::vector<double>& seconds) {
+    std::vector<double> rates;
+    for (double s : seconds)
+        rates.push_back(s > 0 ? mib / s : 0);
+    return rates;
+}
+
+// Peak memory may grow by this much from the smallest body to the largest
+// and still count as flat: buffers, not the file.
+constexpr double kFlatMiB = 8;
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc == 5 && std::string(argv[1]) == "--client") {
         return ClientMain(argv[2], argv[3], std::strtoull(argv[4], nullptr, 10));
     }
+    const std::string rowsFile = orlavo::bench::TakeRowsOption(argc, argv);
     std::vector<std::uint64_t> sizesMiB = {10, 200};
     int runs = 5;
     for (int i = 1; i + 1 < argc; i += 2) {
@@ -256,9 +273,16 @@ int main(int argc, char** argv) {
     std::string contentType =
         "Content-Type: multipart/form-data; boundary=" + std::string(kBoundary);
 
+    std::printf("%u cores, load average %.1f\n", std::thread::hardware_concurrency(),
+                orlavo::bench::LoadAverage());
     std::printf("%-8s %-8s %12s %12s %12s %14s\n", "size", "client", "transfer s", "MiB/s",
                 "process s", "peak RSS KiB");
     int failures = 0;
+    struct Peak {
+        std::uint64_t mib;
+        long ours, theirs;
+    };
+    std::vector<Peak> peaks;
     for (std::uint64_t mib : sizesMiB) {
         std::uint64_t size = mib << 20;
         fs::path photo = folder / "photo.jpg";
@@ -289,10 +313,51 @@ int main(int argc, char** argv) {
         std::printf("%-8s %-8s %12.4f %12.1f %12.4f %14ld\n", label.c_str(), "curl", t, bodyMiB / t,
                     Median(theirsWall), theirsPeak);
         std::printf("%-8s throughput ratio orlavo/curl: %.2f\n", "", t / o);
+        peaks.push_back({mib, oursPeak, theirsPeak});
+        if (!rowsFile.empty()) {
+            using orlavo::bench::Goal;
+            const auto ratio = orlavo::bench::Summarize(orlavo::bench::PairedRatios(theirs, ours));
+            orlavo::bench::Row row;
+            row.id = "upload." + std::to_string(mib);
+            row.work = "upload of a " + std::to_string(mib) + " MiB body to a loopback sink";
+            row.orlavo =
+                orlavo::bench::Figure(orlavo::bench::Summarize(Rates(bodyMiB, ours)), "MiB/s", 0);
+            row.peer = "curl " + orlavo::bench::Figure(
+                                     orlavo::bench::Summarize(Rates(bodyMiB, theirs)), "MiB/s", 0);
+            row.ratio = orlavo::bench::Figure(ratio, "", 2);
+            row.goal = ">= 0.95";
+            row.pass = ratio.count > 0 && Goal{Goal::Kind::AtLeast, 0.95}.metBy(ratio.median);
+            row.note = std::to_string(runs) + " rounds, alternating; ratio of each round";
+            orlavo::bench::AppendRow(rowsFile, row);
+        }
         fs::remove(photo);
         fs::remove(body);
     }
     fs::remove_all(folder);
+    if (!rowsFile.empty() && peaks.size() >= 2) {
+        const Peak& small = peaks.front();
+        const Peak& large = peaks.back();
+        auto text = [](const Peak& a, const Peak& b, long Peak::*who) {
+            char buf[120];
+            std::snprintf(buf, sizeof buf, "%.1f MiB at %llu MiB, %.1f MiB at %llu MiB",
+                          double(a.*who) / 1024, static_cast<unsigned long long>(a.mib),
+                          double(b.*who) / 1024, static_cast<unsigned long long>(b.mib));
+            return std::string(buf);
+        };
+        const double growth = double(large.ours - small.ours) / 1024;
+        orlavo::bench::Row row;
+        row.id = "upload.memory";
+        row.work = "upload: peak resident memory against body size";
+        row.orlavo = text(small, large, &Peak::ours);
+        row.peer = "curl " + text(small, large, &Peak::theirs);
+        row.ratio = "-";
+        row.goal = "flat (grows < 8 MiB)";
+        row.pass = growth < kFlatMiB;
+        char note[80];
+        std::snprintf(note, sizeof note, "grows %.1f MiB; highest of the rounds", growth);
+        row.note = note;
+        orlavo::bench::AppendRow(rowsFile, row);
+    }
     if (failures != 0) {
         std::fprintf(stderr, "%d uploads failed\n", failures);
         return 1;

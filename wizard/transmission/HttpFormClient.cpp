@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 #include "platform/Curl.h"
 #include "wizard/transmission/FailureCode.h"
@@ -141,6 +142,15 @@ curl_slist* HeaderList(const std::vector<std::string>& lines) {
     return list;
 }
 
+// The status line of an answer: acknowledged at once, so that a server
+// that sends the rest apart does not wait for the delayed acknowledgement.
+std::size_t HeaderCallback(char* data, std::size_t size, std::size_t count, void* user) {
+    const std::size_t n = size * count;
+    if (n >= 5 && std::memcmp(data, "HTTP/", 5) == 0)
+        net::AcknowledgeNow(*static_cast<curl_socket_t*>(user));
+    return n;
+}
+
 int ProgressCallback(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
     return static_cast<Transfer*>(user)->IsAborted() ? 1 : 0;
 }
@@ -153,6 +163,8 @@ struct HttpFormClient::Impl {
     long totalSeconds = 0;
     std::string caFile;
     std::unique_ptr<net::CurlEasy> easy;
+    // The connection's socket, for acknowledging an answer's head at once.
+    curl_socket_t socket = CURL_SOCKET_BAD;
     std::unique_ptr<curl_slist, ListDeleter> headers;
     // The same block with the no-cache lines, for a request through a proxy.
     std::unique_ptr<curl_slist, ListDeleter> proxyHeaders;
@@ -274,6 +286,10 @@ bool HttpFormClient::Open(std::string_view url, std::uint32_t& code) {
     curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &WriteCallback);
     curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, &ProgressCallback);
     curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(c, CURLOPT_HEADERFUNCTION, &HeaderCallback);
+    curl_easy_setopt(c, CURLOPT_HEADERDATA, &impl_->socket);
+    curl_easy_setopt(c, CURLOPT_SOCKOPTFUNCTION, &net::KeepSocket);
+    curl_easy_setopt(c, CURLOPT_SOCKOPTDATA, &impl_->socket);
     return true;
 }
 
