@@ -9,6 +9,8 @@
 #include <cstring>
 #include <sstream>
 
+#include "common/TextRules.h"
+
 namespace orlavo::xml {
 
 namespace {
@@ -85,34 +87,15 @@ bool IsUtf8Name(std::string_view name) {
 bool IsValidUtf8(std::string_view s) {
     std::size_t i = 0;
     while (i < s.size()) {
-        auto b = static_cast<unsigned char>(s[i]);
-        if (b < 0x80) {
+        if (static_cast<unsigned char>(s[i]) < 0x80) {
             ++i;
             continue;
         }
-        int len = 0;
-        char32_t min = 0;
         char32_t cp = 0;
-        if ((b & 0xE0) == 0xC0) {
-            len = 2, min = 0x80, cp = b & 0x1F;
-        } else if ((b & 0xF0) == 0xE0) {
-            len = 3, min = 0x800, cp = b & 0x0F;
-        } else if ((b & 0xF8) == 0xF0) {
-            len = 4, min = 0x10000, cp = b & 0x07;
-        } else {
+        const std::size_t len = Utf8SequenceAt(s, i, cp);
+        if (len == 0)
             return false;
-        }
-        if (i + static_cast<std::size_t>(len) > s.size())
-            return false;
-        for (int k = 1; k < len; ++k) {
-            auto c = static_cast<unsigned char>(s[i + static_cast<std::size_t>(k)]);
-            if ((c & 0xC0) != 0x80)
-                return false;
-            cp = (cp << 6) | (c & 0x3F);
-        }
-        if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-            return false;
-        i += static_cast<std::size_t>(len);
+        i += len;
     }
     return true;
 }

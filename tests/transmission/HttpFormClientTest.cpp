@@ -346,7 +346,8 @@ TEST(HttpFormClient, BodyShorterThanAnnouncedIsNoSuccess) {
     const std::uint64_t length = BodyLength(pieces);
     Exchange ex = client.Post(pieces, length + 100, nullptr);
     EXPECT_FALSE(ex.ok);
-    EXPECT_EQ(ex.bytesWritten, length);
+    // How much went before the answer came depends on timing; never more than there was.
+    EXPECT_LE(ex.bytesWritten, length);
     EXPECT_NE(ex.code, 0u);
 }
 

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "common/TextRules.h"
+
 namespace orlavo::order {
 
 namespace {
@@ -10,37 +12,6 @@ std::string Hex(unsigned value, int digits) {
     char buffer[16];
     std::snprintf(buffer, sizeof buffer, "%0*X", digits, value);
     return buffer;
-}
-
-// Length of the well-formed UTF-8 sequence at TEXT[I] and its code point;
-// 0 when the bytes there are not one.
-std::size_t Sequence(std::string_view text, std::size_t i, char32_t& cp) {
-    const auto b = static_cast<unsigned char>(text[i]);
-    std::size_t len = 0;
-    char32_t min = 0;
-    if ((b & 0xE0) == 0xC0) {
-        len = 2, min = 0x80, cp = b & 0x1F;
-    } else if ((b & 0xF0) == 0xE0) {
-        len = 3, min = 0x800, cp = b & 0x0F;
-    } else if ((b & 0xF8) == 0xF0) {
-        len = 4, min = 0x10000, cp = b & 0x07;
-    } else {
-        return 0;
-    }
-    if (i + len > text.size()) {
-        return 0;
-    }
-    for (std::size_t k = 1; k < len; ++k) {
-        const auto c = static_cast<unsigned char>(text[i + k]);
-        if ((c & 0xC0) != 0x80) {
-            return 0;
-        }
-        cp = (cp << 6) | (c & 0x3F);
-    }
-    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-        return 0;
-    }
-    return len;
 }
 
 // C1 controls act as escape sequences on some terminals; the direction
@@ -71,7 +42,7 @@ std::string TerminalText(std::string_view text) {
             ++i;
         } else {
             char32_t cp = 0;
-            const std::size_t len = Sequence(text, i, cp);
+            const std::size_t len = Utf8SequenceAt(text, i, cp);
             if (len == 0) {
                 out += "\\x" + Hex(b, 2);
                 ++i;

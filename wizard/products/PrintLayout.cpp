@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "common/TextRules.h"
 #include "resources/WizardResources.h"
 #include "wizard/products/QualityRating.h"
 
@@ -15,17 +16,6 @@ constexpr int kStrPoorQuality = 3305;
 constexpr int kStrPrintSize = 3306;
 constexpr int kStrNoProductSize = 3307;
 constexpr int kStrNoPhotoSize = 3308;
-
-std::string Fill(std::string text, std::initializer_list<std::string> values) {
-    int n = 1;
-    for (const std::string& v : values) {
-        const std::string mark = "%" + std::to_string(n++);
-        const std::size_t at = text.find(mark);
-        if (at != std::string::npos)
-            text.replace(at, mark.size(), v);
-    }
-    return text;
-}
 
 // To a tenth of an inch, with a point whatever the user's locale.
 std::string Inches(int mm) {
@@ -101,7 +91,7 @@ std::string LineWarning(const SelectedPhoto& photo, int product, const ProductTa
             LayOutPrint(photo.width, photo.height, info.xDim, info.yDim, true);
         // Never "20%": that would not be more than a fifth.
         const long percent = std::max(21L, std::lround(layout.cutAway * 100));
-        text = Fill(Str(kStrTrimCuts), {std::to_string(percent)});
+        text = FillPlaceholders(Str(kStrTrimCuts), {std::to_string(percent)});
     }
     if (RateQuality(photo.width, photo.height, info.xDim) == Quality::Poor) {
         if (!text.empty())
@@ -112,8 +102,8 @@ std::string LineWarning(const SelectedPhoto& photo, int product, const ProductTa
 }
 
 std::string PrintSizeText(int widthMm, int heightMm) {
-    return Fill(Str(kStrPrintSize), {std::to_string(widthMm), std::to_string(heightMm),
-                                     Inches(widthMm), Inches(heightMm)});
+    return FillPlaceholders(Str(kStrPrintSize), {std::to_string(widthMm), std::to_string(heightMm),
+                                                 Inches(widthMm), Inches(heightMm)});
 }
 
 std::string LayoutGapText(LayoutGap gap) {

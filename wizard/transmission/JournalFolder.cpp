@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "common/TextRules.h"
 #include "platform/Diagnostics.h"
 #include "platform/PrivateFiles.h"
 #include "resources/WizardResources.h"
@@ -19,17 +20,6 @@ constexpr std::string_view kPrefix = "order-";
 constexpr std::string_view kSuffix = ".journal";
 // A journal of 197 photos with long paths stays far below this.
 constexpr std::size_t kJournalLimit = 4u << 20;
-
-std::string Fill(std::string text, std::initializer_list<std::string_view> values) {
-    int n = 1;
-    for (std::string_view v : values) {
-        const std::string mark = "%" + std::to_string(n++);
-        const std::size_t at = text.find(mark);
-        if (at != std::string::npos)
-            text.replace(at, mark.size(), v);
-    }
-    return text;
-}
 
 // Renames PATH out of the way, keeping it for whoever wants to look; the
 // new name, or empty when it could not be moved.
@@ -51,8 +41,8 @@ std::string SetAsideNotice(const std::string& path, const std::string& problem) 
     const std::string moved = SetAside(path);
     const std::string name = fs::path(path).filename().string();
     if (moved.empty())
-        return Fill(wizard::Str(3547), {name, problem});
-    return Fill(wizard::Str(3546), {name, moved, problem});
+        return FillPlaceholders(wizard::Str(3547), {name, problem});
+    return FillPlaceholders(wizard::Str(3546), {name, moved, problem});
 }
 
 // Why the bytes of a journal could not be read, as a problem text.
@@ -151,7 +141,7 @@ JournalScan JournalFolder::Scan(const std::string& profile) const {
             }
         }
         if (reading.status == JournalReading::Status::Newer) {
-            scan.notices.push_back(Fill(wizard::Str(3547), {name, reading.problem}));
+            scan.notices.push_back(FillPlaceholders(wizard::Str(3547), {name, reading.problem}));
             continue;
         }
         if (reading.status != JournalReading::Status::Ok) {
@@ -197,7 +187,8 @@ std::unique_ptr<JournalClaim> JournalFolder::ClaimInterrupted(const std::string&
     }
     if (reading.status != JournalReading::Status::Ok) {
         error = reading.status == JournalReading::Status::Newer
-                    ? Fill(wizard::Str(3547), {fs::path(path).filename().string(), reading.problem})
+                    ? FillPlaceholders(wizard::Str(3547),
+                                       {fs::path(path).filename().string(), reading.problem})
                     : SetAsideNotice(path, reading.problem);
         return nullptr;
     }

@@ -2,6 +2,7 @@
 
 #include <ctime>
 
+#include "common/TextRules.h"
 #include "resources/WizardResources.h"
 #include "wizard/transmission/TransferManifest.h"
 
@@ -10,17 +11,6 @@ namespace orlavo::transmission {
 namespace {
 
 constexpr int kMonthNames = 3560;  // January; the eleven months after it follow
-
-std::string Fill(std::string text, std::initializer_list<std::string> values) {
-    int n = 1;
-    for (const std::string& v : values) {
-        const std::string mark = "%" + std::to_string(n++);
-        const std::size_t at = text.find(mark);
-        if (at != std::string::npos)
-            text.replace(at, mark.size(), v);
-    }
-    return text;
-}
 
 // Catalogue index of each product id.
 int ProductIndex(const wizard::CXmlDocuments& docs, const std::string& id) {
@@ -43,18 +33,18 @@ std::tm LocalTime(std::int64_t seconds) {
 std::string ResumeProblem(const OrderJournal& journal, const std::string& uploadUrl,
                           const wizard::CXmlDocuments& docs) {
     if (journal.uploadUrl != uploadUrl)
-        return Fill(wizard::Str(3572), {journal.uploadUrl});
+        return FillPlaceholders(wizard::Str(3572), {journal.uploadUrl});
     for (const JournalPhoto& photo : journal.photos) {
         for (const JournalLine& line : photo.lines) {
             if (ProductIndex(docs, line.productId) < 0)
-                return Fill(wizard::Str(3573), {line.productId});
+                return FillPlaceholders(wizard::Str(3573), {line.productId});
         }
     }
     bool paymentKnown = false;
     for (int i = 0; i < docs.GetPaymentCount(); ++i)
         paymentKnown = paymentKnown || docs.GetPayment(i).id == journal.details.cctype;
     if (!paymentKnown)
-        return Fill(wizard::Str(3574), {journal.details.cctype});
+        return FillPlaceholders(wizard::Str(3574), {journal.details.cctype});
     return {};
 }
 
@@ -71,7 +61,7 @@ std::string RestoreOrder(const OrderJournal& journal, const wizard::CXmlDocument
             const int product = ProductIndex(docs, line.productId);
             if (product < 0) {
                 order.RemoveAll();
-                return Fill(wizard::Str(3573), {line.productId});
+                return FillPlaceholders(wizard::Str(3573), {line.productId});
             }
             order.SetQuantity(index, product, line.quantity);
             order.SetZoomTrim(index, product, line.zoomTrim);
@@ -116,7 +106,7 @@ ResumePlan PlanResume(const OrderJournal& journal,
         const JournalPhoto& photo = journal.photos[i];
         const std::optional<FileStamp> stamp = i < stamps.size() ? stamps[i] : std::nullopt;
         if (!stamp) {
-            plan.problem = Fill(wizard::Str(3575), {photo.path});
+            plan.problem = FillPlaceholders(wizard::Str(3575), {photo.path});
             plan.numbers.clear();
             plan.changed.clear();
             return plan;
@@ -146,21 +136,23 @@ std::string InterruptedOrderText(const OrderJournal& journal, std::int64_t now) 
     const std::string day = std::to_string(started.tm_mday);
     const std::string date =
         started.tm_year == today.tm_year
-            ? Fill(wizard::Str(3555), {day, month})
-            : Fill(wizard::Str(3556), {day, month, std::to_string(started.tm_year + 1900)});
+            ? FillPlaceholders(wizard::Str(3555), {day, month})
+            : FillPlaceholders(wizard::Str(3556),
+                               {day, month, std::to_string(started.tm_year + 1900)});
     const int count = journal.photoCount();
     const int sent = journal.acceptedCount();
-    return Fill(wizard::Str(count == 1 ? 3554 : 3553),
-                {std::to_string(count), date, std::to_string(sent), std::to_string(count - sent)});
+    return FillPlaceholders(
+        wizard::Str(count == 1 ? 3554 : 3553),
+        {std::to_string(count), date, std::to_string(sent), std::to_string(count - sent)});
 }
 
 std::string ResumePlanText(const OrderJournal& journal, const ResumePlan& plan) {
     if (!plan.problem.empty())
         return plan.problem;
     std::string text =
-        Fill(wizard::Str(3557),
-             {std::to_string(journal.acceptedCount()), std::to_string(journal.photoCount()),
-              journal.orderId, std::to_string(plan.numbers.size())});
+        FillPlaceholders(wizard::Str(3557), {std::to_string(journal.acceptedCount()),
+                                             std::to_string(journal.photoCount()), journal.orderId,
+                                             std::to_string(plan.numbers.size())});
     if (plan.detailsChanged) {
         text += " " + wizard::Str(3559);
     } else if (!plan.changed.empty()) {
@@ -170,7 +162,7 @@ std::string ResumePlanText(const OrderJournal& journal, const ResumePlan& plan) 
                 names += ", ";
             names += ManifestFileName(journal.photos[static_cast<std::size_t>(number - 1)].path);
         }
-        text += " " + Fill(wizard::Str(3558), {names});
+        text += " " + FillPlaceholders(wizard::Str(3558), {names});
     }
     return text;
 }
