@@ -34,6 +34,7 @@
 #include <vector>
 
 #include "bench/support/BenchRows.h"
+#include "bench/support/QuietEffects.h"
 #include "bench/support/QuietStderr.h"
 #include "common/RegistryRoot.h"
 #include "platform/RegistryStore.h"
@@ -55,16 +56,7 @@ namespace {
 constexpr const char* kProfile = "Bench";
 constexpr int kSamplePhotos = 8;
 
-class QuietEffects : public AppEffects {
-public:
-    QMessageBox::StandardButton message(QWidget*, const QString&, const QString&, QMessageBox::Icon,
-                                        QMessageBox::StandardButtons) override {
-        return QMessageBox::Ok;
-    }
-    bool open(const QString&) override { return true; }
-    void beep() override {}
-    bool browseForFolder(QWidget*, const QString&, QString&) override { return false; }
-};
+using orlavo::bench::QuietEffects;
 
 std::int64_t NowNs() {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(

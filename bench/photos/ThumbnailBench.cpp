@@ -39,6 +39,7 @@
 #include <thread>
 
 #include "bench/support/BenchRows.h"
+#include "bench/support/QuietEffects.h"
 #include "tests/photos/TestPhotos.h"
 #include "wizard/app/AppEffects.h"
 #include "wizard/app/CMyProperySheet.h"
@@ -280,17 +281,7 @@ orlavo::bench::Row RateRow(const std::string& id, const std::string& work, const
     return row;
 }
 
-// Nothing is shown while the page runs.
-class QuietEffects : public AppEffects {
-public:
-    QMessageBox::StandardButton message(QWidget*, const QString&, const QString&, QMessageBox::Icon,
-                                        QMessageBox::StandardButtons) override {
-        return QMessageBox::Ok;
-    }
-    bool open(const QString&) override { return true; }
-    void beep() override {}
-    bool browseForFolder(QWidget*, const QString&, QString&) override { return false; }
-};
+using orlavo::bench::QuietEffects;
 
 // Opens FOLDER on the page; seconds until the view holds its placeholders.
 double OpenSeconds(CSelectImagePage& page, const fs::path& folder) {

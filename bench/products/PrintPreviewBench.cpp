@@ -18,6 +18,7 @@
 #include <QTemporaryDir>
 #include <memory>
 
+#include "bench/support/QuietEffects.h"
 #include "lab/SamplePhotoMaker.h"
 #include "wizard/app/AppEffects.h"
 #include "wizard/app/CMyProperySheet.h"
@@ -43,16 +44,7 @@ constexpr const char* kCatalogue = R"xml(<?xml version="1.0"?>
 </affiliateinfo>
 )xml";
 
-class QuietEffects : public AppEffects {
-public:
-    QMessageBox::StandardButton message(QWidget*, const QString&, const QString&, QMessageBox::Icon,
-                                        QMessageBox::StandardButtons) override {
-        return QMessageBox::Ok;
-    }
-    bool open(const QString&) override { return true; }
-    void beep() override {}
-    bool browseForFolder(QWidget*, const QString&, QString&) override { return false; }
-};
+using orlavo::bench::QuietEffects;
 
 // Step 2 with one 12-megapixel photo on disk and two lines.
 struct OnePhoto {

@@ -21,6 +21,7 @@
 #include <memory>
 
 #include "bench/support/BenchRows.h"
+#include "bench/support/QuietEffects.h"
 #include "bench/support/RoundsReporter.h"
 
 #include "common/RegistryRoot.h"
@@ -50,16 +51,7 @@ constexpr const char* kCatalogue = R"xml(<?xml version="1.0"?>
 </affiliateinfo>
 )xml";
 
-class QuietEffects : public AppEffects {
-public:
-    QMessageBox::StandardButton message(QWidget*, const QString&, const QString&, QMessageBox::Icon,
-                                        QMessageBox::StandardButtons) override {
-        return QMessageBox::Ok;
-    }
-    bool open(const QString&) override { return true; }
-    void beep() override {}
-    bool browseForFolder(QWidget*, const QString&, QString&) override { return false; }
-};
+using orlavo::bench::QuietEffects;
 
 // The wizard on step 2 with 197 photos of 3 lines each.
 struct FullOrder {
