@@ -68,7 +68,8 @@ constexpr const char* kCatalogue = R"xml(<?xml version="1.0"?>
 class QuietEffects : public AppEffects {
 public:
     QMessageBox::StandardButton message(QWidget*, const QString&, const QString&, QMessageBox::Icon,
-                                        QMessageBox::StandardButtons) override {
+                                        QMessageBox::StandardButtons,
+                                        QMessageBox::StandardButton) override {
         return QMessageBox::Ok;
     }
     bool open(const QString&) override { return true; }

@@ -164,21 +164,30 @@ TEST_F(SheetTest, EnterContinues) {
     EXPECT_EQ(s.activeIndex(), 1);
 }
 
-TEST_F(SheetTest, EnterPressesTheFocusedButtonNotContinue) {
+// A run of stray Enters never leads back to step 1 and out of the program:
+// whatever button has the focus, Enter presses Continue, and the quit
+// question defaults to No.
+TEST_F(SheetTest, EnterContinuesWhateverButtonHasTheFocus) {
     CMyProperySheet& s = shownSheet();
     QTest::mouseClick(s.nextButton(), Qt::LeftButton);
     ASSERT_EQ(s.activeIndex(), 1);
-    s.helpButton()->setFocus();
-    QTest::keyClick(s.helpButton(), Qt::Key_Return);
-    EXPECT_EQ(s.activeIndex(), 1);
+    auto* pageButton = new QPushButton("On the page", s.activePage());
+    pageButton->show();
+    for (QPushButton* focused : {s.backButton(), s.cancelButton(), s.helpButton(), pageButton}) {
+        s.setActivePage(1);
+        focused->setFocus();
+        QTest::keyClick(focused, Qt::Key_Return);
+        EXPECT_EQ(s.activeIndex(), 2) << focused->text().toStdString();
+    }
+    EXPECT_TRUE(effects.messages.empty());
+    EXPECT_TRUE(effects.opened.isEmpty());
+
     effects.answers.push_back(QMessageBox::No);
-    s.cancelButton()->setFocus();
-    QTest::keyClick(s.cancelButton(), Qt::Key_Return);
-    EXPECT_EQ(effects.messages.size(), 1u);
-    EXPECT_EQ(s.activeIndex(), 1);
-    s.backButton()->setFocus();
-    QTest::keyClick(s.backButton(), Qt::Key_Return);
-    EXPECT_EQ(s.activeIndex(), 0);
+    QTest::keyClick(s.activePage(), Qt::Key_Escape);
+    ASSERT_EQ(effects.messages.size(), 1u);
+    EXPECT_EQ(effects.messages[0].text, "Are you sure you want to quit this program?");
+    EXPECT_EQ(effects.messages[0].defaultButton, QMessageBox::No);
+    EXPECT_TRUE(s.isVisible());
 }
 
 TEST_F(SheetTest, EnterOnAPageContinues) {

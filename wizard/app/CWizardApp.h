@@ -65,10 +65,13 @@ public:
     int RunWizard();
 
     // Message boxes with the caption "Zadozu Orlavo" over the main window.
-    QMessageBox::StandardButton ShowAppMessage(const QString& text, QMessageBox::Icon icon,
-                                               QMessageBox::StandardButtons buttons);
-    QMessageBox::StandardButton ShowAppMessageId(int id, QMessageBox::Icon icon,
-                                                 QMessageBox::StandardButtons buttons);
+    // Enter presses DEFAULT_BUTTON (the box's own choice when NoButton).
+    QMessageBox::StandardButton ShowAppMessage(
+        const QString& text, QMessageBox::Icon icon, QMessageBox::StandardButtons buttons,
+        QMessageBox::StandardButton defaultButton = QMessageBox::NoButton);
+    QMessageBox::StandardButton ShowAppMessageId(
+        int id, QMessageBox::Icon icon, QMessageBox::StandardButtons buttons,
+        QMessageBox::StandardButton defaultButton = QMessageBox::NoButton);
 
     // The catalogue load of the start window; the error text, empty on success.
     std::string LoadCatalogue(const std::string& address);

@@ -75,6 +75,7 @@ TEST_F(UploadDialogTest, CancelAnsweredNoGoesOnWhereItStood) {
     QTest::mouseClick(upload->cancelButton(), Qt::LeftButton);
     ASSERT_EQ(effects.messages.size(), 1u);
     EXPECT_EQ(effects.messages[0].text, "Are you sure you want to quit this order?");
+    EXPECT_EQ(effects.messages[0].defaultButton, QMessageBox::No);
     EXPECT_EQ(effects.messages[0].icon, QMessageBox::Question);
     EXPECT_EQ(effects.messages[0].buttons, QMessageBox::Yes | QMessageBox::No);
     EXPECT_TRUE(upload->isVisible());

@@ -1,4 +1,5 @@
 #include "wizard/customer/ui/UserDetailsForm.h"
+#include "wizard/app/ScreenReaderName.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -43,6 +44,9 @@ QComboBox* List(QWidget* parent, const char* name) {
 QLabel* Label(const QString& text, QWidget* buddy, QWidget* parent) {
     auto* label = new QLabel(text, parent);
     label->setBuddy(buddy);
+    // A screen reader names a list by its choice, not by the label beside it.
+    if (buddy->accessibleName().isEmpty())
+        buddy->setAccessibleName(QString(text).remove(QLatin1Char('&')));
     return label;
 }
 
@@ -92,6 +96,7 @@ UserDetailsForm::UserDetailsForm(QWidget* page, QVBoxLayout* body) {
         {kCityTown, city},       {kStateCounty, state},  {kPostcode, postcode}, {kCountry, country},
         {kPhone, phone},         {kEmailAddress, email},
     };
+    address2->setAccessibleName(S(kSecondLineOf).arg(S(kAddress)));
     int row = 0;
     for (const auto& [label, field] : billingRows) {
         if (label != 0)
@@ -165,6 +170,7 @@ UserDetailsForm::UserDetailsForm(QWidget* page, QVBoxLayout* body) {
         {kCityTown, shippingCity}, {kStateCounty, shippingState}, {kPostcode, shippingPostcode},
         {kPhone, shippingPhone},   {kCountry, shippingCountry},
     };
+    shippingAddress2->setAccessibleName(S(kSecondLineOf).arg(S(kAddress)));
     row = 3;
     for (const auto& [label, field] : shippingRows) {
         if (label != 0)
@@ -222,6 +228,10 @@ UserDetailsForm::UserDetailsForm(QWidget* page, QVBoxLayout* body) {
     QWidget* start = datePair(startMonth, startYear);
     expiryLabel = Label(S(kExpirationDate), expiryMonth, pay);
     startLabel = Label(S(kStartDate), startMonth, pay);
+    NameForScreenReaders(expiryMonth, S(kMonthOf).arg(S(kExpirationDate)));
+    NameForScreenReaders(startMonth, S(kMonthOf).arg(S(kStartDate)));
+    NameForScreenReaders(expiryYear, S(kYearOf).arg(S(kExpirationDate)));
+    NameForScreenReaders(startYear, S(kYearOf).arg(S(kStartDate)));
     issueNo = new QLineEdit(pay);
     issueNo->setObjectName("issueNo");
     issueNo->setMaxLength(2);

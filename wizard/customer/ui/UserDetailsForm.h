@@ -56,6 +56,10 @@ public:
         kNoShops,
         kChooseShop,
         kAskingForPrice,
+        // Names a screen reader gives the parts of a two-part field.
+        kMonthOf = 3496,
+        kYearOf,
+        kSecondLineOf,
     };
 
     QWidget* form;  // everything but the status line

@@ -90,6 +90,7 @@ CSelectImagePage::CSelectImagePage(CWizardApp& app, QWidget* parent)
     tree_ = new FolderTree(left);
     tree_->setObjectName("folderTree");
     tree_->setMinimumWidth(200);
+    tree_->setAccessibleName(S(3200));
     leftColumn->addWidget(tree_, 1);
 
     auto* right = new QWidget(splitter);
@@ -107,6 +108,7 @@ CSelectImagePage::CSelectImagePage(CWizardApp& app, QWidget* parent)
     viewTabs_->setDocumentMode(true);
     iconView_ = new QListView(viewTabs_);
     iconView_->setObjectName("thumbnailView");
+    iconView_->setAccessibleName(S(3201));
     iconView_->setModel(model_);
     iconView_->setItemDelegate(delegate_);
     iconView_->setViewMode(QListView::ListMode);
@@ -123,7 +125,9 @@ CSelectImagePage::CSelectImagePage(CWizardApp& app, QWidget* parent)
     iconView_->verticalScrollBar()->setSingleStep(24);
     listView_ = new QTreeView(viewTabs_);
     listView_->setObjectName("listView");
+    listView_->setAccessibleName(S(3201));
     listView_->setModel(model_);
+    listView_->setItemDelegate(new FolderRowDelegate(listView_));
     listView_->setRootIsDecorated(false);
     listView_->setUniformRowHeights(true);
     listView_->setItemsExpandable(false);
@@ -166,6 +170,7 @@ CSelectImagePage::CSelectImagePage(CWizardApp& app, QWidget* parent)
     orderTabs_->setDocumentMode(true);
     strip_ = new OrderStripList(orderTabs_);
     strip_->setObjectName("orderStrip");
+    strip_->setAccessibleName(S(3204));
     stripModel_ = new OrderStripModel(app_.order, app_.selectedThumbnails, this);
     strip_->setModel(stripModel_);
     strip_->loadButtonPictures(dpr);
@@ -184,6 +189,7 @@ CSelectImagePage::CSelectImagePage(CWizardApp& app, QWidget* parent)
     connect(tree_, &QTreeWidget::currentItemChanged, this, &CSelectImagePage::onFolderChanged);
     connect(iconView_, &QAbstractItemView::clicked, this, &CSelectImagePage::onItemClicked);
     connect(listView_, &QAbstractItemView::clicked, this, &CSelectImagePage::onItemClicked);
+    connect(model_, &FolderModel::tickRequested, this, &CSelectImagePage::toggle);
     connect(listView_->header(), &QHeaderView::sectionClicked, this,
             &CSelectImagePage::onHeaderClicked);
     connect(viewTabs_, &QTabWidget::currentChanged, this, [this] { visibleTimer_.start(); });

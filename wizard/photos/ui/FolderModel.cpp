@@ -197,6 +197,20 @@ QVariant FolderModel::headerData(int section, Qt::Orientation orientation, int r
 }
 
 Qt::ItemFlags FolderModel::flags(const QModelIndex& index) const {
-    // Not user-checkable: a click anywhere on the item ticks it, by the page's rules.
-    return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    // Checkable, so that a screen reader tells and can change the tick; the
+    // page's rules decide (the views' own check handling is left out).
+    const Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+    return index.column() == kName ? flags | Qt::ItemIsUserCheckable : flags;
+}
+
+bool FolderModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+    if (role != Qt::CheckStateRole || !index.isValid() || index.column() != kName ||
+        index.row() >= count())
+        return false;
+    const bool wanted = value.toInt() == Qt::Checked;
+    if (wanted != ticked(index.row()))
+        emit tickRequested(index.row());
+    return true;
 }

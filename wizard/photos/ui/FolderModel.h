@@ -77,6 +77,12 @@ public:
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
+    // A tick asked for by other means than a click (a screen reader's
+    // "toggle"): reported, and left to the page's rules.
+    bool setData(const QModelIndex& index, const QVariant& value, int role) override;
+
+signals:
+    void tickRequested(int row);
 
 private:
     void rowChanged(int row);

@@ -1,7 +1,9 @@
 #include "wizard/photos/ui/OrderStripList.h"
 
+#include <QContextMenuEvent>
 #include <QHelpEvent>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyledItemDelegate>
@@ -152,6 +154,24 @@ void OrderStripList::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QListView::keyPressEvent(event);
+}
+
+void OrderStripList::contextMenuEvent(QContextMenuEvent* event) {
+    const QModelIndex at = event->reason() == QContextMenuEvent::Mouse
+                               ? indexAt(viewport()->mapFrom(this, event->pos()))
+                               : currentIndex();
+    if (!at.isValid())
+        return;
+    const int item = at.row();
+    QMenu menu(this);
+    for (const auto& [button, text] : {std::pair{kTurnCounterClockwise, 3213},
+                                       std::pair{kTurnClockwise, 3212}, std::pair{kRemove, 3214}})
+        connect(menu.addAction(S(text)), &QAction::triggered, this,
+                [this, item, button] { emit buttonClicked(item, button); });
+    const QPoint where = event->reason() == QContextMenuEvent::Mouse
+                             ? event->globalPos()
+                             : viewport()->mapToGlobal(visualRect(at).center());
+    menu.exec(where);
 }
 
 bool OrderStripList::viewportEvent(QEvent* event) {

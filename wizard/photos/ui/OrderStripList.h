@@ -37,6 +37,9 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     // Delete removes the current photo, as its remove button does.
     void keyPressEvent(QKeyEvent* event) override;
+    // The three buttons as a menu (right button, the Menu key, Shift+F10):
+    // the way to them from the keyboard and for a screen reader.
+    void contextMenuEvent(QContextMenuEvent* event) override;
     bool viewportEvent(QEvent* event) override;
 
 private:

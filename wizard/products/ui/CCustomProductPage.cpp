@@ -1,4 +1,5 @@
 #include "wizard/products/ui/CCustomProductPage.h"
+#include "wizard/app/ScreenReaderName.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -72,7 +73,8 @@ CCustomProductPage::CCustomProductPage(CWizardApp& app, QWidget* parent)
     quantity_->setModel(&data_->quantities);
     quantity_->setValidator(MakeQuantityValidator(quantity_));
     quantity_->setMinimumContentsLength(6);
-    quantity_->setAccessibleName(S(1127));
+    NameForScreenReaders(quantity_, S(1127));
+    quantity_->lineEdit()->setAccessibleName(S(1127));
     add_ = new QPushButton(S(1092), this);
     add_->setObjectName("pageAdd");
     zoomTrimAll_ = new QCheckBox(S(kStrZoomAndTrimAll), this);

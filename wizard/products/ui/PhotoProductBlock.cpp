@@ -1,4 +1,5 @@
 #include "wizard/products/ui/PhotoProductBlock.h"
+#include "wizard/app/ScreenReaderName.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -42,14 +43,15 @@ PhotoProductBlock::PhotoProductBlock(ProductPageData& data, QWidget* parent)
     product_ = new QComboBox(this);
     product_->setObjectName("blockProduct");
     product_->setModel(&data_.productNames);
-    product_->setAccessibleName(S(1070));
+    NameForScreenReaders(product_, S(1070));
     quantity_ = new QComboBox(this);
     quantity_->setObjectName("blockQuantity");
     quantity_->setEditable(true);
     quantity_->setInsertPolicy(QComboBox::NoInsert);
     quantity_->setModel(&data_.quantities);
     quantity_->setValidator(MakeQuantityValidator(quantity_));
-    quantity_->setAccessibleName(S(1127));
+    NameForScreenReaders(quantity_, S(1127));
+    quantity_->lineEdit()->setAccessibleName(S(1127));
     add_ = new QPushButton(S(1092), this);
     add_->setObjectName("blockAdd");
     for (QObject* o : {static_cast<QObject*>(product_), static_cast<QObject*>(quantity_),

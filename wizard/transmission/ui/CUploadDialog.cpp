@@ -268,8 +268,9 @@ void CUploadDialog::onCancel() {
         return;
     boxOpen_ = true;
     send_->Pause();
-    const QMessageBox::StandardButton answer = app_.effects().message(
-        this, S(108), S(157), QMessageBox::Question, QMessageBox::Yes | QMessageBox::No);
+    const QMessageBox::StandardButton answer =
+        app_.effects().message(this, S(108), S(157), QMessageBox::Question,
+                               QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
     boxOpen_ = false;
     if (answer == QMessageBox::Yes) {
         // Closes at once; the outcome follows when the worker has stopped.
