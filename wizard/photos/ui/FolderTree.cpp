@@ -59,10 +59,12 @@ FolderTree::FolderTree(QWidget* parent) : QTreeWidget(parent) {
     setColumnCount(1);
     setUniformRowHeights(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
-    // Names too long for the tree's width end in "..."; the tip shows the whole path.
-    header()->setSectionResizeMode(QHeaderView::Stretch);
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setTextElideMode(Qt::ElideRight);
+    // Names are shown whole: a narrow tree scrolls sideways; the tip shows the whole path.
+    header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    header()->setStretchLastSection(false);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    setTextElideMode(Qt::ElideNone);
     folderIcon_ = QFileIconProvider().icon(QFileIconProvider::Folder);
     connect(this, &QTreeWidget::itemExpanded, this, &FolderTree::fillChildren);
 }
