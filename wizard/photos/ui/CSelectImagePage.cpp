@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListView>
+#include <QPainter>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QShortcut>
@@ -70,6 +71,30 @@ QLabel* Heading(const QString& text, QWidget* parent) {
     QFont f = label->font();
     f.setBold(true);
     label->setFont(f);
+    return label;
+}
+
+// A small picture of a photo, SIDE pixels, beside the size slider's ends.
+QLabel* SizeMark(int side, qreal dpr, QWidget* parent) {
+    QPixmap pm(QSize(side, side) * dpr);
+    pm.setDevicePixelRatio(dpr);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF frame(0.5, side * 0.15, side - 1.0, side * 0.7);
+    p.setPen(QPen(QColor(0x4a, 0x52, 0x60), 1));
+    p.setBrush(QColor(0xe1, 0xe8, 0xf5));
+    p.drawRoundedRect(frame, 1.5, 1.5);
+    QPolygonF hill;
+    hill << QPointF(frame.left() + 1, frame.bottom() - 0.5)
+         << QPointF(frame.left() + side * 0.4, frame.top() + side * 0.3)
+         << QPointF(frame.right() - 1, frame.bottom() - 0.5);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0x4a, 0x52, 0x60));
+    p.drawPolygon(hill);
+    p.end();
+    auto* label = new QLabel(parent);
+    label->setPixmap(pm);
     return label;
 }
 
@@ -171,7 +196,9 @@ CSelectImagePage::CSelectImagePage(CWizardApp& app, QWidget* parent)
     buttons->addWidget(selectAll_);
     buttons->addWidget(deselectAll_);
     buttons->addStretch(1);
+    buttons->addWidget(SizeMark(12, dpr, right));
     buttons->addWidget(sizeSlider_, 1);
+    buttons->addWidget(SizeMark(18, dpr, right));
     rightColumn->addLayout(buttons);
 
     splitter->addWidget(left);
@@ -301,6 +328,7 @@ void CSelectImagePage::finishStart() {
         tree_->scrollToItem(item, QAbstractItemView::PositionAtCenter);
     }
     tree_->setFocus();
+    tree_->fitColumn();
     updateCounts();
     remembering_ = true;
     emit started();

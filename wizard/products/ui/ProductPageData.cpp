@@ -50,13 +50,13 @@ void ProductPageData::measure() {
     const QFontMetrics bold(boldFont);
     const int pad = 14;
     auto col = [this](RowColumn c) -> int& { return widths_[static_cast<int>(c)]; };
-    // The quantity is a spin box: six digits and its arrows.
+    // The quantity is a spin box: six digits, its padding and its arrows
+    // (the style sheet gives them 6 and 22 pixels), no more, so that the
+    // product's name keeps its room.
     QSpinBox spin;
-    spin.setRange(1, 999999);
-    spin.setValue(999999);
     spin.ensurePolished();
     col(RowColumn::Quantity) =
-        std::max(TextWidth(bold, S(1127)) + pad, spin.sizeHint().width() + 6);
+        std::max(TextWidth(bold, S(1127)) + pad, TextWidth(fm, "999999") + 6 + 22 + 10);
     col(RowColumn::ZoomTrim) = TextWidth(bold, S(1128)) + pad;
     int quality = TextWidth(bold, S(1071));
     for (int id = 125; id <= 129; ++id)

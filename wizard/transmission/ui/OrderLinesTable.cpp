@@ -17,8 +17,8 @@ QString Q(const std::string& text) {
 }
 
 constexpr int kStrPhoto = 3590;
-constexpr int kIcon = 32;
-constexpr int kRowsShown = 6;
+constexpr int kIcon = 28;
+constexpr int kRowsShown = 5;
 
 // The thumbnail in a square icon, sharp on the screen it is shown on.
 QIcon SmallThumbnail(const QImage& thumbnail, qreal dpr) {
@@ -57,16 +57,21 @@ OrderLinesTable::OrderLinesTable(QWidget* parent) : QTableWidget(0, kColumns, pa
     setWordWrap(false);
     setShowGrid(false);
     setAlternatingRowColors(true);
+    // Room between the columns, which are as wide as their texts.
+    setStyleSheet("QTableView::item { padding: 0 8px; }");
     setTextElideMode(Qt::ElideMiddle);
     verticalHeader()->hide();
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    verticalHeader()->setDefaultSectionSize(kIcon + 6);
+    verticalHeader()->setDefaultSectionSize(kIcon + 4);
     QHeaderView* header = horizontalHeader();
     header->setHighlightSections(false);
     for (int c = 0; c < kColumns; ++c)
         header->setSectionResizeMode(
             c, c == kProduct ? QHeaderView::Stretch : QHeaderView::ResizeToContents);
     header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    // Numbers stand right, under their headers.
+    for (int c : {kQuantity, kUnitPrice, kTotal})
+        horizontalHeaderItem(c)->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
 }
 
 void OrderLinesTable::showLines(const std::vector<orlavo::transmission::BoughtLine>& lines,
