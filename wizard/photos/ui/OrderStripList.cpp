@@ -62,13 +62,13 @@ public:
             p->drawImage(QRect(b.topLeft() + QPoint(in, in), b.bottomRight()),
                          strip_->buttonPicture(button));
         }
-        // Cut short only when the thumbnails are small; the ends of a name tell
-        // photos apart, and the tooltip has it whole.
+        // Cut short only when the thumbnails are small, at its start: the end
+        // of a name ("_001.jpg") tells photos apart; the tooltip has it whole.
         const QRect name = strip_->nameRect(r);
         p->setPen(option.palette.color(QPalette::Text));
         p->drawText(name, Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextSingleLine,
                     option.fontMetrics.elidedText(index.data(Qt::DisplayRole).toString(),
-                                                  Qt::ElideMiddle, name.width()));
+                                                  Qt::ElideLeft, name.width()));
         p->restore();
     }
 
