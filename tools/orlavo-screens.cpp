@@ -16,6 +16,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSlider>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
@@ -195,8 +196,26 @@ bool SaveStepOne(CWizardApp& app, const QString& folder) {
         Click(view->viewport(), view->visualRect(view->model()->index(row, 0)).center());
     QApplication::processEvents();
     const QString path = QDir(folder).filePath("step1.png");
-    const bool ok = sheet.grab().save(path);
+    bool ok = sheet.grab().save(path);
     std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(path));
+
+    // The least size, and maximised with larger thumbnails.
+    const QSize size = sheet.size();
+    sheet.resize(sheet.minimumSizeHint());
+    QApplication::processEvents();
+    QApplication::processEvents();
+    ok = Save(sheet, folder, "step1-least-size") && ok;
+    sheet.resize(1600, 1000);
+    page->thumbnailSizeSlider()->setValue(172);
+    QEventLoop made;
+    QObject::connect(page->loader(), &orlavo::wizard::ThumbnailLoader::finished, &made,
+                     &QEventLoop::quit);
+    QTimer::singleShot(20000, &made, &QEventLoop::quit);
+    made.exec();
+    QApplication::processEvents();
+    ok = Save(sheet, folder, "step1-large-thumbnails") && ok;
+    page->thumbnailSizeSlider()->setValue(92);
+    sheet.resize(size);
     return ok;
 }
 
@@ -349,8 +368,8 @@ int main(int argc, char** argv) {
 
     CMyProperySheet& sheet = *app.sheet();
     FillOrder(app);
-    // Taller than its least size: the blocks take the room.
-    sheet.resize(sheet.sizeHint().expandedTo(QSize(0, 760)));
+    // Taller and wider than its least size: the blocks and their columns take the room.
+    sheet.resize(sheet.sizeHint().expandedTo(QSize(1000, 760)));
     sheet.show();
     // Step 1 shown again takes up the new order, then Continue leads to step 2.
     sheet.setActivePage(0);
@@ -399,8 +418,8 @@ int main(int argc, char** argv) {
         app.priceQuote = {"4.60", "5.89", "0.46",
                           "1.95", "2",    "10% off with WELCOME10. Two 6x4 prints are on us."};
         reg.setText(kDownloadInfo, "TermsOfServiceURL", "http://127.0.0.1:8080/terms");
-        // The summary needs less room than step 2 took.
-        sheet.resize(sheet.width(), 560);
+        // The summary with its list of prints.
+        sheet.resize(sheet.width(), 760);
         sheet.show();
         sheet.setActivePage(3);
         ok = Save(sheet, out, "step4") && ok;

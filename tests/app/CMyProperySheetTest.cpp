@@ -8,7 +8,9 @@
 #include <QTest>
 
 #include "common/SettingsTable.h"
+#include "platform/look/Look.h"
 #include "tests/app/AppTestSupport.h"
+#include "wizard/app/AppLook.h"
 #include "wizard/app/CMyProperySheet.h"
 #include "wizard/app/CWizardPage.h"
 
@@ -50,6 +52,14 @@ protected:
         return *app.sheet();
     }
 };
+
+// The wizard's sheet is the look both programs share with the wizard's own parts.
+TEST(AppLook, StartsWithTheSharedLookAndAddsOnlyItsOwnParts) {
+    EXPECT_TRUE(AppStyleSheet().startsWith(orlavo::look::SharedStyleSheet()));
+    EXPECT_EQ(AppStyleSheet().count("QPushButton {"), 1);
+    EXPECT_EQ(AppStyleSheet().count("QDialog {"), 1);
+    EXPECT_TRUE(AppStyleSheet().contains("QGroupBox {"));
+}
 
 }  // namespace
 

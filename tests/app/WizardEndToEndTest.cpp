@@ -105,8 +105,11 @@ protected:
             });
     }
 
+    // TEXT, or a product of that name (the product lists add its price).
     static void choose(QComboBox* box, const QString& text) {
-        const int at = box->findText(text);
+        int at = box->findText(text);
+        if (at < 0)
+            at = box->findText(text + " - ", Qt::MatchStartsWith);
         ASSERT_GE(at, 0) << text.toStdString();
         box->setCurrentIndex(at);
     }

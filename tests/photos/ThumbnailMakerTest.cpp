@@ -123,6 +123,22 @@ TEST(ThumbnailMaker, DecodesATwelveMegapixelPhotoAtAnEighthOfItsSize) {
     EXPECT_LE(Make(EncodeJpeg(Quadrants(4000, 3000), 80), 2.0).decodedSize.width(), 1000);
 }
 
+// A view that shows thumbnails larger asks for them at that side: decoded
+// large enough to stay sharp, yet at a DCT scale, not at full size.
+TEST(ThumbnailMaker, MakesLargerThumbnailsAtTheSideAsked) {
+    test::TempDir dir;
+    const std::string path = dir.write("large.jpg", EncodeJpeg(Quadrants(4000, 3000), 80));
+    for (qreal dpr : {1.0, 2.0}) {
+        SCOPED_TRACE(dpr);
+        const PhotoThumbnail t = MakeThumbnail(path, dpr, 200);
+        ASSERT_TRUE(t.ok());
+        EXPECT_EQ(t.image.size(), QSize(200, 200) * dpr);
+        EXPECT_GE(t.decodedSize.width(), qRound(200 * dpr));
+        EXPECT_LE(t.decodedSize.width(), 1000 * dpr);
+    }
+    EXPECT_EQ(MakeThumbnail(path).image.size(), QSize(92, 92));
+}
+
 TEST(ThumbnailMaker, FilesThatAreNoWholePhotoGetNoThumbnail) {
     test::TempDir dir;
     const std::string jpeg = EncodeJpeg(Quadrants(400, 300));

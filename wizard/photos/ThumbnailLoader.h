@@ -36,9 +36,10 @@ public:
 
     // Stops the current run and starts one over PATHS; thumbnailReady() then
     // reports by index into PATHS. FIRST are made ahead of the others, as
-    // prioritize() asks. An empty list starts nothing.
+    // prioritize() asks. SIDE is the thumbnails' side in logical pixels. An
+    // empty list starts nothing.
     void start(std::vector<std::string> paths, qreal devicePixelRatio,
-               const std::vector<std::size_t>& first = {});
+               const std::vector<std::size_t>& first = {}, int side = kThumbnailSide);
     // Nothing more is reported from the current run.
     void stop();
     // True from start() until finished() or stop().

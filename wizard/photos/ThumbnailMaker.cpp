@@ -141,9 +141,9 @@ QImage FromExifThumbnail(const unsigned char* data, const JpegInfo& info, QSize 
 // What the thumbnail of a photo needs: its square's side and the picture's
 // size within it, in the stored orientation.
 struct Target {
-    Target(const JpegInfo& info, qreal devicePixelRatio)
+    Target(const JpegInfo& info, qreal devicePixelRatio, int logicalSide)
         : dpr(devicePixelRatio > 0 ? devicePixelRatio : 1.0),
-          side(std::max(1, int(std::lround(kThumbnailSide * dpr)))) {
+          side(std::max(1, int(std::lround(std::max(1, logicalSide) * dpr)))) {
         const QSize fit = FitInto(QSize(info.shownWidth(), info.shownHeight()), side);
         need = info.orientation >= 5 ? fit.transposed() : fit;
     }
@@ -216,12 +216,12 @@ QSize FitInto(QSize size, int side) {
 }
 
 PhotoThumbnail MakeThumbnailFromBytes(const unsigned char* data, std::size_t size,
-                                      qreal devicePixelRatio) {
+                                      qreal devicePixelRatio, int side) {
     const JpegInfo info = ReadJpegInfo(data, size);
     // A photo cut short is not offered: what would be printed is not the photo.
     if (!info.isJpeg || !info.complete)
         return {};
-    const Target target(info, devicePixelRatio);
+    const Target target(info, devicePixelRatio, side);
     QImage picture = FromExifThumbnail(data, info, target.need);
     const bool fromExif = !picture.isNull();
     if (!fromExif)
@@ -229,7 +229,7 @@ PhotoThumbnail MakeThumbnailFromBytes(const unsigned char* data, std::size_t siz
     return Finish(info, target, std::move(picture), fromExif);
 }
 
-PhotoThumbnail MakeThumbnail(const std::string& path, qreal devicePixelRatio) {
+PhotoThumbnail MakeThumbnail(const std::string& path, qreal devicePixelRatio, int side) {
     try {
         const std::filesystem::path file(path);
         std::error_code ec;
@@ -253,7 +253,7 @@ PhotoThumbnail MakeThumbnail(const std::string& path, qreal devicePixelRatio) {
         if (have < bytes.size()) {
             const JpegInfo head = ReadJpegInfo(bytes.data(), have);
             if (head.isJpeg && head.thumbnailLength > 0) {
-                const Target target(head, devicePixelRatio);
+                const Target target(head, devicePixelRatio, side);
                 QImage picture = FromExifThumbnail(bytes.data(), head, target.need);
                 if (!picture.isNull() && EndsWhole(in, size, head.scanOffset))
                     result = Finish(head, target, std::move(picture), true);
@@ -265,7 +265,7 @@ PhotoThumbnail MakeThumbnail(const std::string& path, qreal devicePixelRatio) {
             if (have < bytes.size())
                 have += read(bytes.data() + have, bytes.size() - have);
             // A file that shrank meanwhile is judged by what could be read.
-            result = MakeThumbnailFromBytes(bytes.data(), have, devicePixelRatio);
+            result = MakeThumbnailFromBytes(bytes.data(), have, devicePixelRatio, side);
         }
         if (result.ok()) {
             result.fileSize = size;

@@ -41,12 +41,14 @@ struct PhotoThumbnail {
     bool ok() const { return !image.isNull(); }
 };
 
-// Reads the file at PATH (bytes as the file system names it).
-PhotoThumbnail MakeThumbnail(const std::string& path, qreal devicePixelRatio = 1.0);
+// Reads the file at PATH (bytes as the file system names it). SIDE is the
+// square's side in logical pixels, for a view that shows larger thumbnails.
+PhotoThumbnail MakeThumbnail(const std::string& path, qreal devicePixelRatio = 1.0,
+                             int side = kThumbnailSide);
 
 // From a file's bytes; fileSize and lastModified stay 0.
 PhotoThumbnail MakeThumbnailFromBytes(const unsigned char* data, std::size_t size,
-                                      qreal devicePixelRatio = 1.0);
+                                      qreal devicePixelRatio = 1.0, int side = kThumbnailSide);
 
 // The photo at PATH for a larger view: decoded at the smallest DCT scale that
 // still covers SIDE x SIDE device pixels, resampled to fit that square in

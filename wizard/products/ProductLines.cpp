@@ -1,6 +1,7 @@
 #include "wizard/products/ProductLines.h"
 
 #include "common/NumberText.h"
+#include "wizard/products/LineTotal.h"
 #include "wizard/products/PriceFormat.h"
 #include "wizard/products/QualityRating.h"
 
@@ -12,6 +13,16 @@ std::vector<std::string> QuantityChoices() {
     for (int i = 1; i <= 100; ++i)
         choices.push_back(std::to_string(i));
     return choices;
+}
+
+bool AskBeforeQuantity(std::int32_t from, std::int32_t to) {
+    return to > kQuantityAskAbove && from <= kQuantityAskAbove;
+}
+
+std::string ProductChoiceText(const ProductInfo& product, std::string_view currency) {
+    if (product.priceText.empty())
+        return product.name;
+    return product.name + " - " + PriceWithCurrency(product.priceText, currency);
 }
 
 std::int32_t QuantityFromText(std::string_view text) {
@@ -36,6 +47,8 @@ RowTexts MakeRowTexts(const SelectedPhoto& photo, int product, const ProductTabl
     texts.name = info.name;
     texts.quality = QualityText(RateQuality(photo.width, photo.height, info.xDim));
     texts.price = PriceWithCurrency(info.priceText, table.currency);
+    texts.total = MinorUnitsText(LineTotalMinor(info.priceText, photo.orderLines[j].quantity)) +
+                  " " + table.currency;
     return texts;
 }
 

@@ -556,6 +556,16 @@ TEST_F(DetailsPageTest, AtTheSheetsLeastSizeNoFieldRunsIntoAnother) {
                 << fields[i]->objectName() << " and " << fields[j]->objectName();
         }
     }
+    // The optional numbers show their "(Optional)" whole.
+    for (const char* name : {"customerNumber", "dealerNumber"}) {
+        auto* field = page->findChild<QLineEdit*>(name);
+        ASSERT_NE(field, nullptr) << name;
+        field->clear();
+        // Less the border, the padding and the edit's own margins.
+        EXPECT_GE(field->width() - 18,
+                  field->fontMetrics().horizontalAdvance(field->placeholderText()))
+            << name;
+    }
 }
 
 }  // namespace

@@ -1,12 +1,15 @@
 // The order summary page: what it shows, read again at each activation.
 
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
+#include <QScrollBar>
 
 #include "tests/transmission/ui/SendTestSupport.h"
 #include "wizard/app/CStaticLink.h"
 #include "wizard/app/ResumeOffer.h"
 #include "wizard/transmission/JournalFolder.h"
+#include "wizard/transmission/ui/OrderLinesTable.h"
 
 namespace orlavo::transmission::uitest {
 namespace {
@@ -118,6 +121,61 @@ TEST_F(SummaryPageTest, AtTheLeastSizeTheLinesStayWholeUnderTheNote) {
     }
     app_->unfinishedOrder->Remove();
     app_->unfinishedOrder.reset();
+}
+
+// What is bought, row by row, with exact totals, and where the lab writes.
+TEST_F(SummaryPageTest, ListsEveryPrintWithItsTotalAndTheAddressTheLabWritesTo) {
+    start();
+    startLab();
+    prepareOrder({{{0, 3}, {1, 1}}, {{3, 7}}});
+    showSummary();
+    OrderLinesTable* table = page().orderLines();
+    ASSERT_NE(table, nullptr);
+    auto row = [table](int r) {
+        QStringList cells;
+        for (int c = 0; c < OrderLinesTable::kColumns; ++c)
+            cells << table->item(r, c)->text();
+        return cells.join('|');
+    };
+    ASSERT_EQ(table->rowCount(), 3);
+    EXPECT_EQ(row(0), "sample_001.jpg|6 x 4 in classic print (152 x 102 mm)|3|0.25 GBP|0.75 GBP");
+    EXPECT_EQ(row(1), "sample_001.jpg|7 x 5 in print (178 x 127 mm)|1|0.45 GBP|0.45 GBP");
+    EXPECT_EQ(row(2), "sample_002.jpg|8 x 6 in print (203 x 152 mm)|7|0.85 GBP|5.95 GBP");
+    EXPECT_FALSE(table->item(0, OrderLinesTable::kPhoto)->icon().isNull());
+    EXPECT_EQ(table->item(2, OrderLinesTable::kPhoto)->toolTip(),
+              QString::fromStdString(photoPath(1).string()));
+    EXPECT_FALSE(table->accessibleName().isEmpty());
+    EXPECT_EQ(text("email"), "ada@example.com");
+
+    // At the least size and maximised, no text of the list is cut short.
+    for (const QSize size : {sheet().minimumSize(), QSize(1600, 1000)}) {
+        sheet().resize(size);
+        for (int i = 0; i < 3; ++i)
+            QApplication::processEvents();
+        SCOPED_TRACE(size.width());
+        for (int c = 0; c < OrderLinesTable::kColumns; ++c) {
+            if (c == OrderLinesTable::kProduct && size.width() < 1000)
+                continue;  // the product takes what is left: cut last, with a tooltip
+            const int column = table->horizontalHeader()->sectionSize(c);
+            for (int r = 0; r < table->rowCount(); ++r) {
+                const int needed =
+                    table->fontMetrics().horizontalAdvance(table->item(r, c)->text()) +
+                    (c == OrderLinesTable::kPhoto ? table->iconSize().width() : 0);
+                EXPECT_GT(column, needed) << r << "," << c;
+            }
+        }
+        // Every row is within reach without a sideways scroll at the largest size.
+        if (size.width() >= 1600) {
+            EXPECT_FALSE(table->horizontalScrollBar()->isVisible());
+        }
+    }
+
+    // Going back and changing a quantity shows the new line at the next visit.
+    QTest::mouseClick(sheet().backButton(), Qt::LeftButton);
+    app_->order.SetQuantity(1, 3, 100);
+    QTest::mouseClick(sheet().nextButton(), Qt::LeftButton);
+    ASSERT_EQ(sheet().activeIndex(), 3);
+    EXPECT_EQ(table->item(2, OrderLinesTable::kTotal)->text(), "85.00 GBP");
 }
 
 }  // namespace

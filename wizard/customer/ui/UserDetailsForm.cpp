@@ -89,6 +89,9 @@ UserDetailsForm::UserDetailsForm(QWidget* page, QVBoxLayout* body) {
     dealerNumber = TextField(billing, "dealerNumber");
     customerNumber->setPlaceholderText(S(kOptional));
     dealerNumber->setPlaceholderText(S(kOptional));
+    // The two share a row: each keeps room for its "(Optional)" whole.
+    for (QLineEdit* field : {customerNumber, dealerNumber})
+        field->setMinimumWidth(field->fontMetrics().horizontalAdvance(S(kOptional)) + 28);
     email->setInputMethodHints(Qt::ImhEmailCharactersOnly);
     phone->setInputMethodHints(Qt::ImhDialableCharactersOnly);
     const std::pair<int, QWidget*> billingRows[] = {

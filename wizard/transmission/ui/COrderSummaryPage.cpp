@@ -18,10 +18,13 @@
 #include "wizard/app/CStaticLink.h"
 #include "wizard/app/CWizardApp.h"
 #include "wizard/app/ResumeOffer.h"
+#include "wizard/products/ProductTable.h"
 #include "wizard/transmission/JournalFolder.h"
+#include "wizard/transmission/OrderLinesSummary.h"
 #include "wizard/transmission/OrderResume.h"
 #include "wizard/transmission/OrderSummaryValues.h"
 #include "wizard/transmission/ui/CUploadDialog.h"
+#include "wizard/transmission/ui/OrderLinesTable.h"
 
 namespace {
 
@@ -94,6 +97,23 @@ COrderSummaryPage::COrderSummaryPage(CWizardApp& app, QWidget* parent)
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(body()->spacing());
     column->addWidget(resumeNote_);
+
+    // What is bought, and where the lab writes about it.
+    QGroupBox* bought = Group(3592, this);
+    bought->setObjectName("boughtGroup");
+    auto* boughtRows = Rows<QVBoxLayout>(bought);
+    boughtRows->setSpacing(6);
+    lines_ = new OrderLinesTable(bought);
+    boughtRows->addWidget(lines_);
+    auto* emailRow = new QHBoxLayout();
+    emailRow->setSpacing(6);
+    QLabel* emailCaption = Caption(S(3593), bought);
+    email_ = valueLabel("email", bought);
+    email_->setAccessibleName(S(3593));
+    emailRow->addWidget(emailCaption);
+    emailRow->addWidget(email_, 1);
+    boughtRows->addLayout(emailRow);
+    column->addWidget(bought);
 
     auto* grid = new QGridLayout();
     grid->setHorizontalSpacing(10);
@@ -345,6 +365,11 @@ void COrderSummaryPage::fill() {
     message_->setText(Q(v.message));
     freePrints_->setText(Q(v.freePrints));
     freePrintsGroup_->setVisible(v.freePrintsShown);
+
+    lines_->showLines(orlavo::transmission::BoughtLines(
+                          app_.order, orlavo::wizard::ProductTable::FromCatalogue(app_.xml)),
+                      app_.selectedThumbnails);
+    email_->setText(Q(orlavo::transmission::CustomerEmail(app_.xml)));
 }
 
 bool COrderSummaryPage::onWizardNext() {
