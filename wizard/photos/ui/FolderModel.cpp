@@ -197,6 +197,7 @@ QVariant FolderModel::headerData(int section, Qt::Orientation orientation, int r
 }
 
 Qt::ItemFlags FolderModel::flags(const QModelIndex& index) const {
-    // Not user-checkable: a click anywhere on the item ticks it, by the page's rules.
+    // Not user-checkable: the page ticks by its own rules (a thumbnail, or a
+    // listed photo's box, icon and name).
     return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
 }
