@@ -171,7 +171,7 @@ TEST_F(PhotoPageTest, SortingBySizeFlipsAndByNameKeepsTheFoldersOrder) {
     clickHeader(FolderModel::kDimensions);
     EXPECT_EQ(rowNames(), (Names{"a.jpg", "c.jpg", "b.jpg"}));
 
-    // The list's columns, and a click on a sorted row ticks that photo.
+    // The list's columns, and a click on a sorted row's box ticks that photo.
     const int b = rowOf(dir, "b.jpg");
     auto cell = [&](int column) {
         return model().data(model().index(b, column), Qt::DisplayRole).toString();
@@ -182,8 +182,9 @@ TEST_F(PhotoPageTest, SortingBySizeFlipsAndByNameKeepsTheFoldersOrder) {
     EXPECT_FALSE(cell(FolderModel::kModified).isEmpty());
     EXPECT_EQ(model().headerData(FolderModel::kModified, Qt::Horizontal, Qt::DisplayRole),
               "Last Modified");
+    const QRect bName = list->visualRect(model().index(b, 0));
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
-                      list->visualRect(model().index(b, 0)).center());
+                      QPoint(bName.left() + 8, bName.center().y()));  // on its box
     EXPECT_EQ(orderPaths(), (std::vector<std::string>{dir.file("b.jpg")}));
 }
 
