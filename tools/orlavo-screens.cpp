@@ -303,7 +303,7 @@ int main(int argc, char** argv) {
     bool ok = true;
 
     {
-        CStartDialog start(app, [&app](const std::string& address) {
+        CStartDialog start(app, [&app](const std::string& address, const std::atomic<bool>&) {
             return app.xml.LoadDownloaded(address, kCatalogue, app.shops);
         });
         QEventLoop wait;
@@ -313,7 +313,7 @@ int main(int argc, char** argv) {
         ok = Save(start, out, "start-window") && ok;
     }
     {
-        CStartDialog failed(app, [](const std::string& address) {
+        CStartDialog failed(app, [](const std::string& address, const std::atomic<bool>&) {
             return address + ": Couldn't connect to server";
         });
         QEventLoop wait;
@@ -347,7 +347,7 @@ int main(int argc, char** argv) {
         }
         std::string error;
         orlavo::transmission::JournalFolder::Default().ClaimNew(j, error);
-        CStartDialog start(app, [&app](const std::string& address) {
+        CStartDialog start(app, [&app](const std::string& address, const std::atomic<bool>&) {
             return app.xml.LoadDownloaded(address, kCatalogue, app.shops);
         });
         QEventLoop wait;
@@ -465,9 +465,7 @@ int main(int argc, char** argv) {
         upload.setOrderRange(3);
         upload.showThumbnail(1);
         upload.showThumbnail(2);
-        upload.setOrderPosition(1);
-        upload.setImageRange(48);
-        upload.setImagePosition(29);
+        upload.showBytes(240000, 400000, 650000, 1200000);
         upload.showEstimate("0:0:42");
         ok = Save(upload, out, "upload") && ok;
         upload.showRetryCountdown(4);

@@ -153,10 +153,14 @@ TEST_F(SheetTest, EscapeAsksAndYesClosesTheWizard) {
     EXPECT_EQ(s.result(), QDialog::Rejected);
 }
 
-TEST_F(SheetTest, HelpOpensTheAddressReadAtEachPressAndNothingWhenEmpty) {
+TEST_F(SheetTest, HelpOpensTheAddressReadAtEachPressAndSaysWhenThereIsNone) {
     CMyProperySheet& s = shownSheet();
     QTest::mouseClick(s.helpButton(), Qt::LeftButton);
     EXPECT_TRUE(effects.opened.isEmpty());
+    ASSERT_EQ(effects.messages.size(), 1u);
+    EXPECT_EQ(effects.messages[0].text,
+              "No web address is set for this page. Please ask your photo lab for it.");
+    effects.messages.clear();
     reg().setText(orlavo::section::kDownloadInfo, "HelpURL", "http://127.0.0.1:9/help");
     QTest::mouseClick(s.helpButton(), Qt::LeftButton);
     EXPECT_EQ(effects.opened, QStringList{"http://127.0.0.1:9/help"});
@@ -164,6 +168,11 @@ TEST_F(SheetTest, HelpOpensTheAddressReadAtEachPressAndNothingWhenEmpty) {
     QTest::mouseClick(s.helpButton(), Qt::LeftButton);
     EXPECT_EQ(effects.opened.last(), "http://127.0.0.1:9/help2");
     EXPECT_TRUE(effects.messages.empty());
+    // No browser took it: said, with the address.
+    effects.openSucceeds = false;
+    QTest::mouseClick(s.helpButton(), Qt::LeftButton);
+    ASSERT_EQ(effects.messages.size(), 1u);
+    EXPECT_TRUE(effects.messages[0].text.startsWith("The page http://127.0.0.1:9/help2 could not"));
 }
 
 TEST_F(SheetTest, EnterContinues) {

@@ -212,14 +212,18 @@ TEST_F(ProductPageTest, DeletingTheLastLineOfAPhotoLeavesItsBlockEmptyAndForward
     EXPECT_TRUE(effects.messages.empty());
 }
 
-TEST_F(ProductPageTest, ForwardWithoutAnyLineIsRefused) {
+TEST_F(ProductPageTest, ForwardWithoutAnyLineIsRefusedNamingThePhotos) {
     start();
-    addPhoto(1600, 1200);
+    for (int i = 0; i < 5; ++i)
+        addPhoto(1600, 1200);
     forwardToStepTwo();
     QTest::mouseClick(sheet().nextButton(), Qt::LeftButton);
     EXPECT_EQ(sheet().activeIndex(), 1);
     ASSERT_EQ(effects.messages.size(), 1u);
-    EXPECT_EQ(effects.messages[0].text, "One or more pictures have no reason for upload");
+    EXPECT_EQ(effects.messages[0].text,
+              "One or more pictures have no reason for upload\n"
+              "Photos without prints: p0.jpg, p1.jpg, p2.jpg and 2 more.\n"
+              "Choose a print for each photo you want printed.");
     EXPECT_EQ(effects.messages[0].icon, QMessageBox::Warning);
     EXPECT_EQ(effects.messages[0].caption, "Zadozu Orlavo");
 }

@@ -315,7 +315,8 @@ TEST_F(OrlavoOrderTest, DetailsThatFailTheChecksSendNothing) {
     Result r = Order({"--profile", "E2E", "--details", details, "--detail", "email=ada", "--yes",
                       photos[0], "--print", "0:1"});
     EXPECT_EQ(r.exitCode, 6);
-    EXPECT_NE(r.err.find("Invalid Email"), std::string::npos);
+    EXPECT_NE(r.err.find("Email Address: please enter an address such as name@example.com."),
+              std::string::npos);
     Result missing =
         Order({"--profile", "E2E", "--details", details, "--detail", "lastname= ", "--detail",
                "city=", "--yes", photos[0], "--print", "0:1"});

@@ -3,6 +3,8 @@
 #include <curl/curl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <condition_variable>
 #include <filesystem>
 #include <functional>
@@ -41,6 +43,15 @@ public:
             onImagePosition(p);
         }
     }
+    void BytesSent(std::uint64_t photoSent, std::uint64_t photoTotal, std::uint64_t orderSent,
+                   std::uint64_t orderTotal) override {
+        std::lock_guard lock(mutex_);
+        bytes_.push_back({photoSent, photoTotal, orderSent, orderTotal});
+    }
+    std::vector<std::array<std::uint64_t, 4>> bytes() const {
+        std::lock_guard lock(mutex_);
+        return bytes_;
+    }
     void Thumbnail(int index) override { Add("thumb " + std::to_string(index)); }
     void Estimate(const std::string& text) override { Add("estimate " + text); }
     void Notice(const std::string& text) override { Add("notice " + text); }
@@ -74,6 +85,7 @@ private:
     }
     mutable std::mutex mutex_;
     std::vector<std::string> events_;
+    std::vector<std::array<std::uint64_t, 4>> bytes_;
 };
 
 class StepClock : public UploadClock {
@@ -144,10 +156,51 @@ TEST(UploadSession, SendsEveryItemOverOneConnectionAndLeavesNoMessage) {
     EXPECT_EQ(reporter.matching("thumb"), (std::vector<std::string>{"thumb 1", "thumb 3"}));
     EXPECT_EQ(reporter.matching("order "),
               (std::vector<std::string>{"order 0", "order 1", "order 1", "order 2"}));
-    // The second photo's bar runs 0..2; between file and manifest it is set to 0..1.
+    // The file steps of each photo: 0..0 for the first, 0..2 for the second.
     std::vector<std::string> ranges = reporter.matching("image-range");
-    EXPECT_EQ(ranges, (std::vector<std::string>{"image-range 0", "image-range 1", "image-range 2",
-                                                "image-range 1"}));
+    EXPECT_EQ(ranges, (std::vector<std::string>{"image-range 0", "image-range 2"}));
+}
+
+TEST(UploadSession, BarsCountTheBytesOnTheWireAndTheOrderFillsOnlyWhenTheLastPhotoIsIn) {
+    Fixture f;
+    f.Add(0, 300000);
+    f.Add(1, 200000);
+    f.Add(2, 5000);
+    std::uint64_t total = 0;
+    for (const UploadItem& item : f.items)
+        total += RequestBodyLength(item);
+    RawHttpServer server([](const RawRequest&) { return Page("DONE"); });
+    RecordingReporter reporter;
+    UploadSession session(Settings(server), f.items, total, reporter);
+    session.Run();
+    ASSERT_EQ(session.ErrorMessage(), "");
+    EXPECT_EQ(session.BytesSent(), total);
+
+    const std::vector<std::array<std::uint64_t, 4>> bytes = reporter.bytes();
+    ASSERT_FALSE(bytes.empty());
+    std::uint64_t lastOrder = 0;
+    std::size_t photo = 0;
+    for (const auto& [photoSent, photoTotal, orderSent, orderTotal] : bytes) {
+        EXPECT_EQ(orderTotal, total);
+        EXPECT_LE(photoSent, photoTotal);
+        EXPECT_GE(orderSent, lastOrder) << "the order's count never goes back";
+        lastOrder = orderSent;
+        if (photoTotal != RequestBodyLength(f.items[photo]))
+            ++photo;
+        ASSERT_LT(photo, f.items.size());
+        EXPECT_EQ(photoTotal, RequestBodyLength(f.items[photo]));
+    }
+    EXPECT_EQ(bytes.back(),
+              (std::array<std::uint64_t, 4>{RequestBodyLength(f.items[2]),
+                                            RequestBodyLength(f.items[2]), total, total}));
+    // Some report showed the first photo part-way, and the order part-way.
+    EXPECT_TRUE(std::any_of(bytes.begin(), bytes.end(), [&](const auto& b) {
+        return b[0] > 0 && b[0] < b[1] && b[2] > 0 && b[2] < total;
+    }));
+    // Until the last photo is accepted the order is not full: only the last
+    // report shows the whole order.
+    EXPECT_EQ(
+        std::count_if(bytes.begin(), bytes.end(), [&](const auto& b) { return b[2] == total; }), 1);
 }
 
 TEST(UploadSession, RefusalOfTheSecondPhotoEndsTheOrderWithItsTitle) {

@@ -237,6 +237,7 @@ TEST_F(UpdaterWindowTest, OffersInstallsAndFinishesThenStartsTheWizard) {
     QTRY_COMPARE_WITH_TIMEOUT(dialog.state(), State::Done, 20000);
     EXPECT_TRUE(installingShown);
     EXPECT_EQ(dialog.statusText()->text(), S(104));
+    EXPECT_TRUE(S(104).startsWith("Your software is now up-to-date.")) << S(104).toStdString();
     EXPECT_EQ(dialog.nextButton()->text(), "Finish");
     EXPECT_TRUE(dialog.nextButton()->isEnabled());
     EXPECT_FALSE(dialog.progressBar()->isVisible());

@@ -16,6 +16,7 @@
 #include "wizard/app/AppEffects.h"
 #include "wizard/app/CWizardApp.h"
 #include "wizard/app/CWizardPage.h"
+#include "wizard/app/OpenInBrowser.h"
 
 namespace {
 QString S(int id) {
@@ -240,9 +241,7 @@ void CMyProperySheet::onNext() {
 
 void CMyProperySheet::onHelp() {
     const std::string url = app_.registry().getText(orlavo::section::kDownloadInfo, "HelpURL");
-    if (url.empty())
-        return;
-    app_.effects().open(QString::fromStdString(url));
+    OpenInBrowser(app_.effects(), this, QString::fromStdString(url));
 }
 
 void CMyProperySheet::reject() {

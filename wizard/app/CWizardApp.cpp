@@ -150,8 +150,9 @@ void CWizardApp::loadPictures() {
 }
 
 bool CWizardApp::RunStartDialog() {
-    CStartDialog dialog(*this,
-                        [this](const std::string& address) { return LoadCatalogue(address); });
+    CStartDialog dialog(*this, [this](const std::string& address, const std::atomic<bool>& cancel) {
+        return LoadCatalogue(address, &cancel);
+    });
     if (dialog.exec() != QDialog::Accepted) {
         unfinishedOrder.reset();
         return false;
@@ -189,8 +190,8 @@ std::string CWizardApp::RestoreUnfinishedOrder() {
     return {};
 }
 
-std::string CWizardApp::LoadCatalogue(const std::string& address) {
-    return xml.Load(address, shops);
+std::string CWizardApp::LoadCatalogue(const std::string& address, const std::atomic<bool>* cancel) {
+    return xml.Load(address, shops, cancel);
 }
 
 bool CWizardApp::DealerStep() {

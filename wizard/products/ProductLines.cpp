@@ -1,6 +1,8 @@
 #include "wizard/products/ProductLines.h"
 
 #include "common/NumberText.h"
+#include "common/TextRules.h"
+#include "resources/WizardResources.h"
 #include "wizard/products/LineTotal.h"
 #include "wizard/products/PriceFormat.h"
 #include "wizard/products/QualityRating.h"
@@ -74,9 +76,30 @@ void SetZoomTrimOfAllLines(OrderModel& order, bool on) {
             order.SetZoomTrim(i, j, on ? 1 : 0);
 }
 
+std::string PhotosWithoutPrints(const OrderModel& order, std::size_t shown) {
+    std::string names;
+    std::size_t count = 0;
+    for (const SelectedPhoto& photo : order.photos()) {
+        if (photo.hasAnyLine()) {
+            continue;
+        }
+        if (++count > shown) {
+            continue;
+        }
+        const std::size_t slash = photo.path.find_last_of('/');
+        names += (names.empty() ? "" : ", ") +
+                 (slash == std::string::npos ? photo.path : photo.path.substr(slash + 1));
+    }
+    if (count <= shown) {
+        return names;
+    }
+    return FillPlaceholders(Str(3391), {names, std::to_string(count - shown)});
+}
+
 std::string SubtotalText(const OrderModel& order, const ProductTable& table) {
-    const float sum = order.Subtotal([&table](int product) { return table.priceText(product); });
-    return FormatMoney(static_cast<double>(sum)) + " " + table.currency;
+    const std::int64_t sum =
+        order.Subtotal([&table](int product) { return table.priceText(product); });
+    return FormatHundredths(sum) + " " + table.currency;
 }
 
 }  // namespace orlavo::wizard

@@ -60,6 +60,10 @@ void SettleAllLines(OrderModel& order);
 // line's zoomTrim.
 void SetZoomTrimOfAllLines(OrderModel& order, bool on);
 
+// The file names of the photos without any line, for a message: the first
+// SHOWN of them, then "and N more" ("a.jpg, b.jpg, c.jpg and 4 more").
+std::string PhotosWithoutPrints(const OrderModel& order, std::size_t shown = 3);
+
 // The subtotal as shown: "1.50 GBP".
 std::string SubtotalText(const OrderModel& order, const ProductTable& table);
 

@@ -151,8 +151,12 @@ std::size_t HeaderCallback(char* data, std::size_t size, std::size_t count, void
     return n;
 }
 
-int ProgressCallback(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
-    return static_cast<Transfer*>(user)->IsAborted() ? 1 : 0;
+int ProgressCallback(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t uploaded) {
+    auto* transfer = static_cast<Transfer*>(user);
+    if (transfer->observer != nullptr && uploaded > 0) {
+        transfer->observer->BodySent(static_cast<std::uint64_t>(uploaded));
+    }
+    return transfer->IsAborted() ? 1 : 0;
 }
 
 }  // namespace

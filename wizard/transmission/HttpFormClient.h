@@ -51,6 +51,9 @@ public:
     virtual void FilePosition(int /*position*/) {}
     // The file body has been written; the manifest part follows.
     virtual void FileDone() {}
+    // The bytes of the body that have gone out on the connection so far (the
+    // transport's count: what the pieces were handed over is ahead of it).
+    virtual void BodySent(std::uint64_t /*bytes*/) {}
 };
 
 struct Exchange {

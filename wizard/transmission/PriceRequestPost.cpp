@@ -6,8 +6,24 @@
 
 namespace orlavo::transmission {
 
+namespace {
+
+// Stops the transfer once the flag is set; libcurl asks at least once a
+// second, also while it waits for the answer.
+class CancelFlag : public RequestObserver {
+public:
+    explicit CancelFlag(const std::atomic<bool>* flag) : flag_(flag) {}
+    bool Aborted() const override { return flag_ != nullptr && flag_->load(); }
+
+private:
+    const std::atomic<bool>* flag_;
+};
+
+}  // namespace
+
 bool PostPriceRequest(std::string_view url, std::string_view requestText, std::string& answer,
-                      std::string_view agent, std::string_view caFile, long deadlineSeconds) {
+                      std::string_view agent, std::string_view caFile, long deadlineSeconds,
+                      const std::atomic<bool>* cancel) {
     HttpFormClient client{std::string(agent), 60, std::string(caFile), deadlineSeconds};
     std::uint32_t code = kCodeUnspecified;
     if (!client.Open(url, code)) {
@@ -17,7 +33,8 @@ bool PostPriceRequest(std::string_view url, std::string_view requestText, std::s
     }
     std::vector<BodyPiece> pieces = ValueFormPieces(kPriceRequestField, requestText);
     std::uint64_t announced = ValuePart(kPriceRequestField, requestText).size() + kClosingLength;
-    Exchange exchange = client.Post(pieces, announced, nullptr);
+    CancelFlag observer(cancel);
+    Exchange exchange = client.Post(pieces, announced, &observer);
     if (!exchange.ok) {
         answer.clear();
         SettleMessage(exchange.code == kCodeMessageSet ? kCodeUnspecified : exchange.code, answer);

@@ -42,7 +42,7 @@ TEST_F(SummaryPageTest, ShowsTheOrderAndReadsItAgainAtEachActivation) {
 
     EXPECT_EQ(sheet().nextButton()->text(), "Send Order");
     EXPECT_EQ(text("paymentMethod"), "Visa");
-    EXPECT_EQ(rows(), (QStringList{"Name on Card:|A BYRON", "Card Number:|xxxxxxxxxxx11111",
+    EXPECT_EQ(rows(), (QStringList{"Name on Card:|A BYRON", "Card Number:|xxxxxxxxxxxx1111",
                                    "Voucher Code:|WELCOME10", "Promo Code:|none"}));
     EXPECT_EQ(text("billingName"), "Ada Byron");
     EXPECT_EQ(text("billingCountry"), "United Kingdom");
@@ -56,6 +56,9 @@ TEST_F(SummaryPageTest, ShowsTheOrderAndReadsItAgainAtEachActivation) {
     EXPECT_EQ(text("freePrints"), "3");
     EXPECT_TRUE(freePrints()->isVisible());
     EXPECT_EQ(page().termsLink()->link(), QString::fromStdString(lab().url("/terms")));
+    EXPECT_EQ(page().termsLink()->text(), "Terms of Service");
+    EXPECT_TRUE(text("agreementEnd").contains("authorize your card"))
+        << text("agreementEnd").toStdString();
     QTest::mouseClick(page().termsLink(), Qt::LeftButton);
     EXPECT_EQ(effects.opened, QStringList{QString::fromStdString(lab().url("/terms"))});
 
@@ -71,7 +74,7 @@ TEST_F(SummaryPageTest, ShowsTheOrderAndReadsItAgainAtEachActivation) {
     customer.firstname = "<b>Ada</b>";
     ASSERT_TRUE(SetCustomerDetails(app_->xml, customer, std::nullopt));
     app_->chosenShopName = "Orlavo Photo Bath Abbey";
-    app_->priceQuote = {"2.00", "2.00", "0.00", "0.00", "0", "&lt;i&gt;"};
+    app_->priceQuote = {"2.00", "1.35", "0.65", "0.00", "0", "&lt;i&gt;"};
     reg().setText(section::kDownloadInfo, "TermsOfServiceURL", "http://127.0.0.1:9/other-terms");
     QTest::mouseClick(sheet().nextButton(), Qt::LeftButton);
     ASSERT_EQ(sheet().activeIndex(), 3);
@@ -79,6 +82,11 @@ TEST_F(SummaryPageTest, ShowsTheOrderAndReadsItAgainAtEachActivation) {
     EXPECT_EQ(text("paymentMethod"), "Pay at the shop");
     EXPECT_EQ(rows(), (QStringList{"Voucher Code:|none", "Promo Code:|SPRING", "|", "|"}));
     EXPECT_EQ(text("shopName"), "Orlavo Photo Bath Abbey");
+    EXPECT_EQ(text("discount"), "-0.65 GBP");
+    // Paid at the shop: no card is billed.
+    EXPECT_FALSE(text("agreement").contains("card"));
+    EXPECT_FALSE(text("agreementEnd").contains("card")) << text("agreementEnd").toStdString();
+    EXPECT_TRUE(text("agreementEnd").contains("at the shop"));
     EXPECT_FALSE(freePrints()->isVisible());
     EXPECT_EQ(page().termsLink()->link(), "http://127.0.0.1:9/other-terms");
     // Texts from the customer and the lab are shown as they are, never as markup.

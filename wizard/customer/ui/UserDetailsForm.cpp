@@ -9,6 +9,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
 #include <QToolButton>
@@ -20,6 +21,8 @@
 #include "wizard/customer/ui/EnteredTextValidator.h"
 
 namespace {
+
+constexpr int kCancelCaption = 111;
 
 QString S(int id) {
     return QString::fromStdString(orlavo::wizard::Str(id));
@@ -308,5 +311,14 @@ UserDetailsForm::UserDetailsForm(QWidget* page, QVBoxLayout* body) {
     status->setTextFormat(Qt::PlainText);
     KeepPlace(status);
     status->hide();
-    body->addWidget(status);
+    // The lab may be slow: the request can be stopped from here.
+    cancelPrice = new QPushButton(S(kCancelCaption), page);
+    cancelPrice->setObjectName("cancelPrice");
+    cancelPrice->setAutoDefault(false);
+    KeepPlace(cancelPrice);
+    cancelPrice->hide();
+    auto* statusRow = new QHBoxLayout();
+    statusRow->addWidget(status, 1);
+    statusRow->addWidget(cancelPrice);
+    body->addLayout(statusRow);
 }

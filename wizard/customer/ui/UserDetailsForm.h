@@ -9,6 +9,7 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QPushButton;
 class QRadioButton;
 class QToolButton;
 class QVBoxLayout;
@@ -115,4 +116,5 @@ public:
     QCheckBox* remember;
     QLabel* notice;
     QLabel* status;
+    QPushButton* cancelPrice;  // beside the status while the lab is asked
 };

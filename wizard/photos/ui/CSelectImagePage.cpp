@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListView>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QScrollBar>
@@ -410,8 +411,28 @@ void CSelectImagePage::onThumbnail(std::size_t id, const PhotoThumbnail& thumbna
 }
 
 void CSelectImagePage::onItemClicked(const QModelIndex& index) {
+    // In the list a click elsewhere on the row only selects it, to look at it.
+    if (sender() == listView_ && !onListedPhoto(index, listClickAt_))
+        return;
     if (index.isValid())
         toggle(index.row());
+}
+
+bool CSelectImagePage::onListedPhoto(const QModelIndex& index, QPoint at) const {
+    if (!index.isValid() || index.column() != FolderModel::kName)
+        return false;
+    // The check box, the icon and the name, as the row draws them.
+    QStyleOptionViewItem option;
+    option.initFrom(listView_);
+    option.decorationSize = listView_->iconSize().isValid()
+                                ? listView_->iconSize()
+                                : QSize(listView_->style()->pixelMetric(QStyle::PM_SmallIconSize),
+                                        listView_->style()->pixelMetric(QStyle::PM_SmallIconSize));
+    option.features |= QStyleOptionViewItem::HasCheckIndicator |
+                       QStyleOptionViewItem::HasDecoration | QStyleOptionViewItem::HasDisplay;
+    const int width = listView_->itemDelegateForIndex(index)->sizeHint(option, index).width();
+    const QRect cell = listView_->visualRect(index);
+    return at.x() >= cell.left() && at.x() < cell.left() + width;
 }
 
 void CSelectImagePage::toggle(int row) {
@@ -669,6 +690,9 @@ void CSelectImagePage::askForVisible() {
 }
 
 bool CSelectImagePage::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == listView_->viewport() &&
+        (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease))
+        listClickAt_ = static_cast<QMouseEvent*>(event)->position().toPoint();
     if (event->type() == QEvent::KeyPress && (watched == iconView_ || watched == listView_)) {
         // Space ticks the current photo, as a click does.
         if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Space) {

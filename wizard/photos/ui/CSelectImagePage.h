@@ -102,6 +102,9 @@ private:
     void clearFolder();
     void onThumbnail(std::size_t id, const orlavo::wizard::PhotoThumbnail& thumbnail);
     void onItemClicked(const QModelIndex& index);
+    // True when AT (in the list's viewport) lies on the check box, icon or
+    // name of the listed photo INDEX: only there does a click tick it.
+    bool onListedPhoto(const QModelIndex& index, QPoint at) const;
     void toggle(int row);
     void addRow(int row);
     void removePhoto(std::size_t photo, bool fromStrip);
@@ -151,6 +154,8 @@ private:
     orlavo::wizard::ThumbnailLoader* loader_;
     QFileSystemWatcher watcher_;
     QTimer visibleTimer_;
+    // Where the last press or release in the list landed.
+    QPoint listClickAt_;
     std::string folder_;
     bool folderShown_ = false;
     int checkedInFolder_ = 0;

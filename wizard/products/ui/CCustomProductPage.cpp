@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "common/SettingsTable.h"
+#include "common/TextRules.h"
 #include "platform/RegistryStore.h"
 #include "resources/WizardResources.h"
 #include "wizard/app/CMyProperySheet.h"
@@ -174,7 +175,12 @@ void CCustomProductPage::onSetActive() {
 
 bool CCustomProductPage::onWizardNext() {
     if (const int refusal = orlavo::wizard::StepTwoRefusal(app_.order)) {
-        app_.ShowAppMessageId(refusal, QMessageBox::Warning, QMessageBox::Ok);
+        // Which photos, so that the user knows where to add prints.
+        const std::string names = orlavo::wizard::PhotosWithoutPrints(app_.order);
+        app_.ShowAppMessage(
+            QString::fromStdString(orlavo::wizard::Str(refusal) + "\n" +
+                                   orlavo::FillPlaceholders(orlavo::wizard::Str(3390), {names})),
+            QMessageBox::Warning, QMessageBox::Ok);
         return false;
     }
     return true;

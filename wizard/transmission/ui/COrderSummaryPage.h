@@ -77,6 +77,8 @@ private:
     ResumeOffer* resumeNote_;
     QPushButton* startAgain_;
 
+    QLabel* agreementStart_;
+    QLabel* agreementEnd_;
     QLabel* paymentMethod_;
     QLabel* detailLabel_[4];
     QLabel* detailValue_[4];
