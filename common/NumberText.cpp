@@ -115,4 +115,14 @@ std::int64_t LeadingHundredths(std::string_view text) {
     return negative ? -value : value;
 }
 
+std::int64_t LineHundredths(std::string_view priceText, std::int64_t quantity) {
+    if (quantity < 1)
+        return 0;
+    const std::int64_t price = LeadingHundredths(priceText);
+    std::int64_t total = 0;
+    if (__builtin_mul_overflow(price, quantity, &total))
+        return price < 0 ? INT64_MIN : INT64_MAX;
+    return total;
+}
+
 }  // namespace orlavo

@@ -22,4 +22,9 @@ double LeadingNumber(std::string_view text);
 // of more than 12 whole digits, which is no price.
 std::int64_t LeadingHundredths(std::string_view text);
 
+// A product line's money: QUANTITY times the price text's LeadingHundredths,
+// held at the 64-bit bounds rather than wrapping; 0 for a quantity below 1.
+// Every total of an order (a row, step 4's list, the subtotal) adds these.
+std::int64_t LineHundredths(std::string_view priceText, std::int64_t quantity);
+
 }  // namespace orlavo

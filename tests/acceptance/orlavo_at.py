@@ -264,7 +264,7 @@ KEYSYMS = {
     "Tab": 0xFF09, "Return": 0xFF0D, "Escape": 0xFF1B, "space": 0x20, "BackSpace": 0xFF08,
     "Left": 0xFF51, "Up": 0xFF52, "Right": 0xFF53, "Down": 0xFF54, "Home": 0xFF50,
     "End": 0xFF57, "Delete": 0xFFFF, "Page_Up": 0xFF55, "Page_Down": 0xFF56,
-    "Shift_L": 0xFFE1, "Control_L": 0xFFE3, "Alt_L": 0xFFE9,
+    "Shift_L": 0xFFE1, "Control_L": 0xFFE3, "Alt_L": 0xFFE9, "F4": 0xFFC1, "F10": 0xFFC7,
 }
 
 
@@ -609,8 +609,10 @@ def combo_items(combo):
 
 def choose(combo, text):
     """Makes TEXT the choice of COMBO with the arrow keys, as a keyboard user
-    does on a closed combo box."""
+    does on a closed combo box. A product is found by its name alone (the
+    lists add its price: "6 x 4 in print (...) - 0.25 GBP")."""
     items = combo_items(combo)
+    text = next((i for i in items if i == text or i.startswith(text + " - ")), text)
     check(text in items, f"{text!r} is not offered by {name_of(combo)!r}: {items}")
     focus(combo)
     for _ in range(len(items) + 1):

@@ -125,12 +125,9 @@ std::int64_t OrderModel::Subtotal(const std::function<std::string(int product)>&
             if (q <= 0) {
                 continue;
             }
-            const std::int64_t price = LeadingHundredths(priceText(j));
-            std::int64_t term = 0;
-            if (__builtin_mul_overflow(price, static_cast<std::int64_t>(q), &term) ||
-                __builtin_add_overflow(sum, term, &sum)) {
-                return price < 0 ? INT64_MIN : INT64_MAX;
-            }
+            const std::int64_t term = LineHundredths(priceText(j), q);
+            if (__builtin_add_overflow(sum, term, &sum))
+                return term < 0 ? INT64_MIN : INT64_MAX;
         }
     }
     return sum;

@@ -3,7 +3,6 @@
 #include "common/NumberText.h"
 #include "common/TextRules.h"
 #include "resources/WizardResources.h"
-#include "wizard/products/LineTotal.h"
 #include "wizard/products/PriceFormat.h"
 #include "wizard/products/QualityRating.h"
 
@@ -49,7 +48,7 @@ RowTexts MakeRowTexts(const SelectedPhoto& photo, int product, const ProductTabl
     texts.name = info.name;
     texts.quality = QualityText(RateQuality(photo.width, photo.height, info.xDim));
     texts.price = PriceWithCurrency(info.priceText, table.currency);
-    texts.total = MinorUnitsText(LineTotalMinor(info.priceText, photo.orderLines[j].quantity)) +
+    texts.total = FormatHundredths(LineHundredths(info.priceText, photo.orderLines[j].quantity)) +
                   " " + table.currency;
     return texts;
 }

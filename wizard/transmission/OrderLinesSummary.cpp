@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "wizard/products/LineTotal.h"
+#include "common/NumberText.h"
 #include "wizard/products/PriceFormat.h"
 #include "wizard/products/ProductLines.h"
 #include "wizard/transmission/TransferManifest.h"
@@ -25,8 +25,8 @@ std::vector<BoughtLine> BoughtLines(const wizard::OrderModel& order,
             line.product = info.name;
             line.quantity = photo.orderLines[static_cast<std::size_t>(j)].quantity;
             line.unitPrice = wizard::PriceWithCurrency(info.priceText, table.currency);
-            line.totalMinor = wizard::LineTotalMinor(info.priceText, line.quantity);
-            line.lineTotal = wizard::MinorUnitsText(line.totalMinor) + " " + table.currency;
+            line.totalMinor = LineHundredths(info.priceText, line.quantity);
+            line.lineTotal = wizard::FormatHundredths(line.totalMinor) + " " + table.currency;
             lines.push_back(std::move(line));
         }
     }

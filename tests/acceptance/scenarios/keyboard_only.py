@@ -20,11 +20,11 @@ def body(s):
 
     # Step 2: a 7 x 5 of each photo, set with the page's own selector.
     step2 = step(app, 2)
-    product = labelled(step2, pyatspi.ROLE_COMBO_BOX, "Add To Each Photo:")
+    product = labelled(step2, pyatspi.ROLE_COMBO_BOX, "Set For Each Photo:")
     choose(product, "7 x 5 in print (178 x 127 mm)")
     quantity = labelled(step2, pyatspi.ROLE_COMBO_BOX, "Qty")
     clear_and_type(find_all(quantity, pyatspi.ROLE_TEXT)[0], "2")
-    click(step2, "Add")
+    click(step2, "Set")
     wait_for("the 7 x 5 lines", lambda: len(find_all(
         step2, None, re.compile(r"^2 x 7 x 5 in print"))) == 2, 10)
     key("Return")

@@ -48,7 +48,10 @@ def body(s):
     # Escape asks; Enter answers No.
     key("Escape")
     answer_no_with_enter(app, "Escape")
-    # The window manager's close asks too.
+    # The window manager's close asks too: its Alt+F4, and a close asked of
+    # the window as its close button asks.
+    chord("Alt_L", "F4")
+    answer_no_with_enter(app, "Alt+F4")
     wm_close("Zadozu Orlavo (Step 2 of 4)")
     answer_no_with_enter(app, "close")
 

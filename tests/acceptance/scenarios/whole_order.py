@@ -56,12 +56,12 @@ def body(s):
     combos = find_all(step2, pyatspi.ROLE_COMBO_BOX)
     choose(combos[0], "7 x 5 in print (178 x 127 mm)")
     clear_and_type(find_all(combos[1], pyatspi.ROLE_TEXT)[0], "2")
-    press(find_all(step2, pyatspi.ROLE_PUSH_BUTTON, "Add")[0])
+    press(find_all(step2, pyatspi.ROLE_PUSH_BUTTON, "Set")[0])
     blocks = [c for c in find_all(step2, pyatspi.ROLE_COMBO_BOX)][2:]
     third_product, third_quantity = blocks[4], blocks[5]
     choose(third_product, "6 x 4 in classic print (152 x 102 mm)")
     clear_and_type(find_all(third_quantity, pyatspi.ROLE_TEXT)[0], "3")
-    press(find_all(step2, pyatspi.ROLE_PUSH_BUTTON, "Add")[3])
+    press(find_all(step2, pyatspi.ROLE_PUSH_BUTTON, "Set")[3])
     wait_for("the third photo's 6 x 4 made 3",
              lambda: find_all(step2, None, re.compile(r"^3 x 6 x 4 in classic print")), 10)
     subtotal = find(step2, pyatspi.ROLE_LABEL, re.compile(r"^\d+\.\d\d GBP$"))
