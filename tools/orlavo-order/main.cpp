@@ -326,15 +326,10 @@ public:
     explicit ConsoleProgress(bool terminal) : terminal_(terminal) {}
 
     void OrderRange(int max) override { Set(&orderMax_, max); }
-    void OrderPosition(int position) override {
-        std::lock_guard lock(mutex_);
-        // The order bar jumps to its end between a photo's data and its
-        // manifest; the photo line keeps counting photos.
-        if (position < orderMax_) {
-            photo_ = position + 1;
-        }
-        Draw();
-    }
+    void OrderPosition(int) override {}
+    // A photo's line tells the photo whose request goes, not the order bar,
+    // which counts a photo once its data is out.
+    void PhotoStarts(int position) override { Set(&photo_, position + 1); }
     void ImageRange(int max) override { Set(&imageMax_, max); }
     void ImagePosition(int position) override { Set(&imagePos_, position); }
     void Thumbnail(int) override {}
