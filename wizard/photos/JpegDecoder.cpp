@@ -129,7 +129,13 @@ struct Job {
     static Job& Of(j_common_ptr c) { return *static_cast<Job*>(c->client_data); }
     static Job& Of(j_decompress_ptr c) { return *static_cast<Job*>(c->client_data); }
 
-    [[noreturn]] static void ErrorExit(j_common_ptr c) { std::longjmp(Of(c).jump, 1); }
+    [[noreturn]] static void ErrorExit(j_common_ptr c) {
+        // libjpeg's own memory limit, should our count of a decode fall short.
+        const int code = c->err->msg_code;
+        if (code == JERR_NO_BACKING_STORE || code == JERR_OUT_OF_MEMORY)
+            Of(c).failure = DecodeVerdict::TooLarge;
+        std::longjmp(Of(c).jump, 1);
+    }
 
     static void EmitMessage(j_common_ptr c, int level) {
         if (level >= 0)
