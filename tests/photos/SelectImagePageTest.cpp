@@ -421,6 +421,43 @@ QString ShownTip(const QString& tip) {
     return doc.toPlainText();
 }
 
+TEST_F(PhotoPageTest, PhotosThatCannotBeOfferedSayWhyInTheirTooltip) {
+    TempDir dir;
+    dir.write("a-huge.jpg", orlavo::test::ProgressiveBomb(16384));
+    dir.write("b-cut.jpg", orlavo::test::CutWithEndMarker(
+                               orlavo::test::EncodeJpeg(orlavo::test::Quadrants(640, 480))));
+    dir.write("c-text.jpg", "not a photo");
+    photo(dir, "d-good.jpg");
+    startPage(dir.path().string());
+    waitLoaded();
+    auto tip = [this](int row) {
+        return ShownTip(
+            model().data(model().index(row, FolderModel::kName), Qt::ToolTipRole).toString());
+    };
+    struct Case {
+        const char* name;
+        const char* says;
+    } cases[] = {
+        {"a-huge.jpg", "16384 x 16384"},
+        {"b-cut.jpg", "damaged"},
+        {"c-text.jpg", "cannot be read"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const int row = rowOf(dir, c.name);
+        ASSERT_GE(row, 0);
+        clickRow(row);
+        EXPECT_FALSE(model().ticked(row));
+        EXPECT_TRUE(tip(row).startsWith(QString(c.name) + "\n")) << tip(row).toStdString();
+        EXPECT_TRUE(tip(row).contains(c.says)) << tip(row).toStdString();
+    }
+    const int good = rowOf(dir, "d-good.jpg");
+    EXPECT_EQ(tip(good), "d-good.jpg");
+    clickRow(good);
+    EXPECT_TRUE(model().ticked(good));
+    EXPECT_EQ(effects.beeps, 3);
+}
+
 TEST_F(PhotoPageTest, NamesThatLookLikeMarkupAreShownAsTheyAre) {
     TempDir dir;
     const std::string name = "<img src=\"x.png\"><b>bold &amp; <i>.jpg";

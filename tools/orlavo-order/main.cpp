@@ -326,14 +326,10 @@ public:
     explicit ConsoleProgress(bool terminal) : terminal_(terminal) {}
 
     void OrderRange(int max) override { Set(&orderMax_, max); }
-    void OrderPosition(int position) override {
-        std::lock_guard lock(mutex_);
-        // The last count comes once every photo is in.
-        if (position < orderMax_) {
-            photo_ = position + 1;
-        }
-        Draw();
-    }
+    void OrderPosition(int) override {}
+    // A photo's line tells the photo whose request goes, not the order bar,
+    // which counts a photo once its data is out.
+    void PhotoStarts(int position) override { Set(&photo_, position + 1); }
     void ImageRange(int) override {}
     void ImagePosition(int) override {}
     // The bar shows the bytes of the photo on its way that went out.

@@ -118,7 +118,7 @@ void ThumbnailLoader::work(const std::shared_ptr<Run>& run) {
         const std::size_t i = run->claim();
         if (i == kNone)
             break;
-        PhotoThumbnail thumbnail = MakeThumbnail(run->paths[i], run->dpr, run->side);
+        PhotoThumbnail thumbnail = MakeThumbnail(run->paths[i], run->dpr, run->side, &run->stop);
         thumbnail.packed = PackThumbnail(thumbnail.image);
         if (run->stop.load())
             break;

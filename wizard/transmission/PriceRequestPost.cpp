@@ -1,6 +1,7 @@
 #include "wizard/transmission/PriceRequestPost.h"
 
 #include "wizard/transmission/FailureCode.h"
+#include "wizard/transmission/FormBoundary.h"
 #include "wizard/transmission/FormParts.h"
 #include "wizard/transmission/HttpFormClient.h"
 
@@ -31,10 +32,13 @@ bool PostPriceRequest(std::string_view url, std::string_view requestText, std::s
         SettleMessage(code, answer);
         return false;
     }
-    std::vector<BodyPiece> pieces = ValueFormPieces(kPriceRequestField, requestText);
-    std::uint64_t announced = ValuePart(kPriceRequestField, requestText).size() + kClosingLength;
+    // The request holds what the customer typed; always one boundary is clear of it.
+    const std::string boundary = ChooseBoundary({requestText}).value_or(std::string(kBoundary));
+    std::vector<BodyPiece> pieces = ValueFormPieces(kPriceRequestField, requestText, boundary);
+    std::uint64_t announced =
+        ValuePart(kPriceRequestField, requestText, boundary).size() + ClosingLength(boundary);
     CancelFlag observer(cancel);
-    Exchange exchange = client.Post(pieces, announced, &observer);
+    Exchange exchange = client.Post(pieces, announced, &observer, boundary);
     if (!exchange.ok) {
         answer.clear();
         SettleMessage(exchange.code == kCodeMessageSet ? kCodeUnspecified : exchange.code, answer);

@@ -6,10 +6,12 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <optional>
 #include <system_error>
 
 #include "resources/WizardResources.h"
 #include "wizard/transmission/FailureCode.h"
+#include "wizard/transmission/FormBoundary.h"
 #include "wizard/transmission/FormParts.h"
 #include "wizard/transmission/HttpFormClient.h"
 #include "wizard/transmission/UploadAnswer.h"
@@ -193,6 +195,7 @@ void UploadSession::Run() {
                     }
                 }
                 reporter_.Thumbnail(items_[i].photoIndex + 1);
+                reporter_.PhotoStarts(static_cast<int>(i));
                 if (!SendItem(client, i, code)) {
                     ok = false;
                     break;
@@ -258,17 +261,27 @@ bool UploadSession::WaitBeforeRetry(std::chrono::milliseconds pause) {
 bool UploadSession::SendItem(HttpFormClient& client, std::size_t index, std::uint32_t& code) {
     const UploadItem& item = items_[index];
     const int count = static_cast<int>(items_.size());
-    std::string header = FilePartHeader(item.path, item.mediaType);
-    std::string manifestPart = ValuePart(kManifestField, item.manifest);
-    const std::uint64_t announced = UploadBodyLength(header.size(), item.size, manifestPart.size());
+    // The photo is read once more to choose the boundary: a file on the
+    // user's disk may hold the fixed one, and a part forged after it.
+    const std::optional<std::string> boundary =
+        ChooseBoundary({item.path, item.manifest}, item.path);
+    if (!boundary) {
+        error_ = UnreadablePhoto(item.path);
+        code = kCodeMessageSet;
+        return false;
+    }
+    std::string header = FilePartHeader(item.path, item.mediaType, *boundary);
+    std::string manifestPart = ValuePart(kManifestField, item.manifest, *boundary);
+    const std::uint64_t announced =
+        UploadBodyLength(header.size(), item.size, manifestPart.size(), *boundary);
     // Every try sends these same bytes: the photo keeps its number and the order its id.
     const std::vector<BodyPiece> pieces =
-        OrderRequestPieces(item.path, item.mediaType, item.size, item.manifest);
+        OrderRequestPieces(item.path, item.mediaType, item.size, item.manifest, *boundary);
 
     for (std::size_t attempt = 0;; ++attempt) {
         Observer observer(*this, announced);
         ReportBytes(0, announced, false);
-        Exchange exchange = client.Post(pieces, announced, &observer);
+        Exchange exchange = client.Post(pieces, announced, &observer, *boundary);
         if (!exchange.ok && exchange.code == CURLE_READ_ERROR) {
             error_ = UnreadablePhoto(item.path);
             code = kCodeMessageSet;

@@ -64,6 +64,9 @@ public:
                            std::uint64_t /*orderSent*/, std::uint64_t /*orderTotal*/) {}
     // Index of the thumbnail to show: the photo's index + 1 (0 is the placeholder).
     virtual void Thumbnail(int index) = 0;
+    // Item POSITION (from 0) starts: its request goes next. The order bar
+    // alone does not say so, as it counts a photo once its data is out.
+    virtual void PhotoStarts(int /*position*/) {}
     // Time left, "%d:%d:%d"; from the second photo on.
     virtual void Estimate(const std::string& text) = 0;
     // A message to show without stopping the upload.
