@@ -193,10 +193,11 @@ std::uint64_t BodyLength(const std::vector<BodyPiece>& pieces) {
 }
 
 std::vector<BodyPiece> OrderRequestPieces(std::string_view path, std::string_view mediaType,
-                                          std::uint64_t fileSize, std::string_view manifest) {
+                                          std::uint64_t fileSize, std::string_view manifest,
+                                          std::string_view filePath) {
     std::vector<BodyPiece> pieces;
     pieces.push_back(BodyPiece::Text(FilePartHeader(path, mediaType)));
-    pieces.push_back(BodyPiece::File(std::string(path), fileSize));
+    pieces.push_back(BodyPiece::File(std::string(filePath.empty() ? path : filePath), fileSize));
     pieces.push_back(BodyPiece::Text(kCrlf));
     pieces.push_back(BodyPiece::Text(ValuePart(kManifestField, manifest)));
     pieces.push_back(BodyPiece::Text(kClosingHead));
