@@ -20,6 +20,7 @@
 #include "wizard/app/CWizardApp.h"
 #include "wizard/app/ResumeOffer.h"
 #include "wizard/transmission/JournalFolder.h"
+#include "wizard/transmission/PreparedPhoto.h"
 #include "wizard/transmission/OrderResume.h"
 
 namespace {
@@ -205,6 +206,8 @@ void CStartDialog::onLoaded() {
 }
 
 void CStartDialog::findInterruptedOrders() {
+    // Files prepared by sends whose process died go now.
+    orlavo::transmission::SweepSendFolders(orlavo::transmission::DefaultSendFolderParent());
     const orlavo::transmission::JournalScan scan =
         orlavo::transmission::JournalFolder::Default().Scan(app_.profile());
     interrupted_ = scan.orders;

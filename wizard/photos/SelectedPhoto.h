@@ -22,6 +22,9 @@ struct CropBox {
 
 // The line of one product for one photo. A line exists when quantity > 0.
 struct OrderLine {
+    OrderLine() = default;
+    OrderLine(std::int32_t q, std::int32_t z, CropBox c = {}) : quantity(q), zoomTrim(z), crop(c) {}
+
     std::int32_t quantity = 0;
     std::int32_t zoomTrim = 2;  // 0 off, 1 on, 2 undecided
     // Chosen in the print preview; it counts only while zoomTrim is 1.

@@ -32,6 +32,10 @@ inline constexpr int kOldestJournalVersion = 1;
 // One print of a photo: the catalogue product by its id, which outlives the
 // product's place in a catalogue.
 struct JournalLine {
+    JournalLine() = default;
+    JournalLine(std::string id, std::int32_t q, std::int32_t z, wizard::CropBox c = {})
+        : productId(std::move(id)), quantity(q), zoomTrim(z), crop(c) {}
+
     std::string productId;
     std::int32_t quantity = 0;
     std::int32_t zoomTrim = 0;

@@ -1,5 +1,8 @@
 #include "wizard/transmission/SendUnits.h"
 
+#include "common/TextRules.h"
+#include "resources/WizardResources.h"
+
 namespace orlavo::transmission {
 
 std::vector<SendUnit> SendUnits(const wizard::OrderModel& order) {
@@ -26,6 +29,10 @@ wizard::SelectedPhoto UnitPhoto(const wizard::SelectedPhoto& photo, const SendUn
             line.quantity = 0;
     }
     return copy;
+}
+
+std::string SentPhotosText(std::size_t count) {
+    return FillPlaceholders(wizard::Str(count == 1 ? 3598 : 3597), {std::to_string(count)});
 }
 
 PhotoWork UnitWork(const wizard::SelectedPhoto& photo, const SendUnit& unit) {

@@ -6,6 +6,7 @@
 // the order's photo count.
 
 #include <cstddef>
+#include <string>
 #include <vector>
 
 #include "wizard/photos/OrderModel.h"
@@ -25,6 +26,9 @@ std::vector<SendUnit> SendUnits(const wizard::OrderModel& order);
 
 // The photo as the unit's manifest tells it: only the unit's lines.
 wizard::SelectedPhoto UnitPhoto(const wizard::SelectedPhoto& photo, const SendUnit& unit);
+
+// "12 photos" (or "1 photo"): what the summary says the lab will receive.
+std::string SentPhotosText(std::size_t count);
 
 // What is done to the photo's file for the unit.
 PhotoWork UnitWork(const wizard::SelectedPhoto& photo, const SendUnit& unit);
