@@ -204,6 +204,9 @@ TEST(LineWarning, MarksATrimThatCutsMoreThanAFifthAndPoorQuality) {
 }  // namespace
 }  // namespace orlavo::wizard
 
+namespace orlavo::wizard {
+namespace {
+
 TEST(ChosenCrop, ZoomStopsWherePoorWouldBeginAndTheFrameStaysInsideThePhoto) {
     // 4000 x 3000 on a 6x4 (152 mm): the centre crop keeps 4000 x 2684.
     EXPECT_EQ(CentreCrop(4000, 3000, 152, 102), (CropBox{0, 158, 4000, 2684}));
@@ -245,3 +248,6 @@ TEST(ChosenCrop, RowsRateAndWarnByTheCroppedPixels) {
     EXPECT_EQ(MakeRowTexts(p, 0, table).name, "Print");
     EXPECT_EQ(LineWarning(p, 0, table), "");
 }
+
+}  // namespace
+}  // namespace orlavo::wizard

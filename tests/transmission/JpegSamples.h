@@ -7,6 +7,7 @@
 
 #include <turbojpeg.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <string>

@@ -124,7 +124,7 @@ TEST(SendUnits, TurnedAndCroppedPhotosGoAsFilesOfTheirOwnAndTheRestByteForByte) 
         Quiet quiet;
         UploadSession session(settings, prepared.items, prepared.totalBytes, quiet);
         session.Run();
-        EXPECT_EQ(session.ErrorMessage(), refuse ? "Card declined" : "");
+        EXPECT_EQ(session.ErrorMessage(), refuse ? "CARD DECLINED" : "");
         const std::vector<test::RawRequest> requests = server.requests();
         ASSERT_EQ(requests.size(), 3u);
         const Received turned = Split(requests[0].body, paths[0]);
