@@ -13,10 +13,10 @@
 #include <QListView>
 #include <QMessageBox>
 #include <QMouseEvent>
-#include <QSlider>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSlider>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>

@@ -32,15 +32,18 @@ struct Pixels {
 
 // Smooth gradients with a coarse checker on top: every 16-pixel block differs.
 inline Pixels Pattern(int width, int height, int channels = 3) {
-    Pixels p{width, height, channels, std::vector<unsigned char>(std::size_t(width) * height * channels)};
+    Pixels p{width, height, channels,
+             std::vector<unsigned char>(std::size_t(width) * height * channels)};
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
             const bool check = ((x / 24) + (y / 24)) % 2 == 0;
             unsigned char* px = p.at(x, y);
             for (int c = 0; c < channels; ++c)
-                px[c] = static_cast<unsigned char>(
-                    (c == 0 ? x * 255 / width : c == 1 ? y * 255 / height : (x + y) % 256) / 2 +
-                    (check ? 100 : 20));
+                px[c] = static_cast<unsigned char>((c == 0   ? x * 255 / width
+                                                    : c == 1 ? y * 255 / height
+                                                             : (x + y) % 256) /
+                                                       2 +
+                                                   (check ? 100 : 20));
         }
     return p;
 }

@@ -35,21 +35,62 @@ TEST(JpegTransform, TheResultIsThePhotoAsSeenTurnedAndCroppedWithinABlock) {
         int orientation, turn;
         wizard::CropBox crop;
     } cases[] = {
-        {"4:2:0, sides not a block multiple, a quarter turn", 1000, 750, 3, TJSAMP_420, false, 1,
-         90, {}},
-        {"4:2:0, half a turn and a crop", 1000, 750, 3, TJSAMP_420, false, 1, 180,
-         {101, 57, 600, 400}},
-        {"EXIF turned upright, then a quarter turn more", 630, 470, 3, TJSAMP_420, false, 6, 90,
+        {"4:2:0, sides not a block multiple, a quarter turn",
+         1000,
+         750,
+         3,
+         TJSAMP_420,
+         false,
+         1,
+         90,
          {}},
-        {"EXIF transposed, a crop alone", 500, 300, 3, TJSAMP_420, false, 5, 0,
-         {33, 45, 150, 200}},
+        {"4:2:0, half a turn and a crop",
+         1000,
+         750,
+         3,
+         TJSAMP_420,
+         false,
+         1,
+         180,
+         {101, 57, 600, 400}},
+        {"EXIF turned upright, then a quarter turn more",
+         630,
+         470,
+         3,
+         TJSAMP_420,
+         false,
+         6,
+         90,
+         {}},
+        {"EXIF transposed, a crop alone", 500, 300, 3, TJSAMP_420, false, 5, 0, {33, 45, 150, 200}},
         {"EXIF mirrored, a quarter turn", 400, 300, 3, TJSAMP_444, false, 2, 90, {}},
         {"greyscale, three quarters", 333, 221, 1, TJSAMP_GRAY, false, 1, 270, {}},
-        {"CMYK, a quarter turn and a crop", 300, 200, 4, TJSAMP_444, false, 1, 90,
+        {"CMYK, a quarter turn and a crop",
+         300,
+         200,
+         4,
+         TJSAMP_444,
+         false,
+         1,
+         90,
          {10, 10, 100, 150}},
-        {"progressive, a quarter turn and a crop", 800, 600, 3, TJSAMP_420, true, 1, 90,
+        {"progressive, a quarter turn and a crop",
+         800,
+         600,
+         3,
+         TJSAMP_420,
+         true,
+         1,
+         90,
          {100, 200, 300, 400}},
-        {"4:2:2, a quarter turn and a crop", 500, 370, 3, TJSAMP_422, false, 1, 90,
+        {"4:2:2, a quarter turn and a crop",
+         500,
+         370,
+         3,
+         TJSAMP_422,
+         false,
+         1,
+         90,
          {35, 70, 200, 100}},
     };
     for (const auto& c : cases) {
@@ -127,7 +168,8 @@ TEST(JpegTransform, TheExifBlockIsKeptUprightWithTheNewSizeAndTheOtherMarkersSta
             return unsigned(static_cast<unsigned char>(made.bytes[at + offset]));
         };
         const auto u16 = [&](std::size_t offset) {
-            return big ? byte(offset) << 8 | byte(offset + 1) : byte(offset + 1) << 8 | byte(offset);
+            return big ? byte(offset) << 8 | byte(offset + 1)
+                       : byte(offset + 1) << 8 | byte(offset);
         };
         const auto u32 = [&](std::size_t offset) {
             return big ? u16(offset) << 16 | u16(offset + 2) : u16(offset + 2) << 16 | u16(offset);

@@ -179,7 +179,8 @@ TEST_F(OrderResumeTest, ATurnedPhotoAndACroppedLineAreResumedAsTheSameFiles) {
     order.SetQuantity(1, 3, 2);
     order.SetZoomTrim(1, 3, 1);
     order.SetCrop(1, 3, {32, 64, 300, 375});
-    const OrderJournal sent = NewJournal("ABCDEFGHIJKLMNO", "", "http://lab/upload", 1, docs, order);
+    const OrderJournal sent =
+        NewJournal("ABCDEFGHIJKLMNO", "", "http://lab/upload", 1, docs, order);
     // Photo 2 goes twice: turned with its shared line, then cropped for its own.
     ASSERT_EQ(sent.photoCount(), 4);
     EXPECT_EQ(sent.photos[1].path, sent.photos[2].path);

@@ -114,9 +114,9 @@ TEST(SendUnits, TurnedAndCroppedPhotosGoAsFilesOfTheirOwnAndTheRestByteForByte) 
         int count = 0;
         test::RawHttpServer server([&](const test::RawRequest&) {
             const bool no = refuse && ++count == 3;
-            return test::RawResponse::Http(200, "OK",
-                                           no ? "<title>Card declined</title>" : "<title>DONE</title>",
-                                           {}, true, true);
+            return test::RawResponse::Http(
+                200, "OK", no ? "<title>Card declined</title>" : "<title>DONE</title>", {}, true,
+                true);
         });
         UploadSettings settings;
         settings.uploadUrl = server.url("/upload");

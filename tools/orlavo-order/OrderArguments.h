@@ -25,7 +25,7 @@ struct CropChoice {
 struct PrintChoice {
     std::string product;
     int quantity = 0;
-    std::optional<int> zoomTrim;  // 0 or 1; the profile's default when absent
+    std::optional<int> zoomTrim;     // 0 or 1; the profile's default when absent
     std::optional<CropChoice> crop;  // this print's own (with Zoom and Trim)
 };
 

@@ -11,8 +11,8 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <iostream>
+#include <iterator>
 #include <map>
 #include <mutex>
 #include <sstream>
@@ -36,11 +36,11 @@
 #include "wizard/photos/JpegInfo.h"
 #include "wizard/photos/OrderModel.h"
 #include "wizard/transmission/JournalFolder.h"
-#include "wizard/transmission/PreparedPhoto.h"
-#include "wizard/transmission/SendUnits.h"
 #include "wizard/transmission/OrderResume.h"
 #include "wizard/transmission/OrderSend.h"
+#include "wizard/transmission/PreparedPhoto.h"
 #include "wizard/transmission/PriceQuote.h"
+#include "wizard/transmission/SendUnits.h"
 #include "wizard/transmission/TransferManifest.h"
 
 namespace {
@@ -241,8 +241,8 @@ bool IsJpeg(const std::string& path) {
 void ShownSize(const std::string& path, int& width, int& height) {
     std::ifstream in(path, std::ios::binary);
     const std::string bytes((std::istreambuf_iterator<char>(in)), {});
-    const wizard::JpegInfo info = wizard::ReadJpegInfo(
-        reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
+    const wizard::JpegInfo info =
+        wizard::ReadJpegInfo(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
     width = info.isJpeg ? info.shownWidth() : 0;
     height = info.isJpeg ? info.shownHeight() : 0;
 }
@@ -630,9 +630,8 @@ int Run(const order::OrderArguments& args) {
         !result.empty()) {
         return Fail(kPrice, result + Str(3420));
     }
-    std::cout << order::TerminalText(order::SummaryText(docs, quote, details.shopName))
-              << Str(3596) << " "
-              << transmission::SentPhotosText(transmission::SendUnits(order).size()) << "\n"
+    std::cout << order::TerminalText(order::SummaryText(docs, quote, details.shopName)) << Str(3596)
+              << " " << transmission::SentPhotosText(transmission::SendUnits(order).size()) << "\n"
               << std::flush;
     if (resumed) {
         const transmission::ResumePlan plan = transmission::PlanResumeNow(resumed->journal(), docs);

@@ -20,8 +20,8 @@
 #include "wizard/app/CWizardApp.h"
 #include "wizard/app/ResumeOffer.h"
 #include "wizard/transmission/JournalFolder.h"
-#include "wizard/transmission/PreparedPhoto.h"
 #include "wizard/transmission/OrderResume.h"
+#include "wizard/transmission/PreparedPhoto.h"
 
 namespace {
 QString S(int id) {

@@ -73,9 +73,9 @@ PrintLayout LayOutCrop(std::int32_t photoWidth, std::int32_t photoHeight, std::i
         return layout;
     layout.paper = {double(crop.x), double(crop.y), double(crop.width), double(crop.height)};
     layout.printed = Intersect(layout.photo, layout.paper);
-    layout.cutAway = std::clamp(1.0 - layout.printed.width * layout.printed.height /
-                                          (double(photoWidth) * photoHeight),
-                                0.0, 1.0);
+    layout.cutAway = std::clamp(
+        1.0 - layout.printed.width * layout.printed.height / (double(photoWidth) * photoHeight),
+        0.0, 1.0);
     return layout;
 }
 

@@ -42,9 +42,8 @@ RowTexts MakeRowTexts(const SelectedPhoto& photo, int product, const ProductTabl
     texts.quantity = std::to_string(photo.orderLines[j].quantity);
     std::int32_t width = 0, height = 0;
     LinePixelSize(photo, product, width, height);
-    texts.name = photo.orderLines[j].hasOwnCrop()
-                     ? FillPlaceholders(Str(kStrOwnCrop), {info.name})
-                     : info.name;
+    texts.name = photo.orderLines[j].hasOwnCrop() ? FillPlaceholders(Str(kStrOwnCrop), {info.name})
+                                                  : info.name;
     texts.quality = QualityText(RateQuality(width, height, info.xDim));
     texts.price = PriceWithCurrency(info.priceText, table.currency);
     return texts;

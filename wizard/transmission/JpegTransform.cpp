@@ -57,10 +57,8 @@ int Operation(Turn t) {
 // Which sides of the stored picture a partial block cannot stay on: those
 // the turn moves to the left or the top.
 void TrimmedSides(int op, bool& width, bool& height) {
-    width = op == TJXOP_HFLIP || op == TJXOP_TRANSVERSE || op == TJXOP_ROT180 ||
-            op == TJXOP_ROT270;
-    height = op == TJXOP_VFLIP || op == TJXOP_TRANSVERSE || op == TJXOP_ROT180 ||
-             op == TJXOP_ROT90;
+    width = op == TJXOP_HFLIP || op == TJXOP_TRANSVERSE || op == TJXOP_ROT180 || op == TJXOP_ROT270;
+    height = op == TJXOP_VFLIP || op == TJXOP_TRANSVERSE || op == TJXOP_ROT180 || op == TJXOP_ROT90;
 }
 
 struct Box {
@@ -94,7 +92,8 @@ struct Tiff {
 
     bool fits(std::size_t at, std::size_t n) const { return at <= size && n <= size - at; }
     unsigned u16(std::size_t at) const {
-        return big ? unsigned(base[at]) << 8 | base[at + 1] : unsigned(base[at + 1]) << 8 | base[at];
+        return big ? unsigned(base[at]) << 8 | base[at + 1]
+                   : unsigned(base[at + 1]) << 8 | base[at];
     }
     std::uint32_t u32(std::size_t at) const {
         return big ? std::uint32_t(u16(at)) << 16 | u16(at + 2)
@@ -240,8 +239,7 @@ TransformedJpeg TransformJpeg(std::string_view jpeg, const PhotoWork& work,
         want.y0 -= want.y0 % step;
         kept = want;
         transform.options |= TJXOPT_CROP;
-        transform.r = {int(want.x0), int(want.y0), int(want.x1 - want.x0),
-                       int(want.y1 - want.y0)};
+        transform.r = {int(want.x0), int(want.y0), int(want.x1 - want.x0), int(want.y1 - want.y0)};
     }
 
     unsigned char* out = nullptr;

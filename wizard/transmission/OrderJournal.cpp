@@ -211,8 +211,8 @@ JournalPhoto JournalUnit(const wizard::CXmlDocuments& docs, const wizard::Select
     for (std::size_t j = 0; j < photo.orderLines.size(); ++j) {
         const wizard::OrderLine& line = photo.orderLines[j];
         if (line.quantity > 0)
-            p.lines.push_back({docs.GetProductId(static_cast<int>(j)), line.quantity,
-                               line.zoomTrim, line.hasOwnCrop() ? line.crop : wizard::CropBox{}});
+            p.lines.push_back({docs.GetProductId(static_cast<int>(j)), line.quantity, line.zoomTrim,
+                               line.hasOwnCrop() ? line.crop : wizard::CropBox{}});
     }
     return p;
 }

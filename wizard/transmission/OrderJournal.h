@@ -50,7 +50,7 @@ struct JournalPhoto {
     std::int32_t contentTypeIndex = 0;
     std::uint64_t size = 0;       // when the order was first sent
     std::int64_t modifiedNs = 0;  // likewise
-    std::int32_t width = 0;  // as seen, turned
+    std::int32_t width = 0;       // as seen, turned
     std::int32_t height = 0;
     std::int32_t turn = 0;           // degrees clockwise, as the order had it
     std::vector<JournalLine> lines;  // in catalogue order

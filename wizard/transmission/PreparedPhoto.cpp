@@ -115,7 +115,8 @@ int SweepSendFolders(const std::string& parent) {
         if (isLock && fs::exists(fs::symlink_status(folder, ec)))
             continue;  // dealt with by its folder
         FileLock::Result result = FileLock::Result::Failed;
-        std::unique_ptr<FileLock> lock = FileLock::TryTake(folder + std::string(kLockSuffix), result);
+        std::unique_ptr<FileLock> lock =
+            FileLock::TryTake(folder + std::string(kLockSuffix), result);
         if (!lock)
             continue;  // a send still running, or not ours to judge
         if (!isLock) {
@@ -144,7 +145,8 @@ std::string SendFolder::ensure() {
     for (int attempt = 0; attempt < 8; ++attempt) {
         const std::string folder = parent_ + "/" + RandomName();
         FileLock::Result result = FileLock::Result::Failed;
-        std::unique_ptr<FileLock> lock = FileLock::TryTake(folder + std::string(kLockSuffix), result);
+        std::unique_ptr<FileLock> lock =
+            FileLock::TryTake(folder + std::string(kLockSuffix), result);
         if (!lock)
             continue;
         if (::mkdir(folder.c_str(), 0700) != 0) {

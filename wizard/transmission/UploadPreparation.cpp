@@ -37,7 +37,8 @@ PreparedUpload Prepare(const wizard::CXmlDocuments& docs, const wizard::OrderMod
             prepared.totalBytes += sent.fileSize;
         } else if (unit.product >= 0 && photo.width > 0 && photo.height > 0) {
             // A cropped file is about its share of the photo's bytes.
-            const wizard::CropBox& c = photo.orderLines[static_cast<std::size_t>(unit.product)].crop;
+            const wizard::CropBox& c =
+                photo.orderLines[static_cast<std::size_t>(unit.product)].crop;
             prepared.totalBytes += static_cast<std::uint64_t>(
                 double(photo.fileSize) * c.width * c.height / (double(photo.width) * photo.height));
         }

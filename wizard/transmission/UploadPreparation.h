@@ -25,8 +25,8 @@ struct PreparedUpload {
 
 // Walks the order's units (SendUnits): each is numbered 1..N and gets its
 // manifest and the work its file needs (a turn, a crop). The manifest's size
-// is the photo's; a file written for the send puts its own in its place. A manifest that cannot be built ends
-// the preparation with "Unspecified error". DEBUG_DUMP as for the manifest.
+// is the photo's; a file written for the send puts its own in its place. A manifest that cannot be
+// built ends the preparation with "Unspecified error". DEBUG_DUMP as for the manifest.
 PreparedUpload PrepareUpload(const wizard::CXmlDocuments& docs, const wizard::OrderModel& order,
                              const DiagnosticSink& debugDump = {});
 

@@ -41,7 +41,7 @@ namespace orlavo::transmission {
 struct UploadItem {
     int photoIndex = 0;  // in the order's selected photos
     int number = 0;      // the photo's number in the order, as its manifest carries it
-    std::string path;  // the user's photo; its name goes with the file
+    std::string path;    // the user's photo; its name goes with the file
     std::string mediaType;
     std::uint64_t size = 0;
     std::string manifest;

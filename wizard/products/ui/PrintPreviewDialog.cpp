@@ -219,9 +219,8 @@ PrintPreviewDialog::PrintPreviewDialog(ProductPageData& data, int photo, int pro
         decode_.setFuture(QtConcurrent::run([path = shown.path, side, turn = shown.turn] {
             QImage picture = orlavo::wizard::MakePreviewPicture(path, side);
             // The user's turn, on top of the EXIF orientation.
-            return turn == 0 || picture.isNull()
-                       ? picture
-                       : picture.transformed(QTransform().rotate(turn));
+            return turn == 0 || picture.isNull() ? picture
+                                                 : picture.transformed(QTransform().rotate(turn));
         }));
     } else {
         pictureDone_ = true;
@@ -294,8 +293,7 @@ void PrintPreviewDialog::refresh() {
     const orlavo::wizard::ProductInfo& info =
         data_.table.products[static_cast<std::size_t>(product)];
     const bool trim = order.SettleZoomTrim(p, product) == 1;
-    const orlavo::wizard::OrderLine& line =
-        photo.orderLines[static_cast<std::size_t>(product)];
+    const orlavo::wizard::OrderLine& line = photo.orderLines[static_cast<std::size_t>(product)];
     const orlavo::wizard::PrintLayout layout =
         line.hasOwnCrop()
             ? orlavo::wizard::LayOutCrop(photo.width, photo.height, info.xDim, info.yDim, line.crop)
@@ -322,8 +320,7 @@ void PrintPreviewDialog::refresh() {
         const QSignalBlocker quiet(zoom_);
         zoom_->setRange(kZoomUnits, static_cast<int>(std::floor(maxZoom * kZoomUnits)));
         zoom_->setValue(static_cast<int>(std::lround(
-            orlavo::wizard::ZoomOf(photo.width, photo.height, info.xDim, info.yDim,
-                                   currentCrop()) *
+            orlavo::wizard::ZoomOf(photo.width, photo.height, info.xDim, info.yDim, currentCrop()) *
             kZoomUnits)));
     }
     zoom_->setEnabled(cropping && maxZoom > 1.0);
@@ -373,10 +370,11 @@ void PrintPreviewDialog::moveCrop(double dx, double dy) {
     const auto& info = data_.table.products[static_cast<std::size_t>(product)];
     const orlavo::wizard::CropBox crop = currentCrop();
     // The photo moves under the paper: the part kept moves the other way.
-    const double zoom = orlavo::wizard::ZoomOf(photo.width, photo.height, info.xDim, info.yDim, crop);
-    const orlavo::wizard::CropBox moved = orlavo::wizard::CropAt(
-        photo.width, photo.height, info.xDim, info.yDim, zoom, crop.x + crop.width / 2.0 - dx,
-        crop.y + crop.height / 2.0 - dy);
+    const double zoom =
+        orlavo::wizard::ZoomOf(photo.width, photo.height, info.xDim, info.yDim, crop);
+    const orlavo::wizard::CropBox moved =
+        orlavo::wizard::CropAt(photo.width, photo.height, info.xDim, info.yDim, zoom,
+                               crop.x + crop.width / 2.0 - dx, crop.y + crop.height / 2.0 - dy);
     if (!(moved == crop))
         storeCrop(moved);
 }

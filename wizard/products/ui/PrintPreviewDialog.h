@@ -18,6 +18,8 @@
 #include <QImage>
 #include <vector>
 
+#include "wizard/photos/SelectedPhoto.h"
+
 class ProductPageData;
 class PrintPreviewView;
 class QCheckBox;

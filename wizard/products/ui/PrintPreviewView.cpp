@@ -3,8 +3,8 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QWheelEvent>
 #include <QPainterPath>
+#include <QWheelEvent>
 #include <algorithm>
 
 namespace {

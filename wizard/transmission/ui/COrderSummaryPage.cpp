@@ -318,8 +318,8 @@ void COrderSummaryPage::fill() {
     const orlavo::transmission::OrderSummaryValues v =
         orlavo::transmission::ReadOrderSummary(app_.xml, app_.priceQuote, app_.chosenShopName);
 
-    photoCount_->setText(Q(orlavo::transmission::SentPhotosText(
-        orlavo::transmission::SendUnits(app_.order).size())));
+    photoCount_->setText(Q(
+        orlavo::transmission::SentPhotosText(orlavo::transmission::SendUnits(app_.order).size())));
     paymentMethod_->setText(Q(v.paymentMethod));
     for (int i = 0; i < 4; ++i) {
         detailLabel_[i]->setText(Q(v.paymentRows[i].label));

@@ -4,10 +4,10 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QImageReader>
-#include <QTransform>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTransform>
 #include <QVBoxLayout>
 
 #include "common/RegistryRoot.h"
