@@ -2,6 +2,7 @@
 
 #include "wizard/products/PrintLayout.h"
 
+#include "wizard/photos/OrderModel.h"
 #include "wizard/products/ProductLines.h"
 #include "wizard/products/QualityRating.h"
 
@@ -231,6 +232,22 @@ TEST(ChosenCrop, ZoomStopsWherePoorWouldBeginAndTheFrameStaysInsideThePhoto) {
     EXPECT_DOUBLE_EQ(layout.paper.x, 0);
     EXPECT_DOUBLE_EQ(layout.paper.width, 2000);
     EXPECT_NEAR(layout.cutAway, 1 - 2000.0 * 1342 / (4000.0 * 3000), 1e-9);
+}
+
+TEST(ChosenCrop, ATurnedPhotoLandsOnTurnedPaperWithItsFrameTurnedToo) {
+    OrderModel order(1);
+    order.AddPhoto("/a.jpg", 0, 1, 4000, 3000);
+    order.SetQuantity(0, 0, 1);
+    order.SetZoomTrim(0, 0, 1);
+    order.SetCrop(0, 0, CropAt(4000, 3000, 152, 102, 2.0, 1000, 1000));
+    order.TurnPhoto(0, true);
+    const SelectedPhoto& p = order.photos()[0];
+    const PrintLayout layout = LayOutCrop(p.width, p.height, 152, 102, p.orderLines[0].crop);
+    EXPECT_EQ(layout.paperWidthMm, 102);
+    EXPECT_EQ(layout.paperHeightMm, 152);
+    // The frame keeps the turned paper's proportions.
+    EXPECT_NEAR(double(p.orderLines[0].crop.width) / p.orderLines[0].crop.height, 102.0 / 152,
+                0.01);
 }
 
 TEST(ChosenCrop, RowsRateAndWarnByTheCroppedPixels) {

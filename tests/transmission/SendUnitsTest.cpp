@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
 
 #include "platform/XmlDocument.h"
@@ -109,11 +110,17 @@ TEST(SendUnits, TurnedAndCroppedPhotosGoAsFilesOfTheirOwnAndTheRestByteForByte) 
     ASSERT_EQ(prepared.items.size(), 3u);
 
     const fs::path parent = dir.path() / "sending";
-    for (bool refuse : {false, true}) {
-        SCOPED_TRACE(refuse ? "the lab refuses the last photo" : "all accepted");
-        int count = 0;
+    enum class End { Accepted, Refused, Cancelled };
+    for (End end : {End::Accepted, End::Refused, End::Cancelled}) {
+        SCOPED_TRACE(int(end));
+        std::atomic<int> count{0};
+        std::atomic<UploadSession*> running{nullptr};
         test::RawHttpServer server([&](const test::RawRequest&) {
-            const bool no = refuse && ++count == 3;
+            ++count;
+            // The user cancels while the turned photo's file waits in the folder.
+            if (end == End::Cancelled && count == 1 && running.load() != nullptr)
+                running.load()->Cancel();
+            const bool no = end == End::Refused && count == 3;
             return test::RawResponse::Http(
                 200, "OK", no ? "<title>Card declined</title>" : "<title>DONE</title>", {}, true,
                 true);
@@ -123,8 +130,15 @@ TEST(SendUnits, TurnedAndCroppedPhotosGoAsFilesOfTheirOwnAndTheRestByteForByte) 
         settings.sendFolderParent = parent.string();
         Quiet quiet;
         UploadSession session(settings, prepared.items, prepared.totalBytes, quiet);
+        running = &session;
         session.Run();
-        EXPECT_EQ(session.ErrorMessage(), refuse ? "CARD DECLINED" : "");
+        EXPECT_TRUE(fs::is_empty(parent)) << "nothing written for the send is left";
+        if (end == End::Cancelled) {
+            EXPECT_TRUE(session.UserCancelled());
+            EXPECT_EQ(count.load(), 1);
+            continue;
+        }
+        EXPECT_EQ(session.ErrorMessage(), end == End::Refused ? "CARD DECLINED" : "");
         const std::vector<test::RawRequest> requests = server.requests();
         ASSERT_EQ(requests.size(), 3u);
         const Received turned = Split(requests[0].body, paths[0]);
@@ -144,7 +158,6 @@ TEST(SendUnits, TurnedAndCroppedPhotosGoAsFilesOfTheirOwnAndTheRestByteForByte) 
         EXPECT_EQ(Attr(cropped.manifest, "transfermanifest/file/product", "zoomtrim"), "1");
         EXPECT_EQ(Attr(cropped.manifest, "transfermanifest/file/product", "qty"), "2");
         EXPECT_EQ(Attr(cropped.manifest, "transfermanifest/file", "filename"), "photo 1.jpg");
-        EXPECT_TRUE(fs::is_empty(parent)) << "nothing written for the send is left";
     }
 }
 
