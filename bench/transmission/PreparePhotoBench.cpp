@@ -5,7 +5,9 @@
 // ratio is jpegtran's time over ours, round by round.
 //   bench_prepare [--runs N] [--rows FILE]
 
+#include <sys/resource.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -27,6 +29,20 @@ using Clock = std::chrono::steady_clock;
 
 double Millis(Clock::time_point from) {
     return std::chrono::duration<double, std::milli>(Clock::now() - from).count();
+}
+
+// Processor time of this process, and of its ended children, in milliseconds:
+// on a loaded machine it tells the work from the wait for a core.
+double OwnCpuMillis() {
+    timespec t{};
+    ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
+}
+double ChildrenCpuMillis() {
+    rusage u{};
+    ::getrusage(RUSAGE_CHILDREN, &u);
+    return (u.ru_utime.tv_sec + u.ru_stime.tv_sec) * 1e3 +
+           (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e3;
 }
 
 // jpegtran ARGS on SOURCE into OUT; milliseconds, or -1 when it failed.
@@ -104,9 +120,10 @@ int main(int argc, char** argv) {
     };
     int failures = 0;
     for (const auto& c : cases) {
-        std::vector<double> ours, theirs;
+        std::vector<double> ours, theirs, oursCpu, theirsCpu;
         for (int r = 0; r < runs; ++r) {
             transmission::SendFolder send((folder / "sending").string());
+            const double cpu = OwnCpuMillis();
             const Clock::time_point start = Clock::now();
             const transmission::PreparedPhoto p =
                 transmission::PreparePhoto(send, source, c.work_, 1);
@@ -117,11 +134,15 @@ int main(int argc, char** argv) {
                 break;
             }
             ours.push_back(ms);
+            oursCpu.push_back(OwnCpuMillis() - cpu);
             if (!tool.empty()) {
+                const double childCpu = ChildrenCpuMillis();
                 const double peer =
                     Jpegtran(tool, c.peerArgs, source, (folder / "jpegtran.jpg").string());
-                if (peer > 0)
+                if (peer > 0) {
                     theirs.push_back(peer);
+                    theirsCpu.push_back(ChildrenCpuMillis() - childCpu);
+                }
             }
         }
         const bench::Spread mine = bench::Summarize(ours);
@@ -138,8 +159,13 @@ int main(int argc, char** argv) {
         row.pass = mine.count > 0 && bench::Goal{bench::Goal::Kind::Below, 150}.metBy(mine.median);
         row.note = std::to_string(mine.count) +
                    " rounds, alternating; file read, lossless transform, EXIF upright, file "
-                   "written; jpegtran's time includes starting its process";
-        std::printf("%-14s ours %s   %s\n", c.id, row.orlavo.c_str(), row.peer.c_str());
+                   "written; jpegtran's time includes starting its process; processor time " +
+                   bench::Figure(bench::Summarize(oursCpu), "ms", 1) +
+                   (theirsCpu.empty()
+                        ? std::string()
+                        : ", jpegtran's " + bench::Figure(bench::Summarize(theirsCpu), "ms", 1));
+        std::printf("%-14s ours %s   %s\n  %s\n", c.id, row.orlavo.c_str(), row.peer.c_str(),
+                    row.note.c_str());
         if (!rowsFile.empty())
             bench::AppendRow(rowsFile, row);
     }
