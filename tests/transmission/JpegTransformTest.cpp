@@ -137,18 +137,18 @@ TEST(JpegTransform, DamagedOrForeignInputGetsAReasonNeverACrash) {
         wizard::CropBox crop;
         int message;
     } cases[] = {
-        {"not a JPEG", "GIF89a this is no photo", {}, 3590},
-        {"empty", "", {}, 3590},
-        {"cut short", good.substr(0, good.size() / 2), {}, 3591},
-        {"header only", good.substr(0, 700), {}, 3591},
-        {"crop outside the photo", good, {5000, 5000, 10, 10}, 3594},
+        {"not a JPEG", "GIF89a this is no photo", {}, 3600},
+        {"empty", "", {}, 3600},
+        {"cut short", good.substr(0, good.size() / 2), {}, 3601},
+        {"header only", good.substr(0, 700), {}, 3601},
+        {"crop outside the photo", good, {5000, 5000, 10, 10}, 3604},
     };
     for (const auto& c : cases) {
         const TransformedJpeg made = TransformJpeg(c.bytes, {90, c.crop});
         EXPECT_FALSE(made.ok()) << c.name;
         EXPECT_EQ(made.problem, wizard::Str(c.message)) << c.name;
     }
-    EXPECT_EQ(TransformJpeg(good, {90, {}}, 320 * 240 - 1).problem, wizard::Str(3592));
+    EXPECT_EQ(TransformJpeg(good, {90, {}}, 320 * 240 - 1).problem, wizard::Str(3602));
 }
 
 TEST(JpegTransform, TheExifBlockIsKeptUprightWithTheNewSizeAndTheOtherMarkersStay) {

@@ -630,7 +630,7 @@ int Run(const order::OrderArguments& args) {
         !result.empty()) {
         return Fail(kPrice, result + Str(3420));
     }
-    std::cout << order::TerminalText(order::SummaryText(docs, quote, details.shopName)) << Str(3596)
+    std::cout << order::TerminalText(order::SummaryText(docs, quote, details.shopName)) << Str(3606)
               << " " << transmission::SentPhotosText(transmission::SendUnits(order).size()) << "\n"
               << std::flush;
     if (resumed) {

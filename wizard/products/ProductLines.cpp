@@ -10,7 +10,7 @@
 namespace orlavo::wizard {
 
 namespace {
-constexpr int kStrOwnCrop = 3380;
+constexpr int kStrOwnCrop = 3370;
 }  // namespace
 
 std::vector<std::string> QuantityChoices() {

@@ -13,11 +13,11 @@ namespace orlavo::transmission {
 
 namespace {
 
-constexpr int kStrNotJpeg = 3590;
-constexpr int kStrCutShort = 3591;
-constexpr int kStrTooLarge = 3592;
-constexpr int kStrCannotTransform = 3593;
-constexpr int kStrCropOutside = 3594;
+constexpr int kStrNotJpeg = 3600;
+constexpr int kStrCutShort = 3601;
+constexpr int kStrTooLarge = 3602;
+constexpr int kStrCannotTransform = 3603;
+constexpr int kStrCropOutside = 3604;
 
 // A turn of the stored pixels: mirrored left to right first when FLIP, then
 // QUARTERS quarter turns clockwise. Every EXIF orientation is one of these.

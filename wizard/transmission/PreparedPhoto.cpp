@@ -19,7 +19,7 @@ namespace orlavo::transmission {
 
 namespace {
 
-constexpr int kStrNotPrepared = 3595;
+constexpr int kStrNotPrepared = 3605;
 constexpr std::string_view kPrefix = "send-";
 constexpr std::string_view kLockSuffix = ".lock";
 // A photo read whole into memory for its transform: more than any camera makes.

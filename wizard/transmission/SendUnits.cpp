@@ -32,7 +32,7 @@ wizard::SelectedPhoto UnitPhoto(const wizard::SelectedPhoto& photo, const SendUn
 }
 
 std::string SentPhotosText(std::size_t count) {
-    return FillPlaceholders(wizard::Str(count == 1 ? 3598 : 3597), {std::to_string(count)});
+    return FillPlaceholders(wizard::Str(count == 1 ? 3608 : 3607), {std::to_string(count)});
 }
 
 PhotoWork UnitWork(const wizard::SelectedPhoto& photo, const SendUnit& unit) {

@@ -40,10 +40,10 @@ constexpr int kStrUnreadable = 3312;
 constexpr int kStrDimmed = 3313;
 constexpr int kStrBorders = 3314;
 constexpr int kStrPrintsOf = 3315;
-constexpr int kStrZoom = 3381;
-constexpr int kStrReset = 3382;
-constexpr int kStrCropHint = 3383;
-constexpr int kStrDrawing = 3384;
+constexpr int kStrZoom = 3371;
+constexpr int kStrReset = 3372;
+constexpr int kStrCropHint = 3373;
+constexpr int kStrDrawing = 3374;
 // The slider counts hundredths of the zoom.
 constexpr int kZoomUnits = 100;
 // Each wheel notch or key press zooms by this factor.

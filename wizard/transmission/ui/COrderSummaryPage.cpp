@@ -185,7 +185,7 @@ COrderSummaryPage::COrderSummaryPage(CWizardApp& app, QWidget* parent)
     total_->setFont(totalFont);
     photoCount_ = valueLabel("photoCount", amounts);
     photoCount_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    amountRows->addWidget(Caption(S(3596), amounts), 4, 0);
+    amountRows->addWidget(Caption(S(3606), amounts), 4, 0);
     amountRows->addWidget(photoCount_, 4, 1);
     amountRows->setColumnStretch(1, 1);
     amountRows->setRowStretch(5, 1);
