@@ -42,6 +42,7 @@
 #include "wizard/photos/ui/CSelectImagePage.h"
 #include "wizard/products/ui/CCustomProductPage.h"
 #include "wizard/products/ui/PrintPreviewDialog.h"
+#include "wizard/products/ui/PrintPreviewView.h"
 #include "wizard/transmission/JournalFolder.h"
 #include "wizard/transmission/TransferManifest.h"
 #include "wizard/transmission/ui/COrderSummaryPage.h"
@@ -220,7 +221,8 @@ bool SaveStepOne(CWizardApp& app, const QString& folder) {
 }
 
 // The print preview of the lab's 12-megapixel sample photo with a 6x4 and a
-// 10x8 line, trimmed and whole; the order shown before is put back.
+// 10x8 line, trimmed, whole and with a crop of the user's choosing; the order
+// shown before is put back.
 bool SavePreviews(CWizardApp& app, const QString& photos, const QString& out) {
     auto* page = qobject_cast<CCustomProductPage*>(app.sheet()->page(1));
     const std::string path = QDir(photos).filePath("sample_007.jpg").toStdString();
@@ -246,6 +248,21 @@ bool SavePreviews(CWizardApp& app, const QString& photos, const QString& out) {
         ok = Save(*preview, out, "step2-preview-trim");
         preview->zoomTrimBox()->click();
         ok = Save(*preview, out, "step2-preview-whole") && ok;
+        // A crop of the user's choosing: zoomed in and moved to the left.
+        preview->zoomTrimBox()->click();
+        preview->zoomSlider()->setValue(170);
+        const QPoint centre = preview->view()->paperRect().center().toPoint();
+        QMouseEvent press(QEvent::MouseButtonPress, centre, preview->view()->mapToGlobal(centre),
+                          Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(preview->view(), &press);
+        const QPoint to = centre + QPoint(70, 25);
+        QMouseEvent move(QEvent::MouseMove, to, preview->view()->mapToGlobal(to), Qt::NoButton,
+                         Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(preview->view(), &move);
+        QMouseEvent release(QEvent::MouseButtonRelease, to, preview->view()->mapToGlobal(to),
+                            Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(preview->view(), &release);
+        ok = Save(*preview, out, "step2-preview-crop") && ok;
         preview->close();
     }
     app.order = before;

@@ -324,3 +324,44 @@ TEST(OrderChecks, StepTwoNeedsOneLineInTheWholeOrder) {
     model.SetQuantity(1, 1, 1);
     EXPECT_EQ(StepTwoRefusal(model), 0);
 }
+
+TEST_F(Order, ATurnBelongsToThePhotoAndItsCropsTurnWithIt) {
+    Add("/a.jpg");  // 1600 x 1200
+    model.SetQuantity(0, 1, 1);
+    model.SetZoomTrim(0, 1, 1);
+    ASSERT_TRUE(model.SetCrop(0, 1, {100, 200, 400, 300}));
+    ASSERT_TRUE(model.TurnPhoto(0, true));
+    SelectedPhoto p = model.PhotoAt(0);
+    EXPECT_EQ(p.turn, 90);
+    EXPECT_EQ(p.width, 1200);
+    EXPECT_EQ(p.height, 1600);
+    // Clockwise: the crop's left edge (x 100) becomes its top, its bottom
+    // (y 500) its left, at 1200 - 500 = 700.
+    EXPECT_EQ(p.orderLines[1].crop, (CropBox{700, 100, 300, 400}));
+    ASSERT_TRUE(model.TurnPhoto(0, false));
+    EXPECT_EQ(model.PhotoAt(0).orderLines[1].crop, (CropBox{100, 200, 400, 300}));
+    EXPECT_EQ(model.PhotoAt(0).turn, 0);
+    for (int i = 0; i < 3; ++i)
+        model.TurnPhoto(0, false);
+    EXPECT_EQ(model.PhotoAt(0).turn, 90);
+    model.TurnPhoto(0, false);
+    EXPECT_EQ(model.PhotoAt(0).orderLines[1].crop, (CropBox{100, 200, 400, 300}));
+    EXPECT_EQ(model.PhotoAt(0).width, 1600);
+    EXPECT_FALSE(model.TurnPhoto(3, true));
+}
+
+TEST_F(Order, ACropStaysInsideThePhotoAndCountsOnlyWithZoomAndTrim) {
+    Add("/a.jpg");  // 1600 x 1200
+    model.SetQuantity(0, 0, 1);
+    model.SetZoomTrim(0, 0, 1);
+    model.SetCrop(0, 0, {1500, -20, 400, 300});
+    EXPECT_EQ(model.PhotoAt(0).orderLines[0].crop, (CropBox{1500, 0, 100, 300}));
+    EXPECT_TRUE(model.PhotoAt(0).orderLines[0].hasOwnCrop());
+    EXPECT_FALSE(model.PhotoAt(0).hasSharedLine());
+    model.SetZoomTrim(0, 0, 0);
+    EXPECT_FALSE(model.PhotoAt(0).orderLines[0].hasOwnCrop());
+    EXPECT_TRUE(model.PhotoAt(0).hasSharedLine());
+    model.SetCrop(0, 0, {});
+    EXPECT_TRUE(model.PhotoAt(0).orderLines[0].crop.empty());
+    EXPECT_FALSE(model.SetCrop(0, 9, {0, 0, 1, 1}));
+}

@@ -2,6 +2,10 @@
 
 #include "wizard/products/PrintLayout.h"
 
+#include "wizard/photos/OrderModel.h"
+#include "wizard/products/ProductLines.h"
+#include "wizard/products/QualityRating.h"
+
 #include <gtest/gtest.h>
 
 namespace orlavo::wizard {
@@ -196,6 +200,70 @@ TEST(LineWarning, MarksATrimThatCutsMoreThanAFifthAndPoorQuality) {
     // A product beyond the catalogue or the photo's lines is no line.
     EXPECT_EQ(LineWarning(Photo(400, 300, 1), 1, Table(127, 127)), "");
     EXPECT_EQ(LineWarning(Photo(400, 300, 1), -1, Table(127, 127)), "");
+}
+
+}  // namespace
+}  // namespace orlavo::wizard
+
+namespace orlavo::wizard {
+namespace {
+
+TEST(ChosenCrop, ZoomStopsWherePoorWouldBeginAndTheFrameStaysInsideThePhoto) {
+    // 4000 x 3000 on a 6x4 (152 mm): the centre crop keeps 4000 x 2684.
+    EXPECT_EQ(CentreCrop(4000, 3000, 152, 102), (CropBox{0, 158, 4000, 2684}));
+    // Above "Poor" needs a long side of at least 602 pixels on 152 mm.
+    EXPECT_EQ(RateQuality(602, 1, 152), Quality::Medium);
+    EXPECT_EQ(RateQuality(601, 1, 152), Quality::Poor);
+    const double most = MaxZoom(4000, 3000, 152, 102);
+    EXPECT_NEAR(most, 4000.0 / 602, 1e-9);
+    const CropBox deepest = CropAt(4000, 3000, 152, 102, 100.0, 2000, 1500);
+    EXPECT_EQ(deepest.width, 602);
+    EXPECT_NE(RateQuality(deepest.width, deepest.height, 152), Quality::Poor);
+    // Already poor at the centre crop: no zoom at all.
+    EXPECT_EQ(MaxZoom(500, 400, 152, 102), 1.0);
+    // Pushed past a corner, the frame stops at the photo's edges.
+    const CropBox corner = CropAt(4000, 3000, 152, 102, 2.0, -500, 99999);
+    EXPECT_EQ(corner, (CropBox{0, 3000 - 1342, 2000, 1342}));
+    EXPECT_NEAR(ZoomOf(4000, 3000, 152, 102, corner), 2.0, 1e-9);
+    EXPECT_TRUE(CropAt(4000, 3000, 0, 102, 2.0, 0, 0).empty());
+
+    const PrintLayout layout = LayOutCrop(4000, 3000, 152, 102, corner);
+    EXPECT_EQ(layout.paperWidthMm, 152);
+    EXPECT_DOUBLE_EQ(layout.paper.x, 0);
+    EXPECT_DOUBLE_EQ(layout.paper.width, 2000);
+    EXPECT_NEAR(layout.cutAway, 1 - 2000.0 * 1342 / (4000.0 * 3000), 1e-9);
+}
+
+TEST(ChosenCrop, ATurnedPhotoLandsOnTurnedPaperWithItsFrameTurnedToo) {
+    OrderModel order(1);
+    order.AddPhoto("/a.jpg", 0, 1, 4000, 3000);
+    order.SetQuantity(0, 0, 1);
+    order.SetZoomTrim(0, 0, 1);
+    order.SetCrop(0, 0, CropAt(4000, 3000, 152, 102, 2.0, 1000, 1000));
+    order.TurnPhoto(0, true);
+    const SelectedPhoto& p = order.photos()[0];
+    const PrintLayout layout = LayOutCrop(p.width, p.height, 152, 102, p.orderLines[0].crop);
+    EXPECT_EQ(layout.paperWidthMm, 102);
+    EXPECT_EQ(layout.paperHeightMm, 152);
+    // The frame keeps the turned paper's proportions.
+    EXPECT_NEAR(double(p.orderLines[0].crop.width) / p.orderLines[0].crop.height, 102.0 / 152,
+                0.01);
+}
+
+TEST(ChosenCrop, RowsRateAndWarnByTheCroppedPixels) {
+    const ProductTable table = Table(152, 102);
+    SelectedPhoto p = Photo(4000, 3000, 1);
+    p.orderLines[0].crop = {0, 0, 1000, 671};
+    EXPECT_EQ(MakeRowTexts(p, 0, table).quality, "Fine");
+    EXPECT_EQ(MakeRowTexts(p, 0, table).name, "Print, own crop");
+    EXPECT_EQ(LineWarning(p, 0, table), "Zoom and Trim cuts away 94% of this photo.");
+    p.orderLines[0].crop = {0, 0, 590, 396};
+    EXPECT_EQ(MakeRowTexts(p, 0, table).quality, "Poor");
+    // Zoom and Trim off: the crop waits, the whole photo counts.
+    p.orderLines[0].zoomTrim = 0;
+    EXPECT_EQ(MakeRowTexts(p, 0, table).quality, "Excellent");
+    EXPECT_EQ(MakeRowTexts(p, 0, table).name, "Print");
+    EXPECT_EQ(LineWarning(p, 0, table), "");
 }
 
 }  // namespace

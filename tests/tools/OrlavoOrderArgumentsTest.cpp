@@ -29,6 +29,39 @@ TEST(OrderArguments, PrintsBelongToThePhotoNamedBeforeThem) {
     EXPECT_EQ(a.printAll[0].quantity, 3);
 }
 
+TEST(OrderArguments, TurnsBelongToAPhotoAndCropsToAPrintOrToEveryPrintOfAPhoto) {
+    OrderArguments a;
+    std::string error;
+    ASSERT_TRUE(ParseOrderArguments(
+        {"a.jpg", "--turn", "90", "--crop", "0,16,800,600", "--print", "0:1", "--print", "1:2",
+         "--crop", "32,0,640,480", "b.jpg", "--print-all", "0:1", "--crop", "1,2,3,4"},
+        a, error))
+        << error;
+    ASSERT_EQ(a.photos.size(), 2u);
+    EXPECT_EQ(a.photos[0].turn, 90);
+    EXPECT_EQ(a.photos[0].crop, (CropChoice{0, 16, 800, 600}));
+    EXPECT_FALSE(a.photos[0].prints[0].crop);
+    EXPECT_EQ(a.photos[0].prints[1].crop, (CropChoice{32, 0, 640, 480}));
+    EXPECT_EQ(a.photos[1].turn, 0);
+    EXPECT_FALSE(a.photos[1].crop);
+    EXPECT_EQ(a.printAll[0].crop, (CropChoice{1, 2, 3, 4}));
+    for (const std::vector<std::string>& bad : std::vector<std::vector<std::string>>{
+             {"--turn", "90", "a.jpg"},
+             {"a.jpg", "--turn", "45"},
+             {"a.jpg", "--turn", "-90"},
+             {"--crop", "0,0,10,10", "a.jpg"},
+             {"a.jpg", "--crop", "0,0,0,10"},
+             {"a.jpg", "--crop", "0,0,10"},
+             {"a.jpg", "--crop", "0,0,10,10,"},
+             {"a.jpg", "--crop", "-1,0,10,10"},
+             {"a.jpg", "--crop", "0,0,10,10", "--crop", "0,0,5,5"},
+         }) {
+        OrderArguments b;
+        EXPECT_FALSE(ParseOrderArguments(bad, b, error)) << bad.back();
+        EXPECT_FALSE(error.empty());
+    }
+}
+
 TEST(OrderArguments, RefusesWhatCannotBeUsed) {
     for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
              {"--print", "0:1", "a.jpg"},

@@ -16,9 +16,11 @@
 #include "tests/support/ProgramRun.h"
 #include "tests/support/RawHttpServer.h"
 #include "tests/transmission/TempFiles.h"
+#include "wizard/photos/JpegInfo.h"
 #include "wizard/transmission/OrderJournal.h"
 
 #include <csignal>
+#include <map>
 #include <set>
 #include <thread>
 
@@ -396,6 +398,75 @@ TEST_F(OrlavoOrderTest, KilledInTheMiddleOfAnOrderItResumesAndTheLabHoldsEachPho
     Result again = Order({"--profile", "E2E", "--yes", "--resume"});
     EXPECT_EQ(again.exitCode, 12);
     EXPECT_NE(again.err.find("there is no interrupted order to resume"), std::string::npos);
+}
+
+// The pixel size of a JPEG file as stored.
+std::pair<int, int> StoredSize(const fs::path& path) {
+    const std::string bytes = test::ReadFile(path);
+    const wizard::JpegInfo info =
+        wizard::ReadJpegInfo(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
+    return {info.width, info.height};
+}
+
+TEST_F(OrlavoOrderTest, TurnedAndCroppedPhotosSurviveAKillAndNothingPreparedIsLeft) {
+    test::LabProcess lab(folder.path() / "lab", {"--delay-ms", "400"});
+    ASSERT_TRUE(lab.running()) << lab.error();
+    UseLab(lab);
+    // Turned; a crop of its own; turned; untouched.
+    ASSERT_TRUE(test::LabProcess::MakeSamplePhotos(folder.path() / "more", 4));
+    const std::string fourth = (folder.path() / "more" / "sample_004.jpg").string();
+    const std::vector<std::string> args = {
+        "--profile", "E2E", "--details", details,   "--yes", photos[0], "--turn",      "90",
+        "--print",   "0:1", photos[1],   "--print", "0:2",   "--crop",  "0,0,400,300", photos[2],
+        "--turn",    "270", "--print",   "1:1",     fourth,  "--print", "0:1"};
+    const fs::path state = folder.path() / "state" / "Vennara" / "OrlavoW";
+    const pid_t child =
+        test::StartProgram(std::string(ORLAVO_BIN_DIR) + "/orlavo-order", args,
+                           {{"ORLAVO_REGISTRY", registry},
+                            {"ORLAVO_CCNUMBER", "4111111111111111"},
+                            {"XDG_STATE_HOME", (folder.path() / "state").string()}},
+                           folder.path() / "killed.out", folder.path() / "killed.err");
+    ASSERT_GT(child, 0);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (std::chrono::steady_clock::now() < deadline) {
+        std::optional<transmission::OrderJournal> j = JournalIn(state);
+        if (j && j->acceptedCount() >= 1)
+            break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ::kill(child, SIGKILL);
+    test::FinishProgram(child, folder.path() / "killed.out", folder.path() / "killed.err");
+    std::optional<transmission::OrderJournal> left = JournalIn(state);
+    ASSERT_TRUE(left);
+    ASSERT_EQ(left->photoCount(), 4);
+    EXPECT_EQ(left->photos[0].turn, 90);
+    EXPECT_EQ(left->photos[1].lines[0].crop, (wizard::CropBox{0, 0, 400, 300}));
+
+    Result r = Order({"--profile", "E2E", "--details", details, "--yes", "--resume"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("4 photos"), std::string::npos) << r.out;
+    // The next start removed what the killed send had prepared, and its own went too.
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(state / "sending", ec))
+        ADD_FAILURE() << "left behind: " << entry.path();
+
+    std::map<int, fs::path> kept;
+    for (const fs::path& f : Received(lab)) {
+        const std::string name = f.filename().string();
+        if (f.extension() == ".jpg")
+            kept[std::stoi(name.substr(6, 3))] = f;
+    }
+    ASSERT_EQ(kept.size(), 4u);
+    const auto [w0, h0] = StoredSize(photos[0]);
+    const auto [w2, h2] = StoredSize(photos[2]);
+    const std::pair<int, int> turned0 = StoredSize(kept[1]);
+    const std::pair<int, int> turned2 = StoredSize(kept[3]);
+    EXPECT_NEAR(turned0.first, h0, 15);
+    EXPECT_NEAR(turned0.second, w0, 15);
+    EXPECT_NEAR(turned2.first, h2, 15);
+    EXPECT_NEAR(turned2.second, w2, 15);
+    EXPECT_EQ(StoredSize(kept[2]), (std::pair<int, int>{400, 300}));
+    EXPECT_EQ(test::ReadFile(kept[4]), test::ReadFile(fourth));
 }
 
 TEST_F(OrlavoOrderTest, DetailsThatFailTheChecksSendNothing) {

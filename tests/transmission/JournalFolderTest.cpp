@@ -79,7 +79,7 @@ TEST_F(JournalFolderTest, ScanOffersTheProfilesOrdersNewestFirstAndSetsAsideWhat
     put("order-DDDDDDDDDDDDDDD.journal", "garbage\n");
     put("order-EEEEEEEEEEEEEEE.journal", FormatJournal(Journal("XXXXXXXXXXXXXXX", "Kiosk", 1)));
     std::string older = FormatJournal(Journal("FFFFFFFFFFFFFFF", "Kiosk", 1));
-    older.replace(older.find("\t1\n"), 3, "\t0\n");
+    older.replace(older.find('\t') + 1, 1, "0");
     put("order-FFFFFFFFFFFFFFF.journal", older);
     put("order-GGGGGGGGGGGGGGG.journal", "Orlavo order journal\t9\nnew things\n");
     put("order-not-an-id.journal", FormatJournal(Journal("HHHHHHHHHHHHHHH", "Kiosk", 1)));

@@ -160,13 +160,52 @@ TEST(OrderJournal, VersionsOtherThanThisOneAreToldApart) {
     EXPECT_EQ(older.problem,
               "written by an older version of Orlavo (journal version 0), which this version "
               "cannot read");
-    const JournalReading newer = ParseJournal(withVersion("2"));
+    const JournalReading newer = ParseJournal(withVersion("3"));
     EXPECT_EQ(newer.status, JournalReading::Status::Newer);
-    EXPECT_EQ(newer.problem, "written by a newer version of Orlavo (journal version 2)");
+    EXPECT_EQ(newer.problem, "written by a newer version of Orlavo (journal version 3)");
     // A newer journal is refused before its records are read: they may be anything.
     EXPECT_EQ(ParseJournal("Orlavo order journal\t7\nwhatever comes\n").status,
               JournalReading::Status::Newer);
     EXPECT_EQ(ParseJournal(withVersion("x")).status, JournalReading::Status::Damaged);
+}
+
+TEST(OrderJournal, TurnsAndCropsComeBackAndAJournalOfTheFirstVersionIsStillRead) {
+    OrderJournal j = Awkward();
+    j.photos[0].turn = 270;
+    j.photos[1].lines[0].crop = {16, 0, 1200, 800};
+    const JournalReading back = ParseJournal(FormatJournal(j));
+    ASSERT_EQ(back.status, JournalReading::Status::Ok) << back.problem;
+    EXPECT_EQ(back.journal.photos[0].turn, 270);
+    EXPECT_EQ(back.journal.photos[1].turn, 0);
+    EXPECT_EQ(back.journal.photos[1].lines[0].crop, (wizard::CropBox{16, 0, 1200, 800}));
+    EXPECT_TRUE(back.journal.photos[0].lines[0].crop.empty());
+
+    // Written by the first version: no turn, no crop, read as such.
+    std::string first = FormatJournal(Awkward());
+    first.replace(first.find('\t') + 1, 1, "1");
+    const JournalReading old = ParseJournal(first);
+    ASSERT_EQ(old.status, JournalReading::Status::Ok) << old.problem;
+    EXPECT_EQ(old.journal.photos[0].turn, 0);
+    EXPECT_EQ(old.journal.photos.size(), Awkward().photos.size());
+
+    // Records that do not fit where they stand.
+    const std::string good = FormatJournal(j);
+    const auto replaced = [&good](const std::string& from, const std::string& to) {
+        std::string t = good;
+        t.replace(t.find(from), from.size(), to);
+        return t;
+    };
+    const std::string oldWithTurn = [&] {
+        std::string t = good;
+        t.replace(t.find('\t') + 1, 1, "1");
+        return t;
+    }();
+    for (const std::string& bad :
+         {replaced("turn\t1\t270", "turn\t1\t45"), replaced("turn\t1\t270", "turn\t2\t270"),
+          replaced("crop\t2\t16\t0\t1200\t800", "crop\t2\t16\t0\t0\t800"),
+          replaced("crop\t2\t16\t0\t1200\t800", "crop\t2\t-1\t0\t1200\t800"),
+          replaced("crop\t2\t16\t0\t1200\t800", "crop\t2\t16\t0\t1200"), oldWithTurn})
+        EXPECT_EQ(ParseJournal(bad).status, JournalReading::Status::Damaged) << bad;
 }
 
 }  // namespace

@@ -174,6 +174,39 @@ TEST_F(OrderResumeTest, RestoredOrderFindsItsProductsByIdWhereverTheCatalogueHas
               "The lab no longer offers the product P-GONE.");
 }
 
+TEST_F(OrderResumeTest, ATurnedPhotoAndACroppedLineAreResumedAsTheSameFiles) {
+    order.TurnPhoto(1, true);  // 640 x 480 now 480 x 640
+    order.SetQuantity(1, 3, 2);
+    order.SetZoomTrim(1, 3, 1);
+    order.SetCrop(1, 3, {32, 64, 300, 375});
+    const OrderJournal sent =
+        NewJournal("ABCDEFGHIJKLMNO", "", "http://lab/upload", 1, docs, order);
+    // Photo 2 goes twice: turned with its shared line, then cropped for its own.
+    ASSERT_EQ(sent.photoCount(), 4);
+    EXPECT_EQ(sent.photos[1].path, sent.photos[2].path);
+    EXPECT_EQ(sent.photos[2].turn, 90);
+    ASSERT_EQ(sent.photos[2].lines.size(), 1u);
+    EXPECT_EQ(sent.photos[2].lines[0].crop, (wizard::CropBox{32, 64, 300, 375}));
+
+    const JournalReading read = ParseJournal(FormatJournal(sent));
+    ASSERT_EQ(read.status, JournalReading::Status::Ok) << read.problem;
+    wizard::OrderModel restored;
+    ASSERT_EQ(RestoreOrder(read.journal, docs, restored), "");
+    ASSERT_EQ(restored.PhotoCount(), 3u);
+    const wizard::SelectedPhoto& photo = restored.photos()[1];
+    EXPECT_EQ(photo.turn, 90);
+    EXPECT_EQ(photo.width, 480);
+    EXPECT_EQ(photo.height, 640);
+    EXPECT_EQ(photo.orderLines[3].crop, (wizard::CropBox{32, 64, 300, 375}));
+    EXPECT_TRUE(SameOrder(read.journal, restored, docs));
+
+    restored.SetCrop(1, 3, {0, 64, 300, 375});
+    EXPECT_FALSE(SameOrder(read.journal, restored, docs));
+    restored.SetCrop(1, 3, {32, 64, 300, 375});
+    restored.TurnPhoto(0, true);
+    EXPECT_FALSE(SameOrder(read.journal, restored, docs));
+}
+
 TEST_F(OrderResumeTest, OrderIsResumedOnlyWithTheLabItWasSentTo) {
     EXPECT_EQ(ResumeProblem(journal, "http://lab/upload", docs), "");
     EXPECT_EQ(ResumeProblem(journal, "https://other.example/upload", docs),

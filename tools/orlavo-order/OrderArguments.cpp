@@ -103,8 +103,28 @@ std::optional<PrintChoice> ParsePrintChoice(std::string_view text) {
     return choice;
 }
 
+std::optional<CropChoice> ParseCropChoice(std::string_view text) {
+    int values[4] = {};
+    for (int k = 0; k < 4; ++k) {
+        const std::size_t comma = k < 3 ? text.find(',') : text.size();
+        if (comma == std::string_view::npos)
+            return std::nullopt;
+        const std::string_view part = text.substr(0, comma);
+        if (part.empty() || part.size() > 6 ||
+            part.find_first_not_of("0123456789") != std::string_view::npos)
+            return std::nullopt;
+        values[k] = std::stoi(std::string(part));
+        text.remove_prefix(std::min(text.size(), comma + 1));
+    }
+    if (values[2] < 1 || values[3] < 1)
+        return std::nullopt;
+    return CropChoice{values[0], values[1], values[2], values[3]};
+}
+
 bool ParseOrderArguments(const std::vector<std::string>& args, OrderArguments& out,
                          std::string& error) {
+    // What a --crop belongs to: the print or the photo named just before.
+    enum class Last { Other, Photo, Print, PrintAll } last = Last::Other;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         auto value = [&](std::string& into) {
@@ -148,12 +168,51 @@ bool ParseOrderArguments(const std::vector<std::string>& args, OrderArguments& o
             }
             if (a == "--print-all") {
                 out.printAll.push_back(*choice);
+                last = Last::PrintAll;
+                continue;
             } else if (out.photos.empty()) {
                 error = "--print " + v + " comes before any photo; name the photo first";
                 return false;
             } else {
                 out.photos.back().prints.push_back(*choice);
+                last = Last::Print;
+                continue;
             }
+        } else if (a == "--turn") {
+            if (!value(v)) {
+                return false;
+            }
+            if (out.photos.empty()) {
+                error = "--turn " + v + " comes before any photo; name the photo first";
+                return false;
+            }
+            if (v != "0" && v != "90" && v != "180" && v != "270") {
+                error = "--turn " + v + ": expected 0, 90, 180 or 270 (degrees clockwise)";
+                return false;
+            }
+            out.photos.back().turn = std::stoi(v);
+            continue;  // a --crop after it still belongs to the photo
+        } else if (a == "--crop") {
+            if (!value(v)) {
+                return false;
+            }
+            std::optional<CropChoice> crop = ParseCropChoice(v);
+            if (!crop) {
+                error = "--crop " + v + ": expected X,Y,WIDTH,HEIGHT in pixels";
+                return false;
+            }
+            if (last == Last::Print) {
+                out.photos.back().prints.back().crop = crop;
+            } else if (last == Last::PrintAll) {
+                out.printAll.back().crop = crop;
+            } else if (last == Last::Photo) {
+                out.photos.back().crop = crop;
+            } else {
+                error = "--crop " + v + " belongs after a photo or a --print";
+                return false;
+            }
+            last = Last::Other;
+            continue;
         } else if (a == "--details") {
             if (!value(v)) {
                 return false;
@@ -177,14 +236,19 @@ bool ParseOrderArguments(const std::vector<std::string>& args, OrderArguments& o
             out.details.emplace_back(key, v.substr(eq + 1));
         } else if (a == "--") {
             for (++i; i < args.size(); ++i) {
-                out.photos.push_back({args[i], {}});
+                out.photos.emplace_back().path = args[i];
+                last = Last::Photo;
             }
+            continue;
         } else if (!a.empty() && a[0] == '-') {
             error = "unknown option " + a;
             return false;
         } else {
-            out.photos.push_back({a, {}});
+            out.photos.emplace_back().path = a;
+            last = Last::Photo;
+            continue;
         }
+        last = Last::Other;
     }
     if (out.resume && (!out.photos.empty() || !out.printAll.empty())) {
         error = "--resume sends the photos of the interrupted order; name no photo or print";

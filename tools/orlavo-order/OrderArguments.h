@@ -11,16 +11,29 @@
 
 namespace orlavo::order {
 
+// A --crop: the part of the photo a print keeps, in pixels of the photo as
+// seen (EXIF orientation and --turn applied).
+struct CropChoice {
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+    bool operator==(const CropChoice&) const = default;
+};
+
 // One --print choice: PRODUCT is a catalogue index (from 0) or a product id.
 struct PrintChoice {
     std::string product;
     int quantity = 0;
-    std::optional<int> zoomTrim;  // 0 or 1; the profile's default when absent
+    std::optional<int> zoomTrim;     // 0 or 1; the profile's default when absent
+    std::optional<CropChoice> crop;  // this print's own (with Zoom and Trim)
 };
 
 struct PhotoChoice {
     std::string path;
     std::vector<PrintChoice> prints;
+    int turn = 0;                    // --turn: degrees clockwise, 0 90 180 270
+    std::optional<CropChoice> crop;  // every print of the photo keeps this part
 };
 
 struct OrderArguments {
@@ -49,6 +62,9 @@ bool ParseOrderArguments(const std::vector<std::string>& args, OrderArguments& o
 
 // "PRODUCT:QTY" or "PRODUCT:QTY:TRIM" (TRIM 0 or 1); QTY from 1 to 999.
 std::optional<PrintChoice> ParsePrintChoice(std::string_view text);
+
+// "X,Y,W,H": whole numbers, X and Y from 0, W and H from 1.
+std::optional<CropChoice> ParseCropChoice(std::string_view text);
 
 // The keys a details file may hold, in the order the help lists them.
 const std::vector<std::string>& DetailKeys();

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <iterator>
 #include <map>
 #include <mutex>
 #include <sstream>
@@ -32,11 +33,14 @@
 #include "tools/orlavo-order/TerminalText.h"
 #include "wizard/app/core/StartSettings.h"
 #include "wizard/catalogue/CXmlDocuments.h"
+#include "wizard/photos/JpegInfo.h"
 #include "wizard/photos/OrderModel.h"
 #include "wizard/transmission/JournalFolder.h"
 #include "wizard/transmission/OrderResume.h"
 #include "wizard/transmission/OrderSend.h"
+#include "wizard/transmission/PreparedPhoto.h"
 #include "wizard/transmission/PriceQuote.h"
+#include "wizard/transmission/SendUnits.h"
 #include "wizard/transmission/TransferManifest.h"
 
 namespace {
@@ -101,6 +105,19 @@ Photos and prints:
                           and Trim", 0 not (default: the profile's setting)
   --print-all PRODUCT:QTY[:TRIM]
                           the same print for every photo
+  --turn DEGREES          turns the photo named just before clockwise by 90,
+                          180 or 270 degrees, on top of its EXIF orientation;
+                          the lab receives it turned (a JPEG written for the
+                          upload, its EXIF orientation set to 1)
+  --crop X,Y,WIDTH,HEIGHT the part of the photo a print keeps, in pixels of
+                          the photo as seen (EXIF orientation and --turn
+                          applied): after a --print (or --print-all) for that
+                          print, after a photo (or its --turn) for each of its
+                          prints. Such a print gets "Zoom and Trim" and goes
+                          to the lab as a photo of its own, cropped on JPEG
+                          block boundaries (up to 15 pixels more at the left
+                          and top); the lab trims it to the paper
+  Photos that are not turned or cropped go to the lab byte for byte.
   Photos without any print are not sent (the wizard keeps them out too); at
   least one print is needed.
   --catalogue             list the lab's products, payment methods, countries
@@ -217,6 +234,17 @@ bool IsJpeg(const std::string& path) {
     unsigned char magic[3] = {};
     in.read(reinterpret_cast<char*>(magic), 3);
     return in.gcount() == 3 && magic[0] == 0xFF && magic[1] == 0xD8 && magic[2] == 0xFF;
+}
+
+// The photo's pixel size as it is seen (its EXIF orientation applied); 0 x 0
+// when its header cannot be read.
+void ShownSize(const std::string& path, int& width, int& height) {
+    std::ifstream in(path, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), {});
+    const wizard::JpegInfo info =
+        wizard::ReadJpegInfo(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
+    width = info.isJpeg ? info.shownWidth() : 0;
+    height = info.isJpeg ? info.shownHeight() : 0;
 }
 
 std::string Format(std::string text, int a, int b) {
@@ -455,6 +483,8 @@ int Run(const order::OrderArguments& args) {
 
     // An interrupted order, held so that no other program sends it meanwhile.
     transmission::JournalFolder journals = transmission::JournalFolder::Default();
+    // Files prepared by sends whose process died go now.
+    transmission::SweepSendFolders(transmission::DefaultSendFolderParent());
     std::unique_ptr<transmission::JournalClaim> resumed;
     if (args.resume) {
         transmission::JournalScan scan = journals.Scan(args.profile);
@@ -498,7 +528,12 @@ int Run(const order::OrderArguments& args) {
         if (order.IndexOfPath(path) >= 0) {
             return Fail(kUsage, choice.path + ": the photo is named twice");
         }
-        std::size_t index = order.AddPhoto(path, 0, fs::file_size(path, ec), 0, 0);
+        int width = 0, height = 0;
+        ShownSize(path, width, height);
+        std::size_t index = order.AddPhoto(path, 0, fs::file_size(path, ec), width, height);
+        for (int quarter = 0; quarter < choice.turn / 90; ++quarter) {
+            order.TurnPhoto(index, true);
+        }
         std::vector<order::PrintChoice> prints = choice.prints;
         prints.insert(prints.end(), args.printAll.begin(), args.printAll.end());
         for (const order::PrintChoice& p : prints) {
@@ -511,6 +546,18 @@ int Run(const order::OrderArguments& args) {
                 order.PhotoAt(index).orderLines[static_cast<std::size_t>(product)].quantity;
             order.SetQuantity(index, product, quantity + p.quantity);
             order.SetZoomTrim(index, product, p.zoomTrim.value_or(zoomDefault));
+            // A chosen part is printed with Zoom and Trim, whatever the default.
+            if (const std::optional<order::CropChoice> crop = p.crop ? p.crop : choice.crop) {
+                const wizard::SelectedPhoto& shown = order.photos()[index];
+                if (crop->x >= shown.width || crop->y >= shown.height) {
+                    return Fail(kUsage, choice.path + ": --crop " + std::to_string(crop->x) + "," +
+                                            std::to_string(crop->y) + ",... lies outside the " +
+                                            std::to_string(shown.width) + " x " +
+                                            std::to_string(shown.height) + " photo");
+                }
+                order.SetZoomTrim(index, product, 1);
+                order.SetCrop(index, product, {crop->x, crop->y, crop->width, crop->height});
+            }
         }
     }
     // Leaving steps 1 and 2: the wizard's own rules and messages.
@@ -591,7 +638,8 @@ int Run(const order::OrderArguments& args) {
         !result.empty()) {
         return Fail(kPrice, transmission::PriceFailureText(result, refused));
     }
-    std::cout << order::TerminalText(order::SummaryText(docs, quote, details.shopName))
+    std::cout << order::TerminalText(order::SummaryText(docs, quote, details.shopName)) << Str(3606)
+              << " " << transmission::SentPhotosText(transmission::SendUnits(order).size()) << "\n"
               << std::flush;
     if (resumed) {
         const transmission::ResumePlan plan = transmission::PlanResumeNow(resumed->journal(), docs);

@@ -21,6 +21,7 @@
 #include "wizard/app/ResumeOffer.h"
 #include "wizard/transmission/JournalFolder.h"
 #include "wizard/transmission/OrderResume.h"
+#include "wizard/transmission/PreparedPhoto.h"
 
 namespace {
 
@@ -221,6 +222,8 @@ void CStartDialog::onLoaded() {
 }
 
 void CStartDialog::findInterruptedOrders() {
+    // Files prepared by sends whose process died go now.
+    orlavo::transmission::SweepSendFolders(orlavo::transmission::DefaultSendFolderParent());
     const orlavo::transmission::JournalScan scan =
         orlavo::transmission::JournalFolder::Default().Scan(app_.profile());
     interrupted_ = scan.orders;

@@ -89,6 +89,43 @@ bool OrderModel::SetZoomTrim(std::size_t photo, int product, std::int32_t value)
     return true;
 }
 
+bool OrderModel::SetCrop(std::size_t photo, int product, CropBox crop) {
+    if (photo >= photos_.size() || product < 0 || product >= productCount_) {
+        return false;
+    }
+    const SelectedPhoto& p = photos_[photo];
+    if (!crop.empty()) {
+        crop.x = std::clamp(crop.x, 0, std::max(p.width - 1, 0));
+        crop.y = std::clamp(crop.y, 0, std::max(p.height - 1, 0));
+        crop.width = std::min(crop.width, p.width - crop.x);
+        crop.height = std::min(crop.height, p.height - crop.y);
+    }
+    photos_[photo].orderLines[static_cast<std::size_t>(product)].crop =
+        crop.empty() ? CropBox{} : crop;
+    return true;
+}
+
+bool OrderModel::TurnPhoto(std::size_t photo, bool clockwise) {
+    if (photo >= photos_.size()) {
+        return false;
+    }
+    SelectedPhoto& p = photos_[photo];
+    for (OrderLine& line : p.orderLines) {
+        line.crop = TurnCrop(line.crop, p.width, p.height, clockwise);
+    }
+    std::swap(p.width, p.height);
+    p.turn = ((p.turn + (clockwise ? 90 : 270)) % 360 + 360) % 360;
+    return true;
+}
+
+bool OrderModel::SetTurn(std::size_t photo, std::int32_t degrees) {
+    if (photo >= photos_.size()) {
+        return false;
+    }
+    photos_[photo].turn = ((degrees / 90 % 4 + 4) % 4) * 90;
+    return true;
+}
+
 std::int32_t OrderModel::SettleZoomTrim(std::size_t photo, int product) {
     if (photo >= photos_.size() || product < 0 || product >= productCount_) {
         return 0;

@@ -59,6 +59,16 @@ public:
     bool SetQuantity(std::size_t photo, int product, std::int32_t quantity);
     // VALUE 0 off, 1 on.
     bool SetZoomTrim(std::size_t photo, int product, std::int32_t value);
+    // The part of the photo the line's print keeps; an empty box brings back
+    // the centre crop. A box is kept within the photo.
+    bool SetCrop(std::size_t photo, int product, CropBox crop);
+
+    // Turns PHOTO a quarter turn, clockwise or not: its size swaps and the
+    // crops of its lines turn with it. False for an index out of range.
+    bool TurnPhoto(std::size_t photo, bool clockwise);
+    // Sets the turn as recorded (0, 90, 180, 270; others count modulo 360
+    // in quarter turns), without touching the size or the crops.
+    bool SetTurn(std::size_t photo, std::int32_t degrees);
 
     // Gives every photo without any line the line PRODUCT with QUANTITY;
     // nothing for PRODUCT -1 or outside the catalogue.

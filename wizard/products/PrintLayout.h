@@ -47,14 +47,45 @@ struct PrintLayout {
 PrintLayout LayOutPrint(std::int32_t photoWidth, std::int32_t photoHeight, std::int32_t xDim,
                         std::int32_t yDim, bool zoomTrim);
 
+// The print of a line whose part of the photo was chosen: the paper is CROP
+// (in the photo's pixels), the photo around it.
+PrintLayout LayOutCrop(std::int32_t photoWidth, std::int32_t photoHeight, std::int32_t xDim,
+                       std::int32_t yDim, const CropBox& crop);
+
+// The part of the photo "Zoom and Trim" keeps by itself: the centre crop, in
+// whole pixels. Empty when there is no layout.
+CropBox CentreCrop(std::int32_t photoWidth, std::int32_t photoHeight, std::int32_t xDim,
+                   std::int32_t yDim);
+
+// How far a print may zoom into the photo (1 = the centre crop's size) before
+// its quality would rate "Poor"; 1 when even the centre crop does.
+double MaxZoom(std::int32_t photoWidth, std::int32_t photoHeight, std::int32_t xDim,
+               std::int32_t yDim);
+
+// The part kept at ZOOM (held to 1..MaxZoom) around the photo point
+// (CENTRE_X, CENTRE_Y), with the paper's proportions, moved inside the photo
+// where it would stand out. Empty when there is no layout.
+CropBox CropAt(std::int32_t photoWidth, std::int32_t photoHeight, std::int32_t xDim,
+               std::int32_t yDim, double zoom, double centreX, double centreY);
+
+// The zoom of CROP: the centre crop's width over its width.
+double ZoomOf(std::int32_t photoWidth, std::int32_t photoHeight, std::int32_t xDim,
+              std::int32_t yDim, const CropBox& crop);
+
+// The pixels the print of the line is made from: the line's own crop, or
+// the whole photo.
+void LinePixelSize(const SelectedPhoto& photo, int product, std::int32_t& width,
+                   std::int32_t& height);
+
 // Trimming would cut away more than a fifth of the photo: worked out in whole
 // numbers, so a cut of exactly 20% does not count.
 bool TrimCutsTooMuch(std::int32_t photoWidth, std::int32_t photoHeight, std::int32_t xDim,
                      std::int32_t yDim);
 
 // Why the line of PRODUCT for PHOTO deserves a second look, one reason a line:
-// "Zoom and Trim" is on and cuts away more than a fifth of the photo, or the
-// quality rates "Poor". Empty when nothing is wrong or there is no such line.
+// "Zoom and Trim" is on and cuts away more than a fifth of the photo (its own
+// crop, or the centre crop), or the quality rates "Poor" (of the pixels the
+// print is made from). Empty when nothing is wrong or there is no such line.
 std::string LineWarning(const SelectedPhoto& photo, int product, const ProductTable& table);
 
 // "152 x 102 mm (6.0 x 4.0 in)", width first as the print lies.

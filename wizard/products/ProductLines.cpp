@@ -4,9 +4,14 @@
 #include "common/TextRules.h"
 #include "resources/WizardResources.h"
 #include "wizard/products/PriceFormat.h"
+#include "wizard/products/PrintLayout.h"
 #include "wizard/products/QualityRating.h"
 
 namespace orlavo::wizard {
+
+namespace {
+constexpr int kStrOwnCrop = 3370;
+}  // namespace
 
 std::vector<std::string> QuantityChoices() {
     std::vector<std::string> choices;
@@ -45,8 +50,11 @@ RowTexts MakeRowTexts(const SelectedPhoto& photo, int product, const ProductTabl
         return texts;
     const ProductInfo& info = table.products[j];
     texts.quantity = std::to_string(photo.orderLines[j].quantity);
-    texts.name = info.name;
-    texts.quality = QualityText(RateQuality(photo.width, photo.height, info.xDim));
+    std::int32_t width = 0, height = 0;
+    LinePixelSize(photo, product, width, height);
+    texts.name = photo.orderLines[j].hasOwnCrop() ? FillPlaceholders(Str(kStrOwnCrop), {info.name})
+                                                  : info.name;
+    texts.quality = QualityText(RateQuality(width, height, info.xDim));
     texts.price = PriceWithCurrency(info.priceText, table.currency);
     texts.total = FormatHundredths(LineHundredths(info.priceText, photo.orderLines[j].quantity)) +
                   " " + table.currency;

@@ -228,10 +228,10 @@ void AppendClosing(std::vector<BodyPiece>& pieces, std::string_view boundary) {
 
 std::vector<BodyPiece> OrderRequestPieces(std::string_view path, std::string_view mediaType,
                                           std::uint64_t fileSize, std::string_view manifest,
-                                          std::string_view boundary) {
+                                          std::string_view boundary, std::string_view filePath) {
     std::vector<BodyPiece> pieces;
     pieces.push_back(BodyPiece::Text(FilePartHeader(path, mediaType, boundary)));
-    pieces.push_back(BodyPiece::File(std::string(path), fileSize));
+    pieces.push_back(BodyPiece::File(std::string(filePath.empty() ? path : filePath), fileSize));
     pieces.push_back(BodyPiece::Text(kCrlf));
     pieces.push_back(BodyPiece::Text(ValuePart(kManifestField, manifest, boundary)));
     AppendClosing(pieces, boundary);

@@ -75,10 +75,12 @@ std::uint64_t BodyLength(const std::vector<BodyPiece>& pieces);
 // The pieces of one photo's request, in the order they are written: file
 // part header, the file, CRLF, the manifest part, and the closing delimiter
 // as its first bytes ("--" and the boundary: 43 with the fixed one), "--"
-// and CRLF.
+// and CRLF. FILE_PATH, when given, is where the bytes come from (a file
+// written for the send); PATH still names the photo in the form.
 std::vector<BodyPiece> OrderRequestPieces(std::string_view path, std::string_view mediaType,
                                           std::uint64_t fileSize, std::string_view manifest,
-                                          std::string_view boundary = kBoundary);
+                                          std::string_view boundary = kBoundary,
+                                          std::string_view filePath = {});
 
 // The pieces of a one-field form: the value part and the closing delimiter.
 std::vector<BodyPiece> ValueFormPieces(std::string_view field, std::string_view value,

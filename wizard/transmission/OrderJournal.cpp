@@ -7,6 +7,7 @@
 
 #include "platform/PrivateFiles.h"
 #include "resources/WizardResources.h"
+#include "wizard/transmission/SendUnits.h"
 #include "wizard/transmission/TransferManifest.h"
 
 namespace orlavo::transmission {
@@ -193,6 +194,29 @@ wizard::CustomerDetails DetailsFromTemplate(const wizard::CXmlDocuments& docs,
     return record;
 }
 
+JournalPhoto JournalUnit(const wizard::CXmlDocuments& docs, const wizard::SelectedPhoto& photo,
+                         int number) {
+    JournalPhoto p;
+    p.number = number;
+    p.path = photo.path;
+    p.contentTypeIndex = photo.contentTypeIndex;
+    p.size = photo.fileSize;
+    if (std::optional<FileStamp> stamp = StampOf(photo.path)) {
+        p.size = stamp->size;
+        p.modifiedNs = stamp->modifiedNs;
+    }
+    p.width = photo.width;
+    p.height = photo.height;
+    p.turn = photo.turn;
+    for (std::size_t j = 0; j < photo.orderLines.size(); ++j) {
+        const wizard::OrderLine& line = photo.orderLines[j];
+        if (line.quantity > 0)
+            p.lines.push_back({docs.GetProductId(static_cast<int>(j)), line.quantity, line.zoomTrim,
+                               line.hasOwnCrop() ? line.crop : wizard::CropBox{}});
+    }
+    return p;
+}
+
 OrderJournal NewJournal(const std::string& orderId, const std::string& profile,
                         const std::string& uploadUrl, std::int64_t startedAt,
                         const wizard::CXmlDocuments& docs, const wizard::OrderModel& order) {
@@ -203,28 +227,9 @@ OrderJournal NewJournal(const std::string& orderId, const std::string& profile,
     journal.startedAt = startedAt;
     journal.details = DetailsFromTemplate(docs, &journal.dealerNumber);
     int number = 0;
-    for (const wizard::SelectedPhoto& photo : order.photos()) {
-        if (!photo.hasAnyLine())
-            continue;
-        JournalPhoto p;
-        p.number = ++number;
-        p.path = photo.path;
-        p.contentTypeIndex = photo.contentTypeIndex;
-        p.size = photo.fileSize;
-        if (std::optional<FileStamp> stamp = StampOf(photo.path)) {
-            p.size = stamp->size;
-            p.modifiedNs = stamp->modifiedNs;
-        }
-        p.width = photo.width;
-        p.height = photo.height;
-        for (std::size_t j = 0; j < photo.orderLines.size(); ++j) {
-            const wizard::OrderLine& line = photo.orderLines[j];
-            if (line.quantity > 0)
-                p.lines.push_back(
-                    {docs.GetProductId(static_cast<int>(j)), line.quantity, line.zoomTrim});
-        }
-        journal.photos.push_back(std::move(p));
-    }
+    for (const SendUnit& unit : SendUnits(order))
+        journal.photos.push_back(
+            JournalUnit(docs, UnitPhoto(order.photos()[unit.photo], unit), ++number));
     return journal;
 }
 
@@ -255,9 +260,16 @@ std::string FormatJournal(const OrderJournal& j) {
         record({"photo", std::to_string(p.number), std::to_string(p.contentTypeIndex),
                 std::to_string(p.size), std::to_string(p.modifiedNs), std::to_string(p.width),
                 std::to_string(p.height), p.path});
-        for (const JournalLine& l : p.lines)
+        if (p.turn != 0)
+            record({"turn", std::to_string(p.number), std::to_string(p.turn)});
+        for (const JournalLine& l : p.lines) {
             record({"line", std::to_string(p.number), std::to_string(l.quantity),
                     std::to_string(l.zoomTrim), l.productId});
+            if (!l.crop.empty())
+                record({"crop", std::to_string(p.number), std::to_string(l.crop.x),
+                        std::to_string(l.crop.y), std::to_string(l.crop.width),
+                        std::to_string(l.crop.height)});
+        }
     }
     for (const JournalPhoto& p : j.photos) {
         if (p.accepted)
@@ -379,7 +391,28 @@ JournalReading ParseJournal(std::string_view text) {
             // A line belongs to the photo just before it.
             if (!number || *number != j.photoCount() || !quantity || !trim || f[4].empty())
                 return DamagedAt(lineNumber);
-            j.photos.back().lines.push_back({f[4], *quantity, *trim});
+            j.photos.back().lines.push_back({f[4], *quantity, *trim, {}});
+        } else if (kind == "turn" && r.version >= 2) {
+            auto number = f.size() == 3 ? Number<int>(f[1], 1, INT32_MAX) : std::nullopt;
+            auto degrees = f.size() == 3 ? Number<std::int32_t>(f[2], 90, 270) : std::nullopt;
+            // Once, for the photo just before it, before its lines.
+            if (!number || *number != j.photoCount() || !degrees || *degrees % 90 != 0 ||
+                j.photos.back().turn != 0 || !j.photos.back().lines.empty())
+                return DamagedAt(lineNumber);
+            j.photos.back().turn = *degrees;
+        } else if (kind == "crop" && r.version >= 2) {
+            if (f.size() != 6)
+                return DamagedAt(lineNumber);
+            auto number = Number<int>(f[1], 1, INT32_MAX);
+            auto x = Number<std::int32_t>(f[2], 0, INT32_MAX);
+            auto y = Number<std::int32_t>(f[3], 0, INT32_MAX);
+            auto w = Number<std::int32_t>(f[4], 1, INT32_MAX);
+            auto h = Number<std::int32_t>(f[5], 1, INT32_MAX);
+            // For the line just before it, once.
+            if (!number || *number != j.photoCount() || !x || !y || !w || !h ||
+                j.photos.back().lines.empty() || !j.photos.back().lines.back().crop.empty())
+                return DamagedAt(lineNumber);
+            j.photos.back().lines.back().crop = {*x, *y, *w, *h};
         } else if (kind == "accepted") {
             if (f.size() != 2)
                 return DamagedAt(lineNumber);

@@ -25,15 +25,22 @@
 namespace orlavo::transmission {
 
 // The version this program writes, and the oldest it reads.
-inline constexpr int kJournalVersion = 1;
+// Version 2 adds the turns of photos and the crops of lines.
+inline constexpr int kJournalVersion = 2;
 inline constexpr int kOldestJournalVersion = 1;
 
 // One print of a photo: the catalogue product by its id, which outlives the
 // product's place in a catalogue.
 struct JournalLine {
+    JournalLine() = default;
+    JournalLine(std::string id, std::int32_t q, std::int32_t z, wizard::CropBox c = {})
+        : productId(std::move(id)), quantity(q), zoomTrim(z), crop(c) {}
+
     std::string productId;
     std::int32_t quantity = 0;
     std::int32_t zoomTrim = 0;
+    // The line's own crop; empty for the centre crop.
+    wizard::CropBox crop;
     bool operator==(const JournalLine&) const = default;
 };
 
@@ -43,8 +50,9 @@ struct JournalPhoto {
     std::int32_t contentTypeIndex = 0;
     std::uint64_t size = 0;       // when the order was first sent
     std::int64_t modifiedNs = 0;  // likewise
-    std::int32_t width = 0;
+    std::int32_t width = 0;       // as seen, turned
     std::int32_t height = 0;
+    std::int32_t turn = 0;           // degrees clockwise, as the order had it
     std::vector<JournalLine> lines;  // in catalogue order
     bool accepted = false;           // the lab answered DONE
 };
@@ -76,7 +84,12 @@ wizard::CustomerDetails WithoutCardData(wizard::CustomerDetails record);
 wizard::CustomerDetails DetailsFromTemplate(const wizard::CXmlDocuments& docs,
                                             std::optional<std::string>* dealerNumber = nullptr);
 
-// The journal of a new order ORDER_ID: the photos of ORDER with a line,
+// The record of PHOTO (only the lines its unit sends, see UnitPhoto) as
+// number NUMBER, with its size and time as the file has it now.
+JournalPhoto JournalUnit(const wizard::CXmlDocuments& docs, const wizard::SelectedPhoto& photo,
+                         int number);
+
+// The journal of a new order ORDER_ID: the units of ORDER (SendUnits),
 // numbered 1..N as the upload numbers them, with their sizes and times as
 // the files have them now; the details and dealer number from the template.
 OrderJournal NewJournal(const std::string& orderId, const std::string& profile,

@@ -4,6 +4,7 @@
 
 #include "common/TextRules.h"
 #include "resources/WizardResources.h"
+#include "wizard/transmission/SendUnits.h"
 #include "wizard/transmission/TransferManifest.h"
 
 namespace orlavo::transmission {
@@ -57,6 +58,7 @@ std::string RestoreOrder(const OrderJournal& journal, const wizard::CXmlDocument
         const std::size_t index =
             order.AddPhoto(photo.path, photo.contentTypeIndex, now ? now->size : photo.size,
                            photo.width, photo.height);
+        order.SetTurn(index, photo.turn);
         for (const JournalLine& line : photo.lines) {
             const int product = ProductIndex(docs, line.productId);
             if (product < 0) {
@@ -65,6 +67,7 @@ std::string RestoreOrder(const OrderJournal& journal, const wizard::CXmlDocument
             }
             order.SetQuantity(index, product, line.quantity);
             order.SetZoomTrim(index, product, line.zoomTrim);
+            order.SetCrop(index, product, line.crop);
         }
     }
     return {};
@@ -72,24 +75,17 @@ std::string RestoreOrder(const OrderJournal& journal, const wizard::CXmlDocument
 
 bool SameOrder(const OrderJournal& journal, const wizard::OrderModel& order,
                const wizard::CXmlDocuments& docs) {
-    std::size_t next = 0;
-    for (const wizard::SelectedPhoto& photo : order.photos()) {
-        if (!photo.hasAnyLine())
-            continue;
-        if (next == journal.photos.size() || journal.photos[next].path != photo.path)
+    const std::vector<SendUnit> units = SendUnits(order);
+    if (units.size() != journal.photos.size())
+        return false;
+    for (std::size_t k = 0; k < units.size(); ++k) {
+        const JournalPhoto& then = journal.photos[k];
+        const JournalPhoto now =
+            JournalUnit(docs, UnitPhoto(order.photos()[units[k].photo], units[k]), then.number);
+        if (now.path != then.path || now.turn != then.turn || now.lines != then.lines)
             return false;
-        std::vector<JournalLine> lines;
-        for (std::size_t j = 0; j < photo.orderLines.size(); ++j) {
-            const wizard::OrderLine& line = photo.orderLines[j];
-            if (line.quantity > 0)
-                lines.push_back(
-                    {docs.GetProductId(static_cast<int>(j)), line.quantity, line.zoomTrim});
-        }
-        if (lines != journal.photos[next].lines)
-            return false;
-        ++next;
     }
-    return next == journal.photos.size();
+    return true;
 }
 
 ResumePlan PlanResume(const OrderJournal& journal,

@@ -183,6 +183,19 @@ std::optional<std::string> BuildPhotoManifest(const wizard::CXmlDocuments& docs,
     return text;
 }
 
+std::optional<std::string> WithFileSize(std::string_view manifest, std::uint64_t size) {
+    xml::Document copy;
+    if (!copy.loadBytes(manifest)) {
+        return std::nullopt;
+    }
+    xml::Node file = copy.selectSingle("transfermanifest/file");
+    if (!file || !file.hasAttribute("size")) {
+        return std::nullopt;
+    }
+    file.setAttribute("size", std::to_string(size));
+    return copy.bytes();
+}
+
 std::string GetUserValue(const wizard::CXmlDocuments& docs, std::string_view name) {
     return Attribute(docs, "transfermanifest/user", name);
 }

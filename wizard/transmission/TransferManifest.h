@@ -59,6 +59,10 @@ std::optional<std::string> BuildPhotoManifest(const wizard::CXmlDocuments& docs,
                                               std::string_view orderId, int photoNumber,
                                               int photoCount, const DiagnosticSink& debugDump = {});
 
+// MANIFEST (as BuildPhotoManifest made it) with its file's size set to SIZE,
+// the rest as it was; none when MANIFEST is not one.
+std::optional<std::string> WithFileSize(std::string_view manifest, std::uint64_t size);
+
 // Readers of the template: one attribute of transfermanifest/user,
 // shipping or payment; empty when missing.
 std::string GetUserValue(const wizard::CXmlDocuments& docs, std::string_view name);

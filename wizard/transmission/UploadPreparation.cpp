@@ -5,6 +5,7 @@
 #include "platform/PrivateFiles.h"
 #include "wizard/transmission/FailureCode.h"
 #include "wizard/transmission/FormParts.h"
+#include "wizard/transmission/SendUnits.h"
 
 namespace orlavo::transmission {
 
@@ -17,22 +18,17 @@ PreparedUpload Prepare(const wizard::CXmlDocuments& docs, const wizard::OrderMod
                        const DiagnosticSink& debugDump) {
     PreparedUpload prepared;
     prepared.orderId = std::move(orderId);
-    int count = 0;
-    for (const wizard::SelectedPhoto& photo : order.photos()) {
-        count += photo.hasAnyLine() ? 1 : 0;
-    }
-    int number = 0;
+    const std::vector<SendUnit> units = SendUnits(order);
+    const int count = static_cast<int>(units.size());
     const std::vector<wizard::SelectedPhoto>& photos = order.photos();
-    for (std::size_t i = 0; i < photos.size(); ++i) {
-        const wizard::SelectedPhoto& photo = photos[i];
-        if (!photo.hasAnyLine()) {
-            continue;
-        }
-        ++number;
+    for (int k = 0; k < count; ++k) {
+        const SendUnit& unit = units[static_cast<std::size_t>(k)];
+        const int number = k + 1;
         if (numbers && std::find(numbers->begin(), numbers->end(), number) == numbers->end()) {
             continue;
         }
-        wizard::SelectedPhoto sent = photo;
+        const wizard::SelectedPhoto& photo = photos[unit.photo];
+        wizard::SelectedPhoto sent = UnitPhoto(photo, unit);
         if (numbers) {
             if (std::optional<FileStamp> now = StampOf(photo.path)) {
                 sent.fileSize = now->size;
@@ -46,12 +42,20 @@ PreparedUpload Prepare(const wizard::CXmlDocuments& docs, const wizard::OrderMod
             return prepared;
         }
         UploadItem item;
-        item.photoIndex = static_cast<int>(i);
+        item.photoIndex = static_cast<int>(unit.photo);
         item.number = number;
         item.path = photo.path;
         item.mediaType = std::string(MediaType(photo.contentTypeIndex));
         item.size = sent.fileSize;
         item.manifest = std::move(*manifest);
+        item.work = UnitWork(photo, unit);
+        if (unit.product >= 0 && photo.width > 0 && photo.height > 0) {
+            // A cropped file is about its share of the photo's bytes.
+            const wizard::CropBox& c =
+                photo.orderLines[static_cast<std::size_t>(unit.product)].crop;
+            item.size = static_cast<std::uint64_t>(double(photo.fileSize) * c.width * c.height /
+                                                   (double(photo.width) * photo.height));
+        }
         // Only what is sent: a photo without prints adds nothing.
         prepared.totalBytes += RequestBodyLength(item);
         prepared.items.push_back(std::move(item));

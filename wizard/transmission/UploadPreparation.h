@@ -23,9 +23,10 @@ struct PreparedUpload {
     std::uint64_t totalBytes = 0;
 };
 
-// Walks the order's photos in order; those with a quantity of 1 or more are
-// numbered 1..N and get their manifest. A manifest that cannot be built ends
-// the preparation with "Unspecified error". DEBUG_DUMP as for the manifest.
+// Walks the order's units (SendUnits): each is numbered 1..N and gets its
+// manifest and the work its file needs (a turn, a crop). The manifest's size
+// is the photo's; a file written for the send puts its own in its place. A manifest that cannot be
+// built ends the preparation with "Unspecified error". DEBUG_DUMP as for the manifest.
 PreparedUpload PrepareUpload(const wizard::CXmlDocuments& docs, const wizard::OrderModel& order,
                              const DiagnosticSink& debugDump = {});
 

@@ -14,6 +14,8 @@
 #include "wizard/transmission/FormBoundary.h"
 #include "wizard/transmission/FormParts.h"
 #include "wizard/transmission/HttpFormClient.h"
+#include "wizard/transmission/PreparedPhoto.h"
+#include "wizard/transmission/TransferManifest.h"
 #include "wizard/transmission/UploadAnswer.h"
 #include "wizard/transmission/UploadEstimate.h"
 
@@ -111,7 +113,8 @@ UploadSession::UploadSession(UploadSettings settings, std::vector<UploadItem> it
       items_(std::move(items)),
       totalBytes_(totalBytes),
       reporter_(reporter),
-      clock_(clock) {}
+      clock_(clock),
+      folder_(std::make_unique<SendFolder>(settings_.sendFolderParent)) {}
 
 UploadSession::~UploadSession() {
     if (worker_.joinable()) {
@@ -119,6 +122,7 @@ UploadSession::~UploadSession() {
         Resume();
         worker_.join();
     }
+    folder_->remove();
 }
 
 void UploadSession::Start() {
@@ -205,6 +209,7 @@ void UploadSession::Run() {
         }
         // The connection closes with the client, whatever the outcome.
     }
+    folder_->remove();
     if (!ok) {
         SettleMessage(code, error_);
     }
@@ -261,22 +266,48 @@ bool UploadSession::WaitBeforeRetry(std::chrono::milliseconds pause) {
 bool UploadSession::SendItem(HttpFormClient& client, std::size_t index, std::uint32_t& code) {
     const UploadItem& item = items_[index];
     const int count = static_cast<int>(items_.size());
-    // The photo is read once more to choose the boundary: a file on the
-    // user's disk may hold the fixed one, and a part forged after it.
+    std::uint64_t size = item.size;
+    std::string manifest = item.manifest;
+    std::string filePath;
+    // The file written for this photo goes as soon as the lab has it, or
+    // with the folder when the pass ends.
+    PreparedPhoto prepared;
+    struct Releaser {
+        PreparedPhoto& p;
+        ~Releaser() { Release(p); }
+    } releaser{prepared};
+    if (item.work.needed()) {
+        prepared = PreparePhoto(*folder_, item.path, item.work, item.number);
+        if (!prepared.ok()) {
+            error_ = prepared.problem;
+            code = kCodeMessageSet;
+            return false;
+        }
+        std::optional<std::string> sized = WithFileSize(item.manifest, prepared.size);
+        if (!sized) {
+            code = kCodeUnspecified;
+            return false;
+        }
+        size = prepared.size;
+        manifest = std::move(*sized);
+        filePath = prepared.path;
+    }
+    // The bytes sent are read once more to choose the boundary: a file on
+    // the user's disk may hold the fixed one, and a part forged after it.
     const std::optional<std::string> boundary =
-        ChooseBoundary({item.path, item.manifest}, item.path);
+        ChooseBoundary({item.path, manifest}, filePath.empty() ? item.path : filePath);
     if (!boundary) {
         error_ = UnreadablePhoto(item.path);
         code = kCodeMessageSet;
         return false;
     }
     std::string header = FilePartHeader(item.path, item.mediaType, *boundary);
-    std::string manifestPart = ValuePart(kManifestField, item.manifest, *boundary);
+    std::string manifestPart = ValuePart(kManifestField, manifest, *boundary);
     const std::uint64_t announced =
-        UploadBodyLength(header.size(), item.size, manifestPart.size(), *boundary);
+        UploadBodyLength(header.size(), size, manifestPart.size(), *boundary);
     // Every try sends these same bytes: the photo keeps its number and the order its id.
     const std::vector<BodyPiece> pieces =
-        OrderRequestPieces(item.path, item.mediaType, item.size, item.manifest, *boundary);
+        OrderRequestPieces(item.path, item.mediaType, size, manifest, *boundary, filePath);
 
     for (std::size_t attempt = 0;; ++attempt) {
         Observer observer(*this, announced);

@@ -25,12 +25,14 @@
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
 #include <thread>
 #include <vector>
 
+#include "wizard/transmission/JpegTransform.h"
 #include "wizard/transmission/UploadRetry.h"
 
 namespace orlavo::transmission {
@@ -39,10 +41,13 @@ namespace orlavo::transmission {
 struct UploadItem {
     int photoIndex = 0;  // in the order's selected photos
     int number = 0;      // the photo's number in the order, as its manifest carries it
-    std::string path;
+    std::string path;    // the user's photo; its name goes with the file
     std::string mediaType;
     std::uint64_t size = 0;
     std::string manifest;
+    // Done to the photo before its request; then the file sent is the one
+    // written for this send, and the manifest carries that file's size.
+    PhotoWork work;
 };
 
 // The length of ITEM's request body: what goes on the wire for it.
@@ -101,6 +106,9 @@ struct UploadSettings {
     std::vector<std::chrono::milliseconds> retryPauses = DefaultRetryPauses();
     // Told the number of each photo the lab accepted (on the worker).
     std::function<void(int number)> accepted;
+    // Where the send's private folder for prepared photos is made; empty:
+    // DefaultSendFolderParent().
+    std::string sendFolderParent;
 };
 
 class UploadSession {
@@ -158,6 +166,9 @@ private:
     bool passOver_ = false;  // guarded by pauseMutex_
 
     std::string error_;  // written by the worker only
+    // Prepared photos of this send; used by the worker only, removed when
+    // the pass ends and again by the destructor.
+    std::unique_ptr<class SendFolder> folder_;
     std::thread worker_;
 };
 

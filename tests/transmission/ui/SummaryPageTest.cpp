@@ -52,6 +52,7 @@ TEST_F(SummaryPageTest, ShowsTheOrderAndReadsItAgainAtEachActivation) {
     EXPECT_EQ(text("postage"), "1.95 GBP");
     EXPECT_EQ(text("discount"), "0.00 GBP");
     EXPECT_EQ(text("total"), "14.45 GBP");
+    EXPECT_EQ(text("photoCount"), "1 photo");
     EXPECT_EQ(text("message"), "Three prints on us.");
     EXPECT_EQ(text("freePrints"), "3");
     EXPECT_TRUE(freePrints()->isVisible());

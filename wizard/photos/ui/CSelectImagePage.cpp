@@ -502,6 +502,8 @@ void CSelectImagePage::onStripButton(int item, int button) {
             case kTurnCounterClockwise: {
                 forgetUndo();
                 const int angle = button == kTurnClockwise ? 9000 : -9000;
+                // The order's photo turns with its thumbnail: the lab prints it turned.
+                app_.order.TurnPhoto(photo, button == kTurnClockwise);
                 app_.selectedThumbnails.replace(
                     photo, RotateThumbnail(app_.selectedThumbnails.forPhoto(photo), angle));
                 stripModel_->thumbnailChanged(item);

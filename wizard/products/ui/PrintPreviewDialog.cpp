@@ -7,6 +7,9 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSignalBlocker>
+#include <QSlider>
+#include <QTransform>
 #include <QVBoxLayout>
 #include <QtConcurrent/QtConcurrentRun>
 #include <cmath>
@@ -37,6 +40,14 @@ constexpr int kStrUnreadable = 3312;
 constexpr int kStrDimmed = 3313;
 constexpr int kStrBorders = 3314;
 constexpr int kStrPrintsOf = 3315;
+constexpr int kStrZoom = 3371;
+constexpr int kStrReset = 3372;
+constexpr int kStrCropHint = 3373;
+constexpr int kStrDrawing = 3374;
+// The slider counts hundredths of the zoom.
+constexpr int kZoomUnits = 100;
+// Each wheel notch or key press zooms by this factor.
+constexpr double kZoomStep = 1.1;
 
 QLabel* PlainLabel(QWidget* parent, const QString& name) {
     auto* label = new QLabel(parent);
@@ -116,6 +127,21 @@ PrintPreviewDialog::PrintPreviewDialog(ProductPageData& data, int photo, int pro
     QPalette amber = warning_->palette();
     amber.setColor(QPalette::WindowText, QColor(0x9a, 0x5b, 0x00));
     warning_->setPalette(amber);
+    zoomCaption_ = new QLabel(S(kStrZoom), this);
+    zoom_ = new QSlider(Qt::Horizontal, this);
+    zoom_->setObjectName("previewZoom");
+    zoom_->setAccessibleName(S(kStrZoom));
+    zoomCaption_->setBuddy(zoom_);
+    zoom_->setRange(kZoomUnits, kZoomUnits);
+    zoom_->setPageStep(kZoomUnits / 4);
+    zoom_->setSingleStep(kZoomUnits / 20);
+    reset_ = new QPushButton(S(kStrReset), this);
+    reset_->setObjectName("previewReset");
+    reset_->setAccessibleName(S(kStrReset));
+    hint_ = PlainLabel(this, "previewCropHint");
+    hint_->setText(S(kStrCropHint));
+    view_->setAccessibleName(S(kStrDrawing));
+    view_->setAccessibleDescription(S(kStrCropHint));
     auto* dimmed = PlainLabel(this, "legendDimmed");
     dimmed->setText(S(kStrDimmed));
     auto* borders = PlainLabel(this, "legendBorders");
@@ -133,6 +159,13 @@ PrintPreviewDialog::PrintPreviewDialog(ProductPageData& data, int photo, int pro
     info->addSpacing(10);
     info->addWidget(zoomTrim_);
     info->addWidget(warning_);
+    info->addSpacing(6);
+    auto* zoomRow = new QHBoxLayout();
+    zoomRow->addWidget(zoomCaption_);
+    zoomRow->addWidget(zoom_, 1);
+    info->addLayout(zoomRow);
+    info->addWidget(reset_, 0, Qt::AlignLeft);
+    info->addWidget(hint_);
     info->addStretch(1);
     info->addWidget(dimmed);
     info->addWidget(borders);
@@ -157,6 +190,17 @@ PrintPreviewDialog::PrintPreviewDialog(ProductPageData& data, int photo, int pro
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(lines_, &QListWidget::currentRowChanged, this, &PrintPreviewDialog::onLineSelected);
     connect(zoomTrim_, &QCheckBox::clicked, this, &PrintPreviewDialog::onZoomTrim);
+    connect(view_, &PrintPreviewView::photoMoved, this, &PrintPreviewDialog::moveCrop);
+    connect(view_, &PrintPreviewView::zoomSteps, this, [this](int steps) {
+        const orlavo::wizard::CropBox crop = currentCrop();
+        const auto& photo = data_.app.order.photos()[static_cast<std::size_t>(photo_)];
+        const auto& info = data_.table.products[static_cast<std::size_t>(currentProduct())];
+        zoomTo(orlavo::wizard::ZoomOf(photo.width, photo.height, info.xDim, info.yDim, crop) *
+               std::pow(kZoomStep, steps));
+    });
+    connect(zoom_, &QSlider::valueChanged, this,
+            [this](int value) { zoomTo(double(value) / kZoomUnits); });
+    connect(reset_, &QPushButton::clicked, this, &PrintPreviewDialog::resetCrop);
     connect(&decode_, &QFutureWatcher<QImage>::finished, this,
             &PrintPreviewDialog::onPictureDecoded);
 
@@ -172,8 +216,12 @@ PrintPreviewDialog::PrintPreviewDialog(ProductPageData& data, int photo, int pro
     if (known && !shown.path.empty()) {
         // The photo fills at most the view, at the screen's pixel density.
         const int side = static_cast<int>(std::ceil(PrintPreviewView::kSide * devicePixelRatioF()));
-        decode_.setFuture(QtConcurrent::run(
-            [path = shown.path, side] { return orlavo::wizard::MakePreviewPicture(path, side); }));
+        decode_.setFuture(QtConcurrent::run([path = shown.path, side, turn = shown.turn] {
+            QImage picture = orlavo::wizard::MakePreviewPicture(path, side);
+            // The user's turn, on top of the EXIF orientation.
+            return turn == 0 || picture.isNull() ? picture
+                                                 : picture.transformed(QTransform().rotate(turn));
+        }));
     } else {
         pictureDone_ = true;
     }
@@ -245,19 +293,106 @@ void PrintPreviewDialog::refresh() {
     const orlavo::wizard::ProductInfo& info =
         data_.table.products[static_cast<std::size_t>(product)];
     const bool trim = order.SettleZoomTrim(p, product) == 1;
+    const orlavo::wizard::OrderLine& line = photo.orderLines[static_cast<std::size_t>(product)];
     const orlavo::wizard::PrintLayout layout =
-        orlavo::wizard::LayOutPrint(photo.width, photo.height, info.xDim, info.yDim, trim);
+        line.hasOwnCrop()
+            ? orlavo::wizard::LayOutCrop(photo.width, photo.height, info.xDim, info.yDim, line.crop)
+            : orlavo::wizard::LayOutPrint(photo.width, photo.height, info.xDim, info.yDim, trim);
     name_->setText(Plain(info.name));
     size_->setText(layout.shown() ? Plain(orlavo::wizard::PrintSizeText(layout.paperWidthMm,
                                                                         layout.paperHeightMm))
                                   : QString());
-    quality_->setText(Plain(orlavo::wizard::QualityText(
-        orlavo::wizard::RateQuality(photo.width, photo.height, info.xDim))));
+    std::int32_t width = 0, height = 0;
+    orlavo::wizard::LinePixelSize(photo, product, width, height);
+    quality_->setText(
+        Plain(orlavo::wizard::QualityText(orlavo::wizard::RateQuality(width, height, info.xDim))));
     zoomTrim_->setEnabled(true);
     zoomTrim_->setChecked(trim);
     warning_->setText(Plain(orlavo::wizard::LineWarning(photo, product, data_.table)));
-    view_->setPrintLayout(layout);
+    const bool cropping = trim && layout.shown();
+    view_->setPrintLayout(layout, cropping ? orlavo::wizard::LayOutPrint(photo.width, photo.height,
+                                                                         info.xDim, info.yDim, true)
+                                           : layout);
+    view_->setCropping(cropping);
+    const double maxZoom =
+        cropping ? orlavo::wizard::MaxZoom(photo.width, photo.height, info.xDim, info.yDim) : 1.0;
+    {
+        const QSignalBlocker quiet(zoom_);
+        zoom_->setRange(kZoomUnits, static_cast<int>(std::floor(maxZoom * kZoomUnits)));
+        zoom_->setValue(static_cast<int>(std::lround(
+            orlavo::wizard::ZoomOf(photo.width, photo.height, info.xDim, info.yDim, currentCrop()) *
+            kZoomUnits)));
+    }
+    zoom_->setEnabled(cropping && maxZoom > 1.0);
+    zoomCaption_->setEnabled(zoom_->isEnabled());
+    reset_->setEnabled(cropping && line.hasOwnCrop());
+    hint_->setVisible(cropping);
     view_->setMessage(!layout.shown() ? Plain(orlavo::wizard::LayoutGapText(layout.gap))
                       : unreadable_   ? S(kStrUnreadable)
                                       : QString());
+}
+
+orlavo::wizard::CropBox PrintPreviewDialog::currentCrop() const {
+    const int product = currentProduct();
+    const orlavo::wizard::OrderModel& order = data_.app.order;
+    const auto p = static_cast<std::size_t>(photo_);
+    if (product < 0 || p >= order.PhotoCount() || product >= data_.table.count())
+        return {};
+    const orlavo::wizard::SelectedPhoto& photo = order.photos()[p];
+    const orlavo::wizard::OrderLine& line = photo.orderLines[static_cast<std::size_t>(product)];
+    if (line.hasOwnCrop())
+        return line.crop;
+    const orlavo::wizard::ProductInfo& info =
+        data_.table.products[static_cast<std::size_t>(product)];
+    return orlavo::wizard::CentreCrop(photo.width, photo.height, info.xDim, info.yDim);
+}
+
+void PrintPreviewDialog::storeCrop(const orlavo::wizard::CropBox& crop) {
+    const int product = currentProduct();
+    if (product < 0 || !view_->cropping())
+        return;
+    data_.app.order.SetCrop(static_cast<std::size_t>(photo_), product, crop);
+    const orlavo::wizard::RowTexts texts = orlavo::wizard::MakeRowTexts(
+        data_.app.order.photos()[static_cast<std::size_t>(photo_)], product, data_.table);
+    if (QListWidgetItem* item = lines_->currentItem()) {
+        item->setText(Plain(texts.quantity) + " x " + Plain(texts.name));
+        item->setToolTip(item->text());
+    }
+    refresh();
+    emit lineChanged(photo_, product);
+}
+
+void PrintPreviewDialog::moveCrop(double dx, double dy) {
+    const int product = currentProduct();
+    if (product < 0 || !view_->cropping())
+        return;
+    const auto& photo = data_.app.order.photos()[static_cast<std::size_t>(photo_)];
+    const auto& info = data_.table.products[static_cast<std::size_t>(product)];
+    const orlavo::wizard::CropBox crop = currentCrop();
+    // The photo moves under the paper: the part kept moves the other way.
+    const double zoom =
+        orlavo::wizard::ZoomOf(photo.width, photo.height, info.xDim, info.yDim, crop);
+    const orlavo::wizard::CropBox moved =
+        orlavo::wizard::CropAt(photo.width, photo.height, info.xDim, info.yDim, zoom,
+                               crop.x + crop.width / 2.0 - dx, crop.y + crop.height / 2.0 - dy);
+    if (!(moved == crop))
+        storeCrop(moved);
+}
+
+void PrintPreviewDialog::zoomTo(double zoom) {
+    const int product = currentProduct();
+    if (product < 0 || !view_->cropping())
+        return;
+    const auto& photo = data_.app.order.photos()[static_cast<std::size_t>(photo_)];
+    const auto& info = data_.table.products[static_cast<std::size_t>(product)];
+    const orlavo::wizard::CropBox crop = currentCrop();
+    const orlavo::wizard::CropBox zoomed =
+        orlavo::wizard::CropAt(photo.width, photo.height, info.xDim, info.yDim, zoom,
+                               crop.x + crop.width / 2.0, crop.y + crop.height / 2.0);
+    if (!(zoomed == crop))
+        storeCrop(zoomed);
+}
+
+void PrintPreviewDialog::resetCrop() {
+    storeCrop({});
 }

@@ -1,7 +1,11 @@
 #pragma once
 // The prints of one photo, one line at a time: each drawn at its product's
 // proportions, with the print size, the quality rating and the line's
-// "Zoom and Trim" box, which changes the line at once.
+// "Zoom and Trim" box, which changes the line at once. With "Zoom and Trim"
+// on, the user chooses what the print keeps: the photo is dragged under the
+// paper and zoomed (wheel, slider, + and -) up to where its quality would
+// rate "Poor"; "Reset" brings back the centre crop. The choice is the line's
+// own crop, written into the order at once.
 //
 // The window opens at once with the photo's thumbnail blown up; the sharp
 // picture is decoded at the view's size (device pixels) on a worker of the
@@ -14,11 +18,15 @@
 #include <QImage>
 #include <vector>
 
+#include "wizard/photos/SelectedPhoto.h"
+
 class ProductPageData;
 class PrintPreviewView;
 class QCheckBox;
 class QLabel;
 class QListWidget;
+class QPushButton;
+class QSlider;
 
 class PrintPreviewDialog : public QDialog {
     Q_OBJECT
@@ -41,9 +49,11 @@ public:
     QLabel* sizeLabel() const { return size_; }
     QLabel* qualityLabel() const { return quality_; }
     QLabel* warningLabel() const { return warning_; }
+    QSlider* zoomSlider() const { return zoom_; }
+    QPushButton* resetButton() const { return reset_; }
 
 signals:
-    // The user changed the "Zoom and Trim" of a line.
+    // The user changed the "Zoom and Trim" or the crop of a line.
     void lineChanged(int photo, int product);
     // The sharp picture is drawn, or the file's failure shown.
     void pictureShown();
@@ -53,6 +63,14 @@ private:
     void onZoomTrim(bool on);
     void onPictureDecoded();
     void refresh();
+    // The crop of the current line moved by DX, DY photo pixels, or zoomed to ZOOM.
+    void moveCrop(double dx, double dy);
+    void zoomTo(double zoom);
+    void resetCrop();
+    // Stores CROP as the current line's own (empty: the centre crop) and shows it.
+    void storeCrop(const orlavo::wizard::CropBox& crop);
+    // The part the current line keeps now: its own crop or the centre crop.
+    orlavo::wizard::CropBox currentCrop() const;
 
     ProductPageData& data_;
     int photo_;
@@ -66,5 +84,9 @@ private:
     QLabel* quality_;
     QCheckBox* zoomTrim_;
     QLabel* warning_;
+    QLabel* zoomCaption_;
+    QSlider* zoom_;
+    QPushButton* reset_;
+    QLabel* hint_;
     QFutureWatcher<QImage> decode_;
 };

@@ -23,6 +23,7 @@
 #include "wizard/transmission/OrderLinesSummary.h"
 #include "wizard/transmission/OrderResume.h"
 #include "wizard/transmission/OrderSummaryValues.h"
+#include "wizard/transmission/SendUnits.h"
 #include "wizard/transmission/ui/CUploadDialog.h"
 #include "wizard/transmission/ui/OrderLinesTable.h"
 
@@ -217,8 +218,12 @@ COrderSummaryPage::COrderSummaryPage(CWizardApp& app, QWidget* parent)
     QFont totalFont = total_->font();
     totalFont.setBold(true);
     total_->setFont(totalFont);
+    photoCount_ = valueLabel("photoCount", amounts);
+    photoCount_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    amountRows->addWidget(Caption(S(3606), amounts), 4, 0);
+    amountRows->addWidget(photoCount_, 4, 1);
     amountRows->setColumnStretch(1, 1);
-    amountRows->setRowStretch(4, 1);
+    amountRows->setRowStretch(5, 1);
     grid->addWidget(amounts, 1, 2, 2, 1);
 
     // The lab's message.
@@ -345,6 +350,8 @@ void COrderSummaryPage::fill() {
     const orlavo::transmission::OrderSummaryValues v =
         orlavo::transmission::ReadOrderSummary(app_.xml, app_.priceQuote, app_.chosenShopName);
 
+    photoCount_->setText(Q(
+        orlavo::transmission::SentPhotosText(orlavo::transmission::SendUnits(app_.order).size())));
     paymentMethod_->setText(Q(v.paymentMethod));
     const auto [before, after] = AgreementParts(S(v.cardMethod ? kCardAgreement : kShopAgreement));
     agreementStart_->setText(before);

@@ -103,6 +103,7 @@ private:
     QLabel* postage_;
     QLabel* discount_;
     QLabel* total_;
+    QLabel* photoCount_;  // what the lab will receive, one file a photo
     QLabel* message_;
     QGroupBox* freePrintsGroup_;
     QLabel* freePrints_;

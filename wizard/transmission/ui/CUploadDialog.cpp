@@ -8,6 +8,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QTransform>
 #include <QVBoxLayout>
 
 #include "common/RegistryRoot.h"
@@ -233,6 +234,9 @@ void CUploadDialog::showThumbnail(int index) {
         if (size.isValid())
             reader.setScaledSize(size.scaled(kThumbnailSide, kThumbnailSide, Qt::KeepAspectRatio));
         QImage made = reader.read();
+        // Turned as the order has it, like the file the lab receives.
+        if (const int turn = app_.order.photos()[photo].turn; turn != 0 && !made.isNull())
+            made = made.transformed(QTransform().rotate(turn));
         if (!made.isNull())
             list.replace(photo, std::move(made));
     }
