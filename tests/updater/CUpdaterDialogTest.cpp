@@ -7,11 +7,14 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <condition_variable>
 #include <fstream>
+#include <mutex>
 
 #include "common/SettingsTable.h"
 #include "platform/ResourceBundle.h"
 #include "resources/UpdaterResources.h"
+#include "tests/support/RawHttpServer.h"
 #include "tests/updater/UpdaterTestSupport.h"
 #include "updater/ui/CUpdaterApp.h"
 #include "updater/ui/CUpdaterDialog.h"
@@ -285,7 +288,7 @@ TEST_F(UpdaterWindowTest, AFailedCheckLeavesOnlyCancel) {
     EXPECT_TRUE(effects.started.empty());
 }
 
-TEST_F(UpdaterWindowTest, CancelWhileFilesArriveInstallsNothing) {
+TEST_F(UpdaterWindowTest, CancelWhileFilesArriveInstallsNothingAndSaysSo) {
     install("1.jpg", "old");
     serve("1.jpg", "new picture");
     // Every answer waits a while: the download is under way when Cancel comes.
@@ -306,11 +309,146 @@ TEST_F(UpdaterWindowTest, CancelWhileFilesArriveInstallsNothing) {
     QTRY_COMPARE(dialog.detailText()->text(), "Receiving 1.jpg");
     QTest::mouseClick(dialog.cancelButton(), Qt::LeftButton);
     EXPECT_FALSE(dialog.cancelButton()->isEnabled());
-    QTRY_VERIFY_WITH_TIMEOUT(!dialog.isVisible(), 10000);
-    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+    // It stops, says that nothing changed, and offers the wizard as it is.
+    QTRY_COMPARE_WITH_TIMEOUT(dialog.state(), State::Stopped, 10000);
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(dialog.statusText()->text(), S(2015));
+    EXPECT_EQ(dialog.nextButton()->text(), "Finish");
+    EXPECT_TRUE(dialog.nextButton()->isEnabled());
+    EXPECT_TRUE(dialog.cancelButton()->isEnabled());
+    EXPECT_FALSE(dialog.progressBar()->isVisible());
     EXPECT_EQ(installed("1.jpg"), "old");
     EXPECT_EQ(registry().getNumber(orlavo::section::kSettings, "RegistryVersion"), 0);
-    EXPECT_FALSE(app.StartWizard(dialog.result()));
+    QTest::mouseClick(dialog.nextButton(), Qt::LeftButton);
+    QTRY_VERIFY(!dialog.isVisible());
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_TRUE(app.StartWizard(dialog.result()));
+}
+
+// Stands in for an installation of many files: it reports putting one in
+// place and waits there for Cancel, then ends with RESULT.
+class StoppableRunner : public orlavo::updater::UpdateRunner {
+public:
+    explicit StoppableRunner(orlavo::updater::InstallResult result) : result_(result) {}
+    orlavo::updater::CheckResult check(orlavo::updater::UpdateObserver&) override {
+        return {orlavo::updater::CheckOutcome::Offered, result_.filesDue, {}};
+    }
+    orlavo::updater::InstallResult install(orlavo::updater::UpdateObserver& observer) override {
+        observer.installStarted(result_.filesDue + 1);
+        observer.copying("p05000.jpg");
+        std::unique_lock lock(mutex_);
+        cancelled_.wait(lock, [this] { return cancel_; });
+        return result_;
+    }
+    void cancel() override {
+        std::lock_guard lock(mutex_);
+        cancel_ = true;
+        cancelled_.notify_all();
+    }
+
+private:
+    orlavo::updater::InstallResult result_;
+    std::mutex mutex_;
+    std::condition_variable cancelled_;
+    bool cancel_ = false;
+};
+
+TEST_F(UpdaterWindowTest, CancelWhileFilesArePutInPlaceSaysHowFarItGot) {
+    auto reg = registry();
+    reg.setText(orlavo::section::kSettings, "LocalPath", installDir().string() + "/");
+    reg.setText(orlavo::section::kSettings, "UpdateURL", "http://127.0.0.1:9/auto_update.xml");
+    using orlavo::updater::InstallOutcome;
+    const struct {
+        const char* what;
+        orlavo::updater::InstallResult result;
+        State state;
+        QString status;
+    } cases[] = {
+        {"all taken back", {InstallOutcome::Cancelled, 10000, 0}, State::Stopped, S(2015)},
+        {"three could not be taken back",
+         {InstallOutcome::Cancelled, 10000, 3},
+         State::Failed,
+         "The update was cancelled after 3 of 10000 files had been put in place, and they could "
+         "not all be taken back.\nPlease start the update again to complete it."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        CUpdaterApp& app = startApp();
+        CUpdaterDialog dialog(app, [&](const orlavo::updater::UpdateSettings&) {
+            return std::make_unique<StoppableRunner>(c.result);
+        });
+        ASSERT_TRUE(dialog.initDialog());
+        dialog.show();
+        QTRY_COMPARE(dialog.state(), State::Offered);
+        QTest::mouseClick(dialog.nextButton(), Qt::LeftButton);
+        QTRY_COMPARE(dialog.detailText()->text(), "Installing p05000.jpg");
+        QTest::mouseClick(dialog.cancelButton(), Qt::LeftButton);
+        QTRY_COMPARE(dialog.state(), c.state);
+        EXPECT_TRUE(dialog.isVisible());
+        EXPECT_EQ(dialog.statusText()->text(), c.status);
+        // The wizard is offered only when the installation is as it was.
+        EXPECT_EQ(dialog.nextButton()->isEnabled(), c.state == State::Stopped);
+        EXPECT_TRUE(dialog.cancelButton()->isEnabled());
+        QTest::mouseClick(dialog.cancelButton(), Qt::LeftButton);
+        QTRY_VERIFY(!dialog.isVisible());
+        EXPECT_EQ(dialog.result(), QDialog::Rejected);
+    }
+    EXPECT_TRUE(effects.started.empty());
+}
+
+// A server that drips the manifest cannot keep the window searching: at its
+// deadline the window says so, and the wizard is still reached.
+TEST_F(UpdaterWindowTest, ADrippedManifestEndsAtItsDeadlineAndTheWizardStillStarts) {
+    orlavo::test::RawHttpServer server([](const orlavo::test::RawRequest&) {
+        auto r = orlavo::test::RawResponse::Http(200, "OK", "<auto_update/>");
+        r.drip = std::chrono::milliseconds(500);
+        return r;
+    });
+    auto reg = registry();
+    reg.setText(orlavo::section::kSettings, "LocalPath", installDir().string() + "/");
+    reg.setText(orlavo::section::kSettings, "UpdateURL", server.url("/auto_update.xml"));
+
+    CUpdaterApp& app = startApp();
+    CUpdaterDialog dialog(app, [](orlavo::updater::UpdateSettings settings) {
+        settings.limits.base = std::chrono::seconds(2);
+        return std::make_unique<orlavo::updater::UpdateSession>(settings);
+    });
+    ASSERT_TRUE(dialog.initDialog());
+    dialog.show();
+    QTRY_COMPARE_WITH_TIMEOUT(dialog.state(), State::Stopped, 15000);
+    EXPECT_EQ(dialog.statusText()->text(), S(2013));
+    EXPECT_TRUE(S(2013).contains("too slowly"));
+    EXPECT_EQ(dialog.nextButton()->text(), "Finish");
+    QTest::mouseClick(dialog.nextButton(), Qt::LeftButton);
+    QTRY_VERIFY(!dialog.isVisible());
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_TRUE(app.StartWizard(dialog.result()));
+}
+
+TEST_F(UpdaterWindowTest, AManifestWithARefusedNameSaysSoAndChangesNothing) {
+    install("1.jpg", "old");
+    serve("1.jpg", "new picture");
+    startLab();
+    writeManifest(R"(<auto_update><customer download_url="$FILES">
+      <image filename="1.jpg" size="11"/><image filename="../../evil.so" size="4"/>
+      <registry_updates><key name="UploadURL" value="https://elsewhere/upload"/>
+        <key name="RegistryVersion" value="2"/></registry_updates>
+    </customer></auto_update>)");
+    writeSettings(installDir().string() + "/");
+
+    CUpdaterApp& app = startApp();
+    CUpdaterDialog dialog(app);
+    ASSERT_TRUE(dialog.initDialog());
+    dialog.show();
+    QTRY_COMPARE(dialog.state(), State::Stopped);
+    EXPECT_EQ(dialog.statusText()->text(), S(2014));
+    EXPECT_TRUE(S(2014).contains("file name"));
+    EXPECT_FALSE(S(2014).contains("internet"));
+    EXPECT_EQ(installed("1.jpg"), "old");
+    EXPECT_EQ(registry().getText(orlavo::section::kDownloadInfo, "UploadURL"), "");
+    QTest::mouseClick(dialog.nextButton(), Qt::LeftButton);
+    QTRY_VERIFY(!dialog.isVisible());
+    EXPECT_TRUE(app.StartWizard(dialog.result()));
 }
 
 TEST_F(UpdaterWindowTest, CancelAfterTheInstallationKeepsTheFilesButStartsNothing) {
@@ -345,9 +483,9 @@ public:
     orlavo::updater::CheckResult check(orlavo::updater::UpdateObserver&) override {
         return {orlavo::updater::CheckOutcome::Managed, settingsDue_, {}};
     }
-    orlavo::updater::InstallOutcome install(orlavo::updater::UpdateObserver&) override {
+    orlavo::updater::InstallResult install(orlavo::updater::UpdateObserver&) override {
         ++installs_;
-        return orlavo::updater::InstallOutcome::Done;
+        return {orlavo::updater::InstallOutcome::Done, 0, 0};
     }
     void cancel() override {}
 
