@@ -245,13 +245,14 @@ InstallSet::Result InstallSet::commit(const std::atomic<bool>* cancel,
     return r;
 }
 
+// Not flushed to the disk: should the power fail now, each file is still
+// whole, old or new, and the next run puts the rest in place.
 std::size_t InstallSet::rollBack() {
     std::size_t left = 0;
     for (auto it = files_.rbegin(); it != files_.rend(); ++it) {
         if (!takeBack(*it))
             ++left;
     }
-    syncFolders();
     return left;
 }
 

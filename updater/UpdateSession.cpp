@@ -67,8 +67,10 @@ CheckResult UpdateSession::check(UpdateObserver& observer) {
         }
         if (InstallFolderWritable(settings_.installFolder)) {
             std::vector<std::filesystem::path> targets;
-            for (const UpdateFile& f : state_.files)
-                targets.push_back(*ResolveInstallTarget(settings_.installFolder, f.entry.filename));
+            for (const UpdateFile& f : state_.files) {
+                if (auto target = ResolveInstallTarget(settings_.installFolder, f.entry.filename))
+                    targets.push_back(std::move(*target));
+            }
             RemoveReplacementLeftovers(targets);
         }
         RegistryStore registry(settings_.registryRoot, settings_.registryPath);
