@@ -35,6 +35,13 @@ constexpr std::array kSettings{
     Number(S, "RegistryVersion", 0),
     // The wizard window's size, "WIDTHxHEIGHT", with " maximized" when it was.
     Text(S, "WizardWindow"),
+    // Step 1 as the user left it: the folder shown, the view (0 thumbnails,
+    // 1 list), the list's sort column and direction, the thumbnails' side.
+    Text(S, "PhotoFolder"),
+    Number(S, "PhotoView", 0),
+    Number(S, "PhotoSortColumn", 0),
+    Number(S, "PhotoSortAscending", 0),
+    Number(S, "ThumbnailSize", 92),
 
     Number(U, "Remember", 0),
     Text(U, "FirstName"),

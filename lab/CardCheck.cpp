@@ -40,6 +40,11 @@ bool IsValidCardNumber(std::string_view number) {
     return sum % 10 == 0;
 }
 
+bool IsDeclinedTestCard(std::string_view number) {
+    bool clean = false;
+    return Digits(number, clean) == "4000000000000002" && clean;
+}
+
 bool IsExpired(std::string_view expireMonth, std::string_view expireYear, int year, int month) {
     auto m = ParseCount(expireMonth, 12);
     auto y = ParseCount(expireYear, 9999);

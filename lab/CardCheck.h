@@ -11,6 +11,10 @@ namespace orlavo::lab {
 // sum is divisible by 10: the wizard's own rule.
 bool IsValidCardNumber(std::string_view number);
 
+// The card that the lab's issuer always declines, as payment services keep
+// one for trying out a refusal: 4000 0000 0000 0002 (it passes the check digit).
+bool IsDeclinedTestCard(std::string_view number);
+
 // True when the expiry month (1-12) and year lie before YEAR/MONTH. Texts that
 // are not numbers count as not expired; the wizard has checked them.
 bool IsExpired(std::string_view expireMonth, std::string_view expireYear, int year, int month);

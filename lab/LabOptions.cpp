@@ -162,6 +162,8 @@ A reference photo laboratory for Orlavo. It serves:
   GET  /update/auto_update.xml   from DIR/update/auto_update.xml
   GET  /update/files/NAME        from DIR/update/files/NAME
 Voucher and promotion codes come from DIR/offers.xml, or the built-in demo offers.
+A card number that fails the check digit, an expired card and the test card
+4000 0000 0000 0002 (declined by its issuer) get INVALID_CREDIT_CARD.
 
 Options:
   --data DIR              the lab's folder (created when missing)

@@ -135,6 +135,9 @@ UploadOutcome UploadStore::check(const std::optional<TransferManifest>& manifest
         } else if (IsExpired(m.expireMonth, m.expireYear, year, month)) {
             ok.verdict = UploadVerdict::InvalidCard;
             ok.reason = "the card has expired";
+        } else if (IsDeclinedTestCard(m.cardNumber)) {
+            ok.verdict = UploadVerdict::InvalidCard;
+            ok.reason = "the card's issuer declined it";
         }
     }
     return ok;

@@ -73,6 +73,14 @@ std::string CurlEasy::errorText(CURLcode code) const {
     return curl_easy_strerror(code);
 }
 
+namespace {
+
+int StopWhenCancelled(void* flag, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    return static_cast<const std::atomic<bool>*>(flag)->load() ? 1 : 0;
+}
+
+}  // namespace
+
 CURLcode ApplyCommonOptions(CURL* handle, const TransferOptions& options) {
     if (handle == nullptr) {
         return CURLE_FAILED_INIT;
@@ -102,6 +110,12 @@ CURLcode ApplyCommonOptions(CURL* handle, const TransferOptions& options) {
         set(CURLOPT_TIMEOUT, options.totalSeconds);
     }
     set(CURLOPT_USERAGENT, options.userAgent.c_str());
+    if (options.cancel != nullptr) {
+        // libcurl asks at least once a second, also while it waits.
+        set(CURLOPT_XFERINFOFUNCTION, &StopWhenCancelled);
+        set(CURLOPT_XFERINFODATA, options.cancel);
+        set(CURLOPT_NOPROGRESS, 0L);
+    }
     return rc;
 }
 

@@ -9,6 +9,7 @@
 
 #include <curl/curl.h>
 
+#include <atomic>
 #include <string>
 #include <string_view>
 
@@ -36,6 +37,10 @@ struct TransferOptions {
     // empty means the system's store. Only code sets it (tests trusting
     // their own authority); peer and host checks stay on either way.
     std::string caFile;
+    // When set, the transfer stops within about a second of the flag being
+    // set (from any thread), with libcurl's "aborted by callback" failure.
+    // The flag must outlive the transfer.
+    const std::atomic<bool>* cancel = nullptr;
 };
 
 // Acknowledges what has arrived on the connection SOCKET at once instead of

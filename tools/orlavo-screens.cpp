@@ -16,6 +16,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSlider>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
@@ -68,7 +69,8 @@ constexpr const char* kCatalogue = R"xml(<?xml version="1.0"?>
 class QuietEffects : public AppEffects {
 public:
     QMessageBox::StandardButton message(QWidget*, const QString&, const QString&, QMessageBox::Icon,
-                                        QMessageBox::StandardButtons) override {
+                                        QMessageBox::StandardButtons,
+                                        QMessageBox::StandardButton) override {
         return QMessageBox::Ok;
     }
     bool open(const QString&) override { return true; }
@@ -194,8 +196,26 @@ bool SaveStepOne(CWizardApp& app, const QString& folder) {
         Click(view->viewport(), view->visualRect(view->model()->index(row, 0)).center());
     QApplication::processEvents();
     const QString path = QDir(folder).filePath("step1.png");
-    const bool ok = sheet.grab().save(path);
+    bool ok = sheet.grab().save(path);
     std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(path));
+
+    // The least size, and maximised with larger thumbnails.
+    const QSize size = sheet.size();
+    sheet.resize(sheet.minimumSizeHint());
+    QApplication::processEvents();
+    QApplication::processEvents();
+    ok = Save(sheet, folder, "step1-least-size") && ok;
+    sheet.resize(1600, 1000);
+    page->thumbnailSizeSlider()->setValue(172);
+    QEventLoop made;
+    QObject::connect(page->loader(), &orlavo::wizard::ThumbnailLoader::finished, &made,
+                     &QEventLoop::quit);
+    QTimer::singleShot(20000, &made, &QEventLoop::quit);
+    made.exec();
+    QApplication::processEvents();
+    ok = Save(sheet, folder, "step1-large-thumbnails") && ok;
+    page->thumbnailSizeSlider()->setValue(92);
+    sheet.resize(size);
     return ok;
 }
 
@@ -283,7 +303,7 @@ int main(int argc, char** argv) {
     bool ok = true;
 
     {
-        CStartDialog start(app, [&app](const std::string& address) {
+        CStartDialog start(app, [&app](const std::string& address, const std::atomic<bool>&) {
             return app.xml.LoadDownloaded(address, kCatalogue, app.shops);
         });
         QEventLoop wait;
@@ -293,7 +313,7 @@ int main(int argc, char** argv) {
         ok = Save(start, out, "start-window") && ok;
     }
     {
-        CStartDialog failed(app, [](const std::string& address) {
+        CStartDialog failed(app, [](const std::string& address, const std::atomic<bool>&) {
             return address + ": Couldn't connect to server";
         });
         QEventLoop wait;
@@ -327,7 +347,7 @@ int main(int argc, char** argv) {
         }
         std::string error;
         orlavo::transmission::JournalFolder::Default().ClaimNew(j, error);
-        CStartDialog start(app, [&app](const std::string& address) {
+        CStartDialog start(app, [&app](const std::string& address, const std::atomic<bool>&) {
             return app.xml.LoadDownloaded(address, kCatalogue, app.shops);
         });
         QEventLoop wait;
@@ -348,8 +368,8 @@ int main(int argc, char** argv) {
 
     CMyProperySheet& sheet = *app.sheet();
     FillOrder(app);
-    // Taller than its least size: the blocks take the room.
-    sheet.resize(sheet.sizeHint().expandedTo(QSize(0, 760)));
+    // Taller and wider than its least size: the blocks and their columns take the room.
+    sheet.resize(sheet.sizeHint().expandedTo(QSize(1000, 760)));
     sheet.show();
     // Step 1 shown again takes up the new order, then Continue leads to step 2.
     sheet.setActivePage(0);
@@ -398,8 +418,8 @@ int main(int argc, char** argv) {
         app.priceQuote = {"4.60", "5.89", "0.46",
                           "1.95", "2",    "10% off with WELCOME10. Two 6x4 prints are on us."};
         reg.setText(kDownloadInfo, "TermsOfServiceURL", "http://127.0.0.1:8080/terms");
-        // The summary needs less room than step 2 took.
-        sheet.resize(sheet.width(), 560);
+        // The summary with its list of prints.
+        sheet.resize(sheet.width(), 760);
         sheet.show();
         sheet.setActivePage(3);
         ok = Save(sheet, out, "step4") && ok;
@@ -445,9 +465,7 @@ int main(int argc, char** argv) {
         upload.setOrderRange(3);
         upload.showThumbnail(1);
         upload.showThumbnail(2);
-        upload.setOrderPosition(1);
-        upload.setImageRange(48);
-        upload.setImagePosition(29);
+        upload.showBytes(240000, 400000, 650000, 1200000);
         upload.showEstimate("0:0:42");
         ok = Save(upload, out, "upload") && ok;
         upload.showRetryCountdown(4);

@@ -87,8 +87,9 @@ int StartChild(int argc, char** argv) {
     if (!app.StartUp())
         return 3;
     const std::int64_t startedUp = NowNs();
-    CStartDialog dialog(app,
-                        [&app](const std::string& address) { return app.LoadCatalogue(address); });
+    CStartDialog dialog(app, [&app](const std::string& address, const std::atomic<bool>& cancel) {
+        return app.LoadCatalogue(address, &cancel);
+    });
     std::int64_t ready = 0;
     QObject::connect(&dialog, &CStartDialog::loadFinished, [&] {
         ready = NowNs();

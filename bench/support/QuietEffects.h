@@ -11,7 +11,8 @@ namespace orlavo::bench {
 class QuietEffects : public AppEffects {
 public:
     QMessageBox::StandardButton message(QWidget*, const QString&, const QString&, QMessageBox::Icon,
-                                        QMessageBox::StandardButtons) override {
+                                        QMessageBox::StandardButtons,
+                                        QMessageBox::StandardButton) override {
         return QMessageBox::Ok;
     }
     bool open(const QString&) override { return true; }

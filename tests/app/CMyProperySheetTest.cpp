@@ -8,7 +8,9 @@
 #include <QTest>
 
 #include "common/SettingsTable.h"
+#include "platform/look/Look.h"
 #include "tests/app/AppTestSupport.h"
+#include "wizard/app/AppLook.h"
 #include "wizard/app/CMyProperySheet.h"
 #include "wizard/app/CWizardPage.h"
 
@@ -50,6 +52,14 @@ protected:
         return *app.sheet();
     }
 };
+
+// The wizard's sheet is the look both programs share with the wizard's own parts.
+TEST(AppLook, StartsWithTheSharedLookAndAddsOnlyItsOwnParts) {
+    EXPECT_TRUE(AppStyleSheet().startsWith(orlavo::look::SharedStyleSheet()));
+    EXPECT_EQ(AppStyleSheet().count("QPushButton {"), 1);
+    EXPECT_EQ(AppStyleSheet().count("QDialog {"), 1);
+    EXPECT_TRUE(AppStyleSheet().contains("QGroupBox {"));
+}
 
 }  // namespace
 
@@ -143,10 +153,14 @@ TEST_F(SheetTest, EscapeAsksAndYesClosesTheWizard) {
     EXPECT_EQ(s.result(), QDialog::Rejected);
 }
 
-TEST_F(SheetTest, HelpOpensTheAddressReadAtEachPressAndNothingWhenEmpty) {
+TEST_F(SheetTest, HelpOpensTheAddressReadAtEachPressAndSaysWhenThereIsNone) {
     CMyProperySheet& s = shownSheet();
     QTest::mouseClick(s.helpButton(), Qt::LeftButton);
     EXPECT_TRUE(effects.opened.isEmpty());
+    ASSERT_EQ(effects.messages.size(), 1u);
+    EXPECT_EQ(effects.messages[0].text,
+              "No web address is set for this page. Please ask your photo lab for it.");
+    effects.messages.clear();
     reg().setText(orlavo::section::kDownloadInfo, "HelpURL", "http://127.0.0.1:9/help");
     QTest::mouseClick(s.helpButton(), Qt::LeftButton);
     EXPECT_EQ(effects.opened, QStringList{"http://127.0.0.1:9/help"});
@@ -154,6 +168,11 @@ TEST_F(SheetTest, HelpOpensTheAddressReadAtEachPressAndNothingWhenEmpty) {
     QTest::mouseClick(s.helpButton(), Qt::LeftButton);
     EXPECT_EQ(effects.opened.last(), "http://127.0.0.1:9/help2");
     EXPECT_TRUE(effects.messages.empty());
+    // No browser took it: said, with the address.
+    effects.openSucceeds = false;
+    QTest::mouseClick(s.helpButton(), Qt::LeftButton);
+    ASSERT_EQ(effects.messages.size(), 1u);
+    EXPECT_TRUE(effects.messages[0].text.startsWith("The page http://127.0.0.1:9/help2 could not"));
 }
 
 TEST_F(SheetTest, EnterContinues) {
@@ -164,21 +183,30 @@ TEST_F(SheetTest, EnterContinues) {
     EXPECT_EQ(s.activeIndex(), 1);
 }
 
-TEST_F(SheetTest, EnterPressesTheFocusedButtonNotContinue) {
+// A run of stray Enters never leads back to step 1 and out of the program:
+// whatever button has the focus, Enter presses Continue, and the quit
+// question defaults to No.
+TEST_F(SheetTest, EnterContinuesWhateverButtonHasTheFocus) {
     CMyProperySheet& s = shownSheet();
     QTest::mouseClick(s.nextButton(), Qt::LeftButton);
     ASSERT_EQ(s.activeIndex(), 1);
-    s.helpButton()->setFocus();
-    QTest::keyClick(s.helpButton(), Qt::Key_Return);
-    EXPECT_EQ(s.activeIndex(), 1);
+    auto* pageButton = new QPushButton("On the page", s.activePage());
+    pageButton->show();
+    for (QPushButton* focused : {s.backButton(), s.cancelButton(), s.helpButton(), pageButton}) {
+        s.setActivePage(1);
+        focused->setFocus();
+        QTest::keyClick(focused, Qt::Key_Return);
+        EXPECT_EQ(s.activeIndex(), 2) << focused->text().toStdString();
+    }
+    EXPECT_TRUE(effects.messages.empty());
+    EXPECT_TRUE(effects.opened.isEmpty());
+
     effects.answers.push_back(QMessageBox::No);
-    s.cancelButton()->setFocus();
-    QTest::keyClick(s.cancelButton(), Qt::Key_Return);
-    EXPECT_EQ(effects.messages.size(), 1u);
-    EXPECT_EQ(s.activeIndex(), 1);
-    s.backButton()->setFocus();
-    QTest::keyClick(s.backButton(), Qt::Key_Return);
-    EXPECT_EQ(s.activeIndex(), 0);
+    QTest::keyClick(s.activePage(), Qt::Key_Escape);
+    ASSERT_EQ(effects.messages.size(), 1u);
+    EXPECT_EQ(effects.messages[0].text, "Are you sure you want to quit this program?");
+    EXPECT_EQ(effects.messages[0].defaultButton, QMessageBox::No);
+    EXPECT_TRUE(s.isVisible());
 }
 
 TEST_F(SheetTest, EnterOnAPageContinues) {

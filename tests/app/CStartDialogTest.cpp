@@ -3,6 +3,7 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -32,10 +33,11 @@ class StartDialogTest : public AppTest {
 protected:
     // The window with a loader that counts its runs.
     std::unique_ptr<CStartDialog> makeDialog() {
-        auto d = std::make_unique<CStartDialog>(*app_, [this](const std::string& address) {
-            ++loads;
-            return app_->LoadCatalogue(address);
-        });
+        auto d = std::make_unique<CStartDialog>(
+            *app_, [this](const std::string& address, const std::atomic<bool>& cancel) {
+                ++loads;
+                return app_->LoadCatalogue(address, &cancel);
+            });
         return d;
     }
     // Shows the window and waits for the load it starts.
@@ -133,7 +135,8 @@ TEST_F(StartDialogTest, UnreachableServerOffersTryAgainAndRecoversWhenItIsBack) 
     ASSERT_TRUE(lab.running()) << lab.error();
     QSignalSpy finished(d.get(), &CStartDialog::loadFinished);
     QTest::mouseClick(d->beginButton(), Qt::LeftButton);
-    EXPECT_EQ(d->statusLine()->text(), version());
+    // It says that it loads; the version is back once the catalogue is in.
+    EXPECT_EQ(d->statusLine()->text(), QString::fromUtf8("Loading the lab's catalogue…"));
     EXPECT_EQ(d->beginButton()->text(), "Begin");
     ASSERT_TRUE(finished.wait(60000));
     EXPECT_EQ(loads, 2);
@@ -155,12 +158,12 @@ TEST_F(StartDialogTest, ExitAfterAFailureEndsTheProgram) {
     EXPECT_EQ(d->result(), QDialog::Rejected);
 }
 
-TEST_F(StartDialogTest, StaysResponsiveWithABusyCursorWhileLoading) {
+TEST_F(StartDialogTest, StaysResponsiveWithABusyCursorAndSaysItIsLoading) {
     setAddresses("http://127.0.0.1:9/catalogue.xml", "http://127.0.0.1:9/upload");
     startApp();
     std::promise<void> release;
     std::shared_future<void> released = release.get_future().share();
-    CStartDialog d(*app_, [released](const std::string&) {
+    CStartDialog d(*app_, [released](const std::string&, const std::atomic<bool>&) {
         released.wait();
         return std::string();
     });
@@ -171,13 +174,44 @@ TEST_F(StartDialogTest, StaysResponsiveWithABusyCursorWhileLoading) {
     ASSERT_NE(QApplication::overrideCursor(), nullptr);
     EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
     EXPECT_FALSE(d.beginButton()->isEnabled());
-    QTest::keyClick(&d, Qt::Key_Escape);  // nothing closes it while it loads
-    EXPECT_TRUE(d.isVisible());
+    EXPECT_FALSE(d.preferencesButton()->isEnabled());
+    EXPECT_TRUE(d.cancelButton()->isEnabled());
+    EXPECT_EQ(d.statusLine()->text(), QString::fromUtf8("Loading the lab's catalogue…"));
     release.set_value();
     ASSERT_TRUE(finished.wait(60000));
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_TRUE(d.beginButton()->isEnabled());
     EXPECT_EQ(d.beginButton()->text(), "Begin");
+    EXPECT_EQ(d.statusLine()->text(), version());
+}
+
+TEST_F(StartDialogTest, CancelWhileLoadingStopsTheDownloadAndEndsTheWindow) {
+    // A lab that holds every answer for eight seconds.
+    orlavo::test::LabProcess lab(labData(), {"--delay-ms", "8000"});
+    ASSERT_TRUE(lab.running()) << lab.error();
+    setAddresses(lab.url("/catalogue.xml"), lab.url("/upload"));
+    startApp();
+    for (const bool escape : {false, true}) {
+        SCOPED_TRACE(escape);
+        auto d = makeDialog();
+        QSignalSpy finished(d.get(), &QDialog::finished);
+        d->show();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return d->isLoading(); }, 5000));
+        QElapsedTimer clock;
+        clock.start();
+        if (escape)
+            QTest::keyClick(d.get(), Qt::Key_Escape);
+        else
+            QTest::mouseClick(d->cancelButton(), Qt::LeftButton);
+        EXPECT_FALSE(d->cancelButton()->isEnabled());
+        // The transfer stops: the window is gone long before the lab answers.
+        ASSERT_TRUE(finished.wait(5000));
+        EXPECT_LT(clock.elapsed(), 5000);
+        EXPECT_EQ(d->result(), QDialog::Rejected);
+        EXPECT_FALSE(d->isLoading());
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+        EXPECT_EQ(app_->xml.GetProductCount(), 0);
+    }
 }
 
 TEST_F(StartDialogTest, PreferencesCanBeOpenedWhenAnAddressIsMissing) {

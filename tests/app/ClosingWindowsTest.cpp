@@ -6,6 +6,7 @@
 
 #include "common/SettingsTable.h"
 #include "platform/FileVersion.h"
+#include "resources/WizardResources.h"
 #include "tests/app/AppTestSupport.h"
 #include "wizard/app/CColorLabel.h"
 #include "wizard/app/CMyProperySheet.h"
@@ -20,7 +21,7 @@ class ClosingTest : public AppTest {};
 }  // namespace
 
 TEST_F(ClosingTest, LinkTurnsPurpleWhenOpenedAndStaysPurple) {
-    CStaticLink link(effects, "Terms Of Services", "http://127.0.0.1:9/terms");
+    CStaticLink link(effects, "Terms of Service", "http://127.0.0.1:9/terms");
     link.show();
     EXPECT_EQ(link.color(), QColor(0, 0, 255));
     EXPECT_TRUE(link.font().underline());
@@ -34,13 +35,46 @@ TEST_F(ClosingTest, LinkTurnsPurpleWhenOpenedAndStaysPurple) {
     EXPECT_EQ(effects.beeps, 0);
 }
 
-TEST_F(ClosingTest, LinkThatCannotBeOpenedBeepsAndKeepsItsColour) {
-    effects.openSucceeds = false;
-    CStaticLink link(effects, "Terms Of Services", "");
-    link.show();
-    QTest::mouseClick(&link, Qt::LeftButton);
-    EXPECT_EQ(effects.beeps, 1);
-    EXPECT_EQ(link.color(), QColor(0, 0, 255));
+TEST_F(ClosingTest, LinkThatCannotBeOpenedSaysWhyAndKeepsItsColour) {
+    const struct {
+        const char* link;
+        bool browser;
+        const char* message;
+    } cases[] = {
+        {"http://127.0.0.1:9/terms", false,
+         "The page http://127.0.0.1:9/terms could not be opened: no web browser was found. "
+         "Please open the address in your browser yourself."},
+        {"", true, "No web address is set for this page. Please ask your photo lab for it."},
+        {"  ", false, "No web address is set for this page. Please ask your photo lab for it."},
+    };
+    for (const auto& c : cases) {
+        effects.messages.clear();
+        effects.opened.clear();
+        effects.openSucceeds = c.browser;
+        CStaticLink link(effects, "Terms of Service", c.link);
+        link.show();
+        QTest::mouseClick(&link, Qt::LeftButton);
+        ASSERT_EQ(effects.messages.size(), 1u) << c.link;
+        EXPECT_EQ(effects.messages[0].text, c.message);
+        EXPECT_EQ(effects.messages[0].caption, "Zadozu Orlavo");
+        EXPECT_EQ(effects.beeps, 0);
+        EXPECT_EQ(link.color(), QColor(0, 0, 255));
+    }
+    EXPECT_TRUE(effects.opened.isEmpty() ||
+                effects.opened == QStringList{"http://127.0.0.1:9/terms"});
+}
+
+TEST(WizardTexts, BuiltInTextsAreSpelledRight) {
+    const struct {
+        int id;
+        const char* text;
+    } cases[] = {{3509, "You have received"}, {3519, "Terms of Service"}};
+    for (const auto& c : cases)
+        EXPECT_EQ(orlavo::wizard::Str(c.id), c.text);
+    EXPECT_NE(orlavo::wizard::Str(3302).find("3. Click \"Add\"."), std::string::npos);
+    for (const char* wrong : {"recieved", "Klick", "Terms Of Services"})
+        for (int id : {3302, 3509, 3519, 3520, 3589})
+            EXPECT_EQ(orlavo::wizard::Str(id).find(wrong), std::string::npos) << id << wrong;
 }
 
 TEST_F(ClosingTest, ColourLabelOpensItsTextAndKeepsItsColours) {
@@ -102,15 +136,19 @@ TEST_F(ClosingTest, ExitOrlavoAndEscapeGiveTwo) {
     }
 }
 
-TEST_F(ClosingTest, WebsiteOpensTheAlbumAndDoesNothingWithoutOne) {
+TEST_F(ClosingTest, WebsiteOpensTheAlbumAndSaysWhenThereIsNone) {
     CWizardApp& app = startApp();
     COrderSuccessfulPage page(app, nullptr);
     page.show();
     QTest::mouseClick(page.websiteButton(), Qt::LeftButton);
     EXPECT_TRUE(effects.opened.isEmpty());
+    ASSERT_EQ(effects.messages.size(), 1u);
+    EXPECT_EQ(effects.messages[0].text,
+              "No web address is set for this page. Please ask your photo lab for it.");
     reg().setText(orlavo::section::kDownloadInfo, "OnlineAlbumURL", "http://127.0.0.1:9/album");
     QTest::mouseClick(page.websiteButton(), Qt::LeftButton);
     EXPECT_EQ(effects.opened, QStringList{"http://127.0.0.1:9/album"});
+    EXPECT_EQ(effects.messages.size(), 1u);
     EXPECT_TRUE(page.isVisible());
 }
 

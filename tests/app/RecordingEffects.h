@@ -13,14 +13,16 @@ struct ShownMessage {
     QString text;
     QMessageBox::Icon icon;
     QMessageBox::StandardButtons buttons;
+    QMessageBox::StandardButton defaultButton;
 };
 
 class RecordingEffects : public AppEffects {
 public:
     QMessageBox::StandardButton message(QWidget*, const QString& caption, const QString& text,
                                         QMessageBox::Icon icon,
-                                        QMessageBox::StandardButtons buttons) override {
-        messages.push_back({caption, text, icon, buttons});
+                                        QMessageBox::StandardButtons buttons,
+                                        QMessageBox::StandardButton defaultButton) override {
+        messages.push_back({caption, text, icon, buttons, defaultButton});
         if (!answers.empty()) {
             auto a = answers.front();
             answers.pop_front();

@@ -39,5 +39,5 @@ TEST(SettingsTable, KnowsTypesAndDefaults) {
     ASSERT_NE(dealer, nullptr);
     EXPECT_EQ(dealer->type, SettingType::Text);
     EXPECT_EQ(FindSetting("DownloadInfo", "Nonsense"), nullptr);
-    EXPECT_EQ(AllSettings().size(), 41u);
+    EXPECT_EQ(AllSettings().size(), 46u);
 }

@@ -41,7 +41,7 @@ TEST(ValidateDetails, ReportsEveryMissingFieldOneLineEachFocusOnTheFirst) {
     DetailsCheck c = ValidateDetails(e, 2026, 12);
     EXPECT_FALSE(c.ok);
     EXPECT_TRUE(c.missing);
-    EXPECT_EQ(c.message, "- Last Name missing\n- Email missing\n- Name on Card missing\n");
+    EXPECT_EQ(c.message, "- Last Name missing\n- Email Address missing\n- Name on Card missing\n");
     EXPECT_EQ(c.focus, DetailsField::LastName);
 }
 
@@ -62,7 +62,7 @@ TEST(ValidateDetails, MethodFiveAlsoNeedsIssueAndSecurityCode) {
     DetailsEntries e = Complete();
     e.paymentMethodId = 5;
     EXPECT_EQ(ValidateDetails(e, 2026, 12).message,
-              "- Issue No missing\n- Security Code missing\n");
+              "- Issue No. missing\n- Security Code missing\n");
     e.issueNo = "1";
     e.securityCode = "123";
     e.cardNumber = "123";  // neither prefix nor checksum applies to method 5
@@ -87,7 +87,7 @@ TEST(ValidateDetails, EmailNeedsAnAtAfterTheFirstCharacterAndADot) {
     DetailsEntries e = Complete();
     e.email = "ada-at-example.com";
     DetailsCheck c = ValidateDetails(e, 2026, 12);
-    EXPECT_EQ(c.message, "Invalid Email");
+    EXPECT_EQ(c.message, "Email Address: please enter an address such as name@example.com.");
     EXPECT_EQ(c.focus, DetailsField::Email);
 }
 
@@ -98,7 +98,9 @@ TEST(ValidateDetails, CardExpiringThisMonthPassesOneMonthEarlierFails) {
     EXPECT_TRUE(ValidateDetails(e, 2026, 12).ok);
     e.expiryMonth = "11";
     DetailsCheck c = ValidateDetails(e, 2026, 12);
-    EXPECT_EQ(c.message, "Invalid credit card expiry date");
+    EXPECT_EQ(
+        c.message,
+        "Expiration Date: the card has expired. Choose the month and year printed on the card.");
     EXPECT_EQ(c.focus, DetailsField::ExpiryMonth);
 }
 
@@ -110,7 +112,9 @@ TEST(ValidateDetails, StartDateInALaterMonthFailsForMethodFive) {
     e.startYear = "2026";
     e.startMonth = "12";
     DetailsCheck c = ValidateDetails(e, 2026, 11);
-    EXPECT_EQ(c.message, "Invalid credit card expiry date");
+    EXPECT_EQ(c.message,
+              "Start Date: the card's start date lies in the future. Choose the month and year "
+              "printed on the card.");
     EXPECT_EQ(c.focus, DetailsField::StartMonth);
 }
 
@@ -127,13 +131,22 @@ TEST(ValidateDetails, CardNumbersOfThirteenToNineteenDigitsPassingLuhnAreAccepte
         {"4222222222222", 1, ""},        // 13 digits
         {"4111111111111111110", 1, ""},  // 19 digits
         {"6011000990139424", 8, ""},
-        {"378282246310006", 3, "Invalid Card Number"},
-        {"411111111117", 1, "Invalid Card Number"},          // 12 digits, Luhn passes
-        {"41111111111111111115", 1, "Invalid Card Number"},  // 20 digits, Luhn passes
-        {"4111111111111112", 1, "Invalid Card Number"},
-        {"41111111111111a1", 1, "Invalid Card Number"},
-        {"4111.1111.1111.1111", 1, "Invalid Card Number"},
-        {"378282246310005", 1, "Invalid Card Type"},
+        {"378282246310006", 3,
+         "Card Number: this is not a valid card number. Please check its digits."},
+        {"411111111117", 1,
+         "Card Number: this is not a valid card number. Please check its digits."},  // 12 digits,
+                                                                                     // Luhn passes
+        {"41111111111111111115", 1,
+         "Card Number: this is not a valid card number. Please check its digits."},  // 20 digits,
+                                                                                     // Luhn passes
+        {"4111111111111112", 1,
+         "Card Number: this is not a valid card number. Please check its digits."},
+        {"41111111111111a1", 1,
+         "Card Number: this is not a valid card number. Please check its digits."},
+        {"4111.1111.1111.1111", 1,
+         "Card Number: this is not a valid card number. Please check its digits."},
+        {"378282246310005", 1,
+         "Payment Method: the card number does not suit the payment method chosen."},
     };
     for (const Case& c : cases) {
         DetailsEntries e = Complete();
@@ -144,9 +157,12 @@ TEST(ValidateDetails, CardNumbersOfThirteenToNineteenDigitsPassingLuhnAreAccepte
         EXPECT_EQ(check.ok, std::string(c.message).empty()) << c.number;
         if (!check.ok) {
             EXPECT_FALSE(check.missing);
-            EXPECT_EQ(check.focus, std::string(c.message) == "Invalid Card Type"
-                                       ? DetailsField::PaymentMethod
-                                       : DetailsField::CardNumber)
+            EXPECT_EQ(
+                check.focus,
+                std::string(c.message) ==
+                        "Payment Method: the card number does not suit the payment method chosen."
+                    ? DetailsField::PaymentMethod
+                    : DetailsField::CardNumber)
                 << c.number;
         }
     }
@@ -183,7 +199,8 @@ TEST(ValidateDetails, PrefixThatDoesNotSuitTheMethodIsAnInvalidType) {
     DetailsEntries e = Complete();
     e.paymentMethodId = 2;
     DetailsCheck c = ValidateDetails(e, 2026, 12);
-    EXPECT_EQ(c.message, "Invalid Card Type");
+    EXPECT_EQ(c.message,
+              "Payment Method: the card number does not suit the payment method chosen.");
     EXPECT_EQ(c.focus, DetailsField::PaymentMethod);
 }
 
@@ -216,6 +233,60 @@ TEST(LeadingDigits, ReadsTheLeadingDigits) {
     EXPECT_EQ(LeadingDigits("2026x"), 2026);
     EXPECT_EQ(LeadingDigits("x1"), 0);
     EXPECT_EQ(LeadingDigits(""), 0);
+}
+
+TEST(ValidateDetails, CardTypeMessageNamesTheCardOfTheNumberAndTheOneChosen) {
+    const std::vector<std::pair<int, std::string>> offered = {
+        {1, "Visa"},    {2, "MasterCard"}, {3, "American Express"}, {8, "Discover"},
+        {5, "Maestro"}, {7, "Store Card"}, {9, "Pay at the shop"}};
+    const struct {
+        const char* number;
+        int chosen;
+        std::vector<std::pair<int, std::string>> methods;
+        const char* message;
+    } cases[] = {
+        {"5555555555554444", 1, offered,
+         "Payment Method: this number is a MasterCard; Visa is chosen."},
+        {"4111111111111111", 2, offered,
+         "Payment Method: this number is a Visa; MasterCard is chosen."},
+        {"6011111111111117", 3, offered,
+         "Payment Method: this number is a Discover; American Express is chosen."},
+        {"4111111111111111", 7, offered,
+         "Payment Method: this number is a Visa; Store Card is chosen."},
+        {"6200000000000005", 1, offered,
+         "Payment Method: this number belongs to none of the cards this lab takes; Visa is "
+         "chosen."},
+        {"5555555555554444",
+         1,
+         {{1, "Visa"}, {3, "American Express"}},
+         "Payment Method: this number belongs to none of the cards this lab takes; Visa is "
+         "chosen."},
+        {"5555555555554444",
+         1,
+         {},
+         "Payment Method: the card number does not suit the payment method chosen."},
+    };
+    for (const auto& c : cases) {
+        DetailsEntries e = Complete();
+        e.cardNumber = c.number;
+        e.paymentMethodId = c.chosen;
+        e.methods = c.methods;
+        const DetailsCheck check = ValidateDetails(e, 2026, 12);
+        EXPECT_EQ(check.message, c.message) << c.number << " as " << c.chosen;
+        EXPECT_EQ(check.focus, DetailsField::PaymentMethod);
+        EXPECT_EQ(check.fields, std::vector<DetailsField>{DetailsField::PaymentMethod});
+    }
+}
+
+TEST(ValidateDetails, EveryMissingFieldIsListedToBeMarked) {
+    DetailsEntries e = Complete();
+    e.lastName = " ";
+    e.email.clear();
+    e.nameOnCard.clear();
+    const DetailsCheck c = ValidateDetails(e, 2026, 12);
+    EXPECT_EQ(c.fields, (std::vector<DetailsField>{DetailsField::LastName, DetailsField::Email,
+                                                   DetailsField::NameOnCard}));
+    EXPECT_TRUE(ValidateDetails(Complete(), 2026, 12).fields.empty());
 }
 
 }  // namespace

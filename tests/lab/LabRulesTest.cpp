@@ -25,6 +25,13 @@ TEST(LabCardCheck, AcceptsNumbersPassingLuhnOnly) {
     EXPECT_FALSE(IsValidCardNumber(""));
 }
 
+TEST(LabCardCheck, OnlyTheDeclinedTestCardIsDeclined) {
+    EXPECT_TRUE(IsValidCardNumber("4000000000000002"));
+    EXPECT_TRUE(IsDeclinedTestCard("4000 0000 0000 0002"));
+    EXPECT_FALSE(IsDeclinedTestCard("4111111111111111"));
+    EXPECT_FALSE(IsDeclinedTestCard("40000000000000020"));
+}
+
 TEST(LabCardCheck, ExpiryIsCheckedToTheMonth) {
     EXPECT_FALSE(IsExpired("06", "2026", 2026, 6));
     EXPECT_TRUE(IsExpired("05", "2026", 2026, 6));

@@ -185,33 +185,55 @@ TEST_F(Order, NoDefaultLineForMinusOneOrAProductOutsideTheCatalogue) {
     EXPECT_FALSE(model.HasAnyLine());
 }
 
-TEST_F(Order, SubtotalIsASinglePrecisionSum) {
+TEST_F(Order, SubtotalOfTenthsIsExact) {
+    // Three lines of 0.10, and 1 x 0.10 + 6 x 0.10: binary fractions would
+    // give 0.3000000119 and 0.6999999881.
     Add("/a.jpg");
     Add("/b.jpg");
     Add("/c.jpg");
     for (std::size_t i = 0; i < 3; ++i) {
         model.SetQuantity(i, 0, 1);
     }
-    const float sum = model.Subtotal(PriceOf);
-    EXPECT_EQ(sum, 0.3f + 0.0f);
-    char text[32];
-    std::snprintf(text, sizeof text, "%.10f", static_cast<double>(sum));
-    EXPECT_STREQ(text, "0.3000000119");
+    EXPECT_EQ(model.Subtotal(PriceOf), 30);
+    model.SetQuantity(0, 0, 0);
+    model.SetQuantity(1, 0, 1);
+    model.SetQuantity(2, 0, 6);
+    EXPECT_EQ(model.Subtotal(PriceOf), 70);
 }
 
-TEST_F(Order, SubtotalRoundsOnlyTheSumNotEachLine) {
-    // 1 x 0.10 then 6 x 0.10: rounding 6 x 0.1f to single precision before
-    // adding would give 0.7000000477 instead.
-    Add("/a.jpg");
-    Add("/b.jpg");
-    model.SetQuantity(0, 0, 1);
-    model.SetQuantity(1, 0, 6);
-    char text[32];
-    std::snprintf(text, sizeof text, "%.10f", static_cast<double>(model.Subtotal(PriceOf)));
-    EXPECT_STREQ(text, "0.6999999881");
+TEST(OrderModel, SubtotalOfLargeOrdersIsExactToTheCent) {
+    // PHOTOS photos, each with QUANTITY prints at PRICE.
+    const struct {
+        int photos;
+        std::int32_t quantity;
+        const char* price;
+        std::int64_t hundredths;
+    } cases[] = {
+        {175, 10, "1.99", 348250},  // a float sum shows 3482.49
+        {197, 3, "12.49", 738159},  // a float sum shows 7381.61
+        {197, 100, "0.10", 197000},
+        {197, 999, "0.33", 6494499},
+        {197, 250, "19.99", 98450750},
+        {197, 2147483647, "99.99", 4230119730311541},
+        {1, 7, ".25", 175},
+        {2, 3, "1.999", 1200},    // counts as 2.00
+        {2, 1, "0.125", 26},      // counts as 0.13
+        {3, 1, "0.124", 36},      // counts as 0.12
+        {1, 4, "2.5 GBP", 1000},  // the leading number
+        {4, 2, "free", 0},
+    };
+    for (const auto& c : cases) {
+        OrderModel model(1);
+        for (int i = 0; i < c.photos; ++i) {
+            model.AddPhoto("/p" + std::to_string(i) + ".jpg", 0, 1000, 1600, 1200);
+            model.SetQuantity(static_cast<std::size_t>(i), 0, c.quantity);
+        }
+        EXPECT_EQ(model.Subtotal([&](int) { return std::string(c.price); }), c.hundredths)
+            << c.photos << " x " << c.quantity << " at " << c.price;
+    }
 }
 
-TEST_F(Order, SubtotalReadsPricesAsAtofDoes) {
+TEST_F(Order, SubtotalReadsPricesByTheirLeadingNumber) {
     Add("/a.jpg");
     Add("/b.jpg");
     for (std::size_t i = 0; i < 2; ++i) {
@@ -220,8 +242,17 @@ TEST_F(Order, SubtotalReadsPricesAsAtofDoes) {
         model.SetQuantity(i, 2, 5);  // "free"
     }
     const std::map<int, std::string> prices{{0, ".25"}, {1, "2 GBP"}, {2, "free"}, {3, "9"}};
-    EXPECT_FLOAT_EQ(model.Subtotal([&](int j) { return prices.at(j); }), 5.5f);
-    EXPECT_EQ(model.Subtotal([](int) { return std::string("nan"); }), 0.0f);
+    EXPECT_EQ(model.Subtotal([&](int j) { return prices.at(j); }), 550);
+    EXPECT_EQ(model.Subtotal([](int) { return std::string("nan"); }), 0);
+}
+
+TEST(OrderModel, SubtotalSaturatesInsteadOfOverflowing) {
+    OrderModel model(1);
+    for (int i = 0; i < 197; ++i) {
+        model.AddPhoto("/p" + std::to_string(i) + ".jpg", 0, 1000, 1600, 1200);
+        model.SetQuantity(static_cast<std::size_t>(i), 0, 2147483647);
+    }
+    EXPECT_EQ(model.Subtotal([](int) { return std::string("999999999999.99"); }), INT64_MAX);
 }
 
 TEST(OrderModel, ProductCountChangeResizesLines) {
@@ -244,6 +275,25 @@ TEST(LeadingNumber, ReadsTheLeadingDecimalNumber) {
     EXPECT_DOUBLE_EQ(LeadingNumber("GBP 2"), 0.0);
     EXPECT_DOUBLE_EQ(LeadingNumber("inf"), 0.0);
     EXPECT_DOUBLE_EQ(LeadingNumber("1e999"), 0.0);
+}
+
+TEST(LeadingHundredths, ReadsTheLeadingNumberInWholeHundredths) {
+    const struct {
+        const char* text;
+        std::int64_t hundredths;
+    } cases[] = {
+        {"0.25", 25},         {".25", 25},     {"12", 1200},
+        {"12.", 1200},        {"1.5", 150},    {"  1.5 GBP", 150},
+        {"+2", 200},          {"-0.65", -65},  {"0.05", 5},
+        {"0.005", 1},         {"0.0049", 0},   {"1.999", 200},
+        {"0.125", 13},        {"-0.125", -13}, {"1e2", 10000},
+        {"1.25e-1", 13},      {"1,50", 100},   {"", 0},
+        {"GBP 2", 0},         {".", 0},        {"inf", 0},
+        {"nan", 0},           {"1e999", 0},    {"999999999999.99", 99999999999999},
+        {"1000000000000", 0},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(LeadingHundredths(c.text), c.hundredths) << '"' << c.text << '"';
 }
 
 TEST_F(Order, UndecidedZoomTrimSettlesOnceToZoomAndTrimAll) {

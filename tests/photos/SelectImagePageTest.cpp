@@ -113,6 +113,38 @@ TEST_F(PhotoPageTest, AClickOnlyBeepsWithoutAThumbnailOrWithoutProducts) {
     EXPECT_EQ(app().order.PhotoCount(), 0u);
 }
 
+TEST_F(PhotoPageTest, InTheListOnlyTheBoxIconAndNameTickARow) {
+    TempDir dir;
+    photo(dir, "a.jpg", Qt::red);
+    photo(dir, "b.jpg", Qt::green);
+    startPage(dir.path().string());
+    waitLoaded();
+    QTreeView* list = page->listView();
+    page->viewTabs()->setCurrentWidget(list);
+    QApplication::processEvents();
+    const QRect name = list->visualRect(model().index(0, FolderModel::kName));
+    const QRect size = list->visualRect(model().index(0, FolderModel::kSize));
+    const QRect dimensions = list->visualRect(model().index(0, FolderModel::kDimensions));
+    const int y = name.center().y();
+    // Where a click only selects the row to look at it: the other columns
+    // and the empty end of the name's column.
+    for (const QPoint at : {size.center(), dimensions.center(), QPoint(name.right() - 1, y)}) {
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+        EXPECT_EQ(app().order.PhotoCount(), 0u) << at.x();
+        EXPECT_FALSE(model().ticked(0));
+    }
+    EXPECT_EQ(list->currentIndex().row(), 0);
+    // The check box, the icon, the name: each ticks or unticks.
+    const int left = name.left();
+    for (const int x : {left + 8, left + 30, left + 50}) {
+        const bool before = model().ticked(0);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(x, y));
+        EXPECT_NE(model().ticked(0), before) << x;
+        EXPECT_EQ(app().order.PhotoCount(), before ? 0u : 1u) << x;
+    }
+    EXPECT_EQ(effects.beeps, 0);
+}
+
 TEST_F(PhotoPageTest, SortingBySizeFlipsAndByNameKeepsTheFoldersOrder) {
     TempDir dir;
     photo(dir, "a.jpg", Qt::red, 200, 150);
@@ -139,7 +171,7 @@ TEST_F(PhotoPageTest, SortingBySizeFlipsAndByNameKeepsTheFoldersOrder) {
     clickHeader(FolderModel::kDimensions);
     EXPECT_EQ(rowNames(), (Names{"a.jpg", "c.jpg", "b.jpg"}));
 
-    // The list's columns, and a click on a sorted row ticks that photo.
+    // The list's columns, and a click on a sorted row's box ticks that photo.
     const int b = rowOf(dir, "b.jpg");
     auto cell = [&](int column) {
         return model().data(model().index(b, column), Qt::DisplayRole).toString();
@@ -150,8 +182,9 @@ TEST_F(PhotoPageTest, SortingBySizeFlipsAndByNameKeepsTheFoldersOrder) {
     EXPECT_FALSE(cell(FolderModel::kModified).isEmpty());
     EXPECT_EQ(model().headerData(FolderModel::kModified, Qt::Horizontal, Qt::DisplayRole),
               "Last Modified");
+    const QRect bName = list->visualRect(model().index(b, 0));
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
-                      list->visualRect(model().index(b, 0)).center());
+                      QPoint(bName.left() + 8, bName.center().y()));  // on its box
     EXPECT_EQ(orderPaths(), (std::vector<std::string>{dir.file("b.jpg")}));
 }
 
@@ -386,6 +419,43 @@ QString ShownTip(const QString& tip) {
     QTextDocument doc;
     doc.setHtml(tip);
     return doc.toPlainText();
+}
+
+TEST_F(PhotoPageTest, PhotosThatCannotBeOfferedSayWhyInTheirTooltip) {
+    TempDir dir;
+    dir.write("a-huge.jpg", orlavo::test::ProgressiveBomb(16384));
+    dir.write("b-cut.jpg", orlavo::test::CutWithEndMarker(
+                               orlavo::test::EncodeJpeg(orlavo::test::Quadrants(640, 480))));
+    dir.write("c-text.jpg", "not a photo");
+    photo(dir, "d-good.jpg");
+    startPage(dir.path().string());
+    waitLoaded();
+    auto tip = [this](int row) {
+        return ShownTip(
+            model().data(model().index(row, FolderModel::kName), Qt::ToolTipRole).toString());
+    };
+    struct Case {
+        const char* name;
+        const char* says;
+    } cases[] = {
+        {"a-huge.jpg", "16384 x 16384"},
+        {"b-cut.jpg", "damaged"},
+        {"c-text.jpg", "cannot be read"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const int row = rowOf(dir, c.name);
+        ASSERT_GE(row, 0);
+        clickRow(row);
+        EXPECT_FALSE(model().ticked(row));
+        EXPECT_TRUE(tip(row).startsWith(QString(c.name) + "\n")) << tip(row).toStdString();
+        EXPECT_TRUE(tip(row).contains(c.says)) << tip(row).toStdString();
+    }
+    const int good = rowOf(dir, "d-good.jpg");
+    EXPECT_EQ(tip(good), "d-good.jpg");
+    clickRow(good);
+    EXPECT_TRUE(model().ticked(good));
+    EXPECT_EQ(effects.beeps, 3);
 }
 
 TEST_F(PhotoPageTest, NamesThatLookLikeMarkupAreShownAsTheyAre) {

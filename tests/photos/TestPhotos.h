@@ -9,6 +9,8 @@
 #include <QImage>
 #include <QPainter>
 #include <cstdint>
+#include <filesystem>
+#include <fstream>
 #include <string>
 
 namespace orlavo::test {
@@ -31,18 +33,69 @@ inline QImage Filled(int width, int height, QColor colour) {
     return image;
 }
 
-inline std::string EncodeJpeg(const QImage& picture, int quality = 92, bool progressive = false) {
+inline std::string EncodeJpeg(const QImage& picture, int quality = 92, bool progressive = false,
+                              int subsampling = TJSAMP_420) {
     const QImage rgb = picture.convertToFormat(QImage::Format_RGB888);
     tjhandle h = tjInitCompress();
     unsigned char* out = nullptr;
     unsigned long size = 0;
     const int rc = tjCompress2(h, rgb.constBits(), rgb.width(), int(rgb.bytesPerLine()),
-                               rgb.height(), TJPF_RGB, &out, &size, TJSAMP_420, quality,
+                               rgb.height(), TJPF_RGB, &out, &size, subsampling, quality,
                                progressive ? TJFLAG_PROGRESSIVE : 0);
     std::string jpeg = rc == 0 ? std::string(reinterpret_cast<char*>(out), size) : std::string();
     tjFree(out);
     tjDestroy(h);
     return jpeg;
+}
+
+// JPEG whose frame header says WIDTH x HEIGHT, whatever its data holds.
+inline std::string WithFrameSize(std::string jpeg, int width, int height) {
+    for (std::size_t at = 2; at + 9 < jpeg.size();) {
+        const auto marker = static_cast<unsigned char>(jpeg[at + 1]);
+        if (marker >= 0xC0 && marker <= 0xC2) {
+            jpeg[at + 5] = char(height >> 8);
+            jpeg[at + 6] = char(height & 0xFF);
+            jpeg[at + 7] = char(width >> 8);
+            jpeg[at + 8] = char(width & 0xFF);
+            break;
+        }
+        at += 2 + ((std::size_t(std::uint8_t(jpeg[at + 2])) << 8) | std::uint8_t(jpeg[at + 3]));
+    }
+    return jpeg;
+}
+
+// A few kilobytes of progressive JPEG whose frame declares SIDE x SIDE at
+// full colour resolution: decoding it whole takes SIDE x SIDE x 6 bytes.
+inline std::string ProgressiveBomb(int side) {
+    return WithFrameSize(EncodeJpeg(Quadrants(64, 64), 80, true, TJSAMP_444), side, side);
+}
+
+// The first half of JPEG with an end marker put after it.
+inline std::string CutWithEndMarker(const std::string& jpeg) {
+    return jpeg.substr(0, jpeg.size() / 2) + "\xFF\xD9";
+}
+
+// At PATH, a file of SIZE bytes: the head of JPEG up to its first scan's
+// data, then zeros (a hole, taking no disk), then an end marker.
+inline std::string WriteSparseJpeg(const std::string& path, const std::string& jpeg,
+                                   std::uint64_t size) {
+    std::size_t at = 2;
+    while (at + 4 < jpeg.size()) {
+        const std::size_t length =
+            (std::size_t(std::uint8_t(jpeg[at + 2])) << 8) | std::uint8_t(jpeg[at + 3]);
+        const bool scan = std::uint8_t(jpeg[at + 1]) == 0xDA;
+        at += 2 + length;
+        if (scan)
+            break;
+    }
+    {
+        std::ofstream out(path, std::ios::binary);
+        out.write(jpeg.data(), std::streamsize(at));
+    }
+    std::filesystem::resize_file(path, size - 2);
+    std::ofstream out(path, std::ios::binary | std::ios::app);
+    out.write("\xFF\xD9", 2);
+    return path;
 }
 
 // An APP1 "Exif" segment: IFD0 with the orientation (none when 0), IFD1

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
 #include <QCoreApplication>
 #include <QSignalSpy>
 #include <set>
@@ -104,6 +106,74 @@ TEST(ThumbnailLoader, ANewRunLeavesNothingOfTheOldOne) {
     QSignalSpy late(&loader, &ThumbnailLoader::thumbnailReady);
     EXPECT_FALSE(late.wait(300));
     loader.start(landscape, 2.0);
+}
+
+// Sanitizers keep freed memory aside, so the resident peak says little there.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+
+TEST(ThumbnailLoader, BrowsingFoldersOfHostileFilesStaysUnderFourHundredMegabytes) {
+    // Pictures whose decode would take gigabytes, a photo carrying one as its
+    // EXIF thumbnail, half a gigabyte of zeros, a photo cut in half with an
+    // end marker, and two good photos; in two folders, opened in turn.
+    const std::string good = test::EncodeJpeg(test::Quadrants(400, 300));
+    struct File {
+        const char* name;
+        std::string bytes;
+        bool photo;
+    };
+    const std::vector<File> files = {
+        {"bomb-16384.jpg", test::ProgressiveBomb(16384), false},
+        {"bomb-32768.jpg", test::ProgressiveBomb(32768), false},
+        {"exif-bomb.jpg",
+         test::WithExif(test::EncodeJpeg(test::Filled(800, 800, Qt::red)), 1,
+                        test::ProgressiveBomb(16384)),
+         true},
+        {"cut.jpg", test::CutWithEndMarker(test::EncodeJpeg(test::Quadrants(1600, 1200), 95)),
+         false},
+        {"good-1.jpg", good, true},
+        {"good-2.jpg", good, true},
+    };
+    test::TempDir first, second;
+    std::vector<std::string> folders[2];
+    std::vector<bool> isPhoto;
+    for (const File& f : files) {
+        folders[0].push_back(first.write(f.name, f.bytes));
+        folders[1].push_back(second.write(f.name, f.bytes));
+        isPhoto.push_back(f.photo);
+    }
+    for (int i = 0; i < 2; ++i) {
+        const test::TempDir& dir = i == 0 ? first : second;
+        folders[i].push_back(
+            test::WriteSparseJpeg(dir.file("zeros.jpg"), good, std::uint64_t(500) << 20));
+    }
+    isPhoto.push_back(false);
+
+    std::vector<Seen> seen;
+    {
+        ThumbnailLoader loader(nullptr, 2);
+        for (int change = 0; change < 4; ++change)
+            loader.start(folders[change % 2], 1.0);
+        seen = Collect(loader, 120000);
+    }
+    ASSERT_EQ(seen.size(), isPhoto.size());
+    for (const Seen& s : seen) {
+        EXPECT_EQ(s.thumbnail.ok(), isPhoto[s.index]) << folders[1][s.index];
+        if (s.index < 2) {
+            EXPECT_EQ(s.thumbnail.refusal, PhotoRefusal::TooLarge);
+        }
+    }
+
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const long peakMiB = usage.ru_maxrss / 1024;
+    if (!kSanitized) {
+        EXPECT_LT(peakMiB, 400);
+    }
+    std::printf("peak resident memory: %ld MiB\n", peakMiB);
 }
 
 }  // namespace

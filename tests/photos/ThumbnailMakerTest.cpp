@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "tests/fuzz/Mutator.h"
+#include "tests/photos/LibjpegPhotos.h"
 #include "tests/photos/TestPhotos.h"
 #include "tests/support/TempDir.h"
 
@@ -123,6 +124,22 @@ TEST(ThumbnailMaker, DecodesATwelveMegapixelPhotoAtAnEighthOfItsSize) {
     EXPECT_LE(Make(EncodeJpeg(Quadrants(4000, 3000), 80), 2.0).decodedSize.width(), 1000);
 }
 
+// A view that shows thumbnails larger asks for them at that side: decoded
+// large enough to stay sharp, yet at a DCT scale, not at full size.
+TEST(ThumbnailMaker, MakesLargerThumbnailsAtTheSideAsked) {
+    test::TempDir dir;
+    const std::string path = dir.write("large.jpg", EncodeJpeg(Quadrants(4000, 3000), 80));
+    for (qreal dpr : {1.0, 2.0}) {
+        SCOPED_TRACE(dpr);
+        const PhotoThumbnail t = MakeThumbnail(path, dpr, 200);
+        ASSERT_TRUE(t.ok());
+        EXPECT_EQ(t.image.size(), QSize(200, 200) * dpr);
+        EXPECT_GE(t.decodedSize.width(), qRound(200 * dpr));
+        EXPECT_LE(t.decodedSize.width(), 1000 * dpr);
+    }
+    EXPECT_EQ(MakeThumbnail(path).image.size(), QSize(92, 92));
+}
+
 TEST(ThumbnailMaker, FilesThatAreNoWholePhotoGetNoThumbnail) {
     test::TempDir dir;
     const std::string jpeg = EncodeJpeg(Quadrants(400, 300));
@@ -191,6 +208,115 @@ TEST(ThumbnailMaker, DamagedFilesGiveAWholeThumbnailOrNone) {
         if (round % 10 == 0) {
             ASSERT_TRUE(Make(seed).ok()) << round;
         }
+    }
+}
+
+TEST(ThumbnailMaker, PicturesWhoseDecodeWouldPassTheMemoryBudgetAreRefusedUnread) {
+    test::LibjpegLayout greyProgressive;
+    greyProgressive.stored = JCS_GRAYSCALE;
+    greyProgressive.progressive = true;
+    test::LibjpegLayout scanPerComponent;
+    scanPerComponent.scanPerComponent = true;
+    const QImage small = Quadrants(64, 64);
+    struct Case {
+        const char* name;
+        std::string bytes;
+        int side;
+    } cases[] = {
+        {"progressive, full colour", test::ProgressiveBomb(16384), 16384},
+        {"progressive, grey",
+         test::WithFrameSize(test::EncodeWithLibjpeg(small, greyProgressive), 32768, 32768), 32768},
+        {"a scan per component",
+         test::WithFrameSize(test::EncodeWithLibjpeg(small, scanPerComponent), 16384, 16384),
+         16384},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_LT(c.bytes.size(), 20000u);
+        const PhotoThumbnail t = Make(c.bytes);
+        EXPECT_FALSE(t.ok());
+        EXPECT_EQ(t.refusal, PhotoRefusal::TooLarge);
+        EXPECT_EQ(t.width, c.side);
+        EXPECT_EQ(t.height, c.side);
+    }
+    // The same pictures stored small are no trouble, nor is a progressive
+    // 12-megapixel photo at full colour resolution (72 MB of coefficients).
+    EXPECT_TRUE(Make(test::EncodeWithLibjpeg(small, greyProgressive)).ok());
+    EXPECT_TRUE(Make(test::EncodeWithLibjpeg(small, scanPerComponent)).ok());
+    const PhotoThumbnail large = Make(EncodeJpeg(Quadrants(4000, 3000), 80, true, TJSAMP_444));
+    ASSERT_TRUE(large.ok());
+    ExpectCorners(large.image, 4000, 3000, {Qt::red, Qt::green, Qt::blue, Qt::yellow});
+}
+
+TEST(ThumbnailMaker, AnExifThumbnailBeyondTheBudgetGivesWayToThePhotosOwnPixels) {
+    const std::string photo =
+        WithExif(EncodeJpeg(Filled(800, 800, Qt::red)), 1, test::ProgressiveBomb(16384));
+    const PhotoThumbnail t = Make(photo);
+    ASSERT_TRUE(t.ok());
+    EXPECT_FALSE(t.fromExif);
+    EXPECT_EQ(t.width, 800);
+    EXPECT_TRUE(Near(ColourAt(t.image, 46, 46), Qt::red));
+}
+
+TEST(ThumbnailMaker, HalfAPhotoWithAnEndMarkerAfterItIsNoPhoto) {
+    test::TempDir dir;
+    QImage grain(640, 480, QImage::Format_RGB32);
+    std::uint32_t noise = 11;
+    for (int y = 0; y < grain.height(); ++y)
+        for (int x = 0; x < grain.width(); ++x) {
+            noise = noise * 1664525u + 1013904223u;
+            grain.setPixel(x, y, noise >> 8);
+        }
+    const std::string baseline = EncodeJpeg(grain, 90);
+    const std::string progressive = EncodeJpeg(grain, 90, true);
+    for (const std::string* whole : {&baseline, &progressive}) {
+        const std::string cut = dir.write("cut.jpg", test::CutWithEndMarker(*whole));
+        EXPECT_EQ(MakeThumbnail(cut).refusal, PhotoRefusal::Damaged);
+        EXPECT_EQ(Make(test::CutWithEndMarker(*whole)).refusal, PhotoRefusal::Damaged);
+        EXPECT_TRUE(MakePreviewPicture(cut, 840).isNull());
+        EXPECT_TRUE(MakeThumbnail(dir.write("whole.jpg", *whole)).ok());
+    }
+}
+
+TEST(ThumbnailMaker, HalfAGigabyteOfZerosBetweenHeadAndEndMarkerIsNoPhoto) {
+    test::TempDir dir;
+    const std::string jpeg = EncodeJpeg(Quadrants(640, 480));
+    const std::string path = test::WriteSparseJpeg(dir.file("zeros.jpg"), jpeg, 500ULL << 20);
+    const PhotoThumbnail t = MakeThumbnail(path);
+    EXPECT_FALSE(t.ok());
+    EXPECT_EQ(t.refusal, PhotoRefusal::Damaged);
+    EXPECT_TRUE(MakePreviewPicture(path, 840).isNull());
+    // Stopped before it starts, a photo is given up at once.
+    const std::atomic<bool> stop{true};
+    const std::string good = dir.write("good.jpg", jpeg);
+    EXPECT_EQ(MakeThumbnail(good, 1.0, kThumbnailSide, &stop).refusal, PhotoRefusal::Stopped);
+    EXPECT_EQ(MakeThumbnail(good).refusal, PhotoRefusal::None);
+}
+
+TEST(ThumbnailMaker, CmykAndYcckPhotosShowTheirInks) {
+    const QColor cyan(0, 255, 255), magenta(255, 0, 255), yellow(255, 255, 0), black(0, 0, 0);
+    struct Case {
+        const char* name;
+        J_COLOR_SPACE stored;
+        bool adobeMarker;
+        bool inverted;
+    } cases[] = {
+        {"CMYK, Adobe's inverted samples", JCS_CMYK, true, true},
+        {"YCCK, Adobe's inverted samples", JCS_YCCK, true, true},
+        {"CMYK without Adobe's marker", JCS_CMYK, false, false},
+    };
+    test::TempDir dir;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string jpeg = test::CmykQuadrants(400, 300, c.stored, c.adobeMarker, c.inverted);
+        const PhotoThumbnail t = MakeThumbnail(dir.write("cmyk.jpg", jpeg));
+        ASSERT_TRUE(t.ok());
+        EXPECT_EQ(t.width, 400);
+        ExpectCorners(t.image, 400, 300, {cyan, magenta, yellow, black});
+        const QImage preview = MakePreviewPicture(dir.file("cmyk.jpg"), 840);
+        ASSERT_EQ(preview.size(), QSize(400, 300));
+        EXPECT_TRUE(Near(preview.pixelColor(100, 75), cyan));
+        EXPECT_TRUE(Near(preview.pixelColor(300, 225), black));
     }
 }
 

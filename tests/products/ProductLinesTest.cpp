@@ -89,6 +89,29 @@ TEST(ProductLines, SubtotalIsMoneyAndCurrency) {
     EXPECT_EQ(SubtotalText(order, table), "1.95 GBP");
 }
 
+TEST(ProductLines, PhotosWithoutPrintsNamesTheFirstThreeThenCountsTheRest) {
+    const struct {
+        int photos;
+        std::vector<int> withPrints;  // indexes of photos given a line
+        const char* text;
+    } cases[] = {
+        {1, {}, "p0.jpg"},
+        {3, {}, "p0.jpg, p1.jpg, p2.jpg"},
+        {4, {}, "p0.jpg, p1.jpg, p2.jpg and 1 more"},
+        {9, {1}, "p0.jpg, p2.jpg, p3.jpg and 5 more"},
+        {3, {0, 1, 2}, ""},
+        {2, {0}, "p1.jpg"},
+    };
+    for (const auto& c : cases) {
+        OrderModel order(2);
+        for (int i = 0; i < c.photos; ++i)
+            order.AddPhoto("/photos/p" + std::to_string(i) + ".jpg", 0, 100, 640, 480);
+        for (int i : c.withPrints)
+            order.SetQuantity(static_cast<std::size_t>(i), 1, 2);
+        EXPECT_EQ(PhotosWithoutPrints(order), c.text) << c.photos;
+    }
+}
+
 TEST(ProductLines, ZoomAndTrimAllSetsExistingLinesOnly) {
     OrderModel order = TwoPhotos();
     order.SetQuantity(0, 0, 1);

@@ -1,5 +1,6 @@
-// Step 2 in the wizard sheet: the page's and the blocks' "Add", the rows,
-// "Zoom and Trim All", the subtotal, going forward and back, the keyboard.
+// Step 2 in the wizard sheet: the page's and the blocks' "Set", the rows and
+// their quantities, "Zoom and Trim All", prices and totals, the subtotal,
+// going forward and back, the keyboard, the layout at the window's sizes.
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -8,6 +9,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSpinBox>
 #include <QTest>
 #include <QWheelEvent>
 
@@ -124,6 +126,7 @@ TEST_F(ProductPageTest, QuantitiesBelowOneAreIgnoredAndLargeTypedOnesKept) {
     // Letters cannot be typed; the list's 1 to 100 is no limit.
     typeQuantity(page().quantitySelector(), "x250");
     EXPECT_EQ(page().quantitySelector()->currentText(), "250");
+    effects.answers.push_back(QMessageBox::Yes);  // more than 100: asked first
     QTest::mouseClick(page().addButton(), Qt::LeftButton);
     EXPECT_EQ(line(0, 0).quantity, 250);
 
@@ -209,14 +212,18 @@ TEST_F(ProductPageTest, DeletingTheLastLineOfAPhotoLeavesItsBlockEmptyAndForward
     EXPECT_TRUE(effects.messages.empty());
 }
 
-TEST_F(ProductPageTest, ForwardWithoutAnyLineIsRefused) {
+TEST_F(ProductPageTest, ForwardWithoutAnyLineIsRefusedNamingThePhotos) {
     start();
-    addPhoto(1600, 1200);
+    for (int i = 0; i < 5; ++i)
+        addPhoto(1600, 1200);
     forwardToStepTwo();
     QTest::mouseClick(sheet().nextButton(), Qt::LeftButton);
     EXPECT_EQ(sheet().activeIndex(), 1);
     ASSERT_EQ(effects.messages.size(), 1u);
-    EXPECT_EQ(effects.messages[0].text, "One or more pictures have no reason for upload");
+    EXPECT_EQ(effects.messages[0].text,
+              "One or more pictures have no reason for upload\n"
+              "Photos without prints: p0.jpg, p1.jpg, p2.jpg and 2 more.\n"
+              "Choose a print for each photo you want printed.");
     EXPECT_EQ(effects.messages[0].icon, QMessageBox::Warning);
     EXPECT_EQ(effects.messages[0].caption, "Zadozu Orlavo");
 }
@@ -309,9 +316,9 @@ TEST_F(ProductPageTest, KeyboardTabsThroughABlockAndDeleteRemovesTheFocusedLine)
     PhotoProductBlock& b = block(0);
     b.productSelector()->setFocus();
     const QList<QWidget*> expected{
-        b.quantitySelector(),      b.addButton(), b.row(0),
-        b.row(0)->zoomTrimBox(),   b.row(1),      b.row(1)->zoomTrimBox(),
-        block(1).productSelector()};
+        b.quantitySelector(),    b.addButton(),           b.row(0),
+        b.row(0)->quantityBox(), b.row(0)->zoomTrimBox(), b.row(1),
+        b.row(1)->quantityBox(), b.row(1)->zoomTrimBox(), block(1).productSelector()};
     for (QWidget* next : expected) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QWidget* now = QApplication::focusWidget();
@@ -372,4 +379,127 @@ TEST_F(ProductPageTest, ALargeOrderMakesOnlyTheBlocksInViewAndAddReachesEveryPho
     QTest::mouseClick(page().zoomAndTrimAllBox(), Qt::LeftButton);
     EXPECT_EQ(line(100, 0).zoomTrim, 1);
     EXPECT_TRUE(block(196).row(0)->zoomTrimBox()->isChecked());
+}
+
+TEST_F(ProductPageTest, ProductBoxesShowWholeProductsAndTheColumnsTakeTheRoom) {
+    start();
+    addPhoto(1600, 1200);
+    app_->order.SetQuantity(0, 0, 1);
+    forwardToStepTwo();
+    int narrowRow = 0;
+    for (const QSize size : {sheet().minimumSizeHint(), QSize(1600, 1000)}) {
+        sheet().resize(size);
+        QApplication::processEvents();
+        SCOPED_TRACE(size.width());
+        PhotoProductBlock& b = block(0);
+        // The longest entry with its price fits in the block's box.
+        EXPECT_GE(b.productSelector()->width(), b.productSelector()->sizeHint().width());
+        EXPECT_TRUE(QRect(QPoint(), b.size()).contains(b.addButton()->geometry()));
+        // The page's box is as wide as its entries, no wider.
+        EXPECT_LE(page().productSelector()->width(), page().productSelector()->sizeHint().width());
+        EXPECT_GE(page().productSelector()->width(),
+                  page().productSelector()->fontMetrics().horizontalAdvance(
+                      page().productSelector()->itemText(2)));
+        // The rows, whose name column takes what is left, grow with the window.
+        if (narrowRow == 0)
+            narrowRow = b.row(0)->width();
+        else
+            EXPECT_GT(b.row(0)->width(), narrowRow + 500);
+    }
+}
+
+TEST_F(ProductPageTest, ListsNameUnitPricesAndRowsShowTheirTotals) {
+    start();
+    addPhoto(1600, 1200);
+    addPhoto(1600, 1200);
+    app_->order.SetQuantity(0, 0, 3);
+    app_->order.SetQuantity(1, 2, 1);
+    forwardToStepTwo();
+    EXPECT_EQ(page().productSelector()->itemText(0), "6x4 in Gloss - 0.25 GBP");
+    EXPECT_EQ(block(0).productSelector()->itemText(2), "7x5 in Matt - 0.45 GBP");
+    EXPECT_EQ(block(0).addButton()->text(), "Set");
+    EXPECT_EQ(page().addButton()->text(), "Set");
+    EXPECT_TRUE(PhotoProductBlock::headerTexts().contains("Total"));
+    ProductRow* r = block(0).row(0);
+    EXPECT_EQ(r->priceText(), "0.25 GBP");
+    EXPECT_EQ(r->totalText(), "0.75 GBP");
+    EXPECT_EQ(page().subtotalLabel()->text(), "1.20 GBP");
+
+    // The row's own quantity, typed in place; Enter keeps the page.
+    QSpinBox* box = r->quantityBox();
+    EXPECT_EQ(box->value(), 3);
+    EXPECT_FALSE(box->accessibleName().isEmpty());
+    box->setFocus();
+    box->selectAll();
+    QTest::keyClicks(box, "4");
+    QTest::keyClick(box, Qt::Key_Return);
+    EXPECT_EQ(sheet().activeIndex(), 1);
+    EXPECT_EQ(line(0, 0).quantity, 4);
+    EXPECT_EQ(r->totalText(), "1.00 GBP");
+    EXPECT_EQ(page().subtotalLabel()->text(), "1.45 GBP");
+    // The arrows too.
+    QTest::keyClick(box, Qt::Key_Up);
+    EXPECT_EQ(line(0, 0).quantity, 5);
+    EXPECT_EQ(page().subtotalLabel()->text(), "1.70 GBP");
+    EXPECT_TRUE(effects.messages.empty());
+}
+
+TEST_F(ProductPageTest, AQuantityAboveOneHundredIsAskedAboutFirst) {
+    start();
+    addPhoto(1600, 1200);
+    app_->order.SetQuantity(0, 0, 4);
+    forwardToStepTwo();
+    QSpinBox* box = block(0).row(0)->quantityBox();
+    auto type = [box](const QString& text) {
+        box->setFocus();
+        box->selectAll();
+        QTest::keyClicks(box, text);
+        QTest::keyClick(box, Qt::Key_Return);
+    };
+    effects.answers = {QMessageBox::No};
+    type("250");
+    ASSERT_EQ(effects.messages.size(), 1u);
+    EXPECT_TRUE(effects.messages[0].text.contains("250"));
+    EXPECT_TRUE(effects.messages[0].text.contains("6x4 in Gloss"));
+    EXPECT_EQ(line(0, 0).quantity, 4);
+    EXPECT_EQ(box->value(), 4);
+    effects.answers = {QMessageBox::Yes};
+    type("250");
+    EXPECT_EQ(line(0, 0).quantity, 250);
+    // Once past 100 a line is not asked about again.
+    type("260");
+    EXPECT_EQ(effects.messages.size(), 2u);
+    EXPECT_EQ(line(0, 0).quantity, 260);
+
+    // The page's and the block's "Set" ask too; No leaves every line.
+    for (QPushButton* set : {page().addButton(), block(0).addButton()}) {
+        QComboBox* quantity =
+            set == page().addButton() ? page().quantitySelector() : block(0).quantitySelector();
+        typeQuantity(quantity, "101");
+        effects.answers = {QMessageBox::No};
+        const std::size_t asked = effects.messages.size();
+        QTest::mouseClick(set, Qt::LeftButton);
+        EXPECT_EQ(effects.messages.size(), asked + 1);
+        EXPECT_EQ(line(0, 0).quantity, 260);
+        typeQuantity(quantity, "100");
+        QTest::mouseClick(set, Qt::LeftButton);
+        EXPECT_EQ(effects.messages.size(), asked + 1);  // 100 is not asked about
+        EXPECT_EQ(line(0, 0).quantity, 100);
+        effects.answers = {QMessageBox::Yes};
+        type("260");  // past 100 again, for the next round
+        EXPECT_EQ(line(0, 0).quantity, 260);
+    }
+}
+
+TEST_F(ProductPageTest, EachBlockNamesItsFileBelowTheThumbnail) {
+    start();
+    addPhoto(1600, 1200);
+    app_->order.SetQuantity(0, 0, 1);
+    forwardToStepTwo();
+    PhotoProductBlock& b = block(0);
+    EXPECT_EQ(b.fileNameShown(), "p0.jpg");
+    EXPECT_EQ(b.fileNameToolTip(), "/photos/p0.jpg");
+    EXPECT_EQ(b.accessibleName(), "p0.jpg");
+    EXPECT_GE(b.fileNameRect().top(), b.thumbnailRect().bottom());
+    EXPECT_TRUE(QRect(QPoint(), b.size()).contains(b.fileNameRect()));
 }

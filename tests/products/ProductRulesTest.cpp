@@ -9,22 +9,25 @@
 using namespace orlavo::wizard;
 
 TEST(MoneyFormat, TwoDecimalsWithLeadingZero) {
-    EXPECT_EQ(FormatMoney(12.5), "12.50");
-    EXPECT_EQ(FormatMoney(0.5), "0.50");
-    EXPECT_EQ(FormatMoney(0.05), "0.05");
-    EXPECT_EQ(FormatMoney(0), "0.00");
-    EXPECT_EQ(FormatMoney(static_cast<double>(0.1f + 0.1f + 0.1f)), "0.30");
-    EXPECT_EQ(FormatMoney(1234567.891), "1234567.89");
-    EXPECT_EQ(FormatMoney(0.004), "0.00");
-    EXPECT_EQ(FormatMoney(0.996), "1.00");
-    EXPECT_EQ(FormatMoney(-0.001), "0.00");
-    EXPECT_EQ(FormatMoney(-2.5), "-2.50");
-    EXPECT_EQ(FormatMoney(1.0 / 0.0), "0.00");
+    const struct {
+        std::int64_t hundredths;
+        const char* text;
+    } cases[] = {{1250, "12.50"},
+                 {50, "0.50"},
+                 {5, "0.05"},
+                 {0, "0.00"},
+                 {123456789, "1234567.89"},
+                 {-250, "-2.50"},
+                 {-5, "-0.05"},
+                 {INT64_MAX, "92233720368547758.07"},
+                 {INT64_MIN, "-92233720368547758.08"}};
+    for (const auto& c : cases)
+        EXPECT_EQ(FormatHundredths(c.hundredths), c.text) << c.hundredths;
 }
 
 TEST(MoneyFormat, IgnoresTheLocale) {
     const char* old = std::setlocale(LC_NUMERIC, "de_DE.UTF-8");
-    const std::string text = FormatMoney(1.5);
+    const std::string text = FormatHundredths(150);
     std::setlocale(LC_NUMERIC, "C");
     EXPECT_EQ(text, "1.50") << (old ? "" : "(no German locale here)");
 }

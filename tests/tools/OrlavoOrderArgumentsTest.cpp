@@ -174,9 +174,9 @@ TEST_F(ResolveDetailsTest, RefusesWhatTheCatalogueDoesNotOffer) {
     EXPECT_FALSE(ResolveDetails(values, docs, shops, r, error));
 }
 
-TEST(OrderSummary, CardNumberShowsItsLastFiveDigits) {
-    EXPECT_EQ(SummaryCardNumber("4111111111111111"), "xxxxxxxxxxx11111");
-    EXPECT_EQ(SummaryCardNumber("12345"), "12345");
+TEST(OrderSummary, CardNumberShowsItsLastFourDigits) {
+    EXPECT_EQ(SummaryCardNumber("4111111111111111"), "xxxxxxxxxxxx1111");
+    EXPECT_EQ(SummaryCardNumber("12345"), "x2345");
 }
 
 TEST(OrderSummary, ServerCodesBecomeTheirTexts) {
@@ -195,15 +195,17 @@ TEST(OrderSummary, ShowsAmountsWithCurrencyAndFreePrintsOnlyWhenThereAreSome) {
         transmission::SetCustomerDetails(docs, transmission::samples::Customer(), std::nullopt));
     transmission::PriceQuoteInfo quote;
     quote.subprice = "12.50";
+    quote.discount = "0.65";
     quote.numfreeprints = "0";
     std::string text = SummaryText(docs, quote, "");
     EXPECT_NE(text.find("Subtotal:               12.50 GBP"), std::string::npos) << text;
+    EXPECT_NE(text.find("Discounts:              -0.65 GBP"), std::string::npos) << text;
     EXPECT_NE(text.find("Voucher Code:           SPRING "), std::string::npos);
     EXPECT_NE(text.find("Promo Code:             none"), std::string::npos);
     EXPECT_EQ(text.find("free prints"), std::string::npos);
     EXPECT_EQ(text.find("4111111111111111"), std::string::npos);
     quote.numfreeprints = "3";
-    EXPECT_NE(SummaryText(docs, quote, "").find("You have recieved 3 free prints"),
+    EXPECT_NE(SummaryText(docs, quote, "").find("You have received 3 free prints"),
               std::string::npos);
 }
 

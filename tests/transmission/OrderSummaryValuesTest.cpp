@@ -9,21 +9,36 @@
 namespace orlavo::transmission {
 namespace {
 
-TEST(OrderSummaryValues, CardNumberShowsOnlyItsLastFiveCharacters) {
+TEST(OrderSummaryValues, CardNumberShowsAtMostItsLastFourCharacters) {
     const struct {
         const char* stored;
         const char* shown;
     } cases[] = {
-        {"4111111111111111", "xxxxxxxxxxx11111"},
-        {"378282246310005", "xxxxxxxxxx10005"},
-        {"123456", "x23456"},
-        {"12345", "12345"},
+        {"4111111111111111", "xxxxxxxxxxxx1111"},
+        {"378282246310005", "xxxxxxxxxxx0005"},
+        {"6011000990139424123", "xxxxxxxxxxxxxxx4123"},
+        {"12345", "x2345"},
+        {"1234", "1234"},
         {"1", "1"},
         {"", ""},
-        {"4111 1111 1111 1111", "xxxxxxxxxxxxxx 1111"},
+        {"4111 1111 1111 1111", "xxxxxxxxxxxxxxx1111"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(SummaryCardNumber(c.stored), c.shown) << c.stored;
+}
+
+TEST(OrderSummaryValues, DiscountShowsAsAReduction) {
+    const struct {
+        const char* sent;
+        const char* shown;
+    } cases[] = {
+        {"0.65", "-0.65 GBP"},   {"-0.65", "-0.65 GBP"}, {"+0.65", "-0.65 GBP"},
+        {" 1.20", " -1.20 GBP"}, {"12", "-12 GBP"},      {"0", "0 GBP"},
+        {"0.00", "0.00 GBP"},    {"", " GBP"},           {"none", "none GBP"},
+        {".5", "-.5 GBP"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(SummaryDiscount(c.sent, "GBP"), c.shown) << '"' << c.sent << '"';
 }
 
 TEST(OrderSummaryValues, FreePrintsShowOnlyForANumberAboveZero) {

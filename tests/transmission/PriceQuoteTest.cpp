@@ -105,6 +105,32 @@ TEST(ParsePriceQuote, ErrorDocumentGivesItsMessageAndLeavesTheQuote) {
     EXPECT_EQ(info.totalprice, "9.99");
 }
 
+TEST(ParsePriceQuote, OnlyTheLabsOwnReasonIsShownAlone) {
+    const struct {
+        const char* answer;
+        bool refused;
+        const char* shown;
+    } cases[] = {
+        {"<PriceRequest><error msg=\"Unknown voucher code BOGUS\"/></PriceRequest>", true,
+         "Unknown voucher code BOGUS"},
+        {"<PriceRequest><error/></PriceRequest>", false,
+         "Wrong server response. Unable to access server information."},
+        {"<html>Maintenance</html>", false,
+         "Wrong server response. Unable to access server information."},
+        {"<PriceQuote><totals/></PriceQuote>", false, ""},
+    };
+    for (const auto& c : cases) {
+        PriceQuoteInfo info;
+        bool refused = !c.refused;
+        const std::string result = ParsePriceQuote(c.answer, info, {}, &refused);
+        EXPECT_EQ(refused, c.refused) << c.answer;
+        EXPECT_EQ(result.empty() ? "" : PriceFailureText(result, refused), c.shown);
+    }
+    // The transport's failures keep the suffix: the lab was not reached.
+    EXPECT_EQ(PriceFailureText("Couldn't connect to server", false),
+              "Couldn't connect to server. Unable to access server information.");
+}
+
 TEST(ParsePriceQuote, RefusalOrAnswerWithoutAQuoteIsNoSuccess) {
     PriceQuoteInfo info;
     info.totalprice = "9.99";

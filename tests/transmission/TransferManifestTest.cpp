@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <set>
 
 #include "platform/XmlDocument.h"
@@ -43,12 +44,54 @@ TEST(MakeOrderId, HasFifteenCharactersOfTheAlphabetAndNeverRepeatsInOneSecond) {
     EXPECT_EQ(ids.size(), 2000u);
 }
 
-TEST(ManifestFileName, TakesWhatFollowsTheLastSeparator) {
-    EXPECT_EQ(ManifestFileName("C:\\Pictures\\Holiday\\img_01.jpg"), "img_01.jpg");
+TEST(ManifestFileName, TakesWhatFollowsTheLastSeparatorOfThisPlatform) {
     EXPECT_EQ(ManifestFileName("/home/ada/Pictures/img 02.JPG"), "img 02.JPG");
-    EXPECT_EQ(ManifestFileName("D:photo.jpg"), "photo.jpg");
     EXPECT_EQ(ManifestFileName("plain.jpg"), "plain.jpg");
     EXPECT_EQ(ManifestFileName("/x/" + std::string(300, 'a')).size(), 259u);
+    // 259 characters, not bytes: a character is never cut in two.
+    std::string accents;
+    for (int i = 0; i < 300; ++i)
+        accents += "\xC3\xA9";
+    EXPECT_EQ(ManifestFileName("/x/" + accents), accents.substr(0, 2 * 259));
+    if (std::filesystem::path::preferred_separator == '\\') {
+        EXPECT_EQ(ManifestFileName("C:\\Pictures\\Holiday\\img_01.jpg"), "img_01.jpg");
+        EXPECT_EQ(ManifestFileName("D:photo.jpg"), "photo.jpg");
+    } else {
+        // A colon and a backslash are ordinary characters of a name here.
+        EXPECT_EQ(ManifestFileName("/home/ada/n09_colon:name.jpg"), "n09_colon:name.jpg");
+        EXPECT_EQ(ManifestFileName("/home/ada/back\\slash.jpg"), "back\\slash.jpg");
+        EXPECT_EQ(ManifestFileName("C:\\Pictures\\img_01.jpg"), "C:\\Pictures\\img_01.jpg");
+    }
+}
+
+TEST(ManifestFileName, CharactersThatXmlCannotHoldBecomeUnderscores) {
+    struct Case {
+        std::string name, written;
+    } cases[] = {
+        {"ctl_\x01\x1B.jpg", "ctl___.jpg"},
+        {"tab\tline\nreturn\r.jpg", "tab_line_return_.jpg"},
+        {"caf\xC3\xA9 \xE2\x82\xAC.jpg", "caf\xC3\xA9 \xE2\x82\xAC.jpg"},
+        {"not\xEF\xBF\xBE\xEF\xBF\xBF"
+         "chars.jpg",
+         "not__chars.jpg"},
+        // Bytes that are no UTF-8 are read as Latin-1, as a name from an
+        // older system would be; a surrogate's bytes are three such.
+        {"caf\xE9.jpg", "caf\xC3\xA9.jpg"},
+        {"s\xED\xA0\x80.jpg", "s\xC3\xAD\xC2\xA0\xC2\x80.jpg"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ManifestFileName("/p/" + c.name), c.written) << c.name;
+}
+
+TEST_F(TransferManifestTest, AFileNameWithControlCharactersStillGivesAWellFormedManifest) {
+    ASSERT_TRUE(SetCustomerDetails(docs, samples::Customer(), std::nullopt));
+    wizard::SelectedPhoto photo = Photo("/home/ada/ctl_\x01\x1B:\xED\xA0\x80.jpg", 1000, 1);
+    std::optional<std::string> text = BuildPhotoManifest(docs, photo, "ABCDEFGHIJKLMNO", 1, 1);
+    ASSERT_TRUE(text);
+    xml::Document doc;
+    ASSERT_TRUE(doc.loadBytes(*text)) << *text;
+    EXPECT_EQ(doc.selectSingle("transfermanifest/file").attribute("filename"),
+              "ctl___:\xC3\xAD\xC2\xA0\xC2\x80.jpg");
 }
 
 TEST(MaskCardNumber, KeepsTheLastFourDigits) {
@@ -133,7 +176,9 @@ TEST_F(TransferManifestTest, ReadersGiveTheStoredValuesAndTheCardType) {
 
 TEST_F(TransferManifestTest, PhotoManifestListsItsLinesInCatalogueOrder) {
     ASSERT_TRUE(SetCustomerDetails(docs, samples::Customer(), std::nullopt));
-    wizard::SelectedPhoto photo = Photo("C:\\Pictures\\Holiday\\img_01.jpg", 123456, 4);
+    const std::string path =
+        (std::filesystem::path("Pictures") / "Holiday" / "img_01.jpg").string();
+    wizard::SelectedPhoto photo = Photo(path, 123456, 4);
     photo.orderLines[3] = {2, 1};
     photo.orderLines[0] = {1, 0};
     std::optional<std::string> text = BuildPhotoManifest(docs, photo, "ABCDEFGHIJKLMNO", 1, 2);

@@ -55,7 +55,8 @@ TEST_F(UploadPreparationTest, PhotosWithLinesAreNumberedOneToNUnderOneOrderId) {
     ASSERT_TRUE(p.ok) << p.message;
     ASSERT_EQ(p.items.size(), 2u);
     EXPECT_EQ(p.orderId.size(), 15u);
-    EXPECT_EQ(p.totalBytes, 1000u + 1100u + 1200u);
+    // Only the two photos that are sent count, with their whole requests.
+    EXPECT_EQ(p.totalBytes, RequestBodyLength(p.items[0]) + RequestBodyLength(p.items[1]));
     EXPECT_EQ(p.items[0].photoIndex, 0);
     EXPECT_EQ(p.items[1].photoIndex, 2);
     EXPECT_EQ(p.items[1].size, 1200u);

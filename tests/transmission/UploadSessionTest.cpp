@@ -3,15 +3,19 @@
 #include <curl/curl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <condition_variable>
 #include <filesystem>
 #include <functional>
 #include <mutex>
 #include <thread>
 
+#include "tests/support/ProgramRun.h"
 #include "tests/support/RawHttpServer.h"
 #include "tests/transmission/TempFiles.h"
 #include "wizard/transmission/FailureCode.h"
+#include "wizard/transmission/FormParts.h"
 #include "wizard/transmission/UploadEstimate.h"
 
 namespace orlavo::transmission {
@@ -41,7 +45,17 @@ public:
             onImagePosition(p);
         }
     }
+    void BytesSent(std::uint64_t photoSent, std::uint64_t photoTotal, std::uint64_t orderSent,
+                   std::uint64_t orderTotal) override {
+        std::lock_guard lock(mutex_);
+        bytes_.push_back({photoSent, photoTotal, orderSent, orderTotal});
+    }
+    std::vector<std::array<std::uint64_t, 4>> bytes() const {
+        std::lock_guard lock(mutex_);
+        return bytes_;
+    }
     void Thumbnail(int index) override { Add("thumb " + std::to_string(index)); }
+    void PhotoStarts(int position) override { Add("starts " + std::to_string(position)); }
     void Estimate(const std::string& text) override { Add("estimate " + text); }
     void Notice(const std::string& text) override { Add("notice " + text); }
     void RetryCountdown(int seconds) override {
@@ -74,6 +88,7 @@ private:
     }
     mutable std::mutex mutex_;
     std::vector<std::string> events_;
+    std::vector<std::array<std::uint64_t, 4>> bytes_;
 };
 
 class StepClock : public UploadClock {
@@ -142,12 +157,114 @@ TEST(UploadSession, SendsEveryItemOverOneConnectionAndLeavesNoMessage) {
     EXPECT_EQ(events.front(), "order-range 2");
     EXPECT_EQ(events.back(), "finished");
     EXPECT_EQ(reporter.matching("thumb"), (std::vector<std::string>{"thumb 1", "thumb 3"}));
+    EXPECT_EQ(reporter.matching("starts"), (std::vector<std::string>{"starts 0", "starts 1"}));
     EXPECT_EQ(reporter.matching("order "),
               (std::vector<std::string>{"order 0", "order 1", "order 1", "order 2"}));
-    // The second photo's bar runs 0..2; between file and manifest it is set to 0..1.
+    // The file steps of each photo: 0..0 for the first, 0..2 for the second.
     std::vector<std::string> ranges = reporter.matching("image-range");
-    EXPECT_EQ(ranges, (std::vector<std::string>{"image-range 0", "image-range 1", "image-range 2",
-                                                "image-range 1"}));
+    EXPECT_EQ(ranges, (std::vector<std::string>{"image-range 0", "image-range 2"}));
+}
+
+TEST(UploadSession, BarsCountTheBytesOnTheWireAndTheOrderFillsOnlyWhenTheLastPhotoIsIn) {
+    Fixture f;
+    f.Add(0, 300000);
+    f.Add(1, 200000);
+    f.Add(2, 5000);
+    std::uint64_t total = 0;
+    for (const UploadItem& item : f.items)
+        total += RequestBodyLength(item);
+    RawHttpServer server([](const RawRequest&) { return Page("DONE"); });
+    RecordingReporter reporter;
+    UploadSession session(Settings(server), f.items, total, reporter);
+    session.Run();
+    ASSERT_EQ(session.ErrorMessage(), "");
+    EXPECT_EQ(session.BytesSent(), total);
+
+    const std::vector<std::array<std::uint64_t, 4>> bytes = reporter.bytes();
+    ASSERT_FALSE(bytes.empty());
+    std::uint64_t lastOrder = 0;
+    std::size_t photo = 0;
+    for (const auto& [photoSent, photoTotal, orderSent, orderTotal] : bytes) {
+        EXPECT_EQ(orderTotal, total);
+        EXPECT_LE(photoSent, photoTotal);
+        EXPECT_GE(orderSent, lastOrder) << "the order's count never goes back";
+        lastOrder = orderSent;
+        if (photoTotal != RequestBodyLength(f.items[photo]))
+            ++photo;
+        ASSERT_LT(photo, f.items.size());
+        EXPECT_EQ(photoTotal, RequestBodyLength(f.items[photo]));
+    }
+    EXPECT_EQ(bytes.back(),
+              (std::array<std::uint64_t, 4>{RequestBodyLength(f.items[2]),
+                                            RequestBodyLength(f.items[2]), total, total}));
+    // Some report showed the first photo part-way, and the order part-way.
+    EXPECT_TRUE(std::any_of(bytes.begin(), bytes.end(), [&](const auto& b) {
+        return b[0] > 0 && b[0] < b[1] && b[2] > 0 && b[2] < total;
+    }));
+    // Until the last photo is accepted the order is not full: only the last
+    // report shows the whole order.
+    EXPECT_EQ(
+        std::count_if(bytes.begin(), bytes.end(), [&](const auto& b) { return b[2] == total; }), 1);
+}
+
+// How often NEEDLE occurs in TEXT.
+std::size_t Occurrences(std::string_view text, std::string_view needle) {
+    std::size_t count = 0;
+    for (std::size_t at = text.find(needle); at != std::string_view::npos;
+         at = text.find(needle, at + 1))
+        ++count;
+    return count;
+}
+
+TEST(UploadSession, PartsHoldingTheBoundaryGoUnderAnotherThatTheContentTypeNames) {
+    const std::string fixed(kBoundary);
+    // A delimiter and a part of its own inside the photo, and the boundary
+    // in a manifest; the photo in between holds neither.
+    const std::string forged =
+        "\r\n--" + fixed +
+        "\r\nContent-Disposition: form-data; name=\"transfermanifest\"\r\n\r\n"
+        "<transfermanifest forged=\"1\"/>\r\n--" +
+        fixed + "--\r\n";
+    Fixture f;
+    f.Add(0, 1000);
+    f.Add(1, 1000);
+    f.Add(2, 1000);
+    const std::string photo = test::PatternBytes(70000) + forged + test::PatternBytes(70000);
+    f.folder.write("p0.jpg", photo);
+    f.items[0].size = photo.size();
+    f.items[2].manifest = "<transfermanifest note=\"--" + fixed + "\"/>";
+    RawHttpServer server([](const RawRequest&) { return Page("DONE"); });
+    RecordingReporter reporter;
+    UploadSession session(Settings(server), f.items, f.total, reporter);
+    session.Run();
+    EXPECT_EQ(session.ErrorMessage(), "");
+    ASSERT_EQ(server.requestCount(), 3u);
+    for (std::size_t i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
+        const RawRequest req = server.requests()[i];
+        const std::string type = req.header("Content-Type");
+        const std::string prefix = "multipart/form-data; boundary=";
+        ASSERT_EQ(type.substr(0, prefix.size()), prefix);
+        const std::string boundary = type.substr(prefix.size());
+        if (i == 1) {
+            // Parts without it keep the fixed boundary, byte for byte.
+            EXPECT_EQ(boundary, fixed);
+            continue;
+        }
+        EXPECT_EQ(boundary.substr(0, fixed.size()), fixed);
+        EXPECT_GT(boundary.size(), fixed.size());
+        EXPECT_LE(boundary.size(), 70u);
+        // Two delimiters and the closing one, and nowhere else.
+        EXPECT_EQ(Occurrences(req.body, boundary), 3u);
+        const std::string expected =
+            "--" + boundary + "\r\nContent-Disposition: form-data; name=\"file\"; filename=\"" +
+            f.items[i].path + "\"\r\nContent-Type: image/pjpeg\r\n\r\n" +
+            test::ReadFile(f.items[i].path) + "\r\n--" + boundary +
+            "\r\nContent-Disposition: form-data; name=\"transfermanifest\"\r\n\r\n" +
+            f.items[i].manifest + "\r\n--" + boundary + "--\r\n";
+        EXPECT_EQ(req.body, expected);
+        EXPECT_EQ(req.header("Content-Length"), std::to_string(expected.size()));
+    }
 }
 
 TEST(UploadSession, RefusalOfTheSecondPhotoEndsTheOrderWithItsTitle) {

@@ -6,6 +6,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QStyle>
 #include <QTest>
 #include <condition_variable>
 #include <fstream>
@@ -14,12 +15,14 @@
 
 #include "common/SettingsTable.h"
 #include "platform/ResourceBundle.h"
+#include "platform/look/Look.h"
 #include "resources/UpdaterResources.h"
 #include "tests/support/RawHttpServer.h"
 #include "tests/updater/UpdaterTestSupport.h"
 #include "updater/ui/CUpdaterApp.h"
 #include "updater/ui/CUpdaterDialog.h"
 #include "updater/ui/UpdaterEffects.h"
+#include "updater/ui/UpdaterLook.h"
 
 namespace {
 
@@ -244,6 +247,7 @@ TEST_F(UpdaterWindowTest, OffersInstallsAndFinishesThenStartsTheWizard) {
     ASSERT_TRUE(Eventually([&] { return dialog.state() == State::Done; }, 20000));
     EXPECT_TRUE(installingShown);
     EXPECT_EQ(dialog.statusText()->text(), S(104));
+    EXPECT_TRUE(S(104).startsWith("Your software is now up-to-date.")) << S(104).toStdString();
     EXPECT_EQ(dialog.nextButton()->text(), "Finish");
     EXPECT_TRUE(dialog.nextButton()->isEnabled());
     EXPECT_FALSE(dialog.progressBar()->isVisible());
@@ -565,6 +569,21 @@ TEST(UpdaterTranslation, TheGermanBundleHasEveryText) {
     EXPECT_GT(texts, 10);
     EXPECT_TRUE(bundle->file("bitmaps/129.png"));
     EXPECT_TRUE(bundle->file("icons/128.png"));
+}
+
+// One look for both programs: the updater's window carries the shared sheet
+// (each rule of it once) and the style draws the shared message icons.
+TEST(UpdaterLook, IsTheLookTheWizardShares) {
+    const QString& shared = orlavo::look::SharedStyleSheet();
+    EXPECT_TRUE(UpdaterStyleSheet().startsWith(shared));
+    EXPECT_EQ(UpdaterStyleSheet().count("QPushButton {"), 1);
+    EXPECT_EQ(UpdaterStyleSheet().count("QProgressBar {"), 1);
+    EXPECT_TRUE(UpdaterStyleSheet().contains("#banner"));
+    ApplyUpdaterLook(*qApp);
+    const QImage critical =
+        qApp->style()->standardIcon(QStyle::SP_MessageBoxCritical).pixmap(32, 32).toImage();
+    // The red of the shared error sign, off its white cross.
+    EXPECT_EQ(critical.pixelColor(16, 4).rgb() & 0xffffff, 0xd63a3au);
 }
 
 }  // namespace

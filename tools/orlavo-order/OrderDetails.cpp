@@ -102,6 +102,8 @@ bool ResolveDetails(const std::map<std::string, std::string>& v, const wizard::C
     for (int i = 0; i < docs.GetPaymentCount(); ++i) {
         wizard::PaymentMethod m = docs.GetPayment(i);
         int id = wizard::LeadingDigits(m.id);
+        // So that a card number of another card than the one chosen is named.
+        e.methods.emplace_back(id, m.name);
         if (id == wizard::kShopPaymentMethod) {
             shopPayment = id;
         }

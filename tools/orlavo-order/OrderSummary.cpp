@@ -43,13 +43,6 @@ std::string Place(const std::string& city, const std::string& state, const std::
 
 }  // namespace
 
-std::string SummaryCardNumber(std::string_view number) {
-    if (number.size() <= 5) {
-        return std::string(number);
-    }
-    return std::string(number.size() - 5, 'x') + std::string(number.substr(number.size() - 5));
-}
-
 std::string SummaryText(const wizard::CXmlDocuments& docs,
                         const transmission::PriceQuoteInfo& quote, std::string_view shopName) {
     std::string out;
@@ -88,7 +81,7 @@ std::string SummaryText(const wizard::CXmlDocuments& docs,
     out += wizard::Str(3505) + "\n";
     Row(out, wizard::Str(1074), quote.subprice + " " + currency);
     Row(out, wizard::Str(3506), quote.shipping + " " + currency);
-    Row(out, wizard::Str(3507), quote.discount + " " + currency);
+    Row(out, wizard::Str(3507), SummaryDiscount(quote.discount, currency));
     Row(out, wizard::Str(3508), quote.totalprice + " " + currency);
     if (wizard::LeadingDigits(quote.numfreeprints) > 0) {
         out +=

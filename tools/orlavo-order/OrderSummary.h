@@ -6,12 +6,14 @@
 #include <string_view>
 
 #include "wizard/catalogue/CXmlDocuments.h"
+#include "wizard/transmission/OrderSummaryValues.h"
 #include "wizard/transmission/PriceQuote.h"
 
 namespace orlavo::order {
 
-// Every character but the last five replaced by "x"; five or fewer unchanged.
-std::string SummaryCardNumber(std::string_view number);
+// The card number and the discount as the summary step shows them.
+using transmission::SummaryCardNumber;
+using transmission::SummaryDiscount;
 
 std::string SummaryText(const wizard::CXmlDocuments& docs,
                         const transmission::PriceQuoteInfo& quote, std::string_view shopName);

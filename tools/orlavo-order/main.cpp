@@ -326,17 +326,20 @@ public:
     explicit ConsoleProgress(bool terminal) : terminal_(terminal) {}
 
     void OrderRange(int max) override { Set(&orderMax_, max); }
-    void OrderPosition(int position) override {
+    void OrderPosition(int) override {}
+    // A photo's line tells the photo whose request goes, not the order bar,
+    // which counts a photo once its data is out.
+    void PhotoStarts(int position) override { Set(&photo_, position + 1); }
+    void ImageRange(int) override {}
+    void ImagePosition(int) override {}
+    // The bar shows the bytes of the photo on its way that went out.
+    void BytesSent(std::uint64_t photoSent, std::uint64_t photoTotal, std::uint64_t,
+                   std::uint64_t) override {
         std::lock_guard lock(mutex_);
-        // The order bar jumps to its end between a photo's data and its
-        // manifest; the photo line keeps counting photos.
-        if (position < orderMax_) {
-            photo_ = position + 1;
-        }
+        photoSent_ = photoSent;
+        photoTotal_ = photoTotal;
         Draw();
     }
-    void ImageRange(int max) override { Set(&imageMax_, max); }
-    void ImagePosition(int position) override { Set(&imagePos_, position); }
     void Thumbnail(int) override {}
     void Estimate(const std::string& text) override {
         std::lock_guard lock(mutex_);
@@ -400,7 +403,10 @@ private:
             return;
         }
         const int width = 30;
-        int filled = imageMax_ > 0 ? std::min(width, imagePos_ * width / imageMax_) : 0;
+        const int filled = photoTotal_ > 0
+                               ? static_cast<int>(std::min<std::uint64_t>(photoSent_, photoTotal_) *
+                                                  width / photoTotal_)
+                               : 0;
         line += " [" + std::string(filled, '#') + std::string(width - filled, '.') + "]";
         if (!estimate_.empty()) {
             line += "  " + Str(3514) + " " + estimate_;
@@ -415,8 +421,8 @@ private:
     int orderMax_ = 0;
     int photo_ = 0;
     int lastPhoto_ = -1;
-    int imageMax_ = 0;
-    int imagePos_ = 0;
+    std::uint64_t photoSent_ = 0;
+    std::uint64_t photoTotal_ = 0;
     int lastRetry_ = 0;
     std::string estimate_;
 };
@@ -579,9 +585,11 @@ int Run(const order::OrderArguments& args) {
         return AppendDiagnostic(file, bytes);
     };
     transmission::PriceQuoteInfo quote;
-    if (std::string result = transmission::RequestPriceQuote(docs, order, priceRequest, quote);
+    bool refused = false;
+    if (std::string result =
+            transmission::RequestPriceQuote(docs, order, priceRequest, quote, &refused);
         !result.empty()) {
-        return Fail(kPrice, result + Str(3420));
+        return Fail(kPrice, transmission::PriceFailureText(result, refused));
     }
     std::cout << TerminalText(order::SummaryText(docs, quote, details.shopName)) << std::flush;
     if (resumed) {

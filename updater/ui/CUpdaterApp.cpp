@@ -7,6 +7,7 @@
 #include "common/RegistryRoot.h"
 #include "common/SettingsTable.h"
 #include "common/VersionText.h"
+#include "platform/AccessibleApplication.h"
 #include "platform/FileVersion.h"
 #include "platform/LanguageBundles.h"
 #include "platform/RegistryStore.h"
@@ -54,6 +55,7 @@ void CUpdaterApp::StartUp() {
     registry_ = std::make_unique<orlavo::RegistryStore>(orlavo::UpdaterRegistryRoot(profile_));
     if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance()))
         ApplyUpdaterLook(*app);
+    orlavo::SetAccessibleApplicationName(QString::fromStdString(orlavo::updater::Str(2000)));
 }
 
 bool CUpdaterApp::StartWizard(int dialogResult) {

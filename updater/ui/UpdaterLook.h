@@ -1,6 +1,6 @@
 #pragma once
-// The updater's look, the same as the wizard's: a light, flat palette with
-// one accent colour.
+// The updater's look: the look both programs share (platform/look) with the
+// updater's banner and texts.
 
 class QApplication;
 class QString;

@@ -9,10 +9,13 @@
 
 QMessageBox::StandardButton DesktopEffects::message(QWidget* owner, const QString& caption,
                                                     const QString& text, QMessageBox::Icon icon,
-                                                    QMessageBox::StandardButtons buttons) {
+                                                    QMessageBox::StandardButtons buttons,
+                                                    QMessageBox::StandardButton defaultButton) {
     QMessageBox box(icon, caption, text, buttons, owner);
     // Texts may come from a server: never read as markup.
     box.setTextFormat(Qt::PlainText);
+    if (defaultButton != QMessageBox::NoButton)
+        box.setDefaultButton(defaultButton);
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 

@@ -12,10 +12,12 @@ class AppEffects {
 public:
     virtual ~AppEffects() = default;
 
-    // A modal message box; returns the button pressed.
-    virtual QMessageBox::StandardButton message(QWidget* owner, const QString& caption,
-                                                const QString& text, QMessageBox::Icon icon,
-                                                QMessageBox::StandardButtons buttons) = 0;
+    // A modal message box; returns the button pressed. Enter presses
+    // DEFAULT_BUTTON, or the box's own choice when it is NoButton.
+    virtual QMessageBox::StandardButton message(
+        QWidget* owner, const QString& caption, const QString& text, QMessageBox::Icon icon,
+        QMessageBox::StandardButtons buttons,
+        QMessageBox::StandardButton defaultButton = QMessageBox::NoButton) = 0;
     // The shell's "open": true when the target could be handed over.
     virtual bool open(const QString& target) = 0;
     virtual void beep() = 0;
@@ -28,7 +30,8 @@ class DesktopEffects : public AppEffects {
 public:
     QMessageBox::StandardButton message(QWidget* owner, const QString& caption, const QString& text,
                                         QMessageBox::Icon icon,
-                                        QMessageBox::StandardButtons buttons) override;
+                                        QMessageBox::StandardButtons buttons,
+                                        QMessageBox::StandardButton defaultButton) override;
     bool open(const QString& target) override;
     void beep() override;
     bool browseForFolder(QWidget* owner, const QString& initialFolder, QString& chosen) override;

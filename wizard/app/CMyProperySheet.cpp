@@ -1,5 +1,6 @@
 #include "wizard/app/CMyProperySheet.h"
 
+#include <QApplication>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -15,6 +16,7 @@
 #include "wizard/app/AppEffects.h"
 #include "wizard/app/CWizardApp.h"
 #include "wizard/app/CWizardPage.h"
+#include "wizard/app/OpenInBrowser.h"
 
 namespace {
 QString S(int id) {
@@ -92,10 +94,14 @@ CMyProperySheet::CMyProperySheet(CWizardApp& app, QWidget* parent) : QDialog(par
     cancel_->setObjectName("cancel");
     help_->setObjectName("help");
     next_->setObjectName("next");
-    // Enter presses the focused button, else Continue.
-    for (QPushButton* b : {back_, cancel_, help_, next_})
-        b->setAutoDefault(true);
+    // Enter presses Continue (or Send Order) whatever has the focus: after
+    // Back the focus stays there, and a run of Enters must lead forward, not
+    // back to step 1 and onto Cancel. Space still presses the focused button.
+    for (QPushButton* b : {back_, cancel_, help_})
+        b->setAutoDefault(false);
     next_->setDefault(true);
+    // Buttons the pages make (now or later, as they scroll into view) too.
+    qApp->installEventFilter(this);
     row->addWidget(back_);
     row->addWidget(cancel_);
     row->addWidget(help_);
@@ -173,6 +179,15 @@ void CMyProperySheet::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
 }
 
+bool CMyProperySheet::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Polish) {
+        auto* button = qobject_cast<QPushButton*>(watched);
+        if (button && button != next_ && button->window() == this)
+            button->setAutoDefault(false);
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
 void CMyProperySheet::layoutWithBack() {
     back_->show();
 }
@@ -226,14 +241,13 @@ void CMyProperySheet::onNext() {
 
 void CMyProperySheet::onHelp() {
     const std::string url = app_.registry().getText(orlavo::section::kDownloadInfo, "HelpURL");
-    if (url.empty())
-        return;
-    app_.effects().open(QString::fromStdString(url));
+    OpenInBrowser(app_.effects(), this, QString::fromStdString(url));
 }
 
 void CMyProperySheet::reject() {
-    if (app_.ShowAppMessageId(161, QMessageBox::Question, QMessageBox::Yes | QMessageBox::No) !=
-        QMessageBox::Yes)
+    // No is the default: a stray Enter must not throw the order away.
+    if (app_.ShowAppMessageId(161, QMessageBox::Question, QMessageBox::Yes | QMessageBox::No,
+                              QMessageBox::No) != QMessageBox::Yes)
         return;
     QDialog::reject();
 }

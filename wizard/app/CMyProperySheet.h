@@ -48,6 +48,8 @@ public slots:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    // Keeps Continue the default button whatever has the focus.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void activate(int index);

@@ -11,6 +11,7 @@
 #include "wizard/app/AppEffects.h"
 #include "wizard/app/CMyProperySheet.h"
 #include "wizard/app/CWizardApp.h"
+#include "wizard/app/OpenInBrowser.h"
 
 namespace {
 QString S(int id) {
@@ -79,9 +80,7 @@ void COrderSuccessfulPage::showEvent(QShowEvent* event) {
 void COrderSuccessfulPage::onWebsite() {
     const std::string url =
         app_.registry().getText(orlavo::section::kDownloadInfo, "OnlineAlbumURL");
-    if (url.empty())
-        return;
-    app_.effects().open(QString::fromStdString(url));
+    OpenInBrowser(app_.effects(), this, QString::fromStdString(url));
 }
 
 void COrderSuccessfulPage::onOrderMore() {

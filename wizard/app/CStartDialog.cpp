@@ -23,6 +23,10 @@
 #include "wizard/transmission/OrderResume.h"
 
 namespace {
+
+// The status line while the catalogue loads.
+constexpr int kLoadingCatalogue = 3082;
+
 QString S(int id) {
     return QString::fromStdString(orlavo::wizard::Str(id));
 }
@@ -159,7 +163,9 @@ CStartDialog::CStartDialog(CWizardApp& app, Loader load, QWidget* parent)
 }
 
 CStartDialog::~CStartDialog() {
-    // A load still running finishes before the window goes away.
+    // A load still running stops before the window goes away.
+    if (cancelLoad_)
+        *cancelLoad_ = true;
     watcher_.waitForFinished();
 }
 
@@ -176,16 +182,25 @@ void CStartDialog::showEvent(QShowEvent* event) {
 void CStartDialog::startLoad() {
     if (watcher_.isRunning())
         return;
-    for (QPushButton* b : {cancel_, preferences_, begin_})
+    // Cancel stays: it stops the load and ends the program.
+    for (QPushButton* b : {preferences_, begin_})
         b->setEnabled(false);
+    cancel_->setEnabled(true);
+    setStatus(S(kLoadingCatalogue));
     QApplication::setOverrideCursor(Qt::WaitCursor);
     // The window keeps repainting while the worker downloads and parses.
-    watcher_.setFuture(QtConcurrent::run(
-        [load = load_, address = address_]() -> std::string { return load(address); }));
+    cancelLoad_ = std::make_shared<std::atomic<bool>>(false);
+    watcher_.setFuture(QtConcurrent::run([load = load_, address = address_, cancel = cancelLoad_]()
+                                             -> std::string { return load(address, *cancel); }));
 }
 
 void CStartDialog::onLoaded() {
     QApplication::restoreOverrideCursor();
+    if (cancelLoad_ && cancelLoad_->load()) {
+        // Cancel was pressed while loading: the program ends, as Cancel says.
+        QDialog::reject();
+        return;
+    }
     const std::string error = watcher_.result();
     cancel_->setEnabled(true);
     begin_->setEnabled(true);
@@ -196,6 +211,7 @@ void CStartDialog::onLoaded() {
         preferences_->setEnabled(false);
         begin_->setFocus();
     } else {
+        setStatus(QString::fromStdString(app_.programVersion()));
         cancel_->setText(S(111));
         preferences_->setEnabled(true);
         begin_->setFocus();
@@ -296,9 +312,14 @@ void CStartDialog::onBegin() {
 }
 
 void CStartDialog::reject() {
-    // Nothing closes the window while the catalogue is loading.
-    if (watcher_.isRunning())
+    // While the catalogue loads, the load is stopped first; the window closes
+    // when its worker has returned (within about a second).
+    if (watcher_.isRunning()) {
+        if (cancelLoad_)
+            *cancelLoad_ = true;
+        cancel_->setEnabled(false);
         return;
+    }
     QDialog::reject();
 }
 

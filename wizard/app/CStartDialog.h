@@ -14,7 +14,9 @@
 #include <QDialog>
 #include <QFutureWatcher>
 #include <QString>
+#include <atomic>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -30,8 +32,10 @@ class CStartDialog : public QDialog {
 public:
     // LOAD runs the catalogue load for an address and returns its error text
     // (empty on success). It runs on a worker thread while the window waits,
-    // so it must touch nothing that the window uses.
-    using Loader = std::function<std::string(const std::string& address)>;
+    // so it must touch nothing that the window uses, and it stops soon once
+    // CANCEL is set (Cancel pressed while it loads).
+    using Loader =
+        std::function<std::string(const std::string& address, const std::atomic<bool>& cancel)>;
 
     CStartDialog(CWizardApp& app, Loader load, QWidget* parent = nullptr);
     ~CStartDialog() override;
@@ -81,6 +85,8 @@ private:
     QPushButton* preferences_;
     QPushButton* begin_;
     QFutureWatcher<std::string> watcher_;
+    // Set by Cancel while the catalogue loads; shared with that load's worker.
+    std::shared_ptr<std::atomic<bool>> cancelLoad_;
     bool opened_ = false;
     ResumeOffer* offer_;
     QPushButton* resume_;

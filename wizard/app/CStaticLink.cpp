@@ -4,6 +4,7 @@
 #include <QMouseEvent>
 
 #include "wizard/app/AppEffects.h"
+#include "wizard/app/OpenInBrowser.h"
 
 const QColor CStaticLink::kUnvisited = QColor(0, 0, 255);
 const QColor CStaticLink::kVisited = QColor(128, 0, 128);
@@ -43,10 +44,8 @@ void CStaticLink::keyPressEvent(QKeyEvent* event) {
 }
 
 void CStaticLink::follow() {
-    if (!effects_.open(link_)) {
-        effects_.beep();
+    if (!OpenInBrowser(effects_, window(), link_))
         return;
-    }
     color_ = kVisited;
     applyColor();
     repaint();

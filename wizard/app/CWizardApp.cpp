@@ -2,10 +2,12 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QEventLoop>
 
 #include "common/RegistryRoot.h"
 #include "common/SettingsTable.h"
 #include "common/VersionText.h"
+#include "platform/AccessibleApplication.h"
 #include "platform/FileVersion.h"
 #include "platform/LanguageBundles.h"
 #include "platform/RegistryStore.h"
@@ -121,6 +123,7 @@ bool CWizardApp::StartUp() {
         ApplyAppLook(*app);
     loadPictures();
     QCoreApplication::setApplicationName(" ");
+    orlavo::SetAccessibleApplicationName(S(108));
 
     xml.setProgramVersion(programVersion_);
     sheet_ = std::make_unique<CMyProperySheet>(*this);
@@ -147,8 +150,9 @@ void CWizardApp::loadPictures() {
 }
 
 bool CWizardApp::RunStartDialog() {
-    CStartDialog dialog(*this,
-                        [this](const std::string& address) { return LoadCatalogue(address); });
+    CStartDialog dialog(*this, [this](const std::string& address, const std::atomic<bool>& cancel) {
+        return LoadCatalogue(address, &cancel);
+    });
     if (dialog.exec() != QDialog::Accepted) {
         unfinishedOrder.reset();
         return false;
@@ -186,8 +190,8 @@ std::string CWizardApp::RestoreUnfinishedOrder() {
     return {};
 }
 
-std::string CWizardApp::LoadCatalogue(const std::string& address) {
-    return xml.Load(address, shops);
+std::string CWizardApp::LoadCatalogue(const std::string& address, const std::atomic<bool>* cancel) {
+    return xml.Load(address, shops, cancel);
 }
 
 bool CWizardApp::DealerStep() {
@@ -214,7 +218,17 @@ bool CWizardApp::DealerStep() {
 int CWizardApp::RunWizard() {
     sheetIsMain_ = true;
     sheet_->setActivePage(firstPage_);
-    const int result = sheet_->exec();
+    // The wizard lasts until it is ended, not while it is visible: the
+    // order-sent window hides it, and a dialog's own exec() would end then.
+    int result = 0;
+    QEventLoop loop;
+    QObject::connect(sheet_.get(), &QDialog::finished, &loop, [&](int r) {
+        result = r;
+        loop.quit();
+    });
+    sheet_->setWindowModality(Qt::ApplicationModal);
+    sheet_->show();
+    loop.exec(QEventLoop::DialogExec);
     sheetIsMain_ = false;
     return result;
 }
@@ -226,13 +240,15 @@ QWidget* CWizardApp::mainWindow() const {
 }
 
 QMessageBox::StandardButton CWizardApp::ShowAppMessage(const QString& text, QMessageBox::Icon icon,
-                                                       QMessageBox::StandardButtons buttons) {
-    return effects_.message(mainWindow(), S(108), text, icon, buttons);
+                                                       QMessageBox::StandardButtons buttons,
+                                                       QMessageBox::StandardButton defaultButton) {
+    return effects_.message(mainWindow(), S(108), text, icon, buttons, defaultButton);
 }
 
-QMessageBox::StandardButton CWizardApp::ShowAppMessageId(int id, QMessageBox::Icon icon,
-                                                         QMessageBox::StandardButtons buttons) {
-    return ShowAppMessage(S(id), icon, buttons);
+QMessageBox::StandardButton CWizardApp::ShowAppMessageId(
+    int id, QMessageBox::Icon icon, QMessageBox::StandardButtons buttons,
+    QMessageBox::StandardButton defaultButton) {
+    return ShowAppMessage(S(id), icon, buttons, defaultButton);
 }
 
 void CWizardApp::emptyOrder() {

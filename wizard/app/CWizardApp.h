@@ -65,13 +65,18 @@ public:
     int RunWizard();
 
     // Message boxes with the caption "Zadozu Orlavo" over the main window.
-    QMessageBox::StandardButton ShowAppMessage(const QString& text, QMessageBox::Icon icon,
-                                               QMessageBox::StandardButtons buttons);
-    QMessageBox::StandardButton ShowAppMessageId(int id, QMessageBox::Icon icon,
-                                                 QMessageBox::StandardButtons buttons);
+    // Enter presses DEFAULT_BUTTON (the box's own choice when NoButton).
+    QMessageBox::StandardButton ShowAppMessage(
+        const QString& text, QMessageBox::Icon icon, QMessageBox::StandardButtons buttons,
+        QMessageBox::StandardButton defaultButton = QMessageBox::NoButton);
+    QMessageBox::StandardButton ShowAppMessageId(
+        int id, QMessageBox::Icon icon, QMessageBox::StandardButtons buttons,
+        QMessageBox::StandardButton defaultButton = QMessageBox::NoButton);
 
-    // The catalogue load of the start window; the error text, empty on success.
-    std::string LoadCatalogue(const std::string& address);
+    // The catalogue load of the start window; the error text, empty on
+    // success. CANCEL, when given, stops the download once it is set.
+    std::string LoadCatalogue(const std::string& address,
+                              const std::atomic<bool>* cancel = nullptr);
 
     // Empties the order through the registered step-1 page.
     void registerPhotoSelection(PhotoSelection* page) { photoSelection_ = page; }

@@ -23,11 +23,14 @@ bool Quotable(std::string_view value) {
 
 }  // namespace
 
-std::string CXmlDocuments::Load(const std::string& address, ShopList& shops) {
+std::string CXmlDocuments::Load(const std::string& address, ShopList& shops,
+                                const std::atomic<bool>* cancel) {
     try {
         reset();
         std::string body;
-        const std::string error = DownloadText(address, body, download_);
+        DownloadSettings settings = download_;
+        settings.transfer.cancel = cancel;
+        const std::string error = DownloadText(address, body, settings);
         if (!error.empty()) {
             return address + ": " + error;
         }

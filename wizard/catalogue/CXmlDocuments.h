@@ -6,6 +6,7 @@
 // each time (the product elements are indexed once at load); an index out of range, a missing
 // element or a query before a successful Load gives the empty text or 0, never a crash.
 
+#include <atomic>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -38,7 +39,9 @@ public:
     // Makes both documents afresh, downloads and parses the catalogue at
     // ADDRESS, seeds the manifest template and refills SHOPS. The empty text
     // on success, else the error text to show (prefixed with the address).
-    std::string Load(const std::string& address, ShopList& shops);
+    // CANCEL, when given, stops the download once it is set.
+    std::string Load(const std::string& address, ShopList& shops,
+                     const std::atomic<bool>* cancel = nullptr);
     // The same for a body already at hand (tests, benchmarks): everything
     // Load does after the download.
     std::string LoadDownloaded(const std::string& address, std::string_view body, ShopList& shops);

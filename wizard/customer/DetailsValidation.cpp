@@ -1,5 +1,6 @@
 #include "wizard/customer/DetailsValidation.h"
 
+#include "common/TextRules.h"
 #include "resources/WizardResources.h"
 #include "wizard/customer/CardNumber.h"
 
@@ -22,13 +23,39 @@ struct Required {
         if (check.focus == DetailsField::None) {
             check.focus = field;
         }
+        check.fields.push_back(field);
         check.ok = false;
         check.missing = true;
     }
 };
 
+DetailsCheck Fail(std::string message, DetailsField focus) {
+    return {false, std::move(message), focus, {focus}, false};
+}
+
 DetailsCheck Fail(int messageId, DetailsField focus) {
-    return {false, Str(messageId), focus, false};
+    return Fail(Str(messageId), focus);
+}
+
+// The card type check's message: which card the number is, when it suits
+// another method offered, and which one is chosen.
+std::string CardTypeMessage(const DetailsEntries& e) {
+    std::string chosen;
+    for (const auto& [id, name] : e.methods) {
+        if (id == e.paymentMethodId) {
+            chosen = name;
+        }
+    }
+    if (chosen.empty()) {
+        return Str(3416);
+    }
+    for (const auto& [id, name] : e.methods) {
+        if (id != e.paymentMethodId && IsCardMethod(id) && id != kStartDateCardMethod &&
+            IsValidCardType(e.cardNumber, id)) {
+            return FillPlaceholders(Str(3481), {name, chosen});
+        }
+    }
+    return FillPlaceholders(Str(3482), {chosen});
 }
 
 }  // namespace
@@ -131,7 +158,7 @@ DetailsCheck ValidateDetails(const DetailsEntries& e, int year, int month) {
             int startYear = LeadingDigits(e.startYear);
             int startMonth = LeadingDigits(e.startMonth);
             if (startYear > year || (startYear == year && startMonth > month)) {
-                return Fail(3415, DetailsField::StartMonth);
+                return Fail(3480, DetailsField::StartMonth);
             }
         }
         int expiryYear = LeadingDigits(e.expiryYear);
@@ -140,7 +167,7 @@ DetailsCheck ValidateDetails(const DetailsEntries& e, int year, int month) {
             return Fail(3415, DetailsField::ExpiryMonth);
         }
         if (!IsValidCardType(e.cardNumber, e.paymentMethodId)) {
-            return Fail(3416, DetailsField::PaymentMethod);
+            return Fail(CardTypeMessage(e), DetailsField::PaymentMethod);
         }
         if (!IsValidCardChecksum(e.cardNumber, e.paymentMethodId)) {
             return Fail(3417, DetailsField::CardNumber);

@@ -5,6 +5,7 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace orlavo::wizard {
@@ -64,6 +65,9 @@ struct DetailsEntries {
     std::string startYear;   // four digits
     std::string expiryMonth;
     std::string expiryYear;
+    // The payment methods offered (id, name), so that a number that suits
+    // another card than the one chosen can name both.
+    std::vector<std::pair<int, std::string>> methods;
 };
 
 struct DetailsCheck {
@@ -72,6 +76,8 @@ struct DetailsCheck {
     // one message of the first failing format check.
     std::string message;
     DetailsField focus = DetailsField::None;
+    // Every entry the message is about (the focus first), to be marked.
+    std::vector<DetailsField> fields;
     // The failure is of required fields: the focus moves before the message
     // is shown, for the other checks after it.
     bool missing = false;

@@ -116,8 +116,8 @@ bool OrderModel::HasAnyLine() const {
                        [](const SelectedPhoto& p) { return p.hasAnyLine(); });
 }
 
-float OrderModel::Subtotal(const std::function<std::string(int product)>& priceText) const {
-    float sum = 0.0f;
+std::int64_t OrderModel::Subtotal(const std::function<std::string(int product)>& priceText) const {
+    std::int64_t sum = 0;
     for (const SelectedPhoto& p : photos_) {
         const int lines = std::min(productCount_, static_cast<int>(p.orderLines.size()));
         for (int j = 0; j < lines; ++j) {
@@ -125,12 +125,9 @@ float OrderModel::Subtotal(const std::function<std::string(int product)>& priceT
             if (q <= 0) {
                 continue;
             }
-            const float price = static_cast<float>(LeadingNumber(priceText(j)));
-            // Only the price and the running sum are single precision; the
-            // product is exact before it is added.
-            const double term =
-                static_cast<double>(static_cast<std::uint32_t>(q)) * static_cast<double>(price);
-            sum = static_cast<float>(static_cast<double>(sum) + term);
+            const std::int64_t term = LineHundredths(priceText(j), q);
+            if (__builtin_add_overflow(sum, term, &sum))
+                return term < 0 ? INT64_MIN : INT64_MAX;
         }
     }
     return sum;

@@ -66,10 +66,11 @@ public:
 
     bool HasAnyLine() const;
 
-    // Single-precision sum of quantity x price over every line, in photo and
-    // product order, the way the subtotal has always been computed (three
-    // lines of 0.10 give 0.3000000119). PRICE_TEXT gives a product's price text.
-    float Subtotal(const std::function<std::string(int product)>& priceText) const;
+    // Sum of quantity x price over every line, in whole hundredths of the
+    // currency: exact, however large the order (a sum in binary fractions
+    // drifts by cents). PRICE_TEXT gives a product's price text, read by
+    // LeadingHundredths. Saturates rather than overflowing.
+    std::int64_t Subtotal(const std::function<std::string(int product)>& priceText) const;
 
     // Sum of the file sizes, 64-bit so that a large order never wraps.
     std::uint64_t selectedBytes() const { return selectedBytes_; }
@@ -100,6 +101,7 @@ int StepOneRefusal(std::size_t photoCount);
 // Leaving step 2: 0 to go on, else 145 "One or more pictures have no reason for upload".
 int StepTwoRefusal(const OrderModel& order);
 
+using orlavo::LeadingHundredths;
 using orlavo::LeadingNumber;
 
 }  // namespace orlavo::wizard

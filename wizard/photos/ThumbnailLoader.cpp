@@ -13,8 +13,8 @@ constexpr std::size_t kNone = static_cast<std::size_t>(-1);
 }
 
 struct ThumbnailLoader::Run {
-    Run(std::uint64_t g, std::vector<std::string> p, qreal ratio)
-        : generation(g), paths(std::move(p)), dpr(ratio), claimed(paths.size(), 0) {}
+    Run(std::uint64_t g, std::vector<std::string> p, qreal ratio, int s)
+        : generation(g), paths(std::move(p)), dpr(ratio), side(s), claimed(paths.size(), 0) {}
 
     // The next photo to make: a wished one first, else the next in order.
     std::size_t claim() {
@@ -50,6 +50,7 @@ struct ThumbnailLoader::Run {
     const std::uint64_t generation;
     const std::vector<std::string> paths;
     const qreal dpr;
+    const int side;
 
     std::atomic<bool> stop{false};
     std::atomic<int> active{0};
@@ -75,7 +76,7 @@ ThumbnailLoader::~ThumbnailLoader() {
 }
 
 void ThumbnailLoader::start(std::vector<std::string> paths, qreal devicePixelRatio,
-                            const std::vector<std::size_t>& first) {
+                            const std::vector<std::size_t>& first, int side) {
     stop();
     // Runs that have ended but whose end was not handled yet are joined now.
     std::erase_if(runs_, [](const std::shared_ptr<Run>& run) {
@@ -86,7 +87,7 @@ void ThumbnailLoader::start(std::vector<std::string> paths, qreal devicePixelRat
     });
     if (paths.empty())
         return;
-    auto run = std::make_shared<Run>(++generation_, std::move(paths), devicePixelRatio);
+    auto run = std::make_shared<Run>(++generation_, std::move(paths), devicePixelRatio, side);
     const int n = static_cast<int>(std::min<std::size_t>(run->paths.size(), std::size_t(threads_)));
     run->wish(first);
     run->active = n;
@@ -117,7 +118,7 @@ void ThumbnailLoader::work(const std::shared_ptr<Run>& run) {
         const std::size_t i = run->claim();
         if (i == kNone)
             break;
-        PhotoThumbnail thumbnail = MakeThumbnail(run->paths[i], run->dpr);
+        PhotoThumbnail thumbnail = MakeThumbnail(run->paths[i], run->dpr, run->side, &run->stop);
         thumbnail.packed = PackThumbnail(thumbnail.image);
         if (run->stop.load())
             break;

@@ -9,10 +9,11 @@
 //   by value through the loader's inbox (guarded by a mutex) and comes out as
 //   thumbnailReady() on the loader's own thread, as soon as it is made; a
 //   queued call wakes that thread when the inbox was empty.
-// - A run is stopped through a flag that its workers poll before each photo.
-//   stop() and start() never wait for a worker: the old run's workers finish
-//   the photo in hand and end by themselves, and nothing of theirs is handed
-//   out any more. The destructor does wait for them (at most one photo each).
+// - A run is stopped through a flag that its workers poll before each photo
+//   and that the photo's decode polls as it goes. stop() and start() never
+//   wait for a worker: the old run's workers give up the photo in hand and
+//   end by themselves, and nothing of theirs is handed out any more. The
+//   destructor does wait for them (a fraction of one photo each).
 // - finished() fires once when the current run has made every photo; a
 //   stopped run never fires it.
 
@@ -36,9 +37,10 @@ public:
 
     // Stops the current run and starts one over PATHS; thumbnailReady() then
     // reports by index into PATHS. FIRST are made ahead of the others, as
-    // prioritize() asks. An empty list starts nothing.
+    // prioritize() asks. SIDE is the thumbnails' side in logical pixels. An
+    // empty list starts nothing.
     void start(std::vector<std::string> paths, qreal devicePixelRatio,
-               const std::vector<std::size_t>& first = {});
+               const std::vector<std::size_t>& first = {}, int side = kThumbnailSide);
     // Nothing more is reported from the current run.
     void stop();
     // True from start() until finished() or stop().

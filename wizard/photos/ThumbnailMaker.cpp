@@ -6,11 +6,12 @@
 #include <QTransform>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <vector>
 
+#include "wizard/photos/JpegDecoder.h"
 #include "wizard/photos/JpegInfo.h"
 
 namespace orlavo::wizard {
@@ -19,80 +20,37 @@ namespace {
 
 // Files larger than this are not photos we can order.
 constexpr std::uint64_t kMaxFileBytes = 512ULL << 20;
-// The largest decoded picture (after DCT scaling) we allocate.
-constexpr qint64 kMaxDecodedPixels = 16LL << 20;
 // Read first, in the hope that the EXIF thumbnail and the frame header are in it.
 constexpr std::size_t kHeadBytes = 256 * 1024;
+// The markers before the first scan (profiles, previews) may run longer;
+// a file whose first scan starts past this is no photo of ours.
+constexpr std::size_t kMaxHeadBytes = 4 << 20;
 // Where the end-of-image marker is looked for when only the head was read.
 constexpr std::uint64_t kTailBytes = 64 * 1024;
 // An EXIF thumbnail whose proportions differ more than this carries bars.
 constexpr double kAspectTolerance = 0.03;
 
-struct TjDestroy {
-    void operator()(void* handle) const {
-        if (handle)
-            tjDestroy(static_cast<tjhandle>(handle));
-    }
-};
-
-// One decompressor per thread, kept for the thread's life; after a failure a
-// fresh one, as a failed decompressor may keep some of the damaged file's state.
-std::unique_ptr<void, TjDestroy>& Decompressor() {
-    thread_local std::unique_ptr<void, TjDestroy> handle(tjInitDecompress());
-    if (!handle)
-        handle.reset(tjInitDecompress());
-    return handle;
-}
-
 constexpr int kPixelFormat = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? TJPF_BGRX : TJPF_XRGB;
 
-// Decodes at the smallest DCT scale whose picture still covers NEED (a size in
-// the stored orientation). Null when the data cannot be decoded.
-QImage DecodeScaled(const unsigned char* data, std::size_t size, QSize need) {
-    std::unique_ptr<void, TjDestroy>& handle = Decompressor();
-    tjhandle h = handle.get();
-    if (!h || size == 0)
-        return {};
-    int width = 0, height = 0, subsamp = 0, colorspace = 0;
-    const auto length = static_cast<unsigned long>(size);
-    if (tjDecompressHeader3(h, data, length, &width, &height, &subsamp, &colorspace) != 0) {
-        handle.reset();
-        return {};
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+PhotoRefusal RefusalOf(DecodeVerdict verdict) {
+    switch (verdict) {
+        case DecodeVerdict::Whole:
+            return PhotoRefusal::None;
+        case DecodeVerdict::Damaged:
+            return PhotoRefusal::Damaged;
+        case DecodeVerdict::TooLarge:
+            return PhotoRefusal::TooLarge;
+        case DecodeVerdict::Stopped:
+            return PhotoRefusal::Stopped;
+        case DecodeVerdict::NotJpeg:
+            break;
     }
-    if (width <= 0 || height <= 0)
-        return {};
-    int count = 0;
-    const tjscalingfactor* factors = tjGetScalingFactors(&count);
-    tjscalingfactor best{1, 1};
-    qint64 bestArea = qint64(width) * height;
-    for (int i = 0; factors && i < count; ++i) {
-        const tjscalingfactor f = factors[i];
-        if (f.num > f.denom)
-            continue;
-        const int w = TJSCALED(width, f), h2 = TJSCALED(height, f);
-        if (w >= need.width() && h2 >= need.height() && qint64(w) * h2 < bestArea) {
-            best = f;
-            bestArea = qint64(w) * h2;
-        }
-    }
-    const int w = TJSCALED(width, best), hgt = TJSCALED(height, best);
-    if (qint64(w) * hgt > kMaxDecodedPixels)
-        return {};
-    QImage image(w, hgt, QImage::Format_RGB32);
-    if (image.isNull())
-        return {};
-    const int rc =
-        tjDecompress2(h, data, length, image.bits(), w, static_cast<int>(image.bytesPerLine()), hgt,
-                      kPixelFormat, TJFLAG_FASTDCT | TJFLAG_FASTUPSAMPLE | TJFLAG_LIMITSCANS);
-    // A warning (extraneous bytes, say) still leaves a whole picture; the file
-    // being cut short is caught before decoding.
-    if (rc != 0) {
-        const bool warning = tjGetErrorCode(h) == TJERR_WARNING;
-        handle.reset();
-        if (!warning)
-            return {};
-    }
-    return image;
+    return PhotoRefusal::Unreadable;
 }
 
 // The picture turned upright for an EXIF orientation.
@@ -135,15 +93,16 @@ QImage FromExifThumbnail(const unsigned char* data, const JpegInfo& info, QSize 
     if (!inner.isJpeg || !inner.complete || stored.width() < need.width() ||
         stored.height() < need.height() || !SameProportions(stored, QSize(info.width, info.height)))
         return {};
-    return DecodeScaled(thumb, info.thumbnailLength, need);
+    // A thumbnail that cannot be decoded whole, or only at a cost, is not used.
+    return DecodeJpeg(thumb, info.thumbnailLength, need).image;
 }
 
 // What the thumbnail of a photo needs: its square's side and the picture's
 // size within it, in the stored orientation.
 struct Target {
-    Target(const JpegInfo& info, qreal devicePixelRatio)
+    Target(const JpegInfo& info, qreal devicePixelRatio, int logicalSide)
         : dpr(devicePixelRatio > 0 ? devicePixelRatio : 1.0),
-          side(std::max(1, int(std::lround(kThumbnailSide * dpr)))) {
+          side(std::max(1, int(std::lround(std::max(1, logicalSide) * dpr)))) {
         const QSize fit = FitInto(QSize(info.shownWidth(), info.shownHeight()), side);
         need = info.orientation >= 5 ? fit.transposed() : fit;
     }
@@ -157,6 +116,7 @@ PhotoThumbnail Finish(const JpegInfo& info, const Target& target, QImage picture
     PhotoThumbnail result;
     if (picture.isNull())
         return result;
+    result.refusal = PhotoRefusal::None;
     result.fromExif = fromExif;
     result.decodedSize = picture.size();
     if (picture.size() != target.need)
@@ -179,20 +139,49 @@ PhotoThumbnail Finish(const JpegInfo& info, const Target& target, QImage picture
     return result;
 }
 
+// What a decode that did not give a picture leaves: the reason, and the
+// photo's size when its header was read.
+PhotoThumbnail Refused(const JpegInfo& info, DecodeVerdict verdict) {
+    PhotoThumbnail result;
+    result.refusal = RefusalOf(verdict);
+    if (info.isJpeg) {
+        result.width = info.shownWidth();
+        result.height = info.shownHeight();
+    }
+    return result;
+}
+
 // Whether the file's last bytes (after the scan's start) hold the end-of-image
 // marker. Inside entropy-coded data 0xFF is never followed by 0xD9, so a file
 // cut short has none there.
-bool EndsWhole(std::ifstream& in, std::uint64_t size, std::size_t scanOffset) {
+bool EndsWhole(std::FILE* in, std::uint64_t size, std::size_t scanOffset) {
     const std::uint64_t from =
         std::max<std::uint64_t>(scanOffset, size > kTailBytes ? size - kTailBytes : 0);
-    if (from >= size)
+    if (from >= size || fseeko(in, static_cast<off_t>(from), SEEK_SET) != 0)
         return false;
     std::string tail(static_cast<std::size_t>(size - from), '\0');
-    in.clear();
-    in.seekg(static_cast<std::streamoff>(from));
-    in.read(tail.data(), static_cast<std::streamsize>(tail.size()));
-    tail.resize(static_cast<std::size_t>(std::max<std::streamsize>(in.gcount(), 0)));
+    tail.resize(std::fread(tail.data(), 1, tail.size(), in));
     return tail.find("\xFF\xD9") != std::string::npos;
+}
+
+// The file's first bytes, as many as its markers before the first scan
+// need (within kMaxHeadBytes), in a buffer kept by the thread; the file is
+// left positioned after them.
+std::vector<unsigned char>& ReadHead(std::FILE* in, std::uint64_t size, JpegInfo& info) {
+    thread_local std::vector<unsigned char> head;
+    head.clear();
+    std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(size, kHeadBytes));
+    for (;;) {
+        const std::size_t have = head.size();
+        head.resize(want);
+        head.resize(have + std::fread(head.data() + have, 1, want - have, in));
+        info = ReadJpegInfo(head.data(), head.size());
+        if (info.isJpeg || head.size() < want || want >= size || want >= kMaxHeadBytes)
+            break;
+        want = static_cast<std::size_t>(std::min<std::uint64_t>(size, want * 4));
+        want = std::min(want, kMaxHeadBytes);
+    }
+    return head;
 }
 
 std::int64_t ModifiedMs(const std::filesystem::path& path) {
@@ -216,20 +205,25 @@ QSize FitInto(QSize size, int side) {
 }
 
 PhotoThumbnail MakeThumbnailFromBytes(const unsigned char* data, std::size_t size,
-                                      qreal devicePixelRatio) {
+                                      qreal devicePixelRatio, int side) {
     const JpegInfo info = ReadJpegInfo(data, size);
-    // A photo cut short is not offered: what would be printed is not the photo.
-    if (!info.isJpeg || !info.complete)
+    if (!info.isJpeg)
         return {};
-    const Target target(info, devicePixelRatio);
-    QImage picture = FromExifThumbnail(data, info, target.need);
-    const bool fromExif = !picture.isNull();
-    if (!fromExif)
-        picture = DecodeScaled(data, size, target.need);
-    return Finish(info, target, std::move(picture), fromExif);
+    const Target target(info, devicePixelRatio, side);
+    // The EXIF thumbnail stands for a photo whose data runs to its end.
+    if (info.complete) {
+        QImage picture = FromExifThumbnail(data, info, target.need);
+        if (!picture.isNull())
+            return Finish(info, target, std::move(picture), true);
+    }
+    DecodedPicture decoded = DecodeJpeg(data, size, target.need);
+    if (decoded.verdict != DecodeVerdict::Whole)
+        return Refused(info, decoded.verdict);
+    return Finish(info, target, std::move(decoded.image), false);
 }
 
-PhotoThumbnail MakeThumbnail(const std::string& path, qreal devicePixelRatio) {
+PhotoThumbnail MakeThumbnail(const std::string& path, qreal devicePixelRatio, int side,
+                             const std::atomic<bool>* stop) {
     try {
         const std::filesystem::path file(path);
         std::error_code ec;
@@ -238,34 +232,29 @@ PhotoThumbnail MakeThumbnail(const std::string& path, qreal devicePixelRatio) {
         const std::uint64_t size = std::filesystem::file_size(file, ec);
         if (ec || size == 0 || size > kMaxFileBytes)
             return {};
-        std::ifstream in(file, std::ios::binary);
-        // One buffer per thread, kept: no fresh pages to clear for every photo.
-        thread_local std::vector<unsigned char> bytes;
-        bytes.resize(static_cast<std::size_t>(size));
-        auto read = [&in](unsigned char* to, std::size_t n) {
-            in.read(reinterpret_cast<char*>(to), static_cast<std::streamsize>(n));
-            return static_cast<std::size_t>(std::max<std::streamsize>(in.gcount(), 0));
-        };
-
-        // The head first: an EXIF thumbnail that serves spares reading the rest.
-        std::size_t have = read(bytes.data(), std::min<std::size_t>(bytes.size(), kHeadBytes));
+        File in(std::fopen(path.c_str(), "rb"));
+        if (!in)
+            return {};
+        JpegInfo info;
+        const std::vector<unsigned char>& head = ReadHead(in.get(), size, info);
+        if (!info.isJpeg)
+            return {};
+        const Target target(info, devicePixelRatio, side);
         PhotoThumbnail result;
-        if (have < bytes.size()) {
-            const JpegInfo head = ReadJpegInfo(bytes.data(), have);
-            if (head.isJpeg && head.thumbnailLength > 0) {
-                const Target target(head, devicePixelRatio);
-                QImage picture = FromExifThumbnail(bytes.data(), head, target.need);
-                if (!picture.isNull() && EndsWhole(in, size, head.scanOffset))
-                    result = Finish(head, target, std::move(picture), true);
-            }
+        // The EXIF thumbnail first: when it serves, the rest is not read.
+        if (info.thumbnailLength > 0) {
+            QImage picture = FromExifThumbnail(head.data(), info, target.need);
+            if (!picture.isNull() && EndsWhole(in.get(), size, info.scanOffset))
+                result = Finish(info, target, std::move(picture), true);
         }
         if (!result.ok()) {
-            in.clear();
-            in.seekg(static_cast<std::streamoff>(have));
-            if (have < bytes.size())
-                have += read(bytes.data() + have, bytes.size() - have);
-            // A file that shrank meanwhile is judged by what could be read.
-            result = MakeThumbnailFromBytes(bytes.data(), have, devicePixelRatio);
+            if (fseeko(in.get(), static_cast<off_t>(head.size()), SEEK_SET) != 0)
+                return {};
+            DecodedPicture decoded =
+                DecodeJpegFile(in.get(), head.data(), head.size(), target.need, stop);
+            if (decoded.verdict != DecodeVerdict::Whole)
+                return Refused(info, decoded.verdict);
+            result = Finish(info, target, std::move(decoded.image), false);
         }
         if (result.ok()) {
             result.fileSize = size;
@@ -287,19 +276,19 @@ QImage MakePreviewPicture(const std::string& path, int side) {
         const std::uint64_t size = std::filesystem::file_size(file, ec);
         if (ec || size == 0 || size > kMaxFileBytes)
             return {};
-        std::vector<unsigned char> bytes(static_cast<std::size_t>(size));
-        std::ifstream in(file, std::ios::binary);
-        in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-        const auto have = static_cast<std::size_t>(std::max<std::streamsize>(in.gcount(), 0));
-        const JpegInfo info = ReadJpegInfo(bytes.data(), have);
-        if (!info.isJpeg || !info.complete)
+        File in(std::fopen(path.c_str(), "rb"));
+        if (!in)
+            return {};
+        JpegInfo info;
+        const std::vector<unsigned char>& head = ReadHead(in.get(), size, info);
+        if (!info.isJpeg)
             return {};
         const QSize shown(info.shownWidth(), info.shownHeight());
         // A small photo is not blown up here: the view scales it as it draws.
         const QSize fit =
             std::max(shown.width(), shown.height()) <= side ? shown : FitInto(shown, side);
         const QSize need = info.orientation >= 5 ? fit.transposed() : fit;
-        QImage picture = DecodeScaled(bytes.data(), have, need);
+        QImage picture = DecodeJpegFile(in.get(), head.data(), head.size(), need).image;
         if (picture.isNull())
             return {};
         if (picture.size() != need)
@@ -335,7 +324,8 @@ QImage UnpackThumbnail(const QByteArray& packed, qreal devicePixelRatio) {
     const JpegInfo info = ReadJpegInfo(data, std::size_t(packed.size()));
     if (!info.isJpeg)
         return {};
-    QImage image = DecodeScaled(data, std::size_t(packed.size()), QSize(info.width, info.height));
+    QImage image =
+        DecodeJpeg(data, std::size_t(packed.size()), QSize(info.width, info.height)).image;
     image.setDevicePixelRatio(devicePixelRatio > 0 ? devicePixelRatio : 1.0);
     return image;
 }

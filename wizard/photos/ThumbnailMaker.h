@@ -3,14 +3,21 @@
 // proportion on grey 0x808080 and upright by its EXIF orientation, made at the
 // screen's device pixel ratio so it stays sharp at 200%. It comes from the
 // file's EXIF thumbnail when that is large enough and has the photo's
-// proportions, otherwise from a DCT-scaled decode: a large photo is never
-// decoded at full size. The pixel size comes from the JPEG header.
+// proportions, otherwise from a DCT-scaled decode (JpegDecoder): a large
+// photo is never decoded at full size, a file is read in pieces, and a
+// picture that would pass the decoding memory budget is refused unread. The
+// pixel size comes from the JPEG header.
+//
+// A photo is offered when it is whole: a decoded one by its decode (every
+// line, no data lost), one shown by its EXIF thumbnail by its markers (its
+// image data runs to an end marker).
 //
 // Synchronous, and safe to call from several threads at once.
 
 #include <QByteArray>
 #include <QImage>
 #include <QSize>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -20,12 +27,23 @@ namespace orlavo::wizard {
 inline constexpr int kThumbnailSide = 92;
 inline constexpr QRgb kThumbnailBackground = 0xFF808080;
 
+// Why a file has no thumbnail.
+enum class PhotoRefusal {
+    None,
+    Unreadable,  // no JPEG photo that can be read
+    Damaged,     // cut short, or data in it lost or foreign
+    TooLarge,    // decoding it would pass the memory budget
+    Stopped,     // the caller stopped it
+};
+
 struct PhotoThumbnail {
     // SIDE x SIDE device pixels with the device pixel ratio set; null when the
     // file could not be read as a whole JPEG photo.
     QImage image;
+    PhotoRefusal refusal = PhotoRefusal::Unreadable;
     std::uint64_t fileSize = 0;
-    // The pixel size as the photo is seen (turned by its orientation).
+    // The pixel size as the photo is seen (turned by its orientation); also
+    // given with a refusal once the header was read.
     int width = 0;
     int height = 0;
     // Milliseconds since 1970 (UTC); 0 when not known.
@@ -41,12 +59,16 @@ struct PhotoThumbnail {
     bool ok() const { return !image.isNull(); }
 };
 
-// Reads the file at PATH (bytes as the file system names it).
-PhotoThumbnail MakeThumbnail(const std::string& path, qreal devicePixelRatio = 1.0);
+// Reads the file at PATH (bytes as the file system names it). SIDE is the
+// square's side in logical pixels, for a view that shows larger thumbnails.
+// STOP, when given, ends the work as soon as it is set, in the middle of a
+// decode too.
+PhotoThumbnail MakeThumbnail(const std::string& path, qreal devicePixelRatio = 1.0,
+                             int side = kThumbnailSide, const std::atomic<bool>* stop = nullptr);
 
 // From a file's bytes; fileSize and lastModified stay 0.
 PhotoThumbnail MakeThumbnailFromBytes(const unsigned char* data, std::size_t size,
-                                      qreal devicePixelRatio = 1.0);
+                                      qreal devicePixelRatio = 1.0, int side = kThumbnailSide);
 
 // The photo at PATH for a larger view: decoded at the smallest DCT scale that
 // still covers SIDE x SIDE device pixels, resampled to fit that square in

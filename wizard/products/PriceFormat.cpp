@@ -1,25 +1,16 @@
 #include "wizard/products/PriceFormat.h"
 
-#include <charconv>
-#include <cmath>
-
 namespace orlavo::wizard {
 
-std::string FormatMoney(double amount) {
-    if (!std::isfinite(amount)) {
-        return "0.00";
+std::string FormatHundredths(std::int64_t hundredths) {
+    // Unsigned, so that the most negative amount has a magnitude too.
+    const std::uint64_t magnitude = hundredths < 0 ? 0 - static_cast<std::uint64_t>(hundredths)
+                                                   : static_cast<std::uint64_t>(hundredths);
+    std::string cents = std::to_string(magnitude % 100);
+    if (cents.size() < 2) {
+        cents.insert(cents.begin(), '0');
     }
-    char buffer[400];
-    const auto [end, ec] =
-        std::to_chars(buffer, buffer + sizeof buffer, amount, std::chars_format::fixed, 2);
-    if (ec != std::errc()) {
-        return "0.00";
-    }
-    std::string text(buffer, end);
-    if (text == "-0.00") {
-        text = "0.00";
-    }
-    return text;
+    return (hundredths < 0 ? "-" : "") + std::to_string(magnitude / 100) + "." + cents;
 }
 
 std::string UnitPriceText(std::string_view priceText) {

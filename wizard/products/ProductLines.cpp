@@ -1,6 +1,8 @@
 #include "wizard/products/ProductLines.h"
 
 #include "common/NumberText.h"
+#include "common/TextRules.h"
+#include "resources/WizardResources.h"
 #include "wizard/products/PriceFormat.h"
 #include "wizard/products/QualityRating.h"
 
@@ -12,6 +14,16 @@ std::vector<std::string> QuantityChoices() {
     for (int i = 1; i <= 100; ++i)
         choices.push_back(std::to_string(i));
     return choices;
+}
+
+bool AskBeforeQuantity(std::int32_t from, std::int32_t to) {
+    return to > kQuantityAskAbove && from <= kQuantityAskAbove;
+}
+
+std::string ProductChoiceText(const ProductInfo& product, std::string_view currency) {
+    if (product.priceText.empty())
+        return product.name;
+    return product.name + " - " + PriceWithCurrency(product.priceText, currency);
 }
 
 std::int32_t QuantityFromText(std::string_view text) {
@@ -36,6 +48,8 @@ RowTexts MakeRowTexts(const SelectedPhoto& photo, int product, const ProductTabl
     texts.name = info.name;
     texts.quality = QualityText(RateQuality(photo.width, photo.height, info.xDim));
     texts.price = PriceWithCurrency(info.priceText, table.currency);
+    texts.total = FormatHundredths(LineHundredths(info.priceText, photo.orderLines[j].quantity)) +
+                  " " + table.currency;
     return texts;
 }
 
@@ -61,9 +75,30 @@ void SetZoomTrimOfAllLines(OrderModel& order, bool on) {
             order.SetZoomTrim(i, j, on ? 1 : 0);
 }
 
+std::string PhotosWithoutPrints(const OrderModel& order, std::size_t shown) {
+    std::string names;
+    std::size_t count = 0;
+    for (const SelectedPhoto& photo : order.photos()) {
+        if (photo.hasAnyLine()) {
+            continue;
+        }
+        if (++count > shown) {
+            continue;
+        }
+        const std::size_t slash = photo.path.find_last_of('/');
+        names += (names.empty() ? "" : ", ") +
+                 (slash == std::string::npos ? photo.path : photo.path.substr(slash + 1));
+    }
+    if (count <= shown) {
+        return names;
+    }
+    return FillPlaceholders(Str(3391), {names, std::to_string(count - shown)});
+}
+
 std::string SubtotalText(const OrderModel& order, const ProductTable& table) {
-    const float sum = order.Subtotal([&table](int product) { return table.priceText(product); });
-    return FormatMoney(static_cast<double>(sum)) + " " + table.currency;
+    const std::int64_t sum =
+        order.Subtotal([&table](int product) { return table.priceText(product); });
+    return FormatHundredths(sum) + " " + table.currency;
 }
 
 }  // namespace orlavo::wizard

@@ -32,22 +32,32 @@ void AppendFileName(std::string& out, std::string_view path) {
     }
 }
 
+void AppendDelimiterLine(std::string& out, std::string_view boundary) {
+    out += "--";
+    out += boundary;
+    out += kCrlf;
+}
+
 }  // namespace
 
-std::string ContentTypeHeader() {
+std::string ContentTypeHeader(std::string_view boundary) {
     std::string line = "Content-Type: ";
     line += "multipart/form-data; boundary=";
-    line += kBoundary;
+    line += boundary;
     return line;
 }
 
-std::string HeaderBlock() {
+std::size_t ClosingLength(std::string_view boundary) {
+    return 2 + boundary.size() + kClosingDashes.size() + kCrlf.size();
+}
+
+std::string HeaderBlock(std::string_view boundary) {
     std::string block;
     for (std::string_view line : {kAcceptHeader, kAcceptLanguageHeader}) {
         block += line;
         block += kCrlf;
     }
-    block += ContentTypeHeader();
+    block += ContentTypeHeader(boundary);
     block += kCrlf;
     for (std::string_view line : {kProxyConnectionHeader, kUserAgentHeader}) {
         block += line;
@@ -63,10 +73,11 @@ std::string_view MediaType(int contentTypeIndex) {
     return kMediaTypes[static_cast<std::size_t>(contentTypeIndex)];
 }
 
-std::string ValuePart(std::string_view fieldName, std::string_view value) {
+std::string ValuePart(std::string_view fieldName, std::string_view value,
+                      std::string_view boundary) {
     std::string part;
-    part.reserve(kDelimiterLine.size() + 48 + fieldName.size() + value.size());
-    part += kDelimiterLine;
+    part.reserve(boundary.size() + 52 + fieldName.size() + value.size());
+    AppendDelimiterLine(part, boundary);
     part += "Content-Disposition: form-data; name=\"";
     part += fieldName;
     part += "\"\r\n\r\n";
@@ -75,9 +86,10 @@ std::string ValuePart(std::string_view fieldName, std::string_view value) {
     return part;
 }
 
-std::string FilePartHeader(std::string_view path, std::string_view mediaType) {
+std::string FilePartHeader(std::string_view path, std::string_view mediaType,
+                           std::string_view boundary) {
     std::string part;
-    part += kDelimiterLine;
+    AppendDelimiterLine(part, boundary);
     part += "Content-Disposition: form-data; name=\"";
     part += kFileField;
     part += "\"; filename=\"";
@@ -90,8 +102,9 @@ std::string FilePartHeader(std::string_view path, std::string_view mediaType) {
 }
 
 std::uint64_t UploadBodyLength(std::uint64_t filePartHeaderLength, std::uint64_t fileSize,
-                               std::uint64_t manifestPartLength) {
-    return filePartHeaderLength + fileSize + kCrlf.size() + manifestPartLength + kClosingLength;
+                               std::uint64_t manifestPartLength, std::string_view boundary) {
+    return filePartHeaderLength + fileSize + kCrlf.size() + manifestPartLength +
+           ClosingLength(boundary);
 }
 
 }  // namespace orlavo::transmission

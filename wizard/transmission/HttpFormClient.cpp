@@ -151,13 +151,34 @@ std::size_t HeaderCallback(char* data, std::size_t size, std::size_t count, void
     return n;
 }
 
-int ProgressCallback(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
-    return static_cast<Transfer*>(user)->IsAborted() ? 1 : 0;
+int ProgressCallback(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t uploaded) {
+    auto* transfer = static_cast<Transfer*>(user);
+    if (transfer->observer != nullptr && uploaded > 0) {
+        transfer->observer->BodySent(static_cast<std::uint64_t>(uploaded));
+    }
+    return transfer->IsAborted() ? 1 : 0;
 }
 
 }  // namespace
 
 struct HttpFormClient::Impl {
+    // The header block for BOUNDARY, with and without the no-cache lines
+    // for a proxy; false when libcurl runs out of memory.
+    bool makeHeaders(std::string_view forBoundary) {
+        const std::vector<std::string> lines = {
+            std::string(kAcceptHeader), std::string(kAcceptLanguageHeader),
+            ContentTypeHeader(forBoundary), std::string(kProxyConnectionHeader),
+            std::string(kUserAgentHeader),
+            // No "Expect: 100-continue": the body follows the headers at once.
+            std::string("Expect:")};
+        std::vector<std::string> proxyLines = lines;
+        proxyLines.insert(proxyLines.end() - 1, {"Pragma: no-cache", "Cache-Control: no-cache"});
+        headers.reset(HeaderList(lines));
+        proxyHeaders.reset(HeaderList(proxyLines));
+        boundary = forBoundary;
+        return headers && proxyHeaders;
+    }
+
     std::string agent;
     long stallSeconds = 60;
     long totalSeconds = 0;
@@ -168,6 +189,9 @@ struct HttpFormClient::Impl {
     std::unique_ptr<curl_slist, ListDeleter> headers;
     // The same block with the no-cache lines, for a request through a proxy.
     std::unique_ptr<curl_slist, ListDeleter> proxyHeaders;
+    // The boundary the two blocks name, and whether requests go through a proxy.
+    std::string boundary;
+    bool proxied = false;
 };
 
 BodyPiece BodyPiece::Text(std::string_view text) {
@@ -192,25 +216,33 @@ std::uint64_t BodyLength(const std::vector<BodyPiece>& pieces) {
     return total;
 }
 
-std::vector<BodyPiece> OrderRequestPieces(std::string_view path, std::string_view mediaType,
-                                          std::uint64_t fileSize, std::string_view manifest) {
-    std::vector<BodyPiece> pieces;
-    pieces.push_back(BodyPiece::Text(FilePartHeader(path, mediaType)));
-    pieces.push_back(BodyPiece::File(std::string(path), fileSize));
-    pieces.push_back(BodyPiece::Text(kCrlf));
-    pieces.push_back(BodyPiece::Text(ValuePart(kManifestField, manifest)));
-    pieces.push_back(BodyPiece::Text(kClosingHead));
+namespace {
+
+void AppendClosing(std::vector<BodyPiece>& pieces, std::string_view boundary) {
+    pieces.push_back(BodyPiece::Text("--" + std::string(boundary)));
     pieces.push_back(BodyPiece::Text(kClosingDashes));
     pieces.push_back(BodyPiece::Text(kCrlf));
+}
+
+}  // namespace
+
+std::vector<BodyPiece> OrderRequestPieces(std::string_view path, std::string_view mediaType,
+                                          std::uint64_t fileSize, std::string_view manifest,
+                                          std::string_view boundary) {
+    std::vector<BodyPiece> pieces;
+    pieces.push_back(BodyPiece::Text(FilePartHeader(path, mediaType, boundary)));
+    pieces.push_back(BodyPiece::File(std::string(path), fileSize));
+    pieces.push_back(BodyPiece::Text(kCrlf));
+    pieces.push_back(BodyPiece::Text(ValuePart(kManifestField, manifest, boundary)));
+    AppendClosing(pieces, boundary);
     return pieces;
 }
 
-std::vector<BodyPiece> ValueFormPieces(std::string_view field, std::string_view value) {
+std::vector<BodyPiece> ValueFormPieces(std::string_view field, std::string_view value,
+                                       std::string_view boundary) {
     std::vector<BodyPiece> pieces;
-    pieces.push_back(BodyPiece::Text(ValuePart(field, value)));
-    pieces.push_back(BodyPiece::Text(kClosingHead));
-    pieces.push_back(BodyPiece::Text(kClosingDashes));
-    pieces.push_back(BodyPiece::Text(kCrlf));
+    pieces.push_back(BodyPiece::Text(ValuePart(field, value, boundary)));
+    AppendClosing(pieces, boundary);
     return pieces;
 }
 
@@ -239,16 +271,7 @@ bool HttpFormClient::Open(std::string_view url, std::uint32_t& code) {
             code = CURLE_FAILED_INIT;
             return false;
         }
-        const std::vector<std::string> lines = {
-            std::string(kAcceptHeader), std::string(kAcceptLanguageHeader), ContentTypeHeader(),
-            std::string(kProxyConnectionHeader), std::string(kUserAgentHeader),
-            // No "Expect: 100-continue": the body follows the headers at once.
-            std::string("Expect:")};
-        std::vector<std::string> proxyLines = lines;
-        proxyLines.insert(proxyLines.end() - 1, {"Pragma: no-cache", "Cache-Control: no-cache"});
-        impl_->headers.reset(HeaderList(lines));
-        impl_->proxyHeaders.reset(HeaderList(proxyLines));
-        if (!impl_->headers || !impl_->proxyHeaders) {
+        if (!impl_->makeHeaders(kBoundary)) {
             impl_->easy.reset();
             code = CURLE_OUT_OF_MEMORY;
             return false;
@@ -272,6 +295,7 @@ bool HttpFormClient::Open(std::string_view url, std::uint32_t& code) {
     // asks it not to cache exactly when there is one; a direct request keeps
     // its header block as it is.
     const std::string proxy = net::EnvironmentProxy(url_.scheme, url_.host);
+    impl_->proxied = !proxy.empty();
     curl_easy_setopt(c, CURLOPT_PROXY, proxy.c_str());
     curl_easy_setopt(c, CURLOPT_HTTPHEADER,
                      proxy.empty() ? impl_->headers.get() : impl_->proxyHeaders.get());
@@ -294,11 +318,20 @@ bool HttpFormClient::Open(std::string_view url, std::uint32_t& code) {
 }
 
 Exchange HttpFormClient::Post(const std::vector<BodyPiece>& pieces, std::uint64_t announced,
-                              RequestObserver* observer) {
+                              RequestObserver* observer, std::string_view boundary) {
     Exchange result;
     if (!impl_->easy) {
         result.code = CURLE_FAILED_INIT;
         return result;
+    }
+    if (boundary != impl_->boundary) {
+        if (!impl_->makeHeaders(boundary)) {
+            impl_->easy.reset();
+            result.code = CURLE_OUT_OF_MEMORY;
+            return result;
+        }
+        curl_easy_setopt(impl_->easy->get(), CURLOPT_HTTPHEADER,
+                         impl_->proxied ? impl_->proxyHeaders.get() : impl_->headers.get());
     }
     Transfer transfer;
     transfer.pieces = &pieces;

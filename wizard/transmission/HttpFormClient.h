@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "wizard/transmission/FormParts.h"
 #include "wizard/transmission/UrlParts.h"
 
 namespace orlavo::transmission {
@@ -51,6 +52,9 @@ public:
     virtual void FilePosition(int /*position*/) {}
     // The file body has been written; the manifest part follows.
     virtual void FileDone() {}
+    // The bytes of the body that have gone out on the connection so far (the
+    // transport's count: what the pieces were handed over is ahead of it).
+    virtual void BodySent(std::uint64_t /*bytes*/) {}
 };
 
 struct Exchange {
@@ -70,12 +74,15 @@ std::uint64_t BodyLength(const std::vector<BodyPiece>& pieces);
 
 // The pieces of one photo's request, in the order they are written: file
 // part header, the file, CRLF, the manifest part, and the closing delimiter
-// as its 43 bytes, "--" and CRLF.
+// as its first bytes ("--" and the boundary: 43 with the fixed one), "--"
+// and CRLF.
 std::vector<BodyPiece> OrderRequestPieces(std::string_view path, std::string_view mediaType,
-                                          std::uint64_t fileSize, std::string_view manifest);
+                                          std::uint64_t fileSize, std::string_view manifest,
+                                          std::string_view boundary = kBoundary);
 
 // The pieces of a one-field form: the value part and the closing delimiter.
-std::vector<BodyPiece> ValueFormPieces(std::string_view field, std::string_view value);
+std::vector<BodyPiece> ValueFormPieces(std::string_view field, std::string_view value,
+                                       std::string_view boundary = kBoundary);
 
 class HttpFormClient {
 public:
@@ -97,12 +104,13 @@ public:
     bool Open(std::string_view url, std::uint32_t& code);
     const UrlParts& url() const { return url_; }
 
-    // One POST with the header block and a Content-Length of ANNOUNCED bytes.
-    // The byte sum of the writes must equal ANNOUNCED. The answer is read to
-    // its end; its first 8191 bytes are kept, with its HTTP status, which the
-    // client itself does not judge.
+    // One POST with the header block and a Content-Length of ANNOUNCED bytes;
+    // the Content-Type names BOUNDARY, which the pieces use. The byte sum of
+    // the writes must equal ANNOUNCED. The answer is read to its end; its
+    // first 8191 bytes are kept, with its HTTP status, which the client
+    // itself does not judge.
     Exchange Post(const std::vector<BodyPiece>& pieces, std::uint64_t announced,
-                  RequestObserver* observer);
+                  RequestObserver* observer, std::string_view boundary = kBoundary);
 
     // Closes the connection (also done by the destructor).
     void Close();

@@ -16,12 +16,22 @@ std::string OrNone(std::string code) {
 }  // namespace
 
 std::string SummaryCardNumber(std::string_view number) {
-    constexpr std::size_t kShown = 5;
-    if (number.size() <= kShown) {
-        return std::string(number);
+    return MaskCardNumber(number);
+}
+
+std::string SummaryDiscount(std::string_view amount, std::string_view currency) {
+    const std::size_t first = amount.find_first_not_of(" \t");
+    // Nothing to take off: shown as the lab sent it.
+    if (first == std::string_view::npos || amount[first] == '-' || LeadingHundredths(amount) == 0) {
+        return SummaryAmount(amount, currency);
     }
-    return std::string(number.size() - kShown, 'x') +
-           std::string(number.substr(number.size() - kShown));
+    std::string reduced(amount);
+    if (reduced[first] == '+') {
+        reduced[first] = '-';
+    } else {
+        reduced.insert(first, 1, '-');
+    }
+    return SummaryAmount(reduced, currency);
 }
 
 std::string SummaryAmount(std::string_view amount, std::string_view currency) {
@@ -74,7 +84,7 @@ OrderSummaryValues ReadOrderSummary(const wizard::CXmlDocuments& docs, const Pri
     const std::string currency = docs.GetCurrency();
     v.subtotal = SummaryAmount(quote.subprice, currency);
     v.postage = SummaryAmount(quote.shipping, currency);
-    v.discount = SummaryAmount(quote.discount, currency);
+    v.discount = SummaryDiscount(quote.discount, currency);
     v.total = SummaryAmount(quote.totalprice, currency);
     v.freePrints = quote.numfreeprints;
     v.freePrintsShown = FreePrintsShown(quote.numfreeprints);

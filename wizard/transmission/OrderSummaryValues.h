@@ -33,18 +33,25 @@ struct OrderSummaryValues {
     std::string shippingName, shippingAddress1, shippingAddress2, shippingCity, shippingState;
     std::string shippingZip, shippingCountry, shippingPhone;
 
-    // Each the quote's text, one blank and the currency ("12.50 GBP").
+    // Each the quote's text, one blank and the currency ("12.50 GBP"); the
+    // discount as a reduction ("-0.65 GBP").
     std::string subtotal, postage, discount, total;
     std::string freePrints;  // the quote's text
     bool freePrintsShown = false;
     std::string message;  // the quote's msg
 };
 
-// Every character but the last five replaced by "x"; five or fewer unchanged.
+// Every character but the last four replaced by "x" (no more of a card
+// number is ever shown); four or fewer unchanged.
 std::string SummaryCardNumber(std::string_view number);
 
 // An amount as shown: the quote's text, one blank, the currency.
 std::string SummaryAmount(std::string_view amount, std::string_view currency);
+
+// The discount as shown: a reduction, "-0.65 GBP" for "0.65". A text the lab
+// already sent with its minus, and one whose value is 0 or that has none,
+// are shown as they came.
+std::string SummaryDiscount(std::string_view amount, std::string_view currency);
 
 // The free-prints group shows when the number's integer value is above 0.
 bool FreePrintsShown(std::string_view numFreePrints);

@@ -11,6 +11,7 @@ namespace {
 constexpr std::string_view kQuoteDump = "!QRT2_request.txt";
 constexpr int kStrWrongResponse = 3418;
 constexpr int kStrUnableToLoad = 3419;
+constexpr int kStrUnableToAccess = 3420;
 
 }  // namespace
 
@@ -64,7 +65,10 @@ bool BuildPriceRequest(const wizard::CXmlDocuments& docs, std::string_view vouch
 }
 
 std::string ParsePriceQuote(std::string_view answer, PriceQuoteInfo& info,
-                            const DiagnosticSink& dump) {
+                            const DiagnosticSink& dump, bool* refused) {
+    if (refused != nullptr) {
+        *refused = false;
+    }
     if (dump) {
         dump(kQuoteDump, answer);
     }
@@ -75,7 +79,13 @@ std::string ParsePriceQuote(std::string_view answer, PriceQuoteInfo& info,
     if (xml::Node error = doc.selectSingle("PriceRequest/error")) {
         // A refusal without a reason is still a refusal, never a quote.
         std::string msg = error.attribute("msg");
-        return msg.empty() ? wizard::Str(kStrWrongResponse) : msg;
+        if (msg.empty()) {
+            return wizard::Str(kStrWrongResponse);
+        }
+        if (refused != nullptr) {
+            *refused = true;
+        }
+        return msg;
     }
     if (!doc.selectSingle("PriceQuote")) {
         return wizard::Str(kStrWrongResponse);
@@ -100,8 +110,16 @@ std::string ParsePriceQuote(std::string_view answer, PriceQuoteInfo& info,
     return {};
 }
 
+std::string PriceFailureText(const std::string& result, bool refused) {
+    return refused ? result : result + wizard::Str(kStrUnableToAccess);
+}
+
 std::string RequestPriceQuote(const wizard::CXmlDocuments& docs, const wizard::OrderModel& order,
-                              const PriceQuoteRequest& request, PriceQuoteInfo& info) {
+                              const PriceQuoteRequest& request, PriceQuoteInfo& info,
+                              bool* refused) {
+    if (refused != nullptr) {
+        *refused = false;
+    }
     std::vector<int> totals = TotalQuantities(order, docs.GetProductCount());
     std::string text;
     if (!BuildPriceRequest(docs, request.voucher, request.promo, totals, text)) {
@@ -111,7 +129,7 @@ std::string RequestPriceQuote(const wizard::CXmlDocuments& docs, const wizard::O
     if (!PostPriceRequest(request.url, text, answer, request.agent)) {
         return answer;
     }
-    return ParsePriceQuote(answer, info, request.dump);
+    return ParsePriceQuote(answer, info, request.dump, refused);
 }
 
 }  // namespace orlavo::transmission

@@ -47,8 +47,15 @@ bool BuildPriceRequest(const wizard::CXmlDocuments& docs, std::string_view vouch
 // "Wrong server response" when it is not XML, the error element's msg when
 // there is one (INFO untouched), else the fields it holds into INFO and the
 // empty text.
+// REFUSED, when given, tells whether the text is the lab's own reason (the
+// lab was reached and refused, for example an unknown voucher code).
 std::string ParsePriceQuote(std::string_view answer, PriceQuoteInfo& info,
-                            const DiagnosticSink& dump = {});
+                            const DiagnosticSink& dump = {}, bool* refused = nullptr);
+
+// A failed exchange as the user reads it: the lab's reason alone when the
+// lab refused, else the failure followed by ". Unable to access server
+// information.".
+std::string PriceFailureText(const std::string& result, bool refused);
 
 struct PriceQuoteRequest {
     std::string url;
@@ -63,6 +70,7 @@ struct PriceQuoteRequest {
 // (so the caller stays on the details), the transport's message, or the
 // answer's.
 std::string RequestPriceQuote(const wizard::CXmlDocuments& docs, const wizard::OrderModel& order,
-                              const PriceQuoteRequest& request, PriceQuoteInfo& info);
+                              const PriceQuoteRequest& request, PriceQuoteInfo& info,
+                              bool* refused = nullptr);
 
 }  // namespace orlavo::transmission

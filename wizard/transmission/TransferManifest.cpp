@@ -1,8 +1,10 @@
 #include "wizard/transmission/TransferManifest.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <random>
 
+#include "common/TextRules.h"
 #include "platform/XmlDocument.h"
 #include "wizard/transmission/FormParts.h"
 
@@ -12,6 +14,10 @@ namespace {
 
 constexpr std::string_view kManifestDump = "!QRT2_output.txt";
 constexpr std::size_t kFileNameLimit = 259;
+// What ends the folder part of a path here: "/"; on Windows also "\" and
+// a drive's ":".
+constexpr std::string_view kSeparators =
+    std::filesystem::path::preferred_separator == '\\' ? "\\/:" : "/";
 
 std::string Attribute(const wizard::CXmlDocuments& docs, std::string_view path,
                       std::string_view name) {
@@ -56,9 +62,30 @@ std::string MakeOrderId() {
 }
 
 std::string ManifestFileName(std::string_view path) {
-    std::size_t cut = path.find_last_of("\\/:");
-    std::string_view name = cut == std::string_view::npos ? path : path.substr(cut + 1);
-    return std::string(name.substr(0, kFileNameLimit));
+    const std::size_t cut = path.find_last_of(kSeparators);
+    const std::string_view base = cut == std::string_view::npos ? path : path.substr(cut + 1);
+    std::string name;
+    name.reserve(base.size());
+    std::size_t i = 0;
+    for (std::size_t characters = 0; i < base.size() && characters < kFileNameLimit; ++characters) {
+        const auto byte = static_cast<unsigned char>(base[i]);
+        char32_t cp = 0;
+        const std::size_t length = byte < 0x80 ? 0 : Utf8SequenceAt(base, i, cp);
+        if (byte < 0x20 || cp == 0xFFFE || cp == 0xFFFF) {
+            // No character of XML 1.0, or (tab, line breaks) one an attribute loses.
+            name += '_';
+        } else if (byte < 0x80) {
+            name += static_cast<char>(byte);
+        } else if (length == 0) {
+            // Not UTF-8: the byte as the Latin-1 character a name of an older system meant.
+            name += static_cast<char>(0xC0 | (byte >> 6));
+            name += static_cast<char>(0x80 | (byte & 0x3F));
+        } else {
+            name.append(base.substr(i, length));
+        }
+        i += length > 0 ? length : 1;
+    }
+    return name;
 }
 
 std::string MaskCardNumber(std::string_view number) {

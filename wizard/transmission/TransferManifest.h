@@ -31,8 +31,11 @@ inline constexpr std::size_t kOrderIdLength = 15;
 // in the same second never share one.
 std::string MakeOrderId();
 
-// The file-name part of PATH (after the last "\", "/" or ":"), at most 259
-// characters.
+// The file-name part of PATH: after the last "/" (on Windows also "\" and
+// ":", which are ordinary characters of a name elsewhere), at most 259
+// characters, written only with characters of XML 1.0: control characters,
+// U+FFFE and U+FFFF become "_", and bytes that are not UTF-8 are taken as
+// Latin-1 characters.
 std::string ManifestFileName(std::string_view path);
 
 // Keeps the two country names in DOCS, then writes the user, shipping and

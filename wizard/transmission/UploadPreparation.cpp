@@ -17,7 +17,6 @@ PreparedUpload Prepare(const wizard::CXmlDocuments& docs, const wizard::OrderMod
                        const DiagnosticSink& debugDump) {
     PreparedUpload prepared;
     prepared.orderId = std::move(orderId);
-    prepared.totalBytes = numbers ? 0 : order.selectedBytes();
     int count = 0;
     for (const wizard::SelectedPhoto& photo : order.photos()) {
         count += photo.hasAnyLine() ? 1 : 0;
@@ -38,7 +37,6 @@ PreparedUpload Prepare(const wizard::CXmlDocuments& docs, const wizard::OrderMod
             if (std::optional<FileStamp> now = StampOf(photo.path)) {
                 sent.fileSize = now->size;
             }
-            prepared.totalBytes += sent.fileSize;
         }
         std::optional<std::string> manifest =
             BuildPhotoManifest(docs, sent, prepared.orderId, number, count, debugDump);
@@ -54,6 +52,8 @@ PreparedUpload Prepare(const wizard::CXmlDocuments& docs, const wizard::OrderMod
         item.mediaType = std::string(MediaType(photo.contentTypeIndex));
         item.size = sent.fileSize;
         item.manifest = std::move(*manifest);
+        // Only what is sent: a photo without prints adds nothing.
+        prepared.totalBytes += RequestBodyLength(item);
         prepared.items.push_back(std::move(item));
     }
     prepared.ok = true;

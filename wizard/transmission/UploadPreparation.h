@@ -19,7 +19,7 @@ struct PreparedUpload {
     std::string message;
     std::string orderId;
     std::vector<UploadItem> items;
-    // The file sizes of all selected photos, for the time-left estimate.
+    // The bytes of every item's request, for the time left and the bars.
     std::uint64_t totalBytes = 0;
 };
 

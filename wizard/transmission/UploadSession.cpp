@@ -2,13 +2,16 @@
 
 #include <curl/curl.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <optional>
 #include <system_error>
 
 #include "resources/WizardResources.h"
 #include "wizard/transmission/FailureCode.h"
+#include "wizard/transmission/FormBoundary.h"
 #include "wizard/transmission/FormParts.h"
 #include "wizard/transmission/HttpFormClient.h"
 #include "wizard/transmission/UploadAnswer.h"
@@ -71,8 +74,8 @@ std::string UnreadablePhoto(const std::string& path) {
 // Connects one request to the session: abort flag, pause gate, progress.
 class UploadSession::Observer : public RequestObserver {
 public:
-    Observer(UploadSession& session, int photoNumber)
-        : session_(session), photoNumber_(photoNumber) {}
+    Observer(UploadSession& session, std::uint64_t bodyLength)
+        : session_(session), bodyLength_(bodyLength) {}
     bool Aborted() const override { return session_.abort_.load(); }
     bool SafePoint() override { return session_.SafePoint(); }
     void FileRange(int max) override { session_.reporter_.ImageRange(max); }
@@ -82,20 +85,25 @@ public:
             session_.reporter_.ImagePosition(position);
         }
     }
-    // The photo's data is out: the order bar counts it, while the manifest
-    // goes and the answer is awaited.
-    void FileDone() override {
-        session_.reporter_.ImageRange(1);
-        session_.reporter_.ImagePosition(0);
-        session_.reporter_.OrderPosition(photoNumber_);
+    void BodySent(std::uint64_t bytes) override {
+        bytes = std::min(bytes, bodyLength_);
+        if (bytes != lastSent_) {
+            lastSent_ = bytes;
+            session_.ReportBytes(bytes, bodyLength_, false);
+        }
     }
-    void Reset() { lastPosition_ = -1; }
 
 private:
     UploadSession& session_;
-    int photoNumber_;
+    std::uint64_t bodyLength_;
     int lastPosition_ = -1;
+    std::uint64_t lastSent_ = 0;
 };
+
+std::uint64_t RequestBodyLength(const UploadItem& item) {
+    return UploadBodyLength(FilePartHeader(item.path, item.mediaType).size(), item.size,
+                            ValuePart(kManifestField, item.manifest).size());
+}
 
 UploadSession::UploadSession(UploadSettings settings, std::vector<UploadItem> items,
                              std::uint64_t totalBytes, UploadReporter& reporter, UploadClock* clock)
@@ -187,10 +195,12 @@ void UploadSession::Run() {
                     }
                 }
                 reporter_.Thumbnail(items_[i].photoIndex + 1);
+                reporter_.PhotoStarts(static_cast<int>(i));
                 if (!SendItem(client, i, code)) {
                     ok = false;
                     break;
                 }
+                reporter_.OrderPosition(static_cast<int>(i) + 1);
             }
         }
         // The connection closes with the client, whatever the outcome.
@@ -209,6 +219,17 @@ void UploadSession::Run() {
         }
     }
     reporter_.Finished();
+}
+
+void UploadSession::ReportBytes(std::uint64_t photoSent, std::uint64_t photoTotal, bool accepted) {
+    const std::uint64_t done = sent_.load();
+    const std::uint64_t total = std::max(totalBytes_, done);
+    std::uint64_t order = accepted ? done : done + photoSent;
+    // Full only once the lab has taken the last photo.
+    if (!accepted && total > 0) {
+        order = std::min(order, total - 1);
+    }
+    reporter_.BytesSent(photoSent, photoTotal, std::min(order, total), total);
 }
 
 bool UploadSession::WaitBeforeRetry(std::chrono::milliseconds pause) {
@@ -240,16 +261,27 @@ bool UploadSession::WaitBeforeRetry(std::chrono::milliseconds pause) {
 bool UploadSession::SendItem(HttpFormClient& client, std::size_t index, std::uint32_t& code) {
     const UploadItem& item = items_[index];
     const int count = static_cast<int>(items_.size());
-    std::string header = FilePartHeader(item.path, item.mediaType);
-    std::string manifestPart = ValuePart(kManifestField, item.manifest);
-    std::uint64_t announced = UploadBodyLength(header.size(), item.size, manifestPart.size());
+    // The photo is read once more to choose the boundary: a file on the
+    // user's disk may hold the fixed one, and a part forged after it.
+    const std::optional<std::string> boundary =
+        ChooseBoundary({item.path, item.manifest}, item.path);
+    if (!boundary) {
+        error_ = UnreadablePhoto(item.path);
+        code = kCodeMessageSet;
+        return false;
+    }
+    std::string header = FilePartHeader(item.path, item.mediaType, *boundary);
+    std::string manifestPart = ValuePart(kManifestField, item.manifest, *boundary);
+    const std::uint64_t announced =
+        UploadBodyLength(header.size(), item.size, manifestPart.size(), *boundary);
     // Every try sends these same bytes: the photo keeps its number and the order its id.
     const std::vector<BodyPiece> pieces =
-        OrderRequestPieces(item.path, item.mediaType, item.size, item.manifest);
+        OrderRequestPieces(item.path, item.mediaType, item.size, item.manifest, *boundary);
 
     for (std::size_t attempt = 0;; ++attempt) {
-        Observer observer(*this, static_cast<int>(index) + 1);
-        Exchange exchange = client.Post(pieces, announced, &observer);
+        Observer observer(*this, announced);
+        ReportBytes(0, announced, false);
+        Exchange exchange = client.Post(pieces, announced, &observer, *boundary);
         if (!exchange.ok && exchange.code == CURLE_READ_ERROR) {
             error_ = UnreadablePhoto(item.path);
             code = kCodeMessageSet;
@@ -269,6 +301,7 @@ bool UploadSession::SendItem(HttpFormClient& client, std::size_t index, std::uin
         switch (verdict.kind) {
             case AttemptVerdict::Kind::Accepted:
                 sent_ += exchange.bytesWritten;
+                ReportBytes(announced, announced, true);
                 if (settings_.accepted) {
                     settings_.accepted(item.number);
                 }

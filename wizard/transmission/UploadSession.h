@@ -45,17 +45,28 @@ struct UploadItem {
     std::string manifest;
 };
 
+// The length of ITEM's request body: what goes on the wire for it.
+std::uint64_t RequestBodyLength(const UploadItem& item);
+
 class UploadReporter {
 public:
     virtual ~UploadReporter() = default;
-    // Whole order: range 0..max and position.
+    // Whole order in photos: range 0..max, and the photos accepted.
     virtual void OrderRange(int max) = 0;
     virtual void OrderPosition(int position) = 0;
     // Current image: range 0..size / 8192 and position in 8 KiB steps.
     virtual void ImageRange(int max) = 0;
     virtual void ImagePosition(int position) = 0;
+    // Bytes gone out on the connection: of the request of the photo on its
+    // way, and of the whole order (every request's body). The order's count
+    // reaches its total only once the lab has accepted the last photo.
+    virtual void BytesSent(std::uint64_t /*photoSent*/, std::uint64_t /*photoTotal*/,
+                           std::uint64_t /*orderSent*/, std::uint64_t /*orderTotal*/) {}
     // Index of the thumbnail to show: the photo's index + 1 (0 is the placeholder).
     virtual void Thumbnail(int index) = 0;
+    // Item POSITION (from 0) starts: its request goes next. The order bar
+    // alone does not say so, as it counts a photo once its data is out.
+    virtual void PhotoStarts(int /*position*/) {}
     // Time left, "%d:%d:%d"; from the second photo on.
     virtual void Estimate(const std::string& text) = 0;
     // A message to show without stopping the upload.
@@ -94,6 +105,8 @@ struct UploadSettings {
 
 class UploadSession {
 public:
+    // TOTAL_BYTES: the body bytes of every item's request (RequestBodyLength),
+    // against which the time left and the order's progress are reckoned.
     UploadSession(UploadSettings settings, std::vector<UploadItem> items, std::uint64_t totalBytes,
                   UploadReporter& reporter, UploadClock* clock = nullptr);
     ~UploadSession();
@@ -122,6 +135,8 @@ public:
 private:
     class Observer;
     bool SafePoint();
+    // Reports the bytes of the photo on its way and of the order.
+    void ReportBytes(std::uint64_t photoSent, std::uint64_t photoTotal, bool accepted);
     // Counts PAUSE down; false when the order was cancelled meanwhile.
     bool WaitBeforeRetry(std::chrono::milliseconds pause);
     // Sends one item; kCodeMessageSet with the message set, or another code.

@@ -62,16 +62,20 @@ TEST_F(DetailsPageTest, SameAsBillingSendsTheBillingAddressAndNeedsNoShippingFie
     EXPECT_EQ(app_->chosenShopName, "");
 }
 
-TEST_F(DetailsPageTest, ShopCollectionSendsTheShopsAddressWhateverSameAsBillingSays) {
+TEST_F(DetailsPageTest, ShopCollectionSendsTheShopsAddressWhateverSameAsBillingSaid) {
     for (const bool same : {true, false}) {
         SCOPED_TRACE(same);
         open();
         fillValid();
         click("shop");
-        if (!same) {
-            click("sameAsBilling");
+        // The box cannot claim the billing address while the shop's is shown;
+        // the name it gave is kept to edit.
+        EXPECT_FALSE(find<QAbstractButton>("sameAsBilling")->isChecked());
+        EXPECT_FALSE(find<QAbstractButton>("sameAsBilling")->isEnabled());
+        EXPECT_EQ(edit("shippingName")->text(), "Ada Lovelace");
+        EXPECT_TRUE(edit("shippingName")->isEnabled());
+        if (!same)
             type("shippingName", "Bob Ray");
-        }
         EXPECT_EQ(edit("shopName")->text(), "Bath Abbey");
         EXPECT_EQ(edit("shippingAddress")->text(), "8 Abbey Green");
         ASSERT_TRUE(next());
@@ -90,7 +94,7 @@ TEST_F(DetailsPageTest, ShopCollectionNeedsOnlyTheShippingNameOfTheShippingField
     open();
     fillValid();
     click("shop");
-    click("sameAsBilling");
+    type("shippingName", "");
     EXPECT_FALSE(next());
     EXPECT_EQ(lastMessage(), "- Shipping Name missing\n");
     EXPECT_EQ(sheet->focusWidget(), edit("shippingName"));
@@ -131,7 +135,7 @@ TEST_F(DetailsPageTest, MissingFieldsAreReportedTogetherAndBlanksCountAsMissing)
     const ShownMessage& m = effects.messages.back();
     EXPECT_EQ(m.text,
               "- First Name missing\n- Address missing\n- City/Town missing\n- Postcode missing\n"
-              "- Email missing\n- Shipping Name missing\n- Shipping Address missing\n"
+              "- Email Address missing\n- Shipping Name missing\n- Shipping Address missing\n"
               "- Shipping City/Town missing\n- Shipping Postcode missing\n- Card Number missing\n"
               "- Name on Card missing\n");
     EXPECT_EQ(m.caption, "Zadozu Orlavo");
@@ -157,7 +161,8 @@ TEST_F(DetailsPageTest, EmailNeedsAnAtAfterTheFirstCharacterAndADot) {
         type("email", email);
         EXPECT_EQ(next(), valid);
         if (!valid) {
-            EXPECT_EQ(lastMessage(), "Invalid Email");
+            EXPECT_EQ(lastMessage(),
+                      "Email Address: please enter an address such as name@example.com.");
             EXPECT_EQ(sheet->focusWidget(), edit("email"));
         }
     }
@@ -170,10 +175,62 @@ TEST_F(DetailsPageTest, CardExpiringThisMonthPassesOneExpiredLastMonthFails) {
     EXPECT_EQ(list("expiryYear")->itemText(list("expiryYear")->count() - 1), "2046");
     list("expiryMonth")->setCurrentIndex(4);  // May 2026
     EXPECT_FALSE(next());
-    EXPECT_EQ(lastMessage(), "Invalid credit card expiry date");
+    EXPECT_EQ(
+        lastMessage(),
+        "Expiration Date: the card has expired. Choose the month and year printed on the card.");
     EXPECT_EQ(sheet->focusWidget(), list("expiryMonth"));
     list("expiryMonth")->setCurrentIndex(5);  // June 2026
     EXPECT_TRUE(next());
+}
+
+TEST_F(DetailsPageTest, TheExpiryDateStartsAtThisMonth) {
+    open();
+    EXPECT_EQ(list("expiryMonth")->currentText(), "06");
+    EXPECT_EQ(list("expiryYear")->currentText(), "2026");
+}
+
+TEST_F(DetailsPageTest, HomeDeliveryOffersSameAsBillingAgainAfterTheShop) {
+    open();
+    fillValid();
+    click("shop");
+    ASSERT_FALSE(find<QAbstractButton>("sameAsBilling")->isEnabled());
+    click("home");
+    EXPECT_TRUE(find<QAbstractButton>("sameAsBilling")->isEnabled());
+    EXPECT_FALSE(find<QAbstractButton>("sameAsBilling")->isChecked());
+    click("sameAsBilling");
+    EXPECT_EQ(edit("shippingAddress")->text(), "12 Marlborough Buildings");
+    // Paying at the shop emptied the card number.
+    choosePayment(1);
+    type("cardNumber", "4111111111111111");
+    ASSERT_TRUE(next()) << lastMessage().toStdString();
+    EXPECT_EQ(shipping("address1"), "12 Marlborough Buildings");
+}
+
+TEST_F(DetailsPageTest, FailedChecksMarkTheirFieldsUntilTheyAreEdited) {
+    open();
+    fillValid();
+    type("lastName", " ");
+    type("email", "");
+    EXPECT_FALSE(next());
+    EXPECT_EQ(sheet->focusWidget(), edit("lastName"));
+    for (const char* name : {"lastName", "email"})
+        EXPECT_TRUE(edit(name)->property("invalidEntry").toBool()) << name;
+    EXPECT_FALSE(edit("firstName")->property("invalidEntry").toBool());
+    type("lastName", "Lovelace");
+    EXPECT_FALSE(edit("lastName")->property("invalidEntry").toBool());
+    EXPECT_TRUE(edit("email")->property("invalidEntry").toBool());
+
+    // The next check marks only what it finds.
+    type("email", "ada");
+    EXPECT_FALSE(next());
+    EXPECT_TRUE(edit("email")->property("invalidEntry").toBool());
+    type("email", "ada@example.org");
+    type("cardNumber", "5555555555554444");
+    EXPECT_FALSE(next());
+    EXPECT_FALSE(edit("email")->property("invalidEntry").toBool());
+    EXPECT_TRUE(list("paymentMethod")->property("invalidEntry").toBool());
+    EXPECT_EQ(sheet->focusWidget(), list("paymentMethod"));
+    EXPECT_EQ(lastMessage(), "Payment Method: this number is a MasterCard; Visa is chosen.");
 }
 
 TEST_F(DetailsPageTest, MaestroNeedsItsStartDateIssueNumberAndSecurityCode) {
@@ -184,7 +241,7 @@ TEST_F(DetailsPageTest, MaestroNeedsItsStartDateIssueNumberAndSecurityCode) {
     EXPECT_TRUE(list("startMonth")->isVisible());
     EXPECT_EQ(list("startYear")->itemText(0), "2016");
     EXPECT_FALSE(next());
-    EXPECT_EQ(lastMessage(), "- Issue No missing\n- Security Code missing\n");
+    EXPECT_EQ(lastMessage(), "- Issue No. missing\n- Security Code missing\n");
     EXPECT_EQ(sheet->focusWidget(), edit("issueNo"));
 
     type("issueNo", "1x2");  // digits only, two at most
@@ -195,7 +252,9 @@ TEST_F(DetailsPageTest, MaestroNeedsItsStartDateIssueNumberAndSecurityCode) {
     year->setCurrentIndex(year->count() - 1);  // 2026
     list("startMonth")->setCurrentIndex(6);    // July: not yet
     EXPECT_FALSE(next());
-    EXPECT_EQ(lastMessage(), "Invalid credit card expiry date");
+    EXPECT_EQ(lastMessage(),
+              "Start Date: the card's start date lies in the future. Choose the month and year "
+              "printed on the card.");
     EXPECT_EQ(sheet->focusWidget(), list("startMonth"));
 
     list("startMonth")->setCurrentIndex(5);
@@ -245,11 +304,12 @@ TEST_F(DetailsPageTest, CardNumbersAreGroupedAndSentAsDigits) {
 
     type("cardNumber", "378282246310006");
     EXPECT_FALSE(next());
-    EXPECT_EQ(lastMessage(), "Invalid Card Number");
+    EXPECT_EQ(lastMessage(),
+              "Card Number: this is not a valid card number. Please check its digits.");
     EXPECT_EQ(sheet->focusWidget(), edit("cardNumber"));
     type("cardNumber", "4111111111111111");
     EXPECT_FALSE(next());
-    EXPECT_EQ(lastMessage(), "Invalid Card Type");
+    EXPECT_EQ(lastMessage(), "Payment Method: this number is a Visa; American Express is chosen.");
     EXPECT_EQ(sheet->focusWidget(), list("paymentMethod"));
 }
 
@@ -492,7 +552,7 @@ TEST_F(DetailsPageTest, ResumedOrderShowsItsOwnDetailsOnceAndLeavesTheCardToBeTy
     } cases[] = {
         {"home, same as billing", same, true, "home", "", "MasterCard", true},
         {"home, another address", elsewhere, false, "home", "", "MasterCard", true},
-        {"collected at a shop", shop, true, "shop", "Bath Milsom", "Pay at the shop", false},
+        {"collected at a shop", shop, false, "shop", "Bath Milsom", "Pay at the shop", false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -555,6 +615,16 @@ TEST_F(DetailsPageTest, AtTheSheetsLeastSizeNoFieldRunsIntoAnother) {
             EXPECT_FALSE(place(fields[i]).intersects(place(fields[j])))
                 << fields[i]->objectName() << " and " << fields[j]->objectName();
         }
+    }
+    // The optional numbers show their "(Optional)" whole.
+    for (const char* name : {"customerNumber", "dealerNumber"}) {
+        auto* field = page->findChild<QLineEdit*>(name);
+        ASSERT_NE(field, nullptr) << name;
+        field->clear();
+        // Less the border, the padding and the edit's own margins.
+        EXPECT_GE(field->width() - 18,
+                  field->fontMetrics().horizontalAdvance(field->placeholderText()))
+            << name;
     }
 }
 

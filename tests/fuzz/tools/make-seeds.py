@@ -46,23 +46,57 @@ def tiff(little, orientation, thumbnail=b""):
     return bytes(out)
 
 
-def jpeg(width=8, height=8, exif=None):
-    """A grey baseline JPEG whose every block is flat: one-code Huffman
-    tables, DC difference 0 and end-of-block for each block."""
+def jpeg(width=8, height=8, exif=None, components=1, progressive=False, adobe=None):
+    """A baseline JPEG whose every block is flat: one-code Huffman tables, DC
+    difference 0 and end-of-block for each block. Grey with one component;
+    with four, CMYK, or what Adobe's marker says (transform 0 CMYK, 2 YCCK).
+    Progressive: its DC scan alone."""
     out = b"\xFF\xD8"
     if exif is not None:
         out += segment(0xE1, b"Exif\x00\x00" + exif)
+    if adobe is not None:
+        out += segment(0xEE, b"Adobe" + struct.pack(">HHHB", 100, 0, 0, adobe))
     out += segment(0xDB, b"\x00" + bytes([1] * 64))
-    out += segment(0xC0, struct.pack(">BHHB", 8, height, width, 1) + b"\x01\x11\x00")
+    frame = struct.pack(">BHHB", 8, height, width, components)
+    frame += b"".join(bytes([i + 1, 0x11, 0]) for i in range(components))
+    out += segment(0xC2 if progressive else 0xC0, frame)
     out += segment(0xC4, b"\x00" + bytes([1] + [0] * 15) + b"\x00")
     out += segment(0xC4, b"\x10" + bytes([1] + [0] * 15) + b"\x00")
-    out += segment(0xDA, b"\x01\x01\x00\x00\x3F\x00")
-    blocks = ((width + 7) // 8) * ((height + 7) // 8)
-    bits = "00" * blocks
+    scan = bytes([components]) + b"".join(bytes([i + 1, 0]) for i in range(components))
+    out += segment(0xDA, scan + (b"\x00\x00\x00" if progressive else b"\x00\x3F\x00"))
+    blocks = ((width + 7) // 8) * ((height + 7) // 8) * components
+    bits = ("0" if progressive else "00") * blocks
     bits += "1" * (-len(bits) % 8)
     data = bytes(int(bits[i:i + 8], 2) for i in range(0, len(bits), 8))
     data = data.replace(b"\xFF", b"\xFF\x00")
     return out + data + b"\xFF\xD9"
+
+
+def with_frame_size(data, width, height):
+    """DATA whose frame header declares WIDTH x HEIGHT, whatever it holds."""
+    at = 2
+    while data[at + 1] not in (0xC0, 0xC2):
+        at += 2 + struct.unpack(">H", data[at + 2:at + 4])[0]
+    return data[:at + 5] + struct.pack(">HH", height, width) + data[at + 9:]
+
+
+def hostile_jpegs():
+    """Pictures a thumbnailer must refuse or convert, by name."""
+    whole = jpeg(256, 256, components=3)
+    scan = whole.index(b"\xFF\xDA")
+    scan += 2 + struct.unpack(">H", whole[scan + 2:scan + 4])[0]
+    half = scan + (len(whole) - scan) // 2
+    bomb = with_frame_size(jpeg(16, 16, components=3, progressive=True), 16384, 16384)
+    return {
+        "progressive.jpg": jpeg(16, 16, components=3, progressive=True),
+        "bomb-progressive-16384.jpg": bomb,
+        "exif-thumbnail-bomb.jpg": jpeg(64, 64, tiff(True, 1, bomb)),
+        "cut-with-end-marker.jpg": whole[:half] + b"\xFF\xD9",
+        "head-zeros-end-marker.jpg": whole[:scan] + bytes(20000) + b"\xFF\xD9",
+        "cmyk-adobe.jpg": jpeg(16, 16, components=4, adobe=0),
+        "ycck-adobe.jpg": jpeg(16, 16, components=4, adobe=2),
+        "cmyk-plain.jpg": jpeg(16, 16, components=4),
+    }
 
 
 CATALOGUE = """<?xml version="1.0" encoding="UTF-8"?>
@@ -207,10 +241,13 @@ def main():
         '<dll filename="d" size=" 12"/><dll filename="e" size=""/></app_dll></app></auto_update>')
 
     thumb = jpeg()
-    for target in ("jpeg_info", "lab_jpeg"):
+    for target in ("jpeg_info", "lab_jpeg", "thumbnail"):
         put(target, "plain.jpg", jpeg(16, 8))
         put(target, "exif-ii.jpg", jpeg(8, 16, tiff(True, 6, thumb)))
         put(target, "exif-mm.jpg", jpeg(24, 8, tiff(False, 3)))
+    for name, data in hostile_jpegs().items():
+        for target in ("jpeg_info", "thumbnail"):
+            put(target, name, data)
 
     strings = b"185\tNo answer\n3418\tWrong\\n server\n# note\n\n1\tTab\\there\n"
     put("resource_bundle", "bundle.rcc",
@@ -231,6 +268,18 @@ def main():
                   ["Content-Type: multipart/form-data; boundary=" + boundary])
     put("lab_request", "upload-then-thumb.http",
         upload + http("GET", "/album/ABC/1/thumb") + http("GET", "/album"))
+    # A photo holding the fixed boundary and a forged part after it, sent as
+    # the wizard sends it: under the fixed boundary and random characters.
+    fixed = "-" * 27 + "7d22db37402707"
+    forged = ("\r\n--" + fixed + '\r\nContent-Disposition: form-data; name="transfermanifest"'
+              "\r\n\r\n" + manifest(6, "FORGED") + "\r\n--" + fixed + "--\r\n").encode("latin-1")
+    holding = photo[:2] + segment(0xFE, forged) + photo[2:]
+    form, boundary = multipart([("file", "IMG_0001.JPG", holding),
+                                ("transfermanifest", "manifest.xml", manifest(len(holding)).encode("latin-1"))],
+                               fixed + "Qx7LmZ0aBcDeFgHiJkLmNoPqRs12")
+    put("lab_request", "upload-photo-holding-the-boundary.http",
+        http("POST", "/upload", form, ["Content-Type: multipart/form-data; boundary=" + boundary]) +
+        http("GET", "/album"))
     price_form = b"PriceRequest=" + PRICE_REQUEST.replace(" ", "+").replace('"', "%22").replace("<", "%3C").replace(">", "%3E").replace("=", "%3D").replace("?", "%3F").encode("latin-1")
     put("lab_request", "price.http",
         http("POST", "/price", price_form, ["Content-Type: application/x-www-form-urlencoded"]))

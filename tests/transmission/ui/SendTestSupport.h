@@ -69,10 +69,11 @@ class HookedEffects : public RecordingEffects {
 public:
     QMessageBox::StandardButton message(QWidget* owner, const QString& caption, const QString& text,
                                         QMessageBox::Icon icon,
-                                        QMessageBox::StandardButtons buttons) override {
+                                        QMessageBox::StandardButtons buttons,
+                                        QMessageBox::StandardButton defaultButton) override {
         if (whileOpen)
             whileOpen();
-        return RecordingEffects::message(owner, caption, text, icon, buttons);
+        return RecordingEffects::message(owner, caption, text, icon, buttons, defaultButton);
     }
     std::function<void()> whileOpen;
 };

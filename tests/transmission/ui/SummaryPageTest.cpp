@@ -1,12 +1,15 @@
 // The order summary page: what it shows, read again at each activation.
 
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
+#include <QScrollBar>
 
 #include "tests/transmission/ui/SendTestSupport.h"
 #include "wizard/app/CStaticLink.h"
 #include "wizard/app/ResumeOffer.h"
 #include "wizard/transmission/JournalFolder.h"
+#include "wizard/transmission/ui/OrderLinesTable.h"
 
 namespace orlavo::transmission::uitest {
 namespace {
@@ -39,7 +42,7 @@ TEST_F(SummaryPageTest, ShowsTheOrderAndReadsItAgainAtEachActivation) {
 
     EXPECT_EQ(sheet().nextButton()->text(), "Send Order");
     EXPECT_EQ(text("paymentMethod"), "Visa");
-    EXPECT_EQ(rows(), (QStringList{"Name on Card:|A BYRON", "Card Number:|xxxxxxxxxxx11111",
+    EXPECT_EQ(rows(), (QStringList{"Name on Card:|A BYRON", "Card Number:|xxxxxxxxxxxx1111",
                                    "Voucher Code:|WELCOME10", "Promo Code:|none"}));
     EXPECT_EQ(text("billingName"), "Ada Byron");
     EXPECT_EQ(text("billingCountry"), "United Kingdom");
@@ -53,6 +56,9 @@ TEST_F(SummaryPageTest, ShowsTheOrderAndReadsItAgainAtEachActivation) {
     EXPECT_EQ(text("freePrints"), "3");
     EXPECT_TRUE(freePrints()->isVisible());
     EXPECT_EQ(page().termsLink()->link(), QString::fromStdString(lab().url("/terms")));
+    EXPECT_EQ(page().termsLink()->text(), "Terms of Service");
+    EXPECT_TRUE(text("agreementEnd").contains("authorize your card"))
+        << text("agreementEnd").toStdString();
     QTest::mouseClick(page().termsLink(), Qt::LeftButton);
     EXPECT_EQ(effects.opened, QStringList{QString::fromStdString(lab().url("/terms"))});
 
@@ -68,7 +74,7 @@ TEST_F(SummaryPageTest, ShowsTheOrderAndReadsItAgainAtEachActivation) {
     customer.firstname = "<b>Ada</b>";
     ASSERT_TRUE(SetCustomerDetails(app_->xml, customer, std::nullopt));
     app_->chosenShopName = "Orlavo Photo Bath Abbey";
-    app_->priceQuote = {"2.00", "2.00", "0.00", "0.00", "0", "&lt;i&gt;"};
+    app_->priceQuote = {"2.00", "1.35", "0.65", "0.00", "0", "&lt;i&gt;"};
     reg().setText(section::kDownloadInfo, "TermsOfServiceURL", "http://127.0.0.1:9/other-terms");
     QTest::mouseClick(sheet().nextButton(), Qt::LeftButton);
     ASSERT_EQ(sheet().activeIndex(), 3);
@@ -76,6 +82,11 @@ TEST_F(SummaryPageTest, ShowsTheOrderAndReadsItAgainAtEachActivation) {
     EXPECT_EQ(text("paymentMethod"), "Pay at the shop");
     EXPECT_EQ(rows(), (QStringList{"Voucher Code:|none", "Promo Code:|SPRING", "|", "|"}));
     EXPECT_EQ(text("shopName"), "Orlavo Photo Bath Abbey");
+    EXPECT_EQ(text("discount"), "-0.65 GBP");
+    // Paid at the shop: no card is billed.
+    EXPECT_FALSE(text("agreement").contains("card"));
+    EXPECT_FALSE(text("agreementEnd").contains("card")) << text("agreementEnd").toStdString();
+    EXPECT_TRUE(text("agreementEnd").contains("at the shop"));
     EXPECT_FALSE(freePrints()->isVisible());
     EXPECT_EQ(page().termsLink()->link(), "http://127.0.0.1:9/other-terms");
     // Texts from the customer and the lab are shown as they are, never as markup.
@@ -118,6 +129,61 @@ TEST_F(SummaryPageTest, AtTheLeastSizeTheLinesStayWholeUnderTheNote) {
     }
     app_->unfinishedOrder->Remove();
     app_->unfinishedOrder.reset();
+}
+
+// What is bought, row by row, with exact totals, and where the lab writes.
+TEST_F(SummaryPageTest, ListsEveryPrintWithItsTotalAndTheAddressTheLabWritesTo) {
+    start();
+    startLab();
+    prepareOrder({{{0, 3}, {1, 1}}, {{3, 7}}});
+    showSummary();
+    OrderLinesTable* table = page().orderLines();
+    ASSERT_NE(table, nullptr);
+    auto row = [table](int r) {
+        QStringList cells;
+        for (int c = 0; c < OrderLinesTable::kColumns; ++c)
+            cells << table->item(r, c)->text();
+        return cells.join('|');
+    };
+    ASSERT_EQ(table->rowCount(), 3);
+    EXPECT_EQ(row(0), "sample_001.jpg|6 x 4 in classic print (152 x 102 mm)|3|0.25 GBP|0.75 GBP");
+    EXPECT_EQ(row(1), "sample_001.jpg|7 x 5 in print (178 x 127 mm)|1|0.45 GBP|0.45 GBP");
+    EXPECT_EQ(row(2), "sample_002.jpg|8 x 6 in print (203 x 152 mm)|7|0.85 GBP|5.95 GBP");
+    EXPECT_FALSE(table->item(0, OrderLinesTable::kPhoto)->icon().isNull());
+    EXPECT_EQ(table->item(2, OrderLinesTable::kPhoto)->toolTip(),
+              QString::fromStdString(photoPath(1).string()));
+    EXPECT_FALSE(table->accessibleName().isEmpty());
+    EXPECT_EQ(text("email"), "ada@example.com");
+
+    // At the least size and maximised, no text of the list is cut short.
+    for (const QSize size : {sheet().minimumSize(), QSize(1600, 1000)}) {
+        sheet().resize(size);
+        for (int i = 0; i < 3; ++i)
+            QApplication::processEvents();
+        SCOPED_TRACE(size.width());
+        for (int c = 0; c < OrderLinesTable::kColumns; ++c) {
+            if (c == OrderLinesTable::kProduct && size.width() < 1000)
+                continue;  // the product takes what is left: cut last, with a tooltip
+            const int column = table->horizontalHeader()->sectionSize(c);
+            for (int r = 0; r < table->rowCount(); ++r) {
+                const int needed =
+                    table->fontMetrics().horizontalAdvance(table->item(r, c)->text()) +
+                    (c == OrderLinesTable::kPhoto ? table->iconSize().width() : 0);
+                EXPECT_GT(column, needed) << r << "," << c;
+            }
+        }
+        // Every row is within reach without a sideways scroll at the largest size.
+        if (size.width() >= 1600) {
+            EXPECT_FALSE(table->horizontalScrollBar()->isVisible());
+        }
+    }
+
+    // Going back and changing a quantity shows the new line at the next visit.
+    QTest::mouseClick(sheet().backButton(), Qt::LeftButton);
+    app_->order.SetQuantity(1, 3, 100);
+    QTest::mouseClick(sheet().nextButton(), Qt::LeftButton);
+    ASSERT_EQ(sheet().activeIndex(), 3);
+    EXPECT_EQ(table->item(2, OrderLinesTable::kTotal)->text(), "85.00 GBP");
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <QRegularExpression>
 
 #include "tests/transmission/ui/SendTestSupport.h"
+#include "wizard/transmission/ui/UploadPlacement.h"
 
 namespace orlavo::transmission::uitest {
 namespace {
@@ -39,8 +40,15 @@ TEST_F(UploadDialogTest, ShowsEachPhotoOnItsWayAndTheTimeLeftFromTheSecondPhotoO
     EXPECT_EQ(upload->windowTitle(), "Upload in Progress");
     ASSERT_TRUE(QTest::qWaitFor([&] { return upload->thumbnailIndex() == 1; }, 20000));
     EXPECT_TRUE(upload->isVisible());
-    EXPECT_EQ(upload->orderBar()->maximum(), 2);
     EXPECT_FALSE(upload->thumbnailFrame()->pixmap().isNull());
+    // The lab holds its answer back: the first photo's bytes are out, so its
+    // bar is full, while the order's bar shows its share and no more.
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return upload->imageBar()->value() == upload->imageBar()->maximum(); }, 20000));
+    EXPECT_EQ(upload->thumbnailIndex(), 1);
+    const int firstShare = upload->orderBar()->value();
+    EXPECT_GT(firstShare, 0);
+    EXPECT_LT(firstShare, upload->orderBar()->maximum());
     EXPECT_EQ(upload->findChild<QLabel*>("photoOf")->text(), "Photo 1 of 2");
     EXPECT_FALSE(upload->remainsLabel()->isVisible());
     EXPECT_FALSE(upload->estimateLabel()->isVisible());
@@ -48,7 +56,11 @@ TEST_F(UploadDialogTest, ShowsEachPhotoOnItsWayAndTheTimeLeftFromTheSecondPhotoO
     // The third photo of the order is the second one sent.
     ASSERT_TRUE(QTest::qWaitFor([&] { return upload->thumbnailIndex() == 3; }, 20000));
     EXPECT_EQ(upload->findChild<QLabel*>("photoOf")->text(), "Photo 2 of 2");
-    EXPECT_GE(upload->orderBar()->value(), 1);
+    EXPECT_GE(upload->orderBar()->value(), firstShare);
+    // The last photo is on its way: the order is not full yet.
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return upload->imageBar()->value() == upload->imageBar()->maximum(); }, 20000));
+    EXPECT_LT(upload->orderBar()->value(), upload->orderBar()->maximum());
     EXPECT_TRUE(upload->remainsLabel()->isVisible());
     EXPECT_EQ(upload->remainsLabel()->text(), "Remains (hh/mm/ss):");
     EXPECT_TRUE(upload->estimateLabel()->isVisible());
@@ -75,6 +87,7 @@ TEST_F(UploadDialogTest, CancelAnsweredNoGoesOnWhereItStood) {
     QTest::mouseClick(upload->cancelButton(), Qt::LeftButton);
     ASSERT_EQ(effects.messages.size(), 1u);
     EXPECT_EQ(effects.messages[0].text, "Are you sure you want to quit this order?");
+    EXPECT_EQ(effects.messages[0].defaultButton, QMessageBox::No);
     EXPECT_EQ(effects.messages[0].icon, QMessageBox::Question);
     EXPECT_EQ(effects.messages[0].buttons, QMessageBox::Yes | QMessageBox::No);
     EXPECT_TRUE(upload->isVisible());
@@ -217,6 +230,37 @@ TEST_F(UploadDialogTest, CancelWhileAPhotoWaitsToGoAgainEndsTheWaitAtOnce) {
     // Nothing reached the lab: the whole order goes when sent again.
     EXPECT_TRUE(keptOrders().empty());
     EXPECT_EQ(sheet().nextButton()->text(), "Send Order");
+}
+
+TEST(UploadPlacement, KeepsTheOrdersFiguresInSight) {
+    const QSize window(450, 200);
+    const struct {
+        const char* name;
+        QRect sheet, keep, screen;
+        QPoint at;
+    } cases[] = {
+        // Room under the figures inside the sheet: at the sheet's foot, centred.
+        {"below", QRect(100, 100, 800, 700), QRect(110, 150, 780, 300), QRect(0, 0, 1600, 1000),
+         QPoint(274, 600)},
+        // No room under them: beside the sheet, on the wider side.
+        {"right", QRect(100, 220, 840, 560), QRect(110, 270, 820, 330), QRect(0, 0, 1920, 1080),
+         QPoint(940, 399)},
+        {"left", QRect(1000, 220, 840, 560), QRect(1010, 270, 820, 330), QRect(0, 0, 1920, 1080),
+         QPoint(550, 399)},
+        // The sheet in the middle of 1600 x 1000 leaves neither side room
+        // enough: under the sheet, at the screen's foot.
+        {"foot", QRect(380, 220, 840, 560), QRect(390, 270, 820, 330), QRect(0, 0, 1600, 1000),
+         QPoint(574, 800)},
+        // A screen no larger than the sheet: inside the screen all the same.
+        {"small", QRect(0, 0, 840, 600), QRect(10, 50, 820, 330), QRect(0, 0, 800, 600),
+         QPoint(194, 400)},
+    };
+    for (const auto& c : cases) {
+        const QPoint at = UploadPlacement(window, c.sheet, c.keep, c.screen);
+        EXPECT_EQ(at, c.at) << c.name;
+        EXPECT_TRUE(c.screen.contains(QRect(at, window))) << c.name;
+        EXPECT_FALSE(QRect(at, window).intersects(c.keep)) << c.name;
+    }
 }
 
 }  // namespace

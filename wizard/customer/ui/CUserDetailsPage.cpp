@@ -20,6 +20,7 @@
 #include "wizard/customer/EnteredText.h"
 #include "wizard/customer/RememberedDetails.h"
 #include "wizard/customer/ShopMenu.h"
+#include "wizard/customer/ui/FieldMarks.h"
 #include "wizard/customer/ui/PriceRequestRunner.h"
 #include "wizard/customer/ui/UserDetailsForm.h"
 #include "wizard/transmission/PriceQuote.h"
@@ -77,6 +78,12 @@ CUserDetailsPage::CUserDetailsPage(CWizardApp& app, QWidget* parent)
     ui_ = std::make_unique<UserDetailsForm>(this, body());
     runner_ = new PriceRequestRunner(this);
     connect(runner_, &PriceRequestRunner::finished, this, &CUserDetailsPage::onPriceAnswer);
+    connect(runner_, &PriceRequestRunner::cancelled, this, &CUserDetailsPage::onPriceCancelled);
+    connect(ui_->cancelPrice, &QPushButton::clicked, this, [this] {
+        ui_->cancelPrice->setEnabled(false);
+        runner_->cancel();
+    });
+    marks_ = new FieldMarks(this);
     connect(ui_->home, &QRadioButton::clicked, this, &CUserDetailsPage::onHomeClicked);
     connect(ui_->shop, &QRadioButton::clicked, this, &CUserDetailsPage::onShopClicked);
     connect(ui_->sameAsBillingBox, &QCheckBox::clicked, this,
@@ -246,6 +253,8 @@ void CUserDetailsPage::fillDateLists() {
         ui_->expiryYear->addItem(QString::number(y));
     ui_->startYear->setCurrentIndex(0);
     ui_->expiryYear->setCurrentIndex(0);
+    // A card that has not expired: from this month on.
+    ui_->expiryMonth->setCurrentIndex(today_().month() - 1);
 }
 
 void CUserDetailsPage::fillCountryLists(const std::string& billing, const std::string& shipping) {
@@ -338,6 +347,17 @@ void CUserDetailsPage::writeShippingControls() {
 void CUserDetailsPage::updateShippingMode() {
     using orlavo::wizard::kShopPaymentMethod;
     const bool shopMode = mode_ == DeliveryMode::Shop;
+    if (shopMode && sameAsBilling_) {
+        // At a shop the prints go to the shop's address, never the billing
+        // one: the box is cleared, and the name it gave is kept to edit.
+        if (typed_.name.find_first_not_of(" \t") == std::string::npos)
+            typed_.name = U(ui_->firstName->text() + QLatin1Char(' ') + ui_->lastName->text());
+        sameAsBilling_ = false;
+        const QSignalBlocker block(ui_->sameAsBillingBox);
+        ui_->sameAsBillingBox->setChecked(false);
+        writeShippingControls();
+    }
+    ui_->sameAsBillingBox->setEnabled(!shopMode);
     const bool choosable = shopMode && app_.shops.size() >= 2;
     ui_->shopName->setVisible(shopMode);
     ui_->shopButton->setVisible(choosable);
@@ -487,6 +507,10 @@ bool CUserDetailsPage::onWizardNext() {
 
     const QDate today = today_();
     const DetailsCheck check = ValidateDetails(entries(), today.year(), today.month());
+    std::vector<QWidget*> marked;
+    for (DetailsField field : check.fields)
+        marked.push_back(control(field));
+    marks_->mark(marked);
     if (!check.ok) {
         QWidget* focus = control(check.focus);
         if (check.missing && focus)
@@ -547,10 +571,11 @@ bool CUserDetailsPage::onWizardNext() {
 void CUserDetailsPage::onPriceAnswer(bool ok, const QByteArray& answer) {
     setBusy(false);
     const std::string body(answer.constData(), static_cast<std::size_t>(answer.size()));
+    bool refused = false;
     const std::string result =
-        ok ? orlavo::transmission::ParsePriceQuote(body, app_.priceQuote, dump_) : body;
+        ok ? orlavo::transmission::ParsePriceQuote(body, app_.priceQuote, dump_, &refused) : body;
     if (!result.empty()) {
-        showError(Q(result) + S(kUnableToAccess));
+        showError(Q(orlavo::transmission::PriceFailureText(result, refused)));
         emit priceRequestFinished(false);
         return;
     }
@@ -558,6 +583,11 @@ void CUserDetailsPage::onPriceAnswer(bool ok, const QByteArray& answer) {
     if (s && s->activePage() == this)
         s->setActivePage(s->activeIndex() + 1);
     emit priceRequestFinished(true);
+}
+
+void CUserDetailsPage::onPriceCancelled() {
+    setBusy(false);
+    emit priceRequestFinished(false);
 }
 
 void CUserDetailsPage::setBusy(bool busy) {
@@ -568,6 +598,8 @@ void CUserDetailsPage::setBusy(bool busy) {
     }
     ui_->form->setEnabled(!busy);
     ui_->status->setVisible(busy);
+    ui_->cancelPrice->setVisible(busy);
+    ui_->cancelPrice->setEnabled(busy);
     if (CMyProperySheet* s = sheet()) {
         for (QPushButton* b : {s->backButton(), s->nextButton(), s->cancelButton()})
             b->setEnabled(!busy);
@@ -622,6 +654,8 @@ orlavo::wizard::DetailsEntries CUserDetailsPage::entries() const {
     e.startYear = U(ui_->startYear->currentText());
     e.expiryMonth = U(ui_->expiryMonth->currentText());
     e.expiryYear = U(ui_->expiryYear->currentText());
+    for (const orlavo::wizard::PaymentChoice& c : choices_)
+        e.methods.emplace_back(c.id, c.name);
     return e;
 }
 

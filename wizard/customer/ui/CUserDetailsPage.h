@@ -30,6 +30,7 @@
 #include "wizard/transmission/TransferManifest.h"
 
 class CWizardApp;
+class FieldMarks;
 class PriceRequestRunner;
 class UserDetailsForm;
 
@@ -87,6 +88,8 @@ private:
     void onShopButton();
     void onShopChosen(int index);
     void onPriceAnswer(bool ok, const QByteArray& answer);
+    // The user stopped the request: the page is as before Continue.
+    void onPriceCancelled();
 
     orlavo::wizard::DetailsEntries entries() const;
     orlavo::wizard::CustomerDetails record() const;
@@ -117,5 +120,6 @@ private:
     std::unique_ptr<UserDetailsForm> ui_;
     QPointer<QMenu> shopMenu_;
     PriceRequestRunner* runner_ = nullptr;
+    FieldMarks* marks_ = nullptr;
     QPointer<QWidget> focusBeforeBusy_;
 };

@@ -1,4 +1,5 @@
 #include "wizard/customer/ui/UserDetailsForm.h"
+#include "wizard/app/ScreenReaderName.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -8,6 +9,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
 #include <QToolButton>
@@ -19,6 +21,8 @@
 #include "wizard/customer/ui/EnteredTextValidator.h"
 
 namespace {
+
+constexpr int kCancelCaption = 111;
 
 QString S(int id) {
     return QString::fromStdString(orlavo::wizard::Str(id));
@@ -43,6 +47,9 @@ QComboBox* List(QWidget* parent, const char* name) {
 QLabel* Label(const QString& text, QWidget* buddy, QWidget* parent) {
     auto* label = new QLabel(text, parent);
     label->setBuddy(buddy);
+    // A screen reader names a list by its choice, not by the label beside it.
+    if (buddy->accessibleName().isEmpty())
+        buddy->setAccessibleName(QString(text).remove(QLatin1Char('&')));
     return label;
 }
 
@@ -85,6 +92,9 @@ UserDetailsForm::UserDetailsForm(QWidget* page, QVBoxLayout* body) {
     dealerNumber = TextField(billing, "dealerNumber");
     customerNumber->setPlaceholderText(S(kOptional));
     dealerNumber->setPlaceholderText(S(kOptional));
+    // The two share a row: each keeps room for its "(Optional)" whole.
+    for (QLineEdit* field : {customerNumber, dealerNumber})
+        field->setMinimumWidth(field->fontMetrics().horizontalAdvance(S(kOptional)) + 28);
     email->setInputMethodHints(Qt::ImhEmailCharactersOnly);
     phone->setInputMethodHints(Qt::ImhDialableCharactersOnly);
     const std::pair<int, QWidget*> billingRows[] = {
@@ -92,6 +102,7 @@ UserDetailsForm::UserDetailsForm(QWidget* page, QVBoxLayout* body) {
         {kCityTown, city},       {kStateCounty, state},  {kPostcode, postcode}, {kCountry, country},
         {kPhone, phone},         {kEmailAddress, email},
     };
+    address2->setAccessibleName(S(kSecondLineOf).arg(S(kAddress)));
     int row = 0;
     for (const auto& [label, field] : billingRows) {
         if (label != 0)
@@ -165,6 +176,7 @@ UserDetailsForm::UserDetailsForm(QWidget* page, QVBoxLayout* body) {
         {kCityTown, shippingCity}, {kStateCounty, shippingState}, {kPostcode, shippingPostcode},
         {kPhone, shippingPhone},   {kCountry, shippingCountry},
     };
+    shippingAddress2->setAccessibleName(S(kSecondLineOf).arg(S(kAddress)));
     row = 3;
     for (const auto& [label, field] : shippingRows) {
         if (label != 0)
@@ -222,6 +234,10 @@ UserDetailsForm::UserDetailsForm(QWidget* page, QVBoxLayout* body) {
     QWidget* start = datePair(startMonth, startYear);
     expiryLabel = Label(S(kExpirationDate), expiryMonth, pay);
     startLabel = Label(S(kStartDate), startMonth, pay);
+    NameForScreenReaders(expiryMonth, S(kMonthOf).arg(S(kExpirationDate)));
+    NameForScreenReaders(startMonth, S(kMonthOf).arg(S(kStartDate)));
+    NameForScreenReaders(expiryYear, S(kYearOf).arg(S(kExpirationDate)));
+    NameForScreenReaders(startYear, S(kYearOf).arg(S(kStartDate)));
     issueNo = new QLineEdit(pay);
     issueNo->setObjectName("issueNo");
     issueNo->setMaxLength(2);
@@ -295,5 +311,14 @@ UserDetailsForm::UserDetailsForm(QWidget* page, QVBoxLayout* body) {
     status->setTextFormat(Qt::PlainText);
     KeepPlace(status);
     status->hide();
-    body->addWidget(status);
+    // The lab may be slow: the request can be stopped from here.
+    cancelPrice = new QPushButton(S(kCancelCaption), page);
+    cancelPrice->setObjectName("cancelPrice");
+    cancelPrice->setAutoDefault(false);
+    KeepPlace(cancelPrice);
+    cancelPrice->hide();
+    auto* statusRow = new QHBoxLayout();
+    statusRow->addWidget(status, 1);
+    statusRow->addWidget(cancelPrice);
+    body->addLayout(statusRow);
 }

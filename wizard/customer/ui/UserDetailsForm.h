@@ -9,6 +9,7 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QPushButton;
 class QRadioButton;
 class QToolButton;
 class QVBoxLayout;
@@ -56,6 +57,10 @@ public:
         kNoShops,
         kChooseShop,
         kAskingForPrice,
+        // Names a screen reader gives the parts of a two-part field.
+        kMonthOf = 3496,
+        kYearOf,
+        kSecondLineOf,
     };
 
     QWidget* form;  // everything but the status line
@@ -111,4 +116,5 @@ public:
     QCheckBox* remember;
     QLabel* notice;
     QLabel* status;
+    QPushButton* cancelPrice;  // beside the status while the lab is asked
 };

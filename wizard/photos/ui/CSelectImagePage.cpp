@@ -6,8 +6,12 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListView>
+#include <QMouseEvent>
+#include <QPainter>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QShortcut>
+#include <QSlider>
 #include <QSplitter>
 #include <QTabWidget>
 #include <QTreeView>
@@ -31,6 +35,8 @@
 #include "wizard/photos/ui/OrderStripList.h"
 #include "wizard/photos/ui/OrderStripModel.h"
 #include "wizard/photos/ui/PhotoBitmaps.h"
+#include "wizard/photos/ui/PhotoViewMemory.h"
+#include "wizard/photos/ui/UndoBar.h"
 
 using namespace orlavo::wizard;
 
@@ -49,6 +55,15 @@ public:
     WaitCursor& operator=(const WaitCursor&) = delete;
 };
 
+constexpr int kStrRemoved = 3281;
+constexpr int kStrRemovedAll = 3282;
+constexpr int kStrAdded = 3283;
+constexpr int kStrThumbnailSize = 3284;
+constexpr int kStrDeselected = 3285;
+constexpr int kStrAddedOne = 3286;
+// One wheel notch with Ctrl, and one step of the slider, in logical pixels.
+constexpr int kSizeStep = 16;
+
 const QColor kCounterText(Qt::white);
 const QColor kCounterBackground(0x80, 0x80, 0x80);
 
@@ -57,6 +72,30 @@ QLabel* Heading(const QString& text, QWidget* parent) {
     QFont f = label->font();
     f.setBold(true);
     label->setFont(f);
+    return label;
+}
+
+// A small picture of a photo, SIDE pixels, beside the size slider's ends.
+QLabel* SizeMark(int side, qreal dpr, QWidget* parent) {
+    QPixmap pm(QSize(side, side) * dpr);
+    pm.setDevicePixelRatio(dpr);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF frame(0.5, side * 0.15, side - 1.0, side * 0.7);
+    p.setPen(QPen(QColor(0x4a, 0x52, 0x60), 1));
+    p.setBrush(QColor(0xe1, 0xe8, 0xf5));
+    p.drawRoundedRect(frame, 1.5, 1.5);
+    QPolygonF hill;
+    hill << QPointF(frame.left() + 1, frame.bottom() - 0.5)
+         << QPointF(frame.left() + side * 0.4, frame.top() + side * 0.3)
+         << QPointF(frame.right() - 1, frame.bottom() - 0.5);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0x4a, 0x52, 0x60));
+    p.drawPolygon(hill);
+    p.end();
+    auto* label = new QLabel(parent);
+    label->setPixmap(pm);
     return label;
 }
 
@@ -90,6 +129,7 @@ CSelectImagePage::CSelectImagePage(CWizardApp& app, QWidget* parent)
     tree_ = new FolderTree(left);
     tree_->setObjectName("folderTree");
     tree_->setMinimumWidth(200);
+    tree_->setAccessibleName(S(3200));
     leftColumn->addWidget(tree_, 1);
 
     auto* right = new QWidget(splitter);
@@ -107,6 +147,7 @@ CSelectImagePage::CSelectImagePage(CWizardApp& app, QWidget* parent)
     viewTabs_->setDocumentMode(true);
     iconView_ = new QListView(viewTabs_);
     iconView_->setObjectName("thumbnailView");
+    iconView_->setAccessibleName(S(3201));
     iconView_->setModel(model_);
     iconView_->setItemDelegate(delegate_);
     iconView_->setViewMode(QListView::ListMode);
@@ -117,13 +158,15 @@ CSelectImagePage::CSelectImagePage(CWizardApp& app, QWidget* parent)
     iconView_->setUniformItemSizes(true);
     iconView_->setLayoutMode(QListView::Batched);
     iconView_->setBatchSize(1000);
-    iconView_->setGridSize(FolderItemDelegate::ItemSize(iconView_->fontMetrics()));
+    iconView_->setGridSize(FolderItemDelegate::ItemSize(iconView_->fontMetrics(), kThumbnailSide));
     iconView_->setSelectionMode(QAbstractItemView::SingleSelection);
     iconView_->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     iconView_->verticalScrollBar()->setSingleStep(24);
     listView_ = new QTreeView(viewTabs_);
     listView_->setObjectName("listView");
+    listView_->setAccessibleName(S(3201));
     listView_->setModel(model_);
+    listView_->setItemDelegate(new FolderRowDelegate(listView_));
     listView_->setRootIsDecorated(false);
     listView_->setUniformRowHeights(true);
     listView_->setItemsExpandable(false);
@@ -145,13 +188,22 @@ CSelectImagePage::CSelectImagePage(CWizardApp& app, QWidget* parent)
     deselectAll_ = new QPushButton(S(1034), right);
     selectAll_->setObjectName("selectAll");
     deselectAll_->setObjectName("deselectAll");
-    countLabel_ = Counter(app_.effects(), "countLabel", right);
-    sizeLabel_ = Counter(app_.effects(), "sizeLabel", right);
+    sizeSlider_ = new QSlider(Qt::Horizontal, right);
+    sizeSlider_->setObjectName("thumbnailSize");
+    sizeSlider_->setRange(PhotoViewMemory::kSmallest, PhotoViewMemory::kLargest);
+    sizeSlider_->setSingleStep(kSizeStep);
+    sizeSlider_->setPageStep(kSizeStep * 4);
+    sizeSlider_->setValue(kThumbnailSide);
+    sizeSlider_->setAccessibleName(S(kStrThumbnailSize));
+    sizeSlider_->setToolTip(S(kStrThumbnailSize));
+    sizeSlider_->setMaximumWidth(160);
+    sizeSlider_->setMinimumWidth(60);
     buttons->addWidget(selectAll_);
     buttons->addWidget(deselectAll_);
     buttons->addStretch(1);
-    buttons->addWidget(countLabel_);
-    buttons->addWidget(sizeLabel_);
+    buttons->addWidget(SizeMark(12, dpr, right));
+    buttons->addWidget(sizeSlider_, 1);
+    buttons->addWidget(SizeMark(18, dpr, right));
     rightColumn->addLayout(buttons);
 
     splitter->addWidget(left);
@@ -161,20 +213,42 @@ CSelectImagePage::CSelectImagePage(CWizardApp& app, QWidget* parent)
     splitter->setSizes({250, 600});
     body()->addWidget(splitter, 1);
 
+    undoBar_ = new UndoBar(this);
+    body()->addWidget(undoBar_);
+
+    // "My Order": the strip, and beside it the counts and "Remove All", all
+    // inside the tab's frame.
     orderTabs_ = new QTabWidget(this);
     orderTabs_->setObjectName("orderTabs");
     orderTabs_->setDocumentMode(true);
-    strip_ = new OrderStripList(orderTabs_);
+    auto* orderPage = new QWidget(orderTabs_);
+    orderPage->setObjectName("orderPage");
+    auto* orderRow = new QHBoxLayout(orderPage);
+    orderRow->setContentsMargins(0, 4, 0, 0);
+    orderRow->setSpacing(8);
+    strip_ = new OrderStripList(orderPage);
     strip_->setObjectName("orderStrip");
+    strip_->setAccessibleName(S(3204));
     stripModel_ = new OrderStripModel(app_.order, app_.selectedThumbnails, this);
     strip_->setModel(stripModel_);
     strip_->loadButtonPictures(dpr);
-    orderTabs_->addTab(strip_, S(3204));
-    orderTabs_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    // "Remove All" stands at the right end of the "My Order" tab.
-    removeAll_ = new QPushButton(S(1031), orderTabs_);
+    orderRow->addWidget(strip_, 1);
+    auto* orderSide = new QVBoxLayout();
+    orderSide->setSpacing(6);
+    auto* counts = new QHBoxLayout();
+    counts->setSpacing(4);
+    countLabel_ = Counter(app_.effects(), "countLabel", orderPage);
+    sizeLabel_ = Counter(app_.effects(), "sizeLabel", orderPage);
+    counts->addWidget(countLabel_);
+    counts->addWidget(sizeLabel_);
+    orderSide->addLayout(counts);
+    removeAll_ = new QPushButton(S(1031), orderPage);
     removeAll_->setObjectName("removeAll");
-    orderTabs_->setCornerWidget(removeAll_, Qt::TopRightCorner);
+    orderSide->addWidget(removeAll_, 0, Qt::AlignRight);
+    orderSide->addStretch(1);
+    orderRow->addLayout(orderSide);
+    orderTabs_->addTab(orderPage, S(3204));
+    orderTabs_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     body()->addWidget(orderTabs_);
 
     loader_ = new ThumbnailLoader(this);
@@ -184,16 +258,28 @@ CSelectImagePage::CSelectImagePage(CWizardApp& app, QWidget* parent)
     connect(tree_, &QTreeWidget::currentItemChanged, this, &CSelectImagePage::onFolderChanged);
     connect(iconView_, &QAbstractItemView::clicked, this, &CSelectImagePage::onItemClicked);
     connect(listView_, &QAbstractItemView::clicked, this, &CSelectImagePage::onItemClicked);
+    connect(model_, &FolderModel::tickRequested, this, &CSelectImagePage::toggle);
     connect(listView_->header(), &QHeaderView::sectionClicked, this,
             &CSelectImagePage::onHeaderClicked);
-    connect(viewTabs_, &QTabWidget::currentChanged, this, [this] { visibleTimer_.start(); });
+    connect(viewTabs_, &QTabWidget::currentChanged, this, [this] {
+        visibleTimer_.start();
+        rememberView();
+    });
     connect(selectAll_, &QPushButton::clicked, this, &CSelectImagePage::selectAll);
     connect(deselectAll_, &QPushButton::clicked, this, &CSelectImagePage::deselectAll);
-    connect(removeAll_, &QPushButton::clicked, this, &CSelectImagePage::removeAll);
+    connect(removeAll_, &QPushButton::clicked, this, &CSelectImagePage::removeAllUndoably);
+    connect(undoBar_, &UndoBar::undoRequested, this, &CSelectImagePage::undo);
+    auto* undoKey = new QShortcut(QKeySequence::Undo, this);
+    undoKey->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(undoKey, &QShortcut::activated, this, &CSelectImagePage::undo);
+    connect(sizeSlider_, &QSlider::valueChanged, this, &CSelectImagePage::setThumbnailSide);
+    resizeTimer_.setSingleShot(true);
+    resizeTimer_.setInterval(150);
+    connect(&resizeTimer_, &QTimer::timeout, this, &CSelectImagePage::remakeThumbnails);
     connect(strip_, &OrderStripList::buttonClicked, this, &CSelectImagePage::onStripButton,
             Qt::QueuedConnection);
     connect(loader_, &ThumbnailLoader::thumbnailReady, this, &CSelectImagePage::onThumbnail);
-    connect(loader_, &ThumbnailLoader::finished, this, &CSelectImagePage::updateCounts);
+    connect(loader_, &ThumbnailLoader::finished, this, &CSelectImagePage::onLoaderFinished);
     connect(&watcher_, &QFileSystemWatcher::directoryChanged, this,
             &CSelectImagePage::onFolderWatched);
     connect(&visibleTimer_, &QTimer::timeout, this, &CSelectImagePage::askForVisible);
@@ -210,6 +296,7 @@ CSelectImagePage::CSelectImagePage(CWizardApp& app, QWidget* parent)
 }
 
 CSelectImagePage::~CSelectImagePage() {
+    remembering_ = false;
     app_.registerPhotoSelection(nullptr);
     loader_->stop();
 }
@@ -226,8 +313,21 @@ void CSelectImagePage::showEvent(QShowEvent* event) {
 void CSelectImagePage::finishStart() {
     WaitCursor wait;
     tree_->fill();
+    // The folder of the last run when it is still there, else the Preferences' one.
+    const PhotoViewMemory memory = PhotoViewMemory::Load(app_.registry());
+    sortState_.column = memory.sortColumn;
+    sortState_.ascending = memory.ascending;
+    {
+        const QSignalBlocker quiet(sizeSlider_);
+        sizeSlider_->setValue(memory.thumbnailSide);
+    }
+    applyThumbnailSide(memory.thumbnailSide);
+    viewTabs_->setCurrentIndex(memory.view);
+    std::error_code ec;
     const std::string pictures =
-        app_.registry().getText(orlavo::section::kUserDetails, "PicturesFolder");
+        !memory.folder.empty() && std::filesystem::is_directory(memory.folder, ec)
+            ? memory.folder
+            : app_.registry().getText(orlavo::section::kUserDetails, "PicturesFolder");
     QTreeWidgetItem* item = tree_->findFolder(pictures);
     if (item) {
         item->setExpanded(true);
@@ -235,7 +335,9 @@ void CSelectImagePage::finishStart() {
         tree_->scrollToItem(item, QAbstractItemView::PositionAtCenter);
     }
     tree_->setFocus();
+    tree_->fitColumn();
     updateCounts();
+    remembering_ = true;
     emit started();
 }
 
@@ -266,7 +368,10 @@ void CSelectImagePage::showFolder(const std::string& path) {
         watcher_.removePaths(watcher_.directories());
     folder_ = path;
     model_->setPhotos(path.empty() ? std::vector<PhotoEntry>{} : ListPhotos(path));
-    listView_->header()->setSortIndicator(FolderModel::kName, Qt::AscendingOrder);
+    // The sort the user chose; its values come as the thumbnails are made.
+    model_->sort(sortState_);
+    showSortIndicator();
+    rememberView();
     if (!path.empty())
         watcher_.addPath(DisplayName(path));
 
@@ -281,7 +386,7 @@ void CSelectImagePage::showFolder(const std::string& path) {
             ++checkedInFolder_;
         }
     }
-    loader_->start(model_->paths(), devicePixelRatioF());
+    loader_->start(model_->paths(), devicePixelRatioF(), {}, delegate_->side());
     updateCounts();
     visibleTimer_.start();
 }
@@ -306,13 +411,34 @@ void CSelectImagePage::onThumbnail(std::size_t id, const PhotoThumbnail& thumbna
 }
 
 void CSelectImagePage::onItemClicked(const QModelIndex& index) {
+    // In the list a click elsewhere on the row only selects it, to look at it.
+    if (sender() == listView_ && !onListedPhoto(index, listClickAt_))
+        return;
     if (index.isValid())
         toggle(index.row());
+}
+
+bool CSelectImagePage::onListedPhoto(const QModelIndex& index, QPoint at) const {
+    if (!index.isValid() || index.column() != FolderModel::kName)
+        return false;
+    // The check box, the icon and the name, as the row draws them.
+    QStyleOptionViewItem option;
+    option.initFrom(listView_);
+    option.decorationSize = listView_->iconSize().isValid()
+                                ? listView_->iconSize()
+                                : QSize(listView_->style()->pixelMetric(QStyle::PM_SmallIconSize),
+                                        listView_->style()->pixelMetric(QStyle::PM_SmallIconSize));
+    option.features |= QStyleOptionViewItem::HasCheckIndicator |
+                       QStyleOptionViewItem::HasDecoration | QStyleOptionViewItem::HasDisplay;
+    const int width = listView_->itemDelegateForIndex(index)->sizeHint(option, index).width();
+    const QRect cell = listView_->visualRect(index);
+    return at.x() >= cell.left() && at.x() < cell.left() + width;
 }
 
 void CSelectImagePage::toggle(int row) {
     if (row < 0 || row >= model_->count())
         return;
+    forgetUndo();
     if (app_.order.productCount() == 0) {
         app_.effects().beep();
         return;
@@ -342,8 +468,9 @@ void CSelectImagePage::addRow(int row) {
     const FolderModel::Item& item = model_->item(id);
     if (app_.order.IndexOfPath(item.path) >= 0)
         return;
-    // The thumbnail first, so that the order and its thumbnails stay in step.
-    const QImage thumbnail = model_->thumbnail(id);
+    // The thumbnail first, so that the order and its thumbnails stay in step;
+    // the order keeps it at its own size, whatever size the view shows.
+    const QImage thumbnail = OrderSized(model_->thumbnail(id));
     app_.selectedThumbnails.append(thumbnail.isNull() ? app_.selectedThumbnails.placeholder()
                                                       : thumbnail);
     const std::size_t photo = app_.order.AddPhoto(item.path, 0, item.fileSize, item.width,
@@ -373,15 +500,20 @@ void CSelectImagePage::onStripButton(int item, int button) {
         switch (button) {
             case kTurnClockwise:
             case kTurnCounterClockwise: {
+                forgetUndo();
                 const int angle = button == kTurnClockwise ? 9000 : -9000;
                 app_.selectedThumbnails.replace(
                     photo, RotateThumbnail(app_.selectedThumbnails.forPhoto(photo), angle));
                 stripModel_->thumbnailChanged(item);
                 break;
             }
-            case kRemove:
+            case kRemove: {
+                const QString text = S(kStrRemoved).arg(photoName(photo));
+                undo_.remember(app_.order, app_.selectedThumbnails);
                 removePhoto(photo, true);
+                offerUndo(text);
                 break;
+            }
             default:
                 break;
         }
@@ -395,6 +527,8 @@ void CSelectImagePage::selectAll() {
         return;
     }
     WaitCursor wait;
+    undo_.remember(app_.order, app_.selectedThumbnails);
+    const std::size_t before = app_.order.PhotoCount();
     for (int row = 0; row < model_->count(); ++row) {
         const FolderModel::Item& item = model_->item(model_->idOfRow(row));
         if (item.ticked || !item.known || item.fileSize == 0)
@@ -403,11 +537,20 @@ void CSelectImagePage::selectAll() {
         addRow(row);
         ++checkedInFolder_;
     }
+    const std::size_t added = app_.order.PhotoCount() - before;
+    if (added == 1)
+        offerUndo(S(kStrAddedOne).arg(photoName(before)));
+    else if (added > 1)
+        offerUndo(S(kStrAdded).arg(added));
+    else
+        forgetUndo();
     updateCounts();
 }
 
 void CSelectImagePage::deselectAll() {
     WaitCursor wait;
+    undo_.remember(app_.order, app_.selectedThumbnails);
+    const std::size_t before = app_.order.PhotoCount();
     for (int row = 0; row < model_->count() && checkedInFolder_ >= 1; ++row) {
         if (!model_->ticked(row))
             continue;
@@ -417,10 +560,33 @@ void CSelectImagePage::deselectAll() {
             removePhoto(std::size_t(photo), false);
         --checkedInFolder_;
     }
+    const std::size_t removed = before - app_.order.PhotoCount();
+    if (removed == 1)
+        forgetUndo();  // one untick is undone by a tick
+    else if (removed > 1)
+        offerUndo(S(kStrDeselected).arg(removed));
+    else
+        forgetUndo();
     updateCounts();
 }
 
+void CSelectImagePage::removeAllUndoably() {
+    const std::size_t photos = app_.order.PhotoCount();
+    if (photos == 0)
+        return;
+    const QString text =
+        photos == 1 ? S(kStrRemoved).arg(photoName(0)) : S(kStrRemovedAll).arg(photos);
+    undo_.remember(app_.order, app_.selectedThumbnails);
+    emptyOrder();
+    offerUndo(text);
+}
+
 void CSelectImagePage::removeAll() {
+    forgetUndo();
+    emptyOrder();
+}
+
+void CSelectImagePage::emptyOrder() {
     app_.order.RemoveAll();
     app_.selectedThumbnails.clear();
     stripModel_->reset();
@@ -432,13 +598,19 @@ void CSelectImagePage::removeAll() {
 }
 
 void CSelectImagePage::onHeaderClicked(int column) {
-    FolderSortState state = model_->sortState();
-    state.click(column);
-    model_->sort(state);
-    listView_->header()->setSortIndicator(column, state.ascending || column == FolderModel::kName
-                                                      ? Qt::AscendingOrder
-                                                      : Qt::DescendingOrder);
+    sortState_ = model_->sortState();
+    sortState_.click(column);
+    model_->sort(sortState_);
+    showSortIndicator();
+    rememberView();
     visibleTimer_.start();
+}
+
+void CSelectImagePage::showSortIndicator() {
+    const int column = sortState_.column;
+    listView_->header()->setSortIndicator(
+        column, sortState_.ascending || column == FolderModel::kName ? Qt::AscendingOrder
+                                                                     : Qt::DescendingOrder);
 }
 
 void CSelectImagePage::syncWithOrder() {
@@ -467,6 +639,7 @@ void CSelectImagePage::onSetActive() {
 }
 
 bool CSelectImagePage::onWizardNext() {
+    forgetUndo();
     if (const int refusal = StepOneRefusal(app_.order.PhotoCount())) {
         app_.ShowAppMessageId(refusal, QMessageBox::Warning, QMessageBox::Ok);
         return false;
@@ -517,6 +690,9 @@ void CSelectImagePage::askForVisible() {
 }
 
 bool CSelectImagePage::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == listView_->viewport() &&
+        (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease))
+        listClickAt_ = static_cast<QMouseEvent*>(event)->position().toPoint();
     if (event->type() == QEvent::KeyPress && (watched == iconView_ || watched == listView_)) {
         // Space ticks the current photo, as a click does.
         if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Space) {
@@ -528,5 +704,109 @@ bool CSelectImagePage::eventFilter(QObject* watched, QEvent* event) {
     }
     if (event->type() == QEvent::Resize)
         visibleTimer_.start();
+    // Ctrl and the wheel over the thumbnails make them larger or smaller.
+    if (event->type() == QEvent::Wheel && watched == iconView_->viewport()) {
+        auto* wheel = static_cast<QWheelEvent*>(event);
+        if (wheel->modifiers() & Qt::ControlModifier) {
+            const int notches = wheel->angleDelta().y() / 120;
+            if (notches != 0)
+                sizeSlider_->setValue(sizeSlider_->value() + notches * kSizeStep);
+            return true;
+        }
+    }
     return CWizardPage::eventFilter(watched, event);
+}
+
+void CSelectImagePage::onLoaderFinished() {
+    // A sort by the photos' values is made again once they are all known.
+    if (sortState_.column != FolderModel::kName)
+        model_->sort(sortState_);
+    updateCounts();
+}
+
+void CSelectImagePage::rememberView() {
+    if (!remembering_)
+        return;
+    PhotoViewMemory memory;
+    memory.folder = folder_;
+    memory.view = viewTabs_->currentIndex() == 1 ? 1 : 0;
+    memory.sortColumn = sortState_.column;
+    memory.ascending = sortState_.ascending;
+    memory.thumbnailSide = delegate_->side();
+    memory.save(app_.registry());
+}
+
+void CSelectImagePage::setThumbnailSide(int side) {
+    applyThumbnailSide(side);
+    rememberView();
+    // Made again at the new size once the slider rests.
+    resizeTimer_.start();
+}
+
+void CSelectImagePage::applyThumbnailSide(int side) {
+    side = std::clamp(side, int(PhotoViewMemory::kSmallest), int(PhotoViewMemory::kLargest));
+    if (side == delegate_->side())
+        return;
+    delegate_->setSide(side);
+    iconView_->setGridSize(FolderItemDelegate::ItemSize(iconView_->fontMetrics(), side));
+    iconView_->doItemsLayout();
+    visibleTimer_.start();
+}
+
+void CSelectImagePage::remakeThumbnails() {
+    if (model_->count() == 0)
+        return;
+    // The photos on screen first; the others follow.
+    loader_->start(model_->paths(), devicePixelRatioF(), {}, delegate_->side());
+    updateCounts();
+    visibleTimer_.start();
+}
+
+QImage CSelectImagePage::OrderSized(const QImage& thumbnail) const {
+    if (thumbnail.isNull())
+        return thumbnail;
+    const qreal dpr = thumbnail.devicePixelRatio();
+    const int side = qRound(kThumbnailSide * dpr);
+    if (thumbnail.width() <= side && thumbnail.height() <= side)
+        return thumbnail;
+    QImage small = thumbnail.scaled(side, side, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    small.setDevicePixelRatio(dpr);
+    return small;
+}
+
+QString CSelectImagePage::photoName(std::size_t photo) const {
+    return stripModel_->data(stripModel_->index(int(photo)), Qt::DisplayRole).toString();
+}
+
+void CSelectImagePage::offerUndo(const QString& text) {
+    undoBar_->offer(text);
+}
+
+void CSelectImagePage::forgetUndo() {
+    undo_.forget();
+    undoBar_->withdraw();
+}
+
+void CSelectImagePage::undo() {
+    if (!undo_.restore(app_.order, app_.selectedThumbnails))
+        return;
+    undoBar_->withdraw();
+    syncWithOrder();
+    updateCounts();
+}
+
+void CSelectImagePage::resizeEvent(QResizeEvent* event) {
+    CWizardPage::resizeEvent(event);
+    fitOrderStrip();
+}
+
+void CSelectImagePage::fitOrderStrip() {
+    // "My Order" takes about a quarter of the page's height at most: in a
+    // short window its thumbnails get smaller, so that the photos keep their room.
+    const int around = strip_->sizeHint().height() - strip_->itemSize().height();
+    const int others = orderTabs_->sizeHint().height() - strip_->sizeHint().height();
+    const int room = height() / 4 - others - around;
+    const int extra = strip_->itemSize().height() - strip_->thumbnailSide();
+    strip_->setThumbnailSide(
+        std::clamp(room - extra, int(kSmallestStripSide), int(kThumbnailSide)));
 }

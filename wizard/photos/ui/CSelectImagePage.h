@@ -4,11 +4,18 @@
 // sees the selection as a strip of thumbnails with buttons to turn or drop
 // each one. It adds photos to and removes them from the order, keeping
 // selectedThumbnails in step; a folder's thumbnails are made in the
-// background by the thumbnail loader.
+// background by the thumbnail loader, at the size the slider (or Ctrl and
+// the wheel) chose. Select All, Deselect All, Remove All and a photo's
+// remove button can be undone (Ctrl+Z, or "Undo" in the bar that tells what
+// they did). The folder, the view, the sort and the size are remembered.
 
 #include <QFileSystemWatcher>
+#include <QImage>
 #include <QTimer>
 #include <string>
+
+#include "wizard/photos/FolderSort.h"
+#include "wizard/photos/ui/SelectionUndo.h"
 
 #include "wizard/app/CWizardApp.h"
 #include "wizard/app/CWizardPage.h"
@@ -23,6 +30,8 @@ class QAbstractItemView;
 class QListView;
 class QModelIndex;
 class QPushButton;
+class QSlider;
+class UndoBar;
 class QTabWidget;
 class QTreeView;
 class QTreeWidgetItem;
@@ -42,8 +51,12 @@ public:
     // Refuses 0 photos and more than 197; otherwise gives photos without a
     // line the default line and goes on.
     bool onWizardNext() override;
-    // "Remove All": empties the order, the strip and the ticks.
+    // Empties the order, the strip and the ticks (also "Order More Photos").
     void removeAll() override;
+    // "Remove All": the same, with the offer to undo it.
+    void removeAllUndoably();
+    // Puts the order back as it was before the last undoable change.
+    void undo();
 
     // Shows the folder at PATH (the deepest folder of the tree on its way).
     void openFolder(const std::string& path);
@@ -64,6 +77,11 @@ public:
     QPushButton* removeAllButton() const { return removeAll_; }
     CColorLabel* countLabel() const { return countLabel_; }
     CColorLabel* sizeLabel() const { return sizeLabel_; }
+    QSlider* thumbnailSizeSlider() const { return sizeSlider_; }
+    UndoBar* undoBar() const { return undoBar_; }
+    QTabWidget* orderTabs() const { return orderTabs_; }
+    // The smallest side of "My Order"'s thumbnails in a short window.
+    static constexpr int kSmallestStripSide = 48;
 
 public slots:
     void selectAll();
@@ -75,6 +93,7 @@ signals:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void finishStart();
@@ -83,12 +102,28 @@ private:
     void clearFolder();
     void onThumbnail(std::size_t id, const orlavo::wizard::PhotoThumbnail& thumbnail);
     void onItemClicked(const QModelIndex& index);
+    // True when AT (in the list's viewport) lies on the check box, icon or
+    // name of the listed photo INDEX: only there does a click tick it.
+    bool onListedPhoto(const QModelIndex& index, QPoint at) const;
     void toggle(int row);
     void addRow(int row);
     void removePhoto(std::size_t photo, bool fromStrip);
     void onStripButton(int item, int button);
     void onHeaderClicked(int column);
     void onFolderWatched(const QString& path);
+    void emptyOrder();
+    void onLoaderFinished();
+    void showSortIndicator();
+    void rememberView();
+    void setThumbnailSide(int side);
+    void applyThumbnailSide(int side);
+    void remakeThumbnails();
+    QImage OrderSized(const QImage& thumbnail) const;
+    // The file name of photo PHOTO of the order.
+    QString photoName(std::size_t photo) const;
+    void offerUndo(const QString& text);
+    void forgetUndo();
+    void fitOrderStrip();
     void syncWithOrder();
     void updateCounts();
     void askForVisible();
@@ -110,9 +145,17 @@ private:
     QPushButton* removeAll_;
     CColorLabel* countLabel_;
     CColorLabel* sizeLabel_;
+    QSlider* sizeSlider_;
+    UndoBar* undoBar_;
+    SelectionUndo undo_;
+    orlavo::wizard::FolderSortState sortState_;
+    QTimer resizeTimer_;
+    bool remembering_ = false;
     orlavo::wizard::ThumbnailLoader* loader_;
     QFileSystemWatcher watcher_;
     QTimer visibleTimer_;
+    // Where the last press or release in the list landed.
+    QPoint listClickAt_;
     std::string folder_;
     bool folderShown_ = false;
     int checkedInFolder_ = 0;

@@ -5,6 +5,7 @@
 #include <QTextDocument>
 #include <numeric>
 
+#include "common/TextRules.h"
 #include "resources/WizardResources.h"
 #include "wizard/photos/SelectionTexts.h"
 
@@ -22,6 +23,24 @@ constexpr qsizetype kUnpackedKiB = 48 * 1024;
 
 qsizetype CostKiB(const QImage& image) {
     return std::max<qsizetype>(1, image.sizeInBytes() / 1024);
+}
+
+// Why a photo cannot be ticked, for its tooltip; empty when nothing is to be said.
+QString RefusalText(const FolderModel::Item& item) {
+    using orlavo::wizard::PhotoRefusal;
+    switch (item.refusal) {
+        case PhotoRefusal::TooLarge:
+            return QString::fromStdString(orlavo::FillPlaceholders(
+                Str(3215), {std::to_string(item.width), std::to_string(item.height)}));
+        case PhotoRefusal::Damaged:
+            return S(3216);
+        case PhotoRefusal::Unreadable:
+            return S(3217);
+        case PhotoRefusal::None:
+        case PhotoRefusal::Stopped:
+            break;
+    }
+    return {};
 }
 }  // namespace
 
@@ -68,9 +87,17 @@ int FolderModel::rowOfPath(const std::string& path) const {
 }
 
 void FolderModel::setThumbnail(std::size_t id, const orlavo::wizard::PhotoThumbnail& t) {
-    if (id >= items_.size() || !t.ok())
+    if (id >= items_.size())
         return;
     Item& item = items_[id];
+    if (!t.ok()) {
+        item.refusal = t.refusal;
+        item.width = t.width;
+        item.height = t.height;
+        rowChanged(rows_[id]);
+        return;
+    }
+    item.refusal = orlavo::wizard::PhotoRefusal::None;
     item.known = true;
     item.fileSize = t.fileSize;
     item.width = t.width;
@@ -165,9 +192,13 @@ QVariant FolderModel::data(const QModelIndex& index, int role) const {
                                : QString();
             }
             return {};
-        case Qt::ToolTipRole:
+        case Qt::ToolTipRole: {
+            if (column != kName)
+                return {};
+            const QString why = RefusalText(item);
             // A name may look like markup, which a tooltip would render.
-            return column == kName ? QVariant(Qt::convertFromPlainText(item.name)) : QVariant();
+            return Qt::convertFromPlainText(why.isEmpty() ? item.name : item.name + '\n' + why);
+        }
         case Qt::DecorationRole:
             return column == kName ? QVariant(smallIcon_) : QVariant();
         case Qt::CheckStateRole:
@@ -197,6 +228,20 @@ QVariant FolderModel::headerData(int section, Qt::Orientation orientation, int r
 }
 
 Qt::ItemFlags FolderModel::flags(const QModelIndex& index) const {
-    // Not user-checkable: a click anywhere on the item ticks it, by the page's rules.
-    return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    // Checkable, so that a screen reader tells and can change the tick; the
+    // page's rules decide (the views' own check handling is left out).
+    const Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+    return index.column() == kName ? flags | Qt::ItemIsUserCheckable : flags;
+}
+
+bool FolderModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+    if (role != Qt::CheckStateRole || !index.isValid() || index.column() != kName ||
+        index.row() >= count())
+        return false;
+    const bool wanted = value.toInt() == Qt::Checked;
+    if (wanted != ticked(index.row()))
+        emit tickRequested(index.row());
+    return true;
 }

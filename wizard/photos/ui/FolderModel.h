@@ -33,6 +33,8 @@ public:
         std::string path;
         QString name;
         bool known = false;  // the thumbnail is made and the values below are filled
+        // Why the loader made no thumbnail (None while it has not tried).
+        orlavo::wizard::PhotoRefusal refusal = orlavo::wizard::PhotoRefusal::None;
         std::uint64_t fileSize = 0;
         int width = 0;
         int height = 0;
@@ -60,7 +62,8 @@ public:
 
     // The thumbnail of item ID; null until it is made.
     QImage thumbnail(std::size_t id) const;
-    // What the loader made of item ID; a failed thumbnail leaves it unknown.
+    // What the loader made of item ID; a failed thumbnail leaves it unknown,
+    // with its reason kept for the tooltip.
     void setThumbnail(std::size_t id, const orlavo::wizard::PhotoThumbnail& thumbnail);
     void setTicked(int row, bool ticked);
     bool ticked(int row) const { return items_[idOfRow(row)].ticked; }
@@ -77,6 +80,12 @@ public:
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
+    // A tick asked for by other means than a click (a screen reader's
+    // "toggle"): reported, and left to the page's rules.
+    bool setData(const QModelIndex& index, const QVariant& value, int role) override;
+
+signals:
+    void tickRequested(int row);
 
 private:
     void rowChanged(int row);

@@ -59,12 +59,27 @@ FolderTree::FolderTree(QWidget* parent) : QTreeWidget(parent) {
     setColumnCount(1);
     setUniformRowHeights(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
-    // Names too long for the tree's width end in "..."; the tip shows the whole path.
-    header()->setSectionResizeMode(QHeaderView::Stretch);
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setTextElideMode(Qt::ElideRight);
+    // Names are shown whole: a narrow tree scrolls sideways; the tip shows the
+    // whole path. The column is as wide as the widest name shown, and never
+    // narrower than the tree, so that a chosen folder is marked across it.
+    header()->setSectionResizeMode(QHeaderView::Fixed);
+    header()->setStretchLastSection(false);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    setTextElideMode(Qt::ElideNone);
     folderIcon_ = QFileIconProvider().icon(QFileIconProvider::Folder);
     connect(this, &QTreeWidget::itemExpanded, this, &FolderTree::fillChildren);
+    connect(this, &QTreeWidget::itemExpanded, this, &FolderTree::fitColumn, Qt::QueuedConnection);
+    connect(this, &QTreeWidget::itemCollapsed, this, &FolderTree::fitColumn, Qt::QueuedConnection);
+}
+
+void FolderTree::fitColumn() {
+    setColumnWidth(0, std::max(viewport()->width(), sizeHintForColumn(0)));
+}
+
+void FolderTree::resizeEvent(QResizeEvent* event) {
+    QTreeWidget::resizeEvent(event);
+    fitColumn();
 }
 
 void FolderTree::fill() {

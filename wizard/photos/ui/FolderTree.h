@@ -25,6 +25,12 @@ public:
     // folders on the way are added, as the path asks for them.
     QTreeWidgetItem* findFolder(const std::string& path);
 
+    // The column as wide as the widest name shown, at least the tree's width.
+    void fitColumn();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
     void fillChildren(QTreeWidgetItem* item);
     QTreeWidgetItem* addFolder(QTreeWidgetItem* parent, const QString& text,

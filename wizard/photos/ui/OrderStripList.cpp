@@ -1,7 +1,9 @@
 #include "wizard/photos/ui/OrderStripList.h"
 
+#include <QContextMenuEvent>
 #include <QHelpEvent>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyledItemDelegate>
@@ -17,9 +19,9 @@ using namespace orlavo::wizard;
 
 namespace {
 
-constexpr int kSide = kThumbnailSide;
-// Room for the thumbnail and its buttons.
-const QSize kItemSize(124, 116);
+// Room beside the thumbnail for its buttons, and below it for its name.
+constexpr int kItemExtraWidth = 32;
+constexpr int kItemExtraHeight = 24;
 // Photos to the left of a click: the buttons stand right of the thumbnail.
 constexpr int kLookLeft = 28;
 
@@ -34,23 +36,24 @@ public:
     explicit StripDelegate(OrderStripList* strip) : QStyledItemDelegate(strip), strip_(strip) {}
 
     QSize sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const override {
-        return kItemSize;
+        return strip_->itemSize();
     }
 
     void paint(QPainter* p, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override {
         p->save();
         const QRect r = option.rect;
-        const QPoint at = StripThumbnailAt(r, kSide, kSide);
+        const int side = strip_->thumbnailSide();
+        const QPoint at = StripThumbnailAt(r, side, side);
         if (option.state & QStyle::State_Selected) {
             p->setPen(Qt::NoPen);
             p->setBrush(kSelection);
-            p->drawRect(QRect(at, QSize(kSide, kSide)).adjusted(-4, -4, 4 + kStripButtonSize, 4));
+            p->drawRect(QRect(at, QSize(side, side)).adjusted(-4, -4, 4 + kStripButtonSize, 4));
         }
-        p->drawImage(QRect(at, QSize(kSide, kSide)),
+        p->drawImage(QRect(at, QSize(side, side)),
                      index.data(OrderStripModel::kThumbnailRole).value<QImage>());
         for (int button : {kTurnCounterClockwise, kTurnClockwise, kRemove}) {
-            const QRect b = StripButtonRect(r, kSide, kSide, button);
+            const QRect b = StripButtonRect(r, side, side, button);
             const bool pressed =
                 strip_->pressedItem() == index.row() && strip_->pressedButton() == button;
             p->setPen(kButtonBorder);
@@ -61,6 +64,13 @@ public:
             p->drawImage(QRect(b.topLeft() + QPoint(in, in), b.bottomRight()),
                          strip_->buttonPicture(button));
         }
+        // Cut short only when the thumbnails are small, at its start: the end
+        // of a name ("_001.jpg") tells photos apart; the tooltip has it whole.
+        const QRect name = strip_->nameRect(r);
+        p->setPen(option.palette.color(QPalette::Text));
+        p->drawText(name, Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextSingleLine,
+                    option.fontMetrics.elidedText(index.data(Qt::DisplayRole).toString(),
+                                                  Qt::ElideLeft, name.width()));
         p->restore();
     }
 
@@ -74,12 +84,12 @@ QString S(int id) {
 
 }  // namespace
 
-OrderStripList::OrderStripList(QWidget* parent) : QListView(parent) {
+OrderStripList::OrderStripList(QWidget* parent) : QListView(parent), side_(kThumbnailSide) {
     setViewMode(QListView::ListMode);
     setFlow(QListView::LeftToRight);
     setWrapping(false);
     setUniformItemSizes(true);
-    setGridSize(kItemSize);
+    setGridSize(itemSize());
     setMovement(QListView::Static);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
@@ -88,10 +98,29 @@ OrderStripList::OrderStripList(QWidget* parent) : QListView(parent) {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 }
 
+QSize OrderStripList::itemSize() const {
+    return {side_ + kItemExtraWidth, side_ + kItemExtraHeight};
+}
+
+void OrderStripList::setThumbnailSide(int side) {
+    if (side == side_ || side < 16)
+        return;
+    side_ = side;
+    setGridSize(itemSize());
+    updateGeometry();
+    viewport()->update();
+}
+
+QRect OrderStripList::nameRect(const QRect& item) const {
+    const QPoint at = StripThumbnailAt(item, side_, side_);
+    const int top = at.y() + side_ + 1;
+    return QRect(item.left() + 2, top, item.width() - 4, std::max(0, item.bottom() - top));
+}
+
 QSize OrderStripList::sizeHint() const {
     // One row of thumbnails and the scroll bar below them.
-    return {kItemSize.width() * 2,
-            kItemSize.height() + 2 * frameWidth() +
+    return {itemSize().width() * 2,
+            itemSize().height() + 2 * frameWidth() +
                 style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this) + 2};
 }
 
@@ -110,7 +139,7 @@ std::pair<int, int> OrderStripList::buttonAt(QPoint pos) const {
     const QModelIndex index = indexAt(pos - QPoint(kLookLeft, 0));
     if (!index.isValid())
         return {-1, -1};
-    const int button = StripButtonAt(visualRect(index), kSide, kSide, pos);
+    const int button = StripButtonAt(visualRect(index), side_, side_, pos);
     return button < 0 ? std::pair{-1, -1} : std::pair{index.row(), button};
 }
 
@@ -152,6 +181,24 @@ void OrderStripList::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QListView::keyPressEvent(event);
+}
+
+void OrderStripList::contextMenuEvent(QContextMenuEvent* event) {
+    const QModelIndex at = event->reason() == QContextMenuEvent::Mouse
+                               ? indexAt(viewport()->mapFrom(this, event->pos()))
+                               : currentIndex();
+    if (!at.isValid())
+        return;
+    const int item = at.row();
+    QMenu menu(this);
+    for (const auto& [button, text] : {std::pair{kTurnCounterClockwise, 3213},
+                                       std::pair{kTurnClockwise, 3212}, std::pair{kRemove, 3214}})
+        connect(menu.addAction(S(text)), &QAction::triggered, this,
+                [this, item, button] { emit buttonClicked(item, button); });
+    const QPoint where = event->reason() == QContextMenuEvent::Mouse
+                             ? event->globalPos()
+                             : viewport()->mapToGlobal(visualRect(at).center());
+    menu.exec(where);
 }
 
 bool OrderStripList::viewportEvent(QEvent* event) {

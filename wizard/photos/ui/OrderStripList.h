@@ -1,8 +1,9 @@
 #pragma once
 // The order strip: the selected photos' thumbnails in one row, each with
 // three small buttons at its right edge (turn counter-clockwise, turn
-// clockwise, remove). A press on a button and a release anywhere reports the
-// button; the page does the work. A press elsewhere selects as usual.
+// clockwise, remove) and the file's name below. The thumbnails are drawn
+// 92 pixels square, smaller where the window has little height. A press on a button and a release
+// anywhere reports the button; the page does the work. A press elsewhere selects as usual.
 
 #include <QImage>
 #include <QListView>
@@ -22,6 +23,12 @@ public:
 
     // An item's rectangle in the viewport.
     QRect itemRect(int item) const;
+    // The side the thumbnails are drawn at (92 at first), and each item's size.
+    int thumbnailSide() const { return side_; }
+    void setThumbnailSide(int side);
+    QSize itemSize() const;
+    // Where an item of rectangle ITEM shows its file's name.
+    QRect nameRect(const QRect& item) const;
 
     // One row of thumbnails high; as wide as it is given.
     QSize sizeHint() const override;
@@ -37,6 +44,9 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     // Delete removes the current photo, as its remove button does.
     void keyPressEvent(QKeyEvent* event) override;
+    // The three buttons as a menu (right button, the Menu key, Shift+F10):
+    // the way to them from the keyboard and for a screen reader.
+    void contextMenuEvent(QContextMenuEvent* event) override;
     bool viewportEvent(QEvent* event) override;
 
 private:
@@ -45,6 +55,7 @@ private:
     void redrawItem(int item);
 
     QImage pictures_[3];
+    int side_;
     int pressedItem_ = -1;
     int pressedButton_ = -1;
 };

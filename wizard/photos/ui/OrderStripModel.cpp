@@ -46,7 +46,7 @@ QVariant OrderStripModel::data(const QModelIndex& index, int role) const {
         return {};
     if (role == kThumbnailRole)
         return thumbnails_.forPhoto(photo);
-    if (role == Qt::ToolTipRole || role == Qt::AccessibleTextRole) {
+    if (role == Qt::ToolTipRole || role == Qt::AccessibleTextRole || role == Qt::DisplayRole) {
         const std::string& path = order_.photos()[photo].path;
         const QString name = orlavo::wizard::DisplayName(path.substr(path.find_last_of('/') + 1));
         // A tooltip renders what looks like markup; a file name is text.

@@ -1,4 +1,5 @@
 #include "wizard/products/ui/CCustomProductPage.h"
+#include "wizard/app/ScreenReaderName.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -11,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "common/SettingsTable.h"
+#include "common/TextRules.h"
 #include "platform/RegistryStore.h"
 #include "resources/WizardResources.h"
 #include "wizard/app/CMyProperySheet.h"
@@ -29,7 +31,10 @@ QString S(int id) {
 
 constexpr int kStrZoomAndTrimAll = 3300;
 constexpr int kStrInstructions = 3301;
-constexpr int kStrGlobalSelectorHelp = 3302;
+constexpr int kStrGlobalSelectorHelp = 3383;
+constexpr int kStrSet = 3381;
+constexpr int kStrSetForEachPhoto = 3382;
+constexpr int kStrAskQuantityAll = 3385;
 constexpr int kStrDeleteHelp = 3303;
 
 QLabel* HelpText(const QString& text, QWidget* parent) {
@@ -58,12 +63,14 @@ CCustomProductPage::CCustomProductPage(CWizardApp& app, QWidget* parent)
 
     auto* top = new QHBoxLayout();
     top->setSpacing(8);
-    auto* eachPhoto = new QLabel(S(1104), this);
+    auto* eachPhoto = new QLabel(S(kStrSetForEachPhoto), this);
     product_ = new QComboBox(this);
     product_->setObjectName("pageProduct");
-    product_->setModel(&data_->productNames);
-    product_->setMinimumContentsLength(20);
-    product_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    product_->setModel(&data_->productChoices);
+    // As wide as its longest product, no wider: the room is the table's.
+    product_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    product_->setMinimumContentsLength(12);
+    product_->setAccessibleName(S(1070));
     eachPhoto->setBuddy(product_);
     quantity_ = new QComboBox(this);
     quantity_->setObjectName("pageQuantity");
@@ -72,17 +79,20 @@ CCustomProductPage::CCustomProductPage(CWizardApp& app, QWidget* parent)
     quantity_->setModel(&data_->quantities);
     quantity_->setValidator(MakeQuantityValidator(quantity_));
     quantity_->setMinimumContentsLength(6);
-    quantity_->setAccessibleName(S(1127));
-    add_ = new QPushButton(S(1092), this);
+    NameForScreenReaders(quantity_, S(1127));
+    quantity_->lineEdit()->setAccessibleName(S(1127));
+    add_ = new QPushButton(S(kStrSet), this);
     add_->setObjectName("pageAdd");
+    add_->setAccessibleName(S(kStrSet));
     zoomTrimAll_ = new QCheckBox(S(kStrZoomAndTrimAll), this);
     zoomTrimAll_->setObjectName("zoomAndTrimAll");
     top->addWidget(eachPhoto);
-    top->addWidget(product_, 1);
+    top->addWidget(product_);
     top->addWidget(quantity_);
     top->addWidget(add_);
     top->addSpacing(16);
     top->addWidget(zoomTrimAll_);
+    top->addStretch(1);
     body()->addLayout(top);
     for (QObject* o : {static_cast<QObject*>(product_), static_cast<QObject*>(quantity_),
                        static_cast<QObject*>(quantity_->lineEdit())})
@@ -145,7 +155,7 @@ void CCustomProductPage::initialise() {
     app_.order.setZoomAndTrimAll(
         app_.registry().getNumber(orlavo::section::kUserDetails, "ZoomAndTrimAll", 0));
     data_->loadCatalogue();
-    product_->setCurrentIndex(data_->productNames.rowCount() > 0 ? 0 : -1);
+    product_->setCurrentIndex(data_->productChoices.rowCount() > 0 ? 0 : -1);
     quantity_->setCurrentIndex(0);
 }
 
@@ -165,7 +175,12 @@ void CCustomProductPage::onSetActive() {
 
 bool CCustomProductPage::onWizardNext() {
     if (const int refusal = orlavo::wizard::StepTwoRefusal(app_.order)) {
-        app_.ShowAppMessageId(refusal, QMessageBox::Warning, QMessageBox::Ok);
+        // Which photos, so that the user knows where to add prints.
+        const std::string names = orlavo::wizard::PhotosWithoutPrints(app_.order);
+        app_.ShowAppMessage(
+            QString::fromStdString(orlavo::wizard::Str(refusal) + "\n" +
+                                   orlavo::FillPlaceholders(orlavo::wizard::Str(3390), {names})),
+            QMessageBox::Warning, QMessageBox::Ok);
         return false;
     }
     return true;
@@ -257,6 +272,10 @@ void CCustomProductPage::onAdd() {
         return;
     const std::int32_t quantity =
         orlavo::wizard::QuantityFromText(quantity_->currentText().toStdString());
+    if (orlavo::wizard::AskBeforeQuantity(0, quantity) &&
+        app_.ShowAppMessage(S(kStrAskQuantityAll).arg(quantity), QMessageBox::Question,
+                            QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
+        return;
     if (!orlavo::wizard::AddToEveryPhoto(app_.order, product, quantity))
         return;
     for (PhotoProductBlock* b : madeBlocks())

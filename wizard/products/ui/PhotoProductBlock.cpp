@@ -1,4 +1,5 @@
 #include "wizard/products/ui/PhotoProductBlock.h"
+#include "wizard/app/ScreenReaderName.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -9,7 +10,9 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSpinBox>
 #include <QToolTip>
+#include <filesystem>
 #include <memory>
 
 #include "resources/WizardResources.h"
@@ -28,6 +31,9 @@ constexpr int kMargin = 10;
 constexpr int kThumb = 92;
 constexpr int kRowsShown = 3;
 constexpr int kStrSeePrints = 3316;
+constexpr int kStrTotal = 3380;
+constexpr int kStrSet = 3381;
+constexpr int kStrAskQuantityAll = 3385;
 
 }  // namespace
 
@@ -41,17 +47,20 @@ PhotoProductBlock::PhotoProductBlock(ProductPageData& data, QWidget* parent)
 
     product_ = new QComboBox(this);
     product_->setObjectName("blockProduct");
-    product_->setModel(&data_.productNames);
-    product_->setAccessibleName(S(1070));
+    product_->setModel(&data_.productChoices);
+    product_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    NameForScreenReaders(product_, S(1070));
     quantity_ = new QComboBox(this);
     quantity_->setObjectName("blockQuantity");
     quantity_->setEditable(true);
     quantity_->setInsertPolicy(QComboBox::NoInsert);
     quantity_->setModel(&data_.quantities);
     quantity_->setValidator(MakeQuantityValidator(quantity_));
-    quantity_->setAccessibleName(S(1127));
-    add_ = new QPushButton(S(1092), this);
+    NameForScreenReaders(quantity_, S(1127));
+    quantity_->lineEdit()->setAccessibleName(S(1127));
+    add_ = new QPushButton(S(kStrSet), this);
     add_->setObjectName("blockAdd");
+    add_->setAccessibleName(S(kStrSet));
     for (QObject* o : {static_cast<QObject*>(product_), static_cast<QObject*>(quantity_),
                        static_cast<QObject*>(quantity_->lineEdit())})
         o->installEventFilter(this);
@@ -63,11 +72,17 @@ PhotoProductBlock::PhotoProductBlock(ProductPageData& data, QWidget* parent)
 
     const int controls = product_->sizeHint().height();
     const int header = fontMetrics().height() + 6;
-    const int height = std::max(kMargin * 2 + kThumb, kMargin + controls + 6 + header +
-                                                          kRowsShown * data_.rowHeight() + kMargin);
+    const int height =
+        std::max(kMargin * 2 + kThumb + 4 + fontMetrics().height(),
+                 kMargin + controls + 6 + header + kRowsShown * data_.rowHeight() + kMargin);
     const int left = kMargin * 2 + kThumb;
-    const int minWidth = left + data_.columns(0, 0).back().right() + 1 +
-                         rows_->verticalScrollBar()->sizeHint().width() + kMargin;
+    // Room for the columns, and for the selectors showing a whole product.
+    const int minWidth =
+        left +
+        std::max(
+            data_.columns(0, 0).back().right() + 1 + rows_->verticalScrollBar()->sizeHint().width(),
+            productWidth() + quantityWidth() + add_->sizeHint().width() + 12) +
+        kMargin;
     setMinimumWidth(minWidth);
     resize(minWidth, height);
 
@@ -77,7 +92,14 @@ PhotoProductBlock::PhotoProductBlock(ProductPageData& data, QWidget* parent)
 void PhotoProductBlock::bind(int photo) {
     photo_ = photo;
     thumbnail_ = data_.app.selectedThumbnails.forPhoto(static_cast<std::size_t>(photo));
-    product_->setCurrentIndex(data_.productNames.rowCount() > 0 ? 0 : -1);
+    const orlavo::wizard::OrderModel& order = data_.app.order;
+    path_ = static_cast<std::size_t>(photo) < order.PhotoCount()
+                ? QString::fromStdString(order.photos()[static_cast<std::size_t>(photo)].path)
+                : QString();
+    fileName_ =
+        QString::fromStdString(std::filesystem::path(path_.toStdString()).filename().string());
+    setAccessibleName(fileName_);
+    product_->setCurrentIndex(data_.productChoices.rowCount() > 0 ? 0 : -1);
     quantity_->setCurrentIndex(0);
     quantity_->setEditText(quantity_->itemText(0));
     showLines();
@@ -92,6 +114,10 @@ void PhotoProductBlock::onAdd() {
     const std::int32_t quantity =
         orlavo::wizard::QuantityFromText(quantity_->currentText().toStdString());
     if (quantity < 1)
+        return;
+    if (orlavo::wizard::AskBeforeQuantity(0, quantity) &&
+        data_.app.ShowAppMessage(S(kStrAskQuantityAll).arg(quantity), QMessageBox::Question,
+                                 QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
         return;
     setLine(product, quantity);
 }
@@ -124,6 +150,7 @@ void PhotoProductBlock::showLines() {
                 [this](int product) { setLine(product, 0); });
         connect(r, &ProductRow::previewRequested, this,
                 [this](int product) { emit previewRequested(photo_, product); });
+        connect(r, &ProductRow::quantityChanged, this, &PhotoProductBlock::linesChanged);
         rows_->AddChild(r);
         ++made;
     }
@@ -164,10 +191,31 @@ QRect PhotoProductBlock::thumbnailRect() const {
     return QRect(kMargin, kMargin, kThumb, kThumb);
 }
 
+QRect PhotoProductBlock::fileNameRect() const {
+    return QRect(kMargin / 2, kMargin + kThumb + 2, kThumb + kMargin, fontMetrics().height() + 2);
+}
+
+QString PhotoProductBlock::fileNameShown() const {
+    return fontMetrics().elidedText(fileName_, Qt::ElideMiddle, fileNameRect().width());
+}
+
+QString PhotoProductBlock::fileNameToolTip() const {
+    return path_;
+}
+
+int PhotoProductBlock::productWidth() const {
+    // The longest product with its price, within reason for a server's long names.
+    return std::min(product_->sizeHint().width(), fontMetrics().averageCharWidth() * 72);
+}
+
+int PhotoProductBlock::quantityWidth() const {
+    return fontMetrics().horizontalAdvance("999999") + 48;
+}
+
 QList<QWidget*> PhotoProductBlock::focusChain() const {
     QList<QWidget*> chain{product_, quantity_, add_};
     for (int k = 0; k < rowCount(); ++k)
-        chain << row(k) << row(k)->zoomTrimBox();
+        chain << row(k) << row(k)->quantityBox() << row(k)->zoomTrimBox();
     return chain;
 }
 
@@ -180,12 +228,12 @@ void PhotoProductBlock::placeControls() {
     const int right = width() - kMargin;
     const int controls = product_->sizeHint().height();
     const int addWidth = add_->sizeHint().width();
-    const int quantityWidth = fontMetrics().horizontalAdvance("999999") + 48;
-    const int productWidth = std::clamp(right - left - quantityWidth - addWidth - 12, 120,
-                                        fontMetrics().averageCharWidth() * 40);
-    product_->setGeometry(left, kMargin, productWidth, controls);
-    quantity_->setGeometry(left + productWidth + 6, kMargin, quantityWidth, controls);
-    add_->setGeometry(left + productWidth + 6 + quantityWidth + 6, kMargin, addWidth, controls);
+    const int quantity = quantityWidth();
+    const int product =
+        std::max(120, std::min(productWidth(), right - left - quantity - addWidth - 12));
+    product_->setGeometry(left, kMargin, product, controls);
+    quantity_->setGeometry(left + product + 6, kMargin, quantity, controls);
+    add_->setGeometry(left + product + 6 + quantity + 6, kMargin, addWidth, controls);
     const int bandTop = kMargin + controls + 6;
     const int header = fontMetrics().height() + 6;
     band_ = QRect(left, bandTop, right - left, header);
@@ -194,7 +242,7 @@ void PhotoProductBlock::placeControls() {
 
 QStringList PhotoProductBlock::headerTexts() {
     QStringList texts;
-    for (int id : {1127, 1070, 1128, 1071, 1072})
+    for (int id : {1127, 1070, 1128, 1071, 1072, kStrTotal})
         texts << S(id);
     return texts;
 }
@@ -209,11 +257,14 @@ void PhotoProductBlock::paintEvent(QPaintEvent*) {
         p.setRenderHint(QPainter::SmoothPixmapTransform);
         p.drawImage(at, thumbnail_);
     }
+    p.setPen(palette().color(QPalette::WindowText));
+    p.drawText(fileNameRect(), Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine,
+               fileNameShown());
     // The headers stand over the rows' columns, whether or not the rows scroll.
     p.fillRect(band_, QColor(0xee, 0xf0, 0xf3));
     const auto cols = data_.columns(rows_->viewport()->width(), band_.height());
-    const RowColumn order[] = {RowColumn::Quantity, RowColumn::Name, RowColumn::ZoomTrim,
-                               RowColumn::Quality, RowColumn::Price};
+    const RowColumn order[] = {RowColumn::Quantity, RowColumn::Name,  RowColumn::ZoomTrim,
+                               RowColumn::Quality,  RowColumn::Price, RowColumn::Total};
     const QStringList texts = headerTexts();
     QFont bold = font();
     bold.setBold(true);
@@ -244,6 +295,8 @@ bool PhotoProductBlock::event(QEvent* event) {
         auto* help = static_cast<QHelpEvent*>(event);
         if (thumbnailRect().contains(help->pos()))
             QToolTip::showText(help->globalPos(), S(kStrSeePrints), this, thumbnailRect());
+        else if (fileNameRect().contains(help->pos()) && !path_.isEmpty())
+            QToolTip::showText(help->globalPos(), path_, this, fileNameRect());
         else
             QToolTip::hideText();
         return true;

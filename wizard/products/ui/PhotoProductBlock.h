@@ -1,6 +1,7 @@
 #pragma once
-// One selected photo on the product page: its thumbnail, its own product and
-// quantity selectors with "Add", the column headers, and its rows, one per
+// One selected photo on the product page: its thumbnail with the file's name
+// below, its own product and quantity selectors with "Set" (the line of that
+// product gets that quantity), the column headers, and its rows, one per
 // product line, in a scrolling panel of their own. A click on the thumbnail
 // (or Space on a row) asks for the print preview.
 
@@ -44,6 +45,11 @@ public:
     static QStringList headerTexts();
     // Where the photo's thumbnail is drawn.
     QRect thumbnailRect() const;
+    // Where the file's name is drawn, and the name (cut short to fit there;
+    // the tooltip over it gives the whole path).
+    QRect fileNameRect() const;
+    QString fileNameShown() const;
+    QString fileNameToolTip() const;
     // The controls in the order Tab visits them.
     QList<QWidget*> focusChain() const;
 
@@ -65,10 +71,14 @@ protected:
 private:
     void onAdd();
     void placeControls();
+    int productWidth() const;
+    int quantityWidth() const;
 
     ProductPageData& data_;
     int photo_ = -1;
     QImage thumbnail_;
+    QString fileName_;
+    QString path_;
     QComboBox* product_;
     QComboBox* quantity_;
     QPushButton* add_;

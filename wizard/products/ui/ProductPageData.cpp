@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFontMetrics>
 #include <QRegularExpressionValidator>
+#include <QSpinBox>
 #include <algorithm>
 
 #include "resources/WizardResources.h"
@@ -15,6 +16,8 @@ namespace {
 QString S(int id) {
     return QString::fromStdString(orlavo::wizard::Str(id));
 }
+
+constexpr int kStrTotal = 3380;
 
 int TextWidth(const QFontMetrics& fm, const QString& text) {
     return fm.horizontalAdvance(text);
@@ -34,8 +37,8 @@ void ProductPageData::loadCatalogue() {
     table = orlavo::wizard::ProductTable::FromCatalogue(app.xml);
     QStringList names;
     for (const orlavo::wizard::ProductInfo& p : table.products)
-        names << QString::fromStdString(p.name);
-    productNames.setStringList(names);
+        names << QString::fromStdString(orlavo::wizard::ProductChoiceText(p, table.currency));
+    productChoices.setStringList(names);
     measure();
 }
 
@@ -47,7 +50,13 @@ void ProductPageData::measure() {
     const QFontMetrics bold(boldFont);
     const int pad = 14;
     auto col = [this](RowColumn c) -> int& { return widths_[static_cast<int>(c)]; };
-    col(RowColumn::Quantity) = std::max(TextWidth(bold, S(1127)), TextWidth(fm, "99999")) + pad;
+    // The quantity is a spin box: six digits, its padding and its arrows
+    // (the style sheet gives them 6 and 22 pixels), no more, so that the
+    // product's name keeps its room.
+    QSpinBox spin;
+    spin.ensurePolished();
+    col(RowColumn::Quantity) =
+        std::max(TextWidth(bold, S(1127)) + pad, TextWidth(fm, "999999") + 6 + 22 + 10);
     col(RowColumn::ZoomTrim) = TextWidth(bold, S(1128)) + pad;
     int quality = TextWidth(bold, S(1071));
     for (int id = 125; id <= 129; ++id)
@@ -61,7 +70,12 @@ void ProductPageData::measure() {
                                               p.priceText, table.currency))));
     // A long price text from the server must not push the name out of sight.
     col(RowColumn::Price) = std::min(price, TextWidth(fm, "0000000.00 WWW")) + pad;
-    rowHeight_ = std::max(22, fm.height() + 8);
+    // A line total of up to 999999 prints of the dearest product.
+    col(RowColumn::Total) =
+        std::max(TextWidth(bold, S(kStrTotal)),
+                 std::min(price + TextWidth(fm, "000000"), TextWidth(fm, "000000000.00 WWW"))) +
+        pad;
+    rowHeight_ = std::max({22, fm.height() + 8, spin.sizeHint().height() + 2});
     col(RowColumn::Warning) = rowHeight_ - 4;
     col(RowColumn::DeleteMark) = rowHeight_ + 2;
 }

@@ -15,7 +15,17 @@ class QObject;
 class QValidator;
 
 // A row's columns, left to right.
-enum class RowColumn { Quantity, Name, ZoomTrim, Quality, Price, Warning, DeleteMark, Count };
+enum class RowColumn {
+    Quantity,
+    Name,
+    ZoomTrim,
+    Quality,
+    Price,
+    Total,
+    Warning,
+    DeleteMark,
+    Count
+};
 
 class ProductPageData {
 public:
@@ -32,7 +42,8 @@ public:
 
     CWizardApp& app;
     orlavo::wizard::ProductTable table;
-    QStringListModel productNames;
+    // The selectors' entries: each product with its unit price.
+    QStringListModel productChoices;
     QStringListModel quantities;  // "1" to "100"
 
 private:

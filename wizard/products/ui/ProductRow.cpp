@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QSpinBox>
 #include <QToolTip>
 
 #include "resources/WizardResources.h"
@@ -56,6 +57,34 @@ void DrawWarningSign(QPainter& p, const QRectF& r) {
     p.restore();
 }
 
+// The row's quantity: the wheel turns it only while it has the keyboard (else
+// the page scrolls), and Enter takes the typed number without pressing the
+// wizard's "Continue".
+class RowQuantityBox : public QSpinBox {
+public:
+    using QSpinBox::QSpinBox;
+
+protected:
+    void wheelEvent(QWheelEvent* event) override {
+        if (!hasFocus()) {
+            event->ignore();
+            return;
+        }
+        QSpinBox::wheelEvent(event);
+    }
+    void keyPressEvent(QKeyEvent* event) override {
+        if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+            interpretText();
+            selectAll();
+            event->accept();
+            return;
+        }
+        QSpinBox::keyPressEvent(event);
+    }
+};
+
+constexpr int kStrAskQuantity = 3384;
+
 }  // namespace
 
 ProductRow::ProductRow(ProductPageData& data, QWidget* parent) : QWidget(parent), data_(data) {
@@ -67,6 +96,13 @@ ProductRow::ProductRow(ProductPageData& data, QWidget* parent) : QWidget(parent)
     setAutoFillBackground(true);
     zoomTrim_ = new QCheckBox(this);
     zoomTrim_->setAccessibleName(QString::fromStdString(orlavo::wizard::Str(1128)));
+    quantityBox_ = new RowQuantityBox(this);
+    quantityBox_->setObjectName("rowQuantity");
+    quantityBox_->setRange(1, 999999);
+    quantityBox_->setKeyboardTracking(false);
+    quantityBox_->setFocusPolicy(Qt::StrongFocus);
+    quantityBox_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    quantityBox_->setAccessibleName(QString::fromStdString(orlavo::wizard::Str(1127)));
     resize(data_.columns(0, 0).back().right() + 1, data_.rowHeight());
     setMinimumWidth(width());
 
@@ -75,6 +111,7 @@ ProductRow::ProductRow(ProductPageData& data, QWidget* parent) : QWidget(parent)
             data_.app.order.SetZoomTrim(static_cast<std::size_t>(photo_), product_, on ? 1 : 0);
         refreshWarning();
     });
+    connect(quantityBox_, &QSpinBox::valueChanged, this, &ProductRow::onQuantity);
 }
 
 void ProductRow::bind(int product, int photo) {
@@ -83,17 +120,51 @@ void ProductRow::bind(int product, int photo) {
     orlavo::wizard::OrderModel& order = data_.app.order;
     const auto p = static_cast<std::size_t>(photo);
     const bool on = order.SettleZoomTrim(p, product) == 1;
+    zoomTrim_->setChecked(on);
+    showTexts();
+}
+
+void ProductRow::showTexts() {
+    const orlavo::wizard::OrderModel& order = data_.app.order;
+    const auto p = static_cast<std::size_t>(photo_);
     const orlavo::wizard::RowTexts texts =
-        p < order.PhotoCount()
-            ? orlavo::wizard::MakeRowTexts(order.photos()[p], product, data_.table)
+        photo_ >= 0 && p < order.PhotoCount()
+            ? orlavo::wizard::MakeRowTexts(order.photos()[p], product_, data_.table)
             : orlavo::wizard::RowTexts{};
     quantity_ = QString::fromStdString(texts.quantity);
     name_ = QString::fromStdString(texts.name);
     quality_ = QString::fromStdString(texts.quality);
     price_ = QString::fromStdString(texts.price);
-    zoomTrim_->setChecked(on);
+    total_ = QString::fromStdString(texts.total);
+    {
+        const QSignalBlocker quiet(quantityBox_);
+        quantityBox_->setValue(quantity_.toInt());
+    }
     placeControls();
     refreshWarning();
+}
+
+void ProductRow::onQuantity(int quantity) {
+    orlavo::wizard::OrderModel& order = data_.app.order;
+    const auto p = static_cast<std::size_t>(photo_);
+    if (product_ < 0 || photo_ < 0 || p >= order.PhotoCount())
+        return;
+    const std::int32_t before =
+        order.photos()[p].orderLines[static_cast<std::size_t>(product_)].quantity;
+    if (quantity == before)
+        return;
+    if (orlavo::wizard::AskBeforeQuantity(before, quantity)) {
+        const QString question = QString::fromStdString(orlavo::wizard::Str(kStrAskQuantity))
+                                     .arg(QString::number(quantity), name_);
+        if (data_.app.ShowAppMessage(question, QMessageBox::Question,
+                                     QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes) {
+            showTexts();
+            return;
+        }
+    }
+    order.SetQuantity(p, product_, quantity);
+    showTexts();
+    emit quantityChanged(product_);
 }
 
 void ProductRow::setZoomTrimBox(bool on) {
@@ -109,7 +180,7 @@ void ProductRow::refreshWarning() {
                          orlavo::wizard::LineWarning(order.photos()[p], product_, data_.table))
                    : QString();
     // What a screen reader says for the row, whose texts are drawn.
-    QString spoken = quantity_ + " x " + name_ + ", " + quality_ + ", " + price_;
+    QString spoken = quantity_ + " x " + name_ + ", " + quality_ + ", " + price_ + ", " + total_;
     if (!warning_.isEmpty())
         spoken += ". " + QString(warning_).replace('\n', ' ');
     setAccessibleName(spoken);
@@ -156,6 +227,10 @@ void ProductRow::placeControls() {
     const QRect zoom = Column(cols, RowColumn::ZoomTrim);
     const QSize box = zoomTrim_->sizeHint();
     zoomTrim_->setGeometry(QRect(zoom.center() - QPoint(box.width() / 2, box.height() / 2), box));
+    const QRect quantity = Column(cols, RowColumn::Quantity);
+    const int spinHeight = std::min(height() - 2, quantityBox_->sizeHint().height());
+    quantityBox_->setGeometry(quantity.left() + 2, (height() - spinHeight) / 2,
+                              quantity.width() - 6, spinHeight);
     const int room = Column(cols, RowColumn::Name).width() - 2 * kInset;
     fullName_ = fontMetrics().horizontalAdvance(name_) > room ? name_ : QString();
 }
@@ -170,7 +245,6 @@ void ProductRow::paintEvent(QPaintEvent*) {
     const auto cols = data_.columns(width(), height());
     const QColor text = palette().color(QPalette::WindowText);
     p.setPen(text);
-    p.drawText(Column(cols, RowColumn::Quantity), Qt::AlignCenter, quantity_);
     const QRect name = Column(cols, RowColumn::Name).adjusted(kInset, 0, -kInset, 0);
     p.drawText(name, Qt::AlignLeft | Qt::AlignVCenter,
                fontMetrics().elidedText(name_, Qt::ElideRight, name.width()));
@@ -179,6 +253,7 @@ void ProductRow::paintEvent(QPaintEvent*) {
                Qt::AlignLeft | Qt::AlignVCenter, quality_);
     p.setPen(text);
     p.drawText(Column(cols, RowColumn::Price), Qt::AlignCenter, price_);
+    p.drawText(Column(cols, RowColumn::Total), Qt::AlignCenter, total_);
     if (!warning_.isEmpty()) {
         const QRect col = warningRect();
         const int side = std::min(col.width(), height()) - 6;

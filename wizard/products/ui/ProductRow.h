@@ -1,13 +1,15 @@
 #pragma once
-// One product line of a photo: quantity, product name, the "Zoom and Trim"
-// box, the quality rating in blue, the unit price, and the red crossed circle
+// One product line of a photo: its quantity in a spin box, product name, the
+// "Zoom and Trim" box, the quality rating in blue, the unit price, the line's
+// total, and the red crossed circle
 // that removes the line (so does Delete while the row or its box has focus).
 // Between the price and the mark a warning sign stands when the line's trim
 // cuts away much of the photo or its quality is poor; its tooltip says why.
 // Space on the row asks for the print preview of its line.
 //
-// The box writes the line's zoomTrim as soon as the user changes it. The
-// texts are drawn by the row itself: a large order shows many rows.
+// The box writes the line's zoomTrim and the spin box its quantity as soon as
+// the user changes them (a quantity rising past 100 is asked about first).
+// The texts are drawn by the row itself: a large order shows many rows.
 
 #include <QColor>
 #include <QString>
@@ -16,6 +18,7 @@
 #include "wizard/products/ui/ProductPageData.h"
 
 class QCheckBox;
+class QSpinBox;
 
 class ProductRow : public QWidget {
     Q_OBJECT
@@ -32,11 +35,13 @@ public:
     void setZoomTrimBox(bool on);
 
     QCheckBox* zoomTrimBox() const { return zoomTrim_; }
+    QSpinBox* quantityBox() const { return quantityBox_; }
     // What the row shows (the name in full, even when it is cut short).
     const QString& quantityText() const { return quantity_; }
     const QString& nameText() const { return name_; }
     const QString& qualityText() const { return quality_; }
     const QString& priceText() const { return price_; }
+    const QString& totalText() const { return total_; }
     // The rating's colour: blue.
     static QColor qualityColor() { return QColor(0, 0, 255); }
     // Where the delete mark is drawn and pressed, in the row's coordinates.
@@ -54,6 +59,8 @@ signals:
     void deleteRequested(int product);
     // The user asked to see the line's print.
     void previewRequested(int product);
+    // The user changed the line's quantity.
+    void quantityChanged(int product);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -65,6 +72,8 @@ protected:
 private:
     void placeControls();
     void refreshWarning();
+    void showTexts();
+    void onQuantity(int quantity);
 
     ProductPageData& data_;
     int product_ = -1;
@@ -73,7 +82,9 @@ private:
     QString name_;
     QString quality_;
     QString price_;
+    QString total_;
     QString warning_;
     QString fullName_;  // the tooltip over a name cut short
     QCheckBox* zoomTrim_;
+    QSpinBox* quantityBox_;
 };

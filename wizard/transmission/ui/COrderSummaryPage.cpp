@@ -18,10 +18,13 @@
 #include "wizard/app/CStaticLink.h"
 #include "wizard/app/CWizardApp.h"
 #include "wizard/app/ResumeOffer.h"
+#include "wizard/products/ProductTable.h"
 #include "wizard/transmission/JournalFolder.h"
+#include "wizard/transmission/OrderLinesSummary.h"
 #include "wizard/transmission/OrderResume.h"
 #include "wizard/transmission/OrderSummaryValues.h"
 #include "wizard/transmission/ui/CUploadDialog.h"
+#include "wizard/transmission/ui/OrderLinesTable.h"
 
 namespace {
 
@@ -60,6 +63,21 @@ L* Rows(QGroupBox* group) {
     return rows;
 }
 
+// The agreement's texts: with a card it is billed, without one it is paid
+// at the shop.
+constexpr int kCardAgreement = 3520;
+constexpr int kShopAgreement = 3589;
+
+// The agreement's text before and after the run of blanks where the link
+// stands.
+std::pair<QString, QString> AgreementParts(const QString& agreement) {
+    const QRegularExpressionMatch at = QRegularExpression(" {3,}").match(agreement);
+    const QString before =
+        (at.hasMatch() ? agreement.left(at.capturedStart()) : agreement).simplified();
+    const QString after = at.hasMatch() ? agreement.mid(at.capturedEnd()).simplified() : QString();
+    return {before + " ", after};
+}
+
 // Address lines and the lab's message wrap into whatever width their column
 // gets; the payment rows and amounts keep their lines whole and so set the
 // least width of theirs.
@@ -94,6 +112,23 @@ COrderSummaryPage::COrderSummaryPage(CWizardApp& app, QWidget* parent)
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(body()->spacing());
     column->addWidget(resumeNote_);
+
+    // What is bought, and where the lab writes about it.
+    QGroupBox* bought = Group(3592, this);
+    bought->setObjectName("boughtGroup");
+    auto* boughtRows = Rows<QVBoxLayout>(bought);
+    boughtRows->setSpacing(6);
+    lines_ = new OrderLinesTable(bought);
+    boughtRows->addWidget(lines_);
+    auto* emailRow = new QHBoxLayout();
+    emailRow->setSpacing(6);
+    QLabel* emailCaption = Caption(S(3593), bought);
+    email_ = valueLabel("email", bought);
+    email_->setAccessibleName(S(3593));
+    emailRow->addWidget(emailCaption);
+    emailRow->addWidget(email_, 1);
+    boughtRows->addLayout(emailRow);
+    column->addWidget(bought);
 
     auto* grid = new QGridLayout();
     grid->setHorizontalSpacing(10);
@@ -214,18 +249,14 @@ COrderSummaryPage::COrderSummaryPage(CWizardApp& app, QWidget* parent)
         grid->setColumnStretch(c, 1);
 
     // The agreement, with the link where its text leaves room for it.
-    const QString agreement = S(3520);
-    const QRegularExpression gap(" {3,}");
-    const QRegularExpressionMatch at = gap.match(agreement);
-    const QString before =
-        (at.hasMatch() ? agreement.left(at.capturedStart()) : agreement).simplified();
-    const QString after = at.hasMatch() ? agreement.mid(at.capturedEnd()).simplified() : QString();
+    const auto [before, after] = AgreementParts(S(kCardAgreement));
     auto* agreementLines = new QVBoxLayout();
     agreementLines->setSpacing(2);
     auto* agreementRow = new QHBoxLayout();
     agreementRow->setSpacing(0);
-    QLabel* first = Caption(before + " ", this);
+    QLabel* first = Caption(before, this);
     first->setObjectName("agreement");
+    agreementStart_ = first;
     agreementRow->addWidget(first);
     terms_ = new CStaticLink(app.effects(), S(3519), QString(), this);
     terms_->setObjectName("terms");
@@ -235,6 +266,7 @@ COrderSummaryPage::COrderSummaryPage(CWizardApp& app, QWidget* parent)
     QLabel* second = Caption(after, this);
     second->setObjectName("agreementEnd");
     second->setWordWrap(true);
+    agreementEnd_ = second;
     agreementLines->addWidget(second);
     column->addLayout(agreementLines);
     column->addStretch(1);
@@ -314,6 +346,9 @@ void COrderSummaryPage::fill() {
         orlavo::transmission::ReadOrderSummary(app_.xml, app_.priceQuote, app_.chosenShopName);
 
     paymentMethod_->setText(Q(v.paymentMethod));
+    const auto [before, after] = AgreementParts(S(v.cardMethod ? kCardAgreement : kShopAgreement));
+    agreementStart_->setText(before);
+    agreementEnd_->setText(after);
     for (int i = 0; i < 4; ++i) {
         detailLabel_[i]->setText(Q(v.paymentRows[i].label));
         detailValue_[i]->setText(Q(v.paymentRows[i].value));
@@ -345,6 +380,11 @@ void COrderSummaryPage::fill() {
     message_->setText(Q(v.message));
     freePrints_->setText(Q(v.freePrints));
     freePrintsGroup_->setVisible(v.freePrintsShown);
+
+    lines_->showLines(orlavo::transmission::BoughtLines(
+                          app_.order, orlavo::wizard::ProductTable::FromCatalogue(app_.xml)),
+                      app_.selectedThumbnails);
+    email_->setText(Q(orlavo::transmission::CustomerEmail(app_.xml)));
 }
 
 bool COrderSummaryPage::onWizardNext() {
@@ -373,6 +413,12 @@ void COrderSummaryPage::startSend(bool resume) {
     upload_ = dialog;
     connect(dialog, &CUploadDialog::sendEnded, this, &COrderSummaryPage::onSendEnded);
     resumeNote_->hide();
+    // The figures stay in sight while the order goes.
+    QRect figures;
+    for (const QGroupBox* group : findChildren<QGroupBox*>())
+        if (group->isVisible())
+            figures |= QRect(group->mapToGlobal(QPoint(0, 0)), group->size());
+    dialog->keepVisible(figures);
     dialog->begin(std::move(claim));
 }
 

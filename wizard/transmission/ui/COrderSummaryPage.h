@@ -1,6 +1,7 @@
 #pragma once
-// Step 4 of the wizard: everything the order will carry (payment, billing
-// and shipping addresses, the lab's quote) read again at each activation,
+// Step 4 of the wizard: everything the order will carry (the prints bought,
+// the address the lab writes to, payment, billing and shipping addresses,
+// the lab's quote) read again at each activation,
 // the link to the terms, and "Send Order", which runs the upload window and
 // then shows the order-sent window, or the reason the order failed, or
 // nothing after a cancel. Each press is a new send with a new order id,
@@ -21,6 +22,7 @@
 class CStaticLink;
 class CUploadDialog;
 class CWizardApp;
+class OrderLinesTable;
 class QGroupBox;
 class QLabel;
 class QPushButton;
@@ -50,6 +52,8 @@ public:
     // The upload window of the send in progress, if any.
     CUploadDialog* uploadDialog() const;
     CStaticLink* termsLink() const { return terms_; }
+    OrderLinesTable* orderLines() const { return lines_; }
+    QLabel* emailLabel() const { return email_; }
 
 signals:
     // A send has ended and its outcome has been shown (after the failure
@@ -73,6 +77,8 @@ private:
     ResumeOffer* resumeNote_;
     QPushButton* startAgain_;
 
+    QLabel* agreementStart_;
+    QLabel* agreementEnd_;
     QLabel* paymentMethod_;
     QLabel* detailLabel_[4];
     QLabel* detailValue_[4];
@@ -101,4 +107,6 @@ private:
     QGroupBox* freePrintsGroup_;
     QLabel* freePrints_;
     CStaticLink* terms_;
+    OrderLinesTable* lines_;
+    QLabel* email_;
 };

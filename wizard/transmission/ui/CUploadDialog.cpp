@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QVBoxLayout>
 
 #include "common/RegistryRoot.h"
@@ -16,6 +17,7 @@
 #include "wizard/app/AppEffects.h"
 #include "wizard/app/CWizardApp.h"
 #include "wizard/transmission/OrderSend.h"
+#include "wizard/transmission/ui/UploadPlacement.h"
 
 namespace {
 
@@ -25,6 +27,8 @@ QString S(int id) {
 
 // The frame the thumbnails are drawn in: their largest size and a border.
 constexpr int kThumbnailSide = 92;
+// The bars count in thousandths.
+constexpr qulonglong kBarSteps = 1000;
 
 // "Photo %d of %d" with its two numbers.
 QString PhotoOf(int number, int count) {
@@ -82,7 +86,7 @@ CUploadDialog::CUploadDialog(CWizardApp& app, QWidget* parent)
     orderBar_->setObjectName("orderBar");
     for (QProgressBar* bar : {imageBar_, orderBar_}) {
         bar->setTextVisible(false);
-        bar->setRange(0, 1);
+        bar->setRange(0, static_cast<int>(kBarSteps));
         bar->setValue(0);
         bar->setMinimumWidth(280);
     }
@@ -133,11 +137,7 @@ CUploadDialog::CUploadDialog(CWizardApp& app, QWidget* parent)
 
     const auto queued = Qt::QueuedConnection;
     connect(reports_, &UploadSignals::orderRange, this, &CUploadDialog::setOrderRange, queued);
-    connect(reports_, &UploadSignals::orderPosition, this, &CUploadDialog::setOrderPosition,
-            queued);
-    connect(reports_, &UploadSignals::imageRange, this, &CUploadDialog::setImageRange, queued);
-    connect(reports_, &UploadSignals::imagePosition, this, &CUploadDialog::setImagePosition,
-            queued);
+    connect(reports_, &UploadSignals::bytesSent, this, &CUploadDialog::showBytes, queued);
     connect(reports_, &UploadSignals::thumbnail, this, &CUploadDialog::showThumbnail, queued);
     connect(
         reports_, &UploadSignals::estimateChanged, this,
@@ -187,6 +187,12 @@ void CUploadDialog::begin(std::unique_ptr<orlavo::transmission::JournalClaim> re
         settings.retryPauses = *retryPauses_;
 
     setWindowModality(Qt::ApplicationModal);
+    adjustSize();
+    if (QWidget* owner = parentWidget(); owner && !keepVisible_.isNull()) {
+        const QScreen* shown = owner->screen();
+        move(UploadPlacement(frameGeometry().size(), owner->window()->frameGeometry(), keepVisible_,
+                             shown ? shown->availableGeometry() : QRect()));
+    }
     show();
     send_ = std::make_unique<orlavo::transmission::OrderSend>(std::move(settings), *reports_);
     send_->KeepJournal(orlavo::transmission::JournalFolder::Default(), app_.profile());
@@ -199,20 +205,16 @@ void CUploadDialog::begin(std::unique_ptr<orlavo::transmission::JournalClaim> re
 
 void CUploadDialog::setOrderRange(int max) {
     orderMax_ = max;
-    orderBar_->setRange(0, std::max(max, 1));
 }
 
-void CUploadDialog::setOrderPosition(int position) {
-    orderBar_->setValue(position);
-}
-
-void CUploadDialog::setImageRange(int max) {
-    // A photo under 8 KiB has the range 0..0, which a bar would show as busy.
-    imageBar_->setRange(0, std::max(max, 1));
-}
-
-void CUploadDialog::setImagePosition(int position) {
-    imageBar_->setValue(position);
+void CUploadDialog::showBytes(qulonglong photoSent, qulonglong photoTotal, qulonglong orderSent,
+                              qulonglong orderTotal) {
+    // Thousandths, so that any size fits a bar's int range.
+    auto share = [](qulonglong part, qulonglong whole) {
+        return whole == 0 ? 0 : static_cast<int>(std::min(part, whole) * kBarSteps / whole);
+    };
+    imageBar_->setValue(share(photoSent, photoTotal));
+    orderBar_->setValue(share(orderSent, orderTotal));
 }
 
 void CUploadDialog::showThumbnail(int index) {
@@ -268,8 +270,9 @@ void CUploadDialog::onCancel() {
         return;
     boxOpen_ = true;
     send_->Pause();
-    const QMessageBox::StandardButton answer = app_.effects().message(
-        this, S(108), S(157), QMessageBox::Question, QMessageBox::Yes | QMessageBox::No);
+    const QMessageBox::StandardButton answer =
+        app_.effects().message(this, S(108), S(157), QMessageBox::Question,
+                               QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
     boxOpen_ = false;
     if (answer == QMessageBox::Yes) {
         // Closes at once; the outcome follows when the worker has stopped.

@@ -14,6 +14,7 @@
 // queued signals.
 
 #include <QDialog>
+#include <QRect>
 #include <chrono>
 #include <memory>
 #include <optional>
@@ -44,8 +45,13 @@ public:
     // The pauses before a photo is sent again (tests: short ones).
     void setRetryPauses(std::vector<std::chrono::milliseconds> pauses);
 
-    // Shows the window (modal to the whole program) and starts sending: a
-    // new order, or the rest of the order of RESUME.
+    // Where the window must not stand: the figures of the order that the
+    // user checks while it goes (global coordinates). Set before begin().
+    void keepVisible(const QRect& area) { keepVisible_ = area; }
+
+    // Shows the window (modal to the whole program) beside what is kept
+    // visible and starts sending: a new order, or the rest of the order of
+    // RESUME.
     void begin(std::unique_ptr<orlavo::transmission::JournalClaim> resume = nullptr);
 
     // Once sendEnded() came: the order when it is not complete, for resuming.
@@ -75,9 +81,9 @@ public slots:
 
     // The worker's reports (also used to draw the window for the documentation).
     void setOrderRange(int max);
-    void setOrderPosition(int position);
-    void setImageRange(int max);
-    void setImagePosition(int position);
+    // The bars: the bytes of the photo on its way and of the whole order.
+    void showBytes(qulonglong photoSent, qulonglong photoTotal, qulonglong orderSent,
+                   qulonglong orderTotal);
     void showThumbnail(int index);
     void showEstimate(const QString& text);
     // Seconds until the photo goes again; 0 hides the text.
@@ -102,6 +108,7 @@ private:
     bool sending_ = false;
     bool boxOpen_ = false;
     bool finishPending_ = false;
+    QRect keepVisible_;
     int thumbnailIndex_ = 0;
     int orderMax_ = 0;
     int photoNumber_ = 0;

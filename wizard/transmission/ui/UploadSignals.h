@@ -25,6 +25,10 @@ public:
     void OrderPosition(int position) override { emit orderPosition(position); }
     void ImageRange(int max) override { emit imageRange(max); }
     void ImagePosition(int position) override { emit imagePosition(position); }
+    void BytesSent(std::uint64_t photoSent, std::uint64_t photoTotal, std::uint64_t orderSent,
+                   std::uint64_t orderTotal) override {
+        emit bytesSent(photoSent, photoTotal, orderSent, orderTotal);
+    }
     void Thumbnail(int index) override { emit thumbnail(index); }
     void Estimate(const std::string& text) override {
         {
@@ -63,6 +67,8 @@ signals:
     void orderPosition(int position);
     void imageRange(int max);
     void imagePosition(int position);
+    void bytesSent(qulonglong photoSent, qulonglong photoTotal, qulonglong orderSent,
+                   qulonglong orderTotal);
     void thumbnail(int index);
     void estimateChanged();
     void noticeAdded();
