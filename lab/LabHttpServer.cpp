@@ -1,5 +1,7 @@
 #include "lab/LabHttpServer.h"
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -22,10 +24,25 @@ void Close(socket_t sock) {
     ::close(sock);
 }
 
+std::string PeerAddress(socket_t sock) {
+    sockaddr_storage addr{};
+    socklen_t len = sizeof addr;
+    if (::getpeername(sock, reinterpret_cast<sockaddr*>(&addr), &len) != 0)
+        return {};
+    char text[INET6_ADDRSTRLEN] = {};
+    if (addr.ss_family == AF_INET)
+        inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in&>(addr).sin_addr, text, sizeof text);
+    else if (addr.ss_family == AF_INET6)
+        inet_ntop(AF_INET6, &reinterpret_cast<const sockaddr_in6&>(addr).sin6_addr, text,
+                  sizeof text);
+    return text;
+}
+
 }  // namespace
 
-LabHttpServer::LabHttpServer(const FaultSwitches& faults, std::size_t workers)
-    : faults_(faults), workerCount_(workers) {
+LabHttpServer::LabHttpServer(const FaultSwitches& faults, std::size_t workers,
+                             std::size_t perAddress)
+    : faults_(faults), workerCount_(workers), slots_(ClientSlots::Make(perAddress)) {
     // The library takes ownership of what this returns.
     new_task_queue = [] { return new HandOver; };
 }
@@ -55,6 +72,11 @@ bool LabHttpServer::serve() {
     });
     for (std::size_t i = 0; i < workerCount_; ++i)
         workers_.emplace_back([this] { work(); });
+    // The library listens with a backlog of 5: a burst of connections beyond
+    // it, while its accepting thread waits for a processor, would be made to
+    // try again a second later. Listening again only widens the queue.
+    if (svr_sock_ != INVALID_SOCKET)
+        ::listen(svr_sock_, SOMAXCONN);
     const bool ok = listen_after_bind();
     endThreads();
     return ok;
@@ -81,10 +103,13 @@ bool LabHttpServer::process_and_close_socket(socket_t sock) {
     // Answers whose end is the end of the connection allow one request each.
     const std::size_t requests =
         (faults_.noContentLength || faults_.truncateBody) ? 1 : keep_alive_max_count_;
-    if (gate_)
-        gate_->admit({sock, {}, requests, false});
-    else
+    if (!gate_) {
         Close(sock);
+        return true;
+    }
+    WaitingConnection c{sock, {}, requests, false, slots_->take(PeerAddress(sock)), false};
+    c.busy = !c.slot;
+    gate_->admit(std::move(c));
     return true;
 }
 
@@ -118,7 +143,8 @@ void LabHttpServer::answer(WaitingConnection c) {
     const bool ok = process_request(stream, c.requestsLeft <= 1, closed, setup);
     const bool stopping = svr_sock_ == INVALID_SOCKET;
     if (ok && !closed && !stream.dropped() && c.requestsLeft > 1 && !stopping) {
-        gate_->admit({c.sock, stream.takeUnread(), c.requestsLeft - 1, true});
+        gate_->admit(
+            {c.sock, stream.takeUnread(), c.requestsLeft - 1, true, std::move(c.slot), false});
         return;
     }
     Close(c.sock);

@@ -6,7 +6,8 @@
 // The library's accept loop hands each new connection to a RequestGate; a
 // connection whose header block has arrived whole goes to one of the workers,
 // which answers that one request and gives a connection that stays open back
-// to the gate. serve() runs all of this until stop().
+// to the gate. serve() runs all of this until stop(). A client address that
+// holds its share of connections already is told 503 for the next one.
 
 #include <httplib.h>
 
@@ -18,6 +19,7 @@
 #include <thread>
 #include <vector>
 
+#include "lab/ClientSlots.h"
 #include "lab/FaultSwitches.h"
 #include "lab/RequestGate.h"
 
@@ -25,7 +27,8 @@ namespace orlavo::lab {
 
 class LabHttpServer : public httplib::Server {
 public:
-    LabHttpServer(const FaultSwitches& faults, std::size_t workers);
+    // PER_ADDRESS: connections one client address may hold at once; 0: no limit.
+    LabHttpServer(const FaultSwitches& faults, std::size_t workers, std::size_t perAddress);
     ~LabHttpServer() override;
 
     // Serves until stop() is called from another thread; the gate and the
@@ -40,6 +43,7 @@ private:
 
     const FaultSwitches& faults_;
     std::size_t workerCount_;
+    std::shared_ptr<ClientSlots> slots_;
     std::unique_ptr<RequestGate> gate_;
     std::mutex mutex_;
     std::condition_variable ready_;

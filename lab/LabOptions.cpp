@@ -58,6 +58,10 @@ std::optional<LabOptions> LabOptions::Parse(const std::vector<std::string>& args
                 return std::nullopt;
             }
             o.maxBodyBytes = static_cast<std::size_t>(n) << 20;
+        } else if (a == "--max-connections-per-address") {
+            if (!Number(args, i, 100000, n, error))
+                return std::nullopt;
+            o.maxConnectionsPerAddress = static_cast<std::size_t>(n);
         } else if (a == "--refuse-photo") {
             if (!Number(args, i, 1000000, n, error))
                 return std::nullopt;
@@ -166,6 +170,9 @@ Options:
   --host ADDRESS          address to listen on (default 127.0.0.1)
   --port N                port to listen on; 0 picks a free one (default 8470)
   --max-body-mb N         refuse requests larger than N MiB (default 64)
+  --max-connections-per-address N
+                          connections one client address may hold at once; one
+                          more is answered 503 and closed (default 8; 0: no limit)
 The first line written to standard output names the address listened on.
 
 Faults, for tests:

@@ -20,6 +20,9 @@ struct LabOptions {
     std::string host = "127.0.0.1";
     int port = 8470;
     std::size_t maxBodyBytes = 64u << 20;
+    // Connections one client address may hold at once; 0: no limit. Half the
+    // lab's workers, so that one client never takes them all.
+    std::size_t maxConnectionsPerAddress = 8;
     FaultSwitches faults;
 
     std::filesystem::path photoDir;  // --make-sample-photos DIR N

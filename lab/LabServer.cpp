@@ -96,7 +96,7 @@ LabServer::LabServer(LabOptions options)
     : options_(std::move(options)),
       catalogue_(Catalogue::Demo()),
       offers_(Offers::Demo()),
-      http_(options_.faults, kThreads) {}
+      http_(options_.faults, kThreads, options_.maxConnectionsPerAddress) {}
 
 std::string LabServer::start() {
     std::error_code ec;

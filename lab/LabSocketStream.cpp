@@ -49,14 +49,11 @@ LabSocketStream::LabSocketStream(socket_t sock, time_t readTimeoutSec, time_t wr
       readTimeoutMs_(static_cast<int>(readTimeoutSec * 1000)),
       writeTimeoutMs_(static_cast<int>(writeTimeoutSec * 1000)),
       dropAfter_(dropAfter),
-      requestStart_(std::chrono::steady_clock::now()),
       buffer_(std::move(read)) {}
 
 int LabSocketStream::readWaitMs() const {
     using namespace std::chrono;
-    const auto due =
-        requestStart_ + kRequestGrace + milliseconds(readThisRequest_ * 1000 / kMinBytesPerSecond);
-    const auto left = duration_cast<milliseconds>(due - steady_clock::now()).count();
+    const auto left = duration_cast<milliseconds>(rate_.due() - steady_clock::now()).count();
     return left <= 0 ? 0 : static_cast<int>(std::min<long long>(left, readTimeoutMs_));
 }
 
@@ -77,7 +74,7 @@ void LabSocketStream::DropThisConnection() {
 
 void LabSocketStream::beginRequest() {
     readThisRequest_ = 0;
-    requestStart_ = std::chrono::steady_clock::now();
+    rate_.start(std::chrono::steady_clock::now());
     tDropRequested = false;
 }
 
@@ -126,6 +123,7 @@ ssize_t LabSocketStream::read(char* ptr, size_t size) {
     std::memcpy(ptr, buffer_.data() + bufferPos_, n);
     bufferPos_ += n;
     readThisRequest_ += n;
+    rate_.add(n, std::chrono::steady_clock::now());
     return static_cast<ssize_t>(n);
 }
 

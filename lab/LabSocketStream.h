@@ -2,7 +2,8 @@
 // One request of a client connection as the HTTP library reads it and the
 // answer as it writes it, with the lab's hand on the socket: it counts the
 // bytes of the request, can cut the connection after a given number of them,
-// and gives up on a request whose bytes come slower than a minimum rate.
+// and gives up on a request whose bytes come slower than the minimum rate
+// (MinimumRate), so that a slow body frees its worker within seconds.
 //
 // Used by one connection thread only.
 
@@ -12,14 +13,12 @@
 #include <cstddef>
 #include <string>
 
+#include "lab/MinimumRate.h"
+
 namespace orlavo::lab {
 
 class LabSocketStream : public httplib::Stream {
 public:
-    // A request's bytes may lag this long behind the minimum rate.
-    static constexpr std::chrono::milliseconds kRequestGrace{10000};
-    static constexpr std::size_t kMinBytesPerSecond = 1024;
-
     // DROPAFTER 0 never cuts the connection. READ holds bytes of the request
     // that were read from SOCK before.
     LabSocketStream(socket_t sock, time_t readTimeoutSec, time_t writeTimeoutSec,
@@ -55,7 +54,7 @@ private:
     int writeTimeoutMs_;
     std::size_t dropAfter_;
     std::size_t readThisRequest_ = 0;
-    std::chrono::steady_clock::time_point requestStart_;
+    MinimumRate rate_;
     bool dropped_ = false;
     std::string buffer_;
     std::size_t bufferPos_ = 0;

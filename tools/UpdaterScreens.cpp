@@ -42,13 +42,13 @@ public:
         wait();
         return {outcome_, 2, {}};
     }
-    InstallOutcome install(UpdateObserver& observer) override {
+    InstallResult install(UpdateObserver& observer) override {
         observer.installStarted(3);
         observer.receiving("OrlavoW", 7 << 20, 7 << 20);
         observer.stepDone();
         observer.receiving("1.jpg", 420000, 1000000);
         wait();
-        return InstallOutcome::Done;
+        return {InstallOutcome::Done, 2, 2};
     }
     void cancel() override { release(); }
 

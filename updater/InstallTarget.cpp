@@ -19,8 +19,8 @@ bool Inside(const fs::path& real, const fs::path& realRoot) {
 
 }  // namespace
 
-std::optional<fs::path> ResolveInstallTarget(const fs::path& folder, std::string_view filename) {
-    if (filename.empty() || folder.empty() || filename.find('\0') != std::string_view::npos)
+std::optional<fs::path> InstallRelativePath(std::string_view filename) {
+    if (filename.empty() || filename.find('\0') != std::string_view::npos)
         return std::nullopt;
     std::string name(filename);
     for (char& c : name) {
@@ -32,7 +32,7 @@ std::optional<fs::path> ResolveInstallTarget(const fs::path& folder, std::string
     if (name.front() == '/' || drive || name.back() == '/')
         return std::nullopt;
 
-    fs::path target = folder;
+    fs::path relative;
     std::size_t start = 0;
     while (start < name.size()) {
         std::size_t end = name.find('/', start);
@@ -42,11 +42,19 @@ std::optional<fs::path> ResolveInstallTarget(const fs::path& folder, std::string
         if (part == "..")
             return std::nullopt;
         if (!part.empty() && part != ".")
-            target /= part;
+            relative /= part;
         start = end + 1;
     }
-    if (target == folder)
+    if (relative.empty())
         return std::nullopt;
+    return relative;
+}
+
+std::optional<fs::path> ResolveInstallTarget(const fs::path& folder, std::string_view filename) {
+    const auto relative = InstallRelativePath(filename);
+    if (!relative || folder.empty())
+        return std::nullopt;
+    const fs::path target = folder / *relative;
 
     // Links are followed as the file system would follow them when writing.
     std::error_code ec;

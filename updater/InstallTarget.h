@@ -7,11 +7,17 @@
 
 namespace orlavo::updater {
 
-// The path of FILENAME inside FOLDER, or nothing when the name is not one to
-// write: empty, absolute ("/x", "C:\x"), with a ".." part, ending in a
-// separator, holding a NUL, or leading outside FOLDER through a symbolic link
-// (of a folder on the way, or of the file itself). "\" counts as a separator,
-// as in manifests written for Windows. The file and its folders need not exist.
+// FILENAME as a path relative to the installation folder, or nothing when
+// the name itself is not one to write: empty, absolute ("/x", "C:\x"), with
+// a ".." part, ending in a separator, naming the folder itself, or holding a
+// NUL. "\" counts as a separator, as in manifests written for Windows; "."
+// parts and repeated separators are dropped. A plain function of the name.
+std::optional<std::filesystem::path> InstallRelativePath(std::string_view filename);
+
+// The path of FILENAME inside FOLDER, or nothing when InstallRelativePath
+// refuses the name or it leads outside FOLDER through a symbolic link (of a
+// folder on the way, or of the file itself). The file and its folders need
+// not exist.
 std::optional<std::filesystem::path> ResolveInstallTarget(const std::filesystem::path& folder,
                                                           std::string_view filename);
 

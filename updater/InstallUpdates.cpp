@@ -1,12 +1,10 @@
 #include "updater/InstallUpdates.h"
 
-#include <optional>
-#include <system_error>
 #include <vector>
 
 #include "common/SettingsTable.h"
 #include "platform/RegistryStore.h"
-#include "updater/CopyInstalledFile.h"
+#include "updater/InstallSet.h"
 #include "updater/InstallTarget.h"
 #include "updater/UpdateCheck.h"
 
@@ -17,8 +15,9 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* kOutside = "refused: the name leads outside the installation folder";
-constexpr const char* kNoTemporaryFile = "no temporary file";
-constexpr const char* kCopyFailed = "cannot be put in place";
+constexpr const char* kCannotReplace = "cannot be replaced: ";
+constexpr const char* kNotOnDisk = "the downloaded files could not be put on the disk";
+constexpr const char* kRenameFailed = "cannot be put in place";
 constexpr const char* kSettingFailed = "cannot be written";
 constexpr const char* kFolderUnusable = "the installation folder is not a usable folder";
 
@@ -44,92 +43,125 @@ bool WriteSettings(const ManifestState& state, RegistryStore& registry, UpdateOb
     return ok;
 }
 
-InstallOutcome Install(ManifestState& state, const InstallContext& context,
-                       UpdateObserver& observer) {
+struct DueFile {
+    const UpdateFile* file;
+    fs::path target;
+};
+
+InstallResult Install(ManifestState& state, const InstallContext& context,
+                      UpdateObserver& observer) {
+    InstallResult result;
     if (!InstallFolderUsable(context.installFolder) || context.registry == nullptr) {
         observer.failed({}, kFolderUnusable);
-        return InstallOutcome::Failed;
+        return result;
+    }
+    std::vector<DueFile> due;
+    bool refused = false;
+    for (const UpdateFile& file : state.files) {
+        if (!file.needsUpdate)
+            continue;
+        if (auto target = ResolveInstallTarget(context.installFolder, file.entry.filename)) {
+            due.push_back({&file, *target});
+        } else {
+            observer.failed(file.entry.filename, kOutside);
+            refused = true;
+        }
+    }
+    result.filesDue = static_cast<int>(due.size());
+    if (refused) {
+        result.outcome = InstallOutcome::Refused;
+        return result;
     }
     RegistryStore& registry = *context.registry;
     const std::int32_t stored = registry.getNumber(section::kSettings, "RegistryVersion");
     observer.installStarted(CountNeededUpdates(state, stored) + 1);
 
-    std::vector<std::optional<fs::path>> targets(state.files.size());
+    std::vector<fs::path> targets;
+    for (const DueFile& d : due)
+        targets.push_back(d.target);
+    RemoveReplacementLeftovers(targets);
+    InstallSet set;
+    for (const DueFile& d : due) {
+        const unsigned mode = d.file->entry.group == FileGroup::App ? 0755 : 0644;
+        if (const std::string why = set.add(d.target, mode); !why.empty()) {
+            observer.failed(d.file->entry.filename, kCannotReplace + why);
+            return result;
+        }
+    }
+
     bool downloadFailed = false;
-    for (std::size_t i = 0; i < state.files.size(); ++i) {
-        UpdateFile& file = state.files[i];
-        if (!file.needsUpdate)
-            continue;
-        const std::string& name = file.entry.filename;
-        targets[i] = ResolveInstallTarget(context.installFolder, name);
-        if (!targets[i]) {
-            observer.failed(name, kOutside);
-            continue;
+    for (std::size_t i = 0; i < due.size(); ++i) {
+        if (Cancelled(context.cancel)) {
+            result.outcome = InstallOutcome::Cancelled;
+            return result;
         }
-        if (file.temporaryPath.empty()) {
-            observer.failed(name, kNoTemporaryFile);
-            downloadFailed = true;
-            continue;
-        }
+        const ManifestFile& entry = due[i].file->entry;
+        const std::string& name = entry.filename;
         DownloadOptions options = context.download;
-        options.sha256 = file.entry.sha256;
+        options.sha256 = entry.sha256;
+        options.expectedBytes = entry.size;
         options.cancel = context.cancel;
         options.progress = [&observer, &name](std::uint64_t received, std::uint64_t total) {
             observer.receiving(name, received, total);
         };
         const std::string error =
-            DownloadFile(file.entry.baseAddress + name, file.temporaryPath, options);
-        if (Cancelled(context.cancel))
-            return InstallOutcome::Cancelled;
+            DownloadFile(entry.baseAddress + name, set.stagedPath(i), options);
+        if (Cancelled(context.cancel)) {
+            result.outcome = InstallOutcome::Cancelled;
+            return result;
+        }
         if (!error.empty()) {
             observer.failed(name, error);
+            if (IsTooSlow(error)) {
+                result.outcome = InstallOutcome::TooSlow;
+                return result;
+            }
             downloadFailed = true;
             continue;
         }
         observer.stepDone();
     }
     if (downloadFailed)
-        return InstallOutcome::Failed;
-    if (Cancelled(context.cancel))
-        return InstallOutcome::Cancelled;
+        return result;
+    if (!set.seal()) {
+        observer.failed({}, kNotOnDisk);
+        return result;
+    }
 
-    bool failed = false;
-    for (std::size_t i = 0; i < state.files.size(); ++i) {
-        UpdateFile& file = state.files[i];
-        if (!file.needsUpdate)
-            continue;
-        if (!targets[i]) {
-            failed = true;
-            continue;
-        }
-        observer.copying(file.entry.filename);
-        const unsigned mode = file.entry.group == FileGroup::App ? 0755 : 0644;
-        if (!CopyInstalledFile(file.temporaryPath, *targets[i], mode)) {
-            observer.failed(file.entry.filename, kCopyFailed);
-            failed = true;
-        }
-        std::error_code ec;
-        fs::remove(file.temporaryPath, ec);
+    const InstallSet::Result put = set.commit(
+        context.cancel, [&](std::size_t i) { observer.copying(due[i].file->entry.filename); });
+    result.filesInPlace = static_cast<int>(put.inPlace);
+    if (put.outcome == InstallSet::Outcome::Cancelled) {
+        result.outcome = InstallOutcome::Cancelled;
+        return result;
+    }
+    if (put.outcome == InstallSet::Outcome::Failed) {
+        observer.failed(due[put.failedAt].file->entry.filename, kRenameFailed);
+        return result;
     }
     observer.stepDone();
 
-    if (registry.getNumber(section::kSettings, "RegistryVersion") < state.registryVersion) {
-        if (!WriteSettings(state, registry, observer))
-            failed = true;
+    if (stored < state.registryVersion) {
+        if (!WriteSettings(state, registry, observer)) {
+            result.filesInPlace = static_cast<int>(set.rollBack());
+            return result;
+        }
         observer.stepDone();
     }
-    return failed ? InstallOutcome::Failed : InstallOutcome::Done;
+    set.finish();
+    result.outcome = InstallOutcome::Done;
+    return result;
 }
 
 }  // namespace
 
-InstallOutcome InstallUpdates(ManifestState& state, const InstallContext& context,
-                              UpdateObserver& observer) {
+InstallResult InstallUpdates(ManifestState& state, const InstallContext& context,
+                             UpdateObserver& observer) {
     try {
         return Install(state, context, observer);
     } catch (...) {
         observer.failed({}, "unexpected error");
-        return InstallOutcome::Failed;
+        return {};
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
-// The temporary folder of one updater run: the downloaded manifest and files
-// live here until the run ends, and go with it whatever the outcome.
+// The temporary folder of one updater run: the downloaded manifest lives here
+// until the run ends, and goes with it whatever the outcome. (The files of an
+// update are written beside the files they replace: see InstallSet.)
 //
 // Named "halvane-<pid>-XXXXXX" in the user's temporary folder, so that a run
 // that was killed leaves a folder the next run recognises and removes.
@@ -24,8 +25,8 @@ public:
     bool ok() const { return !path_.empty(); }
     const std::filesystem::path& path() const { return path_; }
 
-    // A new empty file with a unique name starting with PREFIX ("updt",
-    // "OLW"); empty on failure.
+    // A new empty file with a unique name starting with PREFIX ("updt");
+    // empty on failure.
     std::string makeFile(std::string_view prefix) const;
 
     // Removes the folders "halvane-<pid>-*" in ROOT whose process no longer

@@ -28,7 +28,7 @@ InstalledFile Inspect(const fs::path& path) {
 
 }  // namespace
 
-int ReadUpdateManifest(const std::string& path, const fs::path& installFolder, const RunFolder& run,
+int ReadUpdateManifest(const std::string& path, const fs::path& installFolder,
                        ManifestState& state) {
     state = ManifestState{};
     std::string bytes;
@@ -52,19 +52,25 @@ int ReadUpdateManifest(const std::string& path, const fs::path& installFolder, c
     state.registryUpdates = std::move(content.registryUpdates);
     state.registryVersion = content.registryVersion;
     for (const ManifestFile& entry : content.files)
-        AddUpdateFile(state, entry, installFolder, run);
+        AddUpdateFile(state, entry, installFolder);
     return kManifestRead;
 }
 
-void AddUpdateFile(ManifestState& state, const ManifestFile& entry, const fs::path& installFolder,
-                   const RunFolder& run) {
+void AddUpdateFile(ManifestState& state, const ManifestFile& entry, const fs::path& installFolder) {
     UpdateFile file;
     file.entry = entry;
     if (auto target = ResolveInstallTarget(installFolder, entry.filename))
         file.needsUpdate = NeedsUpdate(Inspect(*target), entry.version);
-    if (file.needsUpdate)
-        file.temporaryPath = run.makeFile("OLW");
     state.files.push_back(std::move(file));
+}
+
+std::vector<std::string> RefusedNames(const ManifestState& state, const fs::path& installFolder) {
+    std::vector<std::string> names;
+    for (const UpdateFile& f : state.files) {
+        if (!ResolveInstallTarget(installFolder, f.entry.filename))
+            names.push_back(f.entry.filename);
+    }
+    return names;
 }
 
 int CountNeededUpdates(const ManifestState& state, std::int32_t storedRegistryVersion) {

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <vector>
 
-#include "updater/RunFolder.h"
 #include "updater/UpdateManifest.h"
 
 namespace orlavo::updater {
@@ -17,14 +17,18 @@ namespace orlavo::updater {
 // read. Each file entry goes through AddUpdateFile; STATE is emptied first and
 // stays empty unless the answer is kManifestRead.
 int ReadUpdateManifest(const std::string& path, const std::filesystem::path& installFolder,
-                       const RunFolder& run, ManifestState& state);
+                       ManifestState& state);
 
 // Appends ENTRY to STATE and decides whether it needs an update, from the
 // installed copy in INSTALL_FOLDER (a name that would lead outside the
-// folder is never looked at: it needs an update, and its installation will
-// fail). A file that needs an update gets its temporary file in RUN.
+// folder is never looked at: it needs an update, and RefusedNames names it).
 void AddUpdateFile(ManifestState& state, const ManifestFile& entry,
-                   const std::filesystem::path& installFolder, const RunFolder& run);
+                   const std::filesystem::path& installFolder);
+
+// The file names of STATE that do not lead to a place inside INSTALL_FOLDER,
+// in manifest order. One is enough to refuse the whole update.
+std::vector<std::string> RefusedNames(const ManifestState& state,
+                                      const std::filesystem::path& installFolder);
 
 // The files that need an update, plus 1 when STORED_REGISTRY_VERSION (the
 // settings' RegistryVersion) is below the manifest's.

@@ -12,12 +12,21 @@ namespace orlavo::updater {
 
 namespace {
 
+std::optional<std::uint64_t> PlainNumber(const std::string& text) {
+    if (text.empty() || text.size() > 19 ||
+        !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return std::nullopt;
+    return std::stoull(text);
+}
+
 ManifestFile FileOf(const xml::Node& element, const std::string& base, FileGroup group) {
     ManifestFile f;
     f.filename = element.attribute("filename");
+    const std::string size = element.attribute("size");
+    f.size = PlainNumber(size);
     f.version = element.attribute("version_num");
     if (f.version.empty())
-        f.version = element.attribute("size");
+        f.version = size;
     std::replace(f.version.begin(), f.version.end(), ',', '.');
     f.sha256 = element.attribute("sha256");
     f.baseAddress = base;

@@ -18,6 +18,7 @@
 //   </auto_update>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,6 +35,8 @@ struct ManifestFile {
     std::string version;      // "version_num", or "size" when that is empty; "," made "."
     std::string baseAddress;  // the group's download_url
     std::string sha256;       // optional hex digest of the file's bytes
+    // "size" when it is a plain decimal number: the length the file must have.
+    std::optional<std::uint64_t> size;
     FileGroup group = FileGroup::App;
 };
 
@@ -70,7 +73,6 @@ int ParseUpdateManifest(std::string_view bytes, ManifestContent& content);
 // of it.
 struct UpdateFile {
     ManifestFile entry;
-    std::string temporaryPath;  // where its download goes; made for files that need an update
     bool needsUpdate = true;
 };
 

@@ -23,12 +23,15 @@ struct UpdateSettings {
     std::string registryRoot;             // the profile's key
     std::string registryPath;             // the settings store file
     net::TransferOptions transfer;
+    DownloadLimits limits;           // for the manifest and each file
     std::filesystem::path tempRoot;  // where the run's folder goes; the system's when empty
 };
 
 enum class CheckOutcome {
     Failed,     // the manifest could not be fetched, or the XML layer failed on it
     Cancelled,  // stopped while the manifest was arriving
+    TooSlow,    // the manifest did not come within its deadline or minimum rate
+    Refused,    // a file name of the manifest leads outside the installation: no update
     UpToDate,   // nothing to do (also for a manifest that is not well-formed)
     Offered,    // updates are due
     // Files are due, but the installation folder may not be written: it is
@@ -49,7 +52,7 @@ class UpdateRunner {
 public:
     virtual ~UpdateRunner() = default;
     virtual CheckResult check(UpdateObserver& observer) = 0;
-    virtual InstallOutcome install(UpdateObserver& observer) = 0;
+    virtual InstallResult install(UpdateObserver& observer) = 0;
     // Safe from any thread while check() or install() runs.
     virtual void cancel() = 0;
 };
@@ -64,9 +67,11 @@ public:
 
     // Fetches the manifest into the run's folder, reads it and counts what is
     // due; files due in a folder this user may not write make it Managed.
+    // A name that leads outside the installation refuses the whole manifest.
+    // What an earlier run that was killed left beside the listed files goes.
     CheckResult check(UpdateObserver& observer) override;
     // InstallUpdates on what check() found.
-    InstallOutcome install(UpdateObserver& observer) override;
+    InstallResult install(UpdateObserver& observer) override;
     void cancel() override { cancel_ = true; }
 
     const ManifestState& state() const { return state_; }

@@ -2,7 +2,7 @@
 """Tries orlavo-lab the way an attacker or an unlucky client would and prints
 what it costs the lab: answers, sizes, times and peak memory.
 
-    bench/lab/lab_faults.py build/bin/orlavo-lab [exif ranges slow bomb headers album modes]
+    bench/lab/lab_faults.py build/bin/orlavo-lab [exif ranges slow slowbody cap bomb headers album modes]
 
 Each case starts a fresh lab on 127.0.0.1 in a temporary folder. Figures
 depend on the machine; docs/reliability.md records a run.
@@ -10,6 +10,7 @@ depend on the machine; docs/reliability.md records a run.
 
 import http.client
 import os
+import select
 import socket
 import statistics
 import subprocess
@@ -22,10 +23,10 @@ LAB = None
 
 
 class Lab:
-    def __init__(self, umask=None):
+    def __init__(self, umask=None, args=()):
         self.dir = tempfile.TemporaryDirectory(prefix="lab-faults-")
         pre = (lambda: os.umask(umask)) if umask is not None else None
-        self.proc = subprocess.Popen([LAB, "--data", self.dir.name, "--port", "0"],
+        self.proc = subprocess.Popen([LAB, "--data", self.dir.name, "--port", "0", *args],
                                      stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
                                      preexec_fn=pre)
         line = self.proc.stdout.readline().decode()
@@ -158,8 +159,17 @@ def case_ranges():
     lab.close()
 
 
+# Every client of these cases is 127.0.0.1: the cap per address is lifted
+# where many connections stand for many clients. An older lab without the
+# switch is run without it.
+def uncapped():
+    help_text = subprocess.run([LAB, "--help"], capture_output=True, text=True).stdout
+    return ["--max-connections-per-address", "0"] if "--max-connections-per-address" in help_text \
+        else []
+
+
 def case_slow():
-    lab = Lab()
+    lab = Lab(args=uncapped())
     conns = []
     for _ in range(200):
         s = socket.create_connection(("127.0.0.1", lab.port))
@@ -197,6 +207,83 @@ def case_slow():
           f"{min(times) * 1000:.0f}-{max(times) * 1000:.0f} ms (5 tries); "
           f"{answered} of 200 told 408; lab alive: {lab.alive()}")
     for s in conns:
+        s.close()
+    lab.close()
+
+
+def case_slowbody():
+    lab = Lab(args=uncapped())
+    head = (b"POST /upload HTTP/1.1\r\nHost: x\r\nContent-Type: multipart/form-data; "
+            b"boundary=x\r\nContent-Length: 100000\r\n\r\n")
+
+    def connect():
+        s = socket.create_connection(("127.0.0.1", lab.port))
+        s.sendall(head)
+        return s
+
+    conns = [connect() for _ in range(64)]
+    stop = threading.Event()
+    cuts = [0]
+
+    def drip():
+        while not stop.wait(2):
+            for i, s in enumerate(conns):
+                try:
+                    if select.select([s], [], [], 0)[0]:
+                        s.close()
+                        cuts[0] += 1
+                        conns[i] = connect()
+                    else:
+                        s.sendall(b"x")
+                except OSError:
+                    conns[i] = connect()
+
+    t = threading.Thread(target=drip)
+    t.start()
+    time.sleep(3)
+    times = []
+    for _ in range(100):
+        t0 = time.monotonic()
+        try:
+            lab.get("/catalogue.xml", timeout=5)
+            times.append(time.monotonic() - t0)
+        except OSError:
+            times.append(None)
+        time.sleep(0.3)
+    stop.set()
+    t.join()
+    answered = [x for x in times if x is not None]
+    within = sum(1 for x in answered if x <= 1)
+    print(f"slowbody: 64 connections announcing 100 KB and sending 1 byte every 2 s (reopened "
+          f"when cut, {cuts[0]} cuts): {len(answered)} of {len(times)} normal GETs answered within "
+          f"5 s, {within} within 1 s ({within * 100 // len(times)} %); median "
+          f"{statistics.median(answered) * 1000 if answered else 0:.0f} ms, max "
+          f"{max(answered) * 1000 if answered else 0:.0f} ms; lab alive: {lab.alive()}")
+    for s in conns:
+        s.close()
+    lab.close()
+
+
+def case_cap():
+    lab = Lab()
+    held = []
+    while len(held) < 100:
+        s = socket.create_connection(("127.0.0.1", lab.port))
+        s.sendall(b"GET /catalogue.xml HTTP/1.1\r\n")
+        s.settimeout(0.3)
+        try:
+            answer = s.recv(64)
+        except socket.timeout:
+            held.append(s)
+            continue
+        status = answer.split(b"\r\n")[0].decode()
+        print(f"cap: connection {len(held) + 1} from one address answered '{status}' while "
+              f"{len(held)} were held open")
+        s.close()
+        break
+    else:
+        print("cap: 100 connections from one address held open, none refused")
+    for s in held:
         s.close()
     lab.close()
 
@@ -286,7 +373,8 @@ def case_modes():
     lab.close()
 
 
-CASES = {"exif": case_exif, "ranges": case_ranges, "slow": case_slow, "bomb": case_bomb,
+CASES = {"exif": case_exif, "ranges": case_ranges, "slow": case_slow,
+         "slowbody": case_slowbody, "cap": case_cap, "bomb": case_bomb,
          "headers": case_headers, "album": case_album, "modes": case_modes}
 
 if __name__ == "__main__":

@@ -209,7 +209,8 @@ TEST(LabCommandLine, HelpNamesEveryEndpointAndSwitch) {
     for (const char* word :
          {"/catalogue.xml", "/price", "/upload", "/album", "/update/files/", "--refuse-photo",
           "--drop-upload", "--drop-after-bytes", "--delay-ms", "--status", "--no-content-length",
-          "--truncate-body", "--html-catalogue", "--max-body-mb", "--make-sample-photos"})
+          "--truncate-body", "--html-catalogue", "--max-body-mb", "--make-sample-photos",
+          "--max-connections-per-address"})
         EXPECT_NE(out.find(word), std::string::npos) << word;
 }
 

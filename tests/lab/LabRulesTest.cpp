@@ -110,9 +110,13 @@ TEST(LabOptionsParse, ReadsEverySwitch) {
                                 "--truncate-body",
                                 "--html-catalogue",
                                 "--drop-upload",
-                                "4"},
+                                "4",
+                                "--max-connections-per-address",
+                                "0"},
                                error);
     ASSERT_TRUE(o) << error;
+    EXPECT_EQ(o->maxConnectionsPerAddress, 0u);
+    EXPECT_EQ(LabOptions::Parse({"--data", "/d"}, error)->maxConnectionsPerAddress, 8u);
     EXPECT_EQ(o->dataDir, "/d");
     EXPECT_EQ(o->host, "0.0.0.0");
     EXPECT_EQ(o->port, 0);

@@ -8,12 +8,16 @@
 #include <QSignalSpy>
 #include <QStyle>
 #include <QTest>
+#include <condition_variable>
 #include <fstream>
+#include <functional>
+#include <mutex>
 
 #include "common/SettingsTable.h"
 #include "platform/ResourceBundle.h"
 #include "platform/look/Look.h"
 #include "resources/UpdaterResources.h"
+#include "tests/support/RawHttpServer.h"
 #include "tests/updater/UpdaterTestSupport.h"
 #include "updater/ui/CUpdaterApp.h"
 #include "updater/ui/CUpdaterDialog.h"
@@ -28,6 +32,12 @@ using State = CUpdaterDialog::State;
 
 QString S(int id) {
     return QString::fromStdString(Str(id));
+}
+
+// Runs the event loop until DONE holds or TIMEOUT_MS have passed; whether it
+// holds. (Qt Test's QTRY macros report to Qt Test, not to this framework.)
+bool Eventually(const std::function<bool()>& done, int timeoutMs = 5000) {
+    return QTest::qWaitFor(done, timeoutMs);
 }
 
 struct StartedProgram {
@@ -176,7 +186,7 @@ TEST_F(UpdaterWindowTest, WhenEverythingIsCurrentTheWizardStartsAtOnceWithThePro
     EXPECT_EQ(effects.started[0].arguments, QStringList{"Branch12"});
     EXPECT_EQ(effects.started[0].folder, folder);
     // The stand-in says where it runs and what it was given.
-    QTRY_COMPARE_WITH_TIMEOUT(wizardRecord().size(), 3, 10000);
+    ASSERT_TRUE(Eventually([&] { return wizardRecord().size() == 3; }, 10000));
     EXPECT_EQ(wizardRecord()[0], QString::fromStdString(installDir().string()));
     EXPECT_EQ(wizardRecord()[1], "Branch12");
 }
@@ -226,7 +236,7 @@ TEST_F(UpdaterWindowTest, OffersInstallsAndFinishesThenStartsTheWizard) {
     EXPECT_FALSE(dialog.nextButton()->isVisible());
     EXPECT_FALSE(dialog.progressBar()->isVisible());
 
-    QTRY_COMPARE(dialog.state(), State::Offered);
+    ASSERT_TRUE(Eventually([&] { return dialog.state() == State::Offered; }));
     EXPECT_EQ(dialog.updateCount(), 2);
     EXPECT_EQ(dialog.statusText()->text(), S(109));
     EXPECT_TRUE(dialog.nextButton()->isVisible());
@@ -234,7 +244,7 @@ TEST_F(UpdaterWindowTest, OffersInstallsAndFinishesThenStartsTheWizard) {
     EXPECT_EQ(dialog.nextButton()->text(), "&Next >");
 
     QTest::mouseClick(dialog.nextButton(), Qt::LeftButton);
-    QTRY_COMPARE_WITH_TIMEOUT(dialog.state(), State::Done, 20000);
+    ASSERT_TRUE(Eventually([&] { return dialog.state() == State::Done; }, 20000));
     EXPECT_TRUE(installingShown);
     EXPECT_EQ(dialog.statusText()->text(), S(104));
     EXPECT_TRUE(S(104).startsWith("Your software is now up-to-date.")) << S(104).toStdString();
@@ -248,10 +258,10 @@ TEST_F(UpdaterWindowTest, OffersInstallsAndFinishesThenStartsTheWizard) {
               "https://lab/upload");
 
     QTest::mouseClick(dialog.nextButton(), Qt::LeftButton);
-    QTRY_VERIFY(!dialog.isVisible());
+    ASSERT_TRUE(Eventually([&] { return !dialog.isVisible(); }));
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_TRUE(app.StartWizard(dialog.result()));
-    QTRY_COMPARE_WITH_TIMEOUT(wizardRecord().size(), 3, 10000);
+    ASSERT_TRUE(Eventually([&] { return wizardRecord().size() == 3; }, 10000));
     EXPECT_EQ(wizardRecord()[1], "Branch12");
 }
 
@@ -277,19 +287,19 @@ TEST_F(UpdaterWindowTest, AFailedCheckLeavesOnlyCancel) {
         CUpdaterDialog dialog(app);
         ASSERT_TRUE(dialog.initDialog());
         dialog.show();
-        QTRY_COMPARE(dialog.state(), State::Failed);
+        ASSERT_TRUE(Eventually([&] { return dialog.state() == State::Failed; }));
         EXPECT_EQ(dialog.statusText()->text(), S(105));
         EXPECT_FALSE(dialog.nextButton()->isVisible());
         EXPECT_TRUE(dialog.cancelButton()->isEnabled());
         QTest::mouseClick(dialog.cancelButton(), Qt::LeftButton);
-        QTRY_VERIFY(!dialog.isVisible());
+        ASSERT_TRUE(Eventually([&] { return !dialog.isVisible(); }));
         EXPECT_EQ(dialog.result(), QDialog::Rejected);
         EXPECT_FALSE(app.StartWizard(dialog.result()));
     }
     EXPECT_TRUE(effects.started.empty());
 }
 
-TEST_F(UpdaterWindowTest, CancelWhileFilesArriveInstallsNothing) {
+TEST_F(UpdaterWindowTest, CancelWhileFilesArriveInstallsNothingAndSaysSo) {
     install("1.jpg", "old");
     serve("1.jpg", "new picture");
     // Every answer waits a while: the download is under way when Cancel comes.
@@ -304,17 +314,153 @@ TEST_F(UpdaterWindowTest, CancelWhileFilesArriveInstallsNothing) {
     CUpdaterDialog dialog(app);
     ASSERT_TRUE(dialog.initDialog());
     dialog.show();
-    QTRY_COMPARE_WITH_TIMEOUT(dialog.state(), State::Offered, 10000);
+    ASSERT_TRUE(Eventually([&] { return dialog.state() == State::Offered; }, 10000));
     QTest::mouseClick(dialog.nextButton(), Qt::LeftButton);
     // The window goes on answering while the file is on its way.
-    QTRY_COMPARE(dialog.detailText()->text(), "Receiving 1.jpg");
+    ASSERT_TRUE(Eventually([&] { return dialog.detailText()->text() == "Receiving 1.jpg"; }));
     QTest::mouseClick(dialog.cancelButton(), Qt::LeftButton);
     EXPECT_FALSE(dialog.cancelButton()->isEnabled());
-    QTRY_VERIFY_WITH_TIMEOUT(!dialog.isVisible(), 10000);
-    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+    // It stops, says that nothing changed, and offers the wizard as it is.
+    ASSERT_TRUE(Eventually([&] { return dialog.state() == State::Stopped; }, 10000));
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(dialog.statusText()->text(), S(2015));
+    EXPECT_EQ(dialog.nextButton()->text(), "Finish");
+    EXPECT_TRUE(dialog.nextButton()->isEnabled());
+    EXPECT_TRUE(dialog.cancelButton()->isEnabled());
+    EXPECT_FALSE(dialog.progressBar()->isVisible());
     EXPECT_EQ(installed("1.jpg"), "old");
     EXPECT_EQ(registry().getNumber(orlavo::section::kSettings, "RegistryVersion"), 0);
-    EXPECT_FALSE(app.StartWizard(dialog.result()));
+    QTest::mouseClick(dialog.nextButton(), Qt::LeftButton);
+    ASSERT_TRUE(Eventually([&] { return !dialog.isVisible(); }));
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_TRUE(app.StartWizard(dialog.result()));
+}
+
+// Stands in for an installation of many files: it reports putting one in
+// place and waits there for Cancel, then ends with RESULT.
+class StoppableRunner : public orlavo::updater::UpdateRunner {
+public:
+    explicit StoppableRunner(orlavo::updater::InstallResult result) : result_(result) {}
+    orlavo::updater::CheckResult check(orlavo::updater::UpdateObserver&) override {
+        return {orlavo::updater::CheckOutcome::Offered, result_.filesDue, {}};
+    }
+    orlavo::updater::InstallResult install(orlavo::updater::UpdateObserver& observer) override {
+        observer.installStarted(result_.filesDue + 1);
+        observer.copying("p05000.jpg");
+        std::unique_lock lock(mutex_);
+        cancelled_.wait(lock, [this] { return cancel_; });
+        return result_;
+    }
+    void cancel() override {
+        std::lock_guard lock(mutex_);
+        cancel_ = true;
+        cancelled_.notify_all();
+    }
+
+private:
+    orlavo::updater::InstallResult result_;
+    std::mutex mutex_;
+    std::condition_variable cancelled_;
+    bool cancel_ = false;
+};
+
+TEST_F(UpdaterWindowTest, CancelWhileFilesArePutInPlaceSaysHowFarItGot) {
+    auto reg = registry();
+    reg.setText(orlavo::section::kSettings, "LocalPath", installDir().string() + "/");
+    reg.setText(orlavo::section::kSettings, "UpdateURL", "http://127.0.0.1:9/auto_update.xml");
+    using orlavo::updater::InstallOutcome;
+    const struct {
+        const char* what;
+        orlavo::updater::InstallResult result;
+        State state;
+        QString status;
+    } cases[] = {
+        {"all taken back", {InstallOutcome::Cancelled, 10000, 0}, State::Stopped, S(2015)},
+        {"three could not be taken back",
+         {InstallOutcome::Cancelled, 10000, 3},
+         State::Failed,
+         "The update was cancelled after 3 of 10000 files had been put in place, and they could "
+         "not all be taken back.\nPlease start the update again to complete it."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        CUpdaterApp& app = startApp();
+        CUpdaterDialog dialog(app, [&](const orlavo::updater::UpdateSettings&) {
+            return std::make_unique<StoppableRunner>(c.result);
+        });
+        ASSERT_TRUE(dialog.initDialog());
+        dialog.show();
+        ASSERT_TRUE(Eventually([&] { return dialog.state() == State::Offered; }));
+        QTest::mouseClick(dialog.nextButton(), Qt::LeftButton);
+        ASSERT_TRUE(
+            Eventually([&] { return dialog.detailText()->text() == "Installing p05000.jpg"; }));
+        QTest::mouseClick(dialog.cancelButton(), Qt::LeftButton);
+        ASSERT_TRUE(Eventually([&] { return dialog.state() == c.state; }));
+        EXPECT_TRUE(dialog.isVisible());
+        EXPECT_EQ(dialog.statusText()->text(), c.status);
+        // The wizard is offered only when the installation is as it was.
+        EXPECT_EQ(dialog.nextButton()->isEnabled(), c.state == State::Stopped);
+        EXPECT_TRUE(dialog.cancelButton()->isEnabled());
+        QTest::mouseClick(dialog.cancelButton(), Qt::LeftButton);
+        ASSERT_TRUE(Eventually([&] { return !dialog.isVisible(); }));
+        EXPECT_EQ(dialog.result(), QDialog::Rejected);
+    }
+    EXPECT_TRUE(effects.started.empty());
+}
+
+// A server that drips the manifest cannot keep the window searching: at its
+// deadline the window says so, and the wizard is still reached.
+TEST_F(UpdaterWindowTest, ADrippedManifestEndsAtItsDeadlineAndTheWizardStillStarts) {
+    orlavo::test::RawHttpServer server([](const orlavo::test::RawRequest&) {
+        auto r = orlavo::test::RawResponse::Http(200, "OK", "<auto_update/>");
+        r.drip = std::chrono::milliseconds(500);
+        return r;
+    });
+    auto reg = registry();
+    reg.setText(orlavo::section::kSettings, "LocalPath", installDir().string() + "/");
+    reg.setText(orlavo::section::kSettings, "UpdateURL", server.url("/auto_update.xml"));
+
+    CUpdaterApp& app = startApp();
+    CUpdaterDialog dialog(app, [](orlavo::updater::UpdateSettings settings) {
+        settings.limits.base = std::chrono::seconds(2);
+        return std::make_unique<orlavo::updater::UpdateSession>(settings);
+    });
+    ASSERT_TRUE(dialog.initDialog());
+    dialog.show();
+    ASSERT_TRUE(Eventually([&] { return dialog.state() == State::Stopped; }, 15000));
+    EXPECT_EQ(dialog.statusText()->text(), S(2013));
+    EXPECT_TRUE(S(2013).contains("too slowly"));
+    EXPECT_EQ(dialog.nextButton()->text(), "Finish");
+    QTest::mouseClick(dialog.nextButton(), Qt::LeftButton);
+    ASSERT_TRUE(Eventually([&] { return !dialog.isVisible(); }));
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_TRUE(app.StartWizard(dialog.result()));
+}
+
+TEST_F(UpdaterWindowTest, AManifestWithARefusedNameSaysSoAndChangesNothing) {
+    install("1.jpg", "old");
+    serve("1.jpg", "new picture");
+    startLab();
+    writeManifest(R"(<auto_update><customer download_url="$FILES">
+      <image filename="1.jpg" size="11"/><image filename="../../evil.so" size="4"/>
+      <registry_updates><key name="UploadURL" value="https://elsewhere/upload"/>
+        <key name="RegistryVersion" value="2"/></registry_updates>
+    </customer></auto_update>)");
+    writeSettings(installDir().string() + "/");
+
+    CUpdaterApp& app = startApp();
+    CUpdaterDialog dialog(app);
+    ASSERT_TRUE(dialog.initDialog());
+    dialog.show();
+    ASSERT_TRUE(Eventually([&] { return dialog.state() == State::Stopped; }));
+    EXPECT_EQ(dialog.statusText()->text(), S(2014));
+    EXPECT_TRUE(S(2014).contains("file name"));
+    EXPECT_FALSE(S(2014).contains("internet"));
+    EXPECT_EQ(installed("1.jpg"), "old");
+    EXPECT_EQ(registry().getText(orlavo::section::kDownloadInfo, "UploadURL"), "");
+    QTest::mouseClick(dialog.nextButton(), Qt::LeftButton);
+    ASSERT_TRUE(Eventually([&] { return !dialog.isVisible(); }));
+    EXPECT_TRUE(app.StartWizard(dialog.result()));
 }
 
 TEST_F(UpdaterWindowTest, CancelAfterTheInstallationKeepsTheFilesButStartsNothing) {
@@ -329,11 +475,11 @@ TEST_F(UpdaterWindowTest, CancelAfterTheInstallationKeepsTheFilesButStartsNothin
     CUpdaterDialog dialog(app);
     ASSERT_TRUE(dialog.initDialog());
     dialog.show();
-    QTRY_COMPARE(dialog.state(), State::Offered);
+    ASSERT_TRUE(Eventually([&] { return dialog.state() == State::Offered; }));
     QTest::mouseClick(dialog.nextButton(), Qt::LeftButton);
-    QTRY_COMPARE(dialog.state(), State::Done);
+    ASSERT_TRUE(Eventually([&] { return dialog.state() == State::Done; }));
     QTest::mouseClick(dialog.cancelButton(), Qt::LeftButton);
-    QTRY_VERIFY(!dialog.isVisible());
+    ASSERT_TRUE(Eventually([&] { return !dialog.isVisible(); }));
     EXPECT_EQ(dialog.result(), QDialog::Rejected);
     EXPECT_FALSE(app.StartWizard(dialog.result()));
     EXPECT_EQ(installed("1.jpg"), "new picture");
@@ -349,9 +495,9 @@ public:
     orlavo::updater::CheckResult check(orlavo::updater::UpdateObserver&) override {
         return {orlavo::updater::CheckOutcome::Managed, settingsDue_, {}};
     }
-    orlavo::updater::InstallOutcome install(orlavo::updater::UpdateObserver&) override {
+    orlavo::updater::InstallResult install(orlavo::updater::UpdateObserver&) override {
         ++installs_;
-        return orlavo::updater::InstallOutcome::Done;
+        return {orlavo::updater::InstallOutcome::Done, 0, 0};
     }
     void cancel() override {}
 
@@ -373,7 +519,7 @@ TEST_F(UpdaterWindowTest, ASharedInstallationSaysWhereItsUpdatesComeFromThenStar
         });
         ASSERT_TRUE(dialog.initDialog());
         dialog.show();
-        QTRY_COMPARE(dialog.state(), State::Managed);
+        ASSERT_TRUE(Eventually([&] { return dialog.state() == State::Managed; }));
         EXPECT_EQ(dialog.statusText()->text(), S(2008));
         EXPECT_TRUE(S(2008).contains("package manager"));
         EXPECT_EQ(dialog.nextButton()->text(), "Finish");
@@ -381,7 +527,7 @@ TEST_F(UpdaterWindowTest, ASharedInstallationSaysWhereItsUpdatesComeFromThenStar
         EXPECT_TRUE(dialog.nextButton()->isEnabled());
         EXPECT_FALSE(dialog.progressBar()->isVisible());
         QTest::mouseClick(dialog.nextButton(), Qt::LeftButton);
-        QTRY_VERIFY(!dialog.isVisible());
+        ASSERT_TRUE(Eventually([&] { return !dialog.isVisible(); }));
         EXPECT_EQ(dialog.result(), QDialog::Accepted);
         EXPECT_EQ(installs, settingsDue);
         EXPECT_TRUE(app.StartWizard(dialog.result()));

@@ -5,8 +5,10 @@
 #include <atomic>
 #include <chrono>
 #include <future>
+#include <optional>
 
 #include "platform/Sha256.h"
+#include "tests/support/RawHttpServer.h"
 #include "tests/transmission/TlsTestServer.h"
 #include "tests/updater/UpdaterTestSupport.h"
 #include "updater/DownloadFile.h"
@@ -75,7 +77,8 @@ TEST_F(DownloadFileTest, WritesTheBodyOrSaysWhatWentWrong) {
 
     DownloadOptions small;
     small.maxBytes = 1000;
-    EXPECT_EQ(fetch("a.bin", small), "Can't download");
+    EXPECT_EQ(fetch("a.bin", small),
+              "Refused " + filesUrl() + "a.bin: it is longer than may be written");
 
     EXPECT_EQ(DownloadFile("ftp://127.0.0.1/a.bin", local()), "Unspecified error with remote file");
     EXPECT_EQ(DownloadFile("", local()), "Unspecified error with remote file");
@@ -118,6 +121,99 @@ TEST_F(DownloadFileTest, ReportsProgressAndStopsWhenCancelled) {
     EXPECT_EQ(announced, body.size());
     EXPECT_GT(seen, 0u);
     EXPECT_LT(seen, body.size());
+}
+
+// A server that paces its bytes as it likes: the transfer ends at a deadline
+// that grows with its size, or when it falls below the minimum rate.
+TEST(DownloadFileLimits, TransfersTooSlowForTheirSizeEnd) {
+    using namespace std::chrono_literals;
+    const std::string body(1000, 'b');
+    const struct {
+        const char* what;
+        std::chrono::milliseconds drip;  // between two bytes of the answer
+        DownloadLimits limits;
+        bool done;
+    } cases[] = {
+        // 2 bytes a second: the header block alone outlasts the deadline.
+        {"dripped", 500ms, {1000ms, 50000, 1, 0}, false},
+        // About 3 s for 1000 bytes: within 1 s + 1000 / 100 s, not 1 s + 1000 / 100000 s.
+        {"slow but in time for its size", 3ms, {1000ms, 100, 1, 0}, true},
+        {"too slow for its size", 3ms, {1000ms, 100000, 1, 0}, false},
+        // 50 bytes a second, deadline far off, but below 500 bytes a second.
+        {"below the minimum rate", 20ms, {60000ms, 50000, 500, 1}, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        test::RawHttpServer server([&](const test::RawRequest&) {
+            test::RawResponse r = test::RawResponse::Http(200, "OK", body);
+            r.drip = c.drip;
+            return r;
+        });
+        test::TempDir folder;
+        const std::string local = (folder.path() / "manifest").string();
+        DownloadOptions options;
+        options.limits = c.limits;
+        const std::string text = DownloadFile(server.url("/a.xml"), local, options);
+        if (c.done) {
+            EXPECT_EQ(text, "");
+            EXPECT_EQ(test::ReadFile(local), body);
+        } else {
+            EXPECT_EQ(text, "Can't download: " + server.url("/a.xml") + " came too slowly");
+            EXPECT_TRUE(IsTooSlow(text));
+            EXPECT_FALSE(fs::exists(local));
+        }
+    }
+}
+
+// A length that cannot be right is refused as soon as it is announced: the
+// server below would otherwise hold the transfer open until its deadline.
+TEST(DownloadFileLimits, LengthsThatCannotBeRightAreRefusedBeforeAnythingIsWritten) {
+    const struct {
+        const char* what;
+        std::string head;  // the answer's head; the server then falls silent
+        std::optional<std::uint64_t> expected;
+        const char* refusal;
+    } cases[] = {
+        {"10 GB announced",
+         "Content-Length: 10000000000\r\n",
+         {},
+         "it is longer than may be written"},
+        {"another length than the manifest's", "Content-Length: 4521\r\n", 4520,
+         "its length is not the manifest's size"},
+        {"more than the manifest's without a length", "", 4,
+         "its length is not the manifest's size"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        test::RawHttpServer server([&](const test::RawRequest&) {
+            test::RawResponse r;
+            r.bytes = "HTTP/1.1 200 OK\r\n" + c.head + "\r\n" + std::string(4096, 'x');
+            r.after = test::RawResponse::After::Stall;
+            return r;
+        });
+        test::TempDir folder;
+        const std::string local = (folder.path() / "big.jpg").string();
+        DownloadOptions options;
+        options.expectedBytes = c.expected;
+        options.limits.base = std::chrono::seconds(30);
+        EXPECT_EQ(DownloadFile(server.url("/big.jpg"), local, options),
+                  "Refused " + server.url("/big.jpg") + ": " + c.refusal);
+        EXPECT_FALSE(fs::exists(local));
+    }
+    // The length the manifest gives, announced or not, is taken.
+    for (const bool announced : {true, false}) {
+        test::RawHttpServer server([&](const test::RawRequest&) {
+            return test::RawResponse::Http(200, "OK", std::string(4520, 'p'), {}, announced);
+        });
+        test::TempDir folder;
+        DownloadOptions options;
+        options.expectedBytes = 4520;
+        EXPECT_EQ(DownloadFile(server.url("/1.jpg"), (folder.path() / "1.jpg").string(), options),
+                  "");
+        options.expectedBytes = 4521;
+        EXPECT_EQ(DownloadFile(server.url("/1.jpg"), (folder.path() / "1.jpg").string(), options),
+                  "Refused " + server.url("/1.jpg") + ": its length is not the manifest's size");
+    }
 }
 
 // Over TLS the certificate is checked with the host name: a certificate of a

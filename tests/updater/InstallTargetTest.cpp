@@ -45,8 +45,16 @@ TEST(ResolveInstallTarget, KeepsEveryNameInsideTheFolder) {
         {"leak.jpg", std::nullopt},
         {std::string("a\0b", 3), std::nullopt},
     };
-    for (const Case& c : cases)
+    for (const Case& c : cases) {
         EXPECT_EQ(ResolveInstallTarget(root, c.name), c.expected) << c.name;
+        // The name alone decides all but the links.
+        const auto relative = InstallRelativePath(c.name);
+        if (c.expected) {
+            EXPECT_EQ(relative, c.expected->lexically_relative(root)) << c.name;
+        } else if (!c.name.starts_with("away/") && c.name != "leak.jpg") {
+            EXPECT_EQ(relative, std::nullopt) << c.name;
+        }
+    }
 }
 
 TEST(InstallFolderUsable, TakesFoldersOnly) {

@@ -31,8 +31,8 @@ protected:
         registry().setNumber(section::kSettings, "RegistryVersion", 3);
     }
 
-    // Checks, then installs; gives the check's count and the outcome.
-    std::pair<int, InstallOutcome> run(RecordingObserver& observer) const {
+    // Checks, then installs; gives the check's count and the installation's result.
+    std::pair<int, InstallResult> run(RecordingObserver& observer) const {
         UpdateSession session(settings());
         const CheckResult check = session.check(observer);
         EXPECT_EQ(check.outcome, CheckOutcome::Offered) << check.error;
@@ -69,9 +69,9 @@ TEST_F(InstallUpdatesTest, InstallsWhatIsOutOfDateThenWritesTheSettings) {
 </auto_update>)");
 
     RecordingObserver observer;
-    const auto [count, outcome] = run(observer);
+    const auto [count, result] = run(observer);
     EXPECT_EQ(count, 3);  // two files and the settings
-    EXPECT_EQ(outcome, InstallOutcome::Done);
+    EXPECT_EQ(result.outcome, InstallOutcome::Done);
     EXPECT_EQ(observer.steps, 4);
     EXPECT_EQ(observer.stepsDone, 4);
     EXPECT_EQ(observer.received, (std::vector<std::string>{"OrlavoW", "1.jpg"}));
@@ -106,9 +106,9 @@ TEST_F(InstallUpdatesTest, NewerSettingsAloneAreOneUpdateThatDownloadsNothing) {
                   kKeys + "</customer></auto_update>");
 
     RecordingObserver observer;
-    const auto [count, outcome] = run(observer);
+    const auto [count, result] = run(observer);
     EXPECT_EQ(count, 1);
-    EXPECT_EQ(outcome, InstallOutcome::Done);
+    EXPECT_EQ(result.outcome, InstallOutcome::Done);
     EXPECT_TRUE(observer.received.empty());
     EXPECT_TRUE(observer.copied.empty());
     EXPECT_EQ(downloadInfo("UploadURL"), "https://lab.example/upload");
@@ -125,9 +125,9 @@ TEST_F(InstallUpdatesTest, AFailedDownloadLeavesTheInstallationUntouched) {
                   kKeys + "</customer></auto_update>");
 
     RecordingObserver observer;
-    const auto [count, outcome] = run(observer);
+    const auto [count, result] = run(observer);
     EXPECT_EQ(count, 3);
-    EXPECT_EQ(outcome, InstallOutcome::Failed);
+    EXPECT_EQ(result.outcome, InstallOutcome::Failed);
     // The second file still came, but nothing was copied or written.
     EXPECT_EQ(observer.stepsDone, 1);
     EXPECT_EQ(observer.received, (std::vector<std::string>{"libgone.so", "1.jpg"}));
@@ -140,40 +140,113 @@ TEST_F(InstallUpdatesTest, AFailedDownloadLeavesTheInstallationUntouched) {
     EXPECT_EQ(observer.failures[0], "libgone.so: Downloading error. HTTP status code: 404");
 }
 
-TEST_F(InstallUpdatesTest, NamesOutsideTheFolderAndMissingFoldersFailOnlyTheirOwnFile) {
+// One name that would write outside the installation, however it gets
+// there, makes the whole manifest suspect: nothing of it is fetched, installed
+// or written, not even the good files around it.
+TEST_F(InstallUpdatesTest, ANameLeadingOutsideRefusesTheWholeUpdate) {
     const fs::path outside = sandbox_.path() / "outside";
     fs::create_directories(outside);
     fs::create_directory_symlink(outside, installDir() / "away");
-    serve("1.jpg", "new picture");
+    install("1.jpg", "old");
+    serve("1.jpg", "new one");
+    serve("2.jpg", "new two");
+    startLab();
+    const std::vector<std::string> refused = {"../outside/up.jpg",
+                                              (outside / "absolute.jpg").string(),
+                                              "away/3.jpg",
+                                              "images/../../x.jpg",
+                                              "..\\..\\x.dll",
+                                              "C:\\Windows\\x.dll",
+                                              "sub/"};
+    std::string images = R"(<image filename="1.jpg" size="7"/>)";
+    for (const std::string& name : refused)
+        images += "<image filename=\"" + name + "\" size=\"1\"/>";
+    images += R"(<image filename="2.jpg" size="7"/>)";
+    writeManifest(R"(<auto_update><customer download_url="$FILES">)" + images + kKeys +
+                  "</customer></auto_update>");
+
+    UpdateSession session(settings());
+    RecordingObserver observer;
+    const CheckResult check = session.check(observer);
+    EXPECT_EQ(check.outcome, CheckOutcome::Refused);
+    ASSERT_EQ(observer.failures.size(), refused.size());
+    for (std::size_t i = 0; i < refused.size(); ++i)
+        EXPECT_EQ(observer.failures[i],
+                  refused[i] + ": refused: the name leads outside the installation folder");
+    // Asked to install all the same, it refuses again before anything.
+    EXPECT_EQ(session.install(observer).outcome, InstallOutcome::Refused);
+    EXPECT_EQ(observer.steps, -1);
+    EXPECT_TRUE(observer.received.empty());
+    EXPECT_TRUE(observer.copied.empty());
+    EXPECT_EQ(installed("1.jpg"), "old");
+    EXPECT_EQ(FilesBelow(installDir()), (std::vector<std::string>{"1.jpg", "away"}));
+    EXPECT_EQ(FilesBelow(outside), std::vector<std::string>{});
+    EXPECT_FALSE(fs::exists(sandbox_.path() / "up.jpg"));
+    EXPECT_EQ(storedRegistryVersion(), 3);
+    EXPECT_EQ(downloadInfo("UploadURL"), "");
+}
+
+TEST_F(InstallUpdatesTest, AFileThatCannotBeReplacedIsFoundBeforeAnyDownload) {
+    install("1.jpg", "old");
+    serve("1.jpg", "new one");
     serve("sub/2.jpg", "picture for a folder that is not installed");
-    serve("away/3.jpg", "a picture the lab has in a real folder");
     startLab();
     writeManifest(std::string(R"(<auto_update><customer download_url="$FILES">
-    <image filename="../outside/up.jpg" size="1"/>
-    <image filename=")") +
-                  (outside / "absolute.jpg").string() +
-                  R"(" size="1"/>
-    <image filename="away/3.jpg" size="1"/>
-    <image filename="sub/2.jpg" size="1"/>
-    <image filename="1.jpg" size="1"/>)" +
+    <image filename="1.jpg" size="7"/><image filename="sub/2.jpg" size="43"/>)") +
                   kKeys + "</customer></auto_update>");
 
     RecordingObserver observer;
-    const auto [count, outcome] = run(observer);
-    EXPECT_EQ(count, 6);
-    EXPECT_EQ(outcome, InstallOutcome::Failed);
-    // Refused names are not even fetched; the rest are installed where they can be.
-    EXPECT_EQ(observer.received, (std::vector<std::string>{"sub/2.jpg", "1.jpg"}));
-    EXPECT_EQ(installed("1.jpg"), "new picture");
-    EXPECT_EQ(FilesBelow(outside), std::vector<std::string>{});
-    EXPECT_EQ(FilesBelow(installDir()), (std::vector<std::string>{"1.jpg", "away"}));
-    EXPECT_FALSE(fs::exists(sandbox_.path() / "up.jpg"));
-    // The settings are written even so.
-    EXPECT_EQ(storedRegistryVersion(), 4);
-    EXPECT_EQ(observer.failures.size(), 4u);
+    const auto [count, result] = run(observer);
+    EXPECT_EQ(count, 3);
+    EXPECT_EQ(result.outcome, InstallOutcome::Failed);
+    EXPECT_EQ(result.filesInPlace, 0);
+    EXPECT_TRUE(observer.received.empty());
+    ASSERT_EQ(observer.failures.size(), 1u);
+    EXPECT_EQ(observer.failures[0], "sub/2.jpg: cannot be replaced: its folder is missing");
+    EXPECT_EQ(installed("1.jpg"), "old");
+    EXPECT_EQ(FilesBelow(installDir()), std::vector<std::string>{"1.jpg"});
+    EXPECT_EQ(storedRegistryVersion(), 3);
 }
 
-TEST_F(InstallUpdatesTest, AFileOrFolderWithoutWritePermissionFailsOnlyItsOwnFile) {
+// The new bytes are written beside the files they replace, on the same file
+// system as the renames that put them in place, and must have the length the
+// manifest gives.
+TEST_F(InstallUpdatesTest, DownloadsGoBesideTheirFilesAndMustHaveTheirSize) {
+    install("1.jpg", "old");
+    install("images/2.jpg", "old");
+    serve("1.jpg", "new one");
+    serve("images/2.jpg", "new two, longer than the manifest says");
+    startLab();
+    writeManifest(std::string(R"(<auto_update><customer download_url="$FILES">
+    <image filename="1.jpg" size="7"/><image filename="images/2.jpg" size="7"/>)") +
+                  kKeys + "</customer></auto_update>");
+
+    RecordingObserver observer;
+    std::vector<std::string> besideInstalled, inTemporaryFolder;
+    observer.onReceiving = [&](const std::string&) {
+        besideInstalled = FilesBelow(installDir());
+        for (const std::string& f : FilesBelow(tempRoot())) {
+            if (fs::is_regular_file(tempRoot() / f))
+                inTemporaryFolder.push_back(f);
+        }
+    };
+    const auto [count, result] = run(observer);
+    EXPECT_EQ(result.outcome, InstallOutcome::Failed);
+    ASSERT_EQ(besideInstalled.size(), 5u);
+    EXPECT_TRUE(besideInstalled[0].starts_with(".1.jpg.halvane-")) << besideInstalled[0];
+    EXPECT_TRUE(besideInstalled[3].starts_with("images/.2.jpg.halvane-")) << besideInstalled[3];
+    EXPECT_EQ(inTemporaryFolder, std::vector<std::string>{});
+    ASSERT_EQ(observer.failures.size(), 1u);
+    EXPECT_EQ(observer.failures[0], "images/2.jpg: Refused " + filesUrl() +
+                                        "images/2.jpg: its length is not the manifest's size");
+    EXPECT_TRUE(observer.copied.empty());
+    EXPECT_EQ(installed("1.jpg"), "old");
+    EXPECT_EQ(FilesBelow(installDir()),
+              (std::vector<std::string>{"1.jpg", "images", "images/2.jpg"}));
+    EXPECT_EQ(storedRegistryVersion(), 3);
+}
+
+TEST_F(InstallUpdatesTest, AFileWithoutWritePermissionLeavesEverythingAsItWas) {
     install("1.jpg", "old one");
     install("locked/2.jpg", "old two");
     install("3.jpg", "old three");
@@ -182,8 +255,8 @@ TEST_F(InstallUpdatesTest, AFileOrFolderWithoutWritePermissionFailsOnlyItsOwnFil
     serve("3.jpg", "the new three");
     startLab();
     writeManifest(std::string(R"(<auto_update><customer download_url="$FILES">
-    <image filename="1.jpg" size="11"/><image filename="locked/2.jpg" size="11"/>
-    <image filename="3.jpg" size="13"/>)") +
+    <image filename="3.jpg" size="13"/><image filename="1.jpg" size="11"/>
+    <image filename="locked/2.jpg" size="11"/>)") +
                   kKeys + "</customer></auto_update>");
     updatertest::GiveToUnprivileged(sandbox_.path());
     chmod(sandbox_.path().c_str(), 0755);
@@ -198,12 +271,14 @@ TEST_F(InstallUpdatesTest, AFileOrFolderWithoutWritePermissionFailsOnlyItsOwnFil
                                      out);
     const std::string said = test::ReadFile(out);
     EXPECT_EQ(status, 1) << said;
-    EXPECT_NE(said.find("failed 1.jpg: "), std::string::npos) << said;
-    EXPECT_NE(said.find("failed locked/2.jpg: "), std::string::npos) << said;
+    EXPECT_NE(said.find("failed 1.jpg: cannot be replaced: it may not be written"),
+              std::string::npos)
+        << said;
+    EXPECT_EQ(said.find("copy "), std::string::npos) << said;
     EXPECT_EQ(installed("1.jpg"), "old one");
     EXPECT_EQ(installed("locked/2.jpg"), "old two");
-    EXPECT_EQ(installed("3.jpg"), "the new three");
-    EXPECT_EQ(storedRegistryVersion(), 4);
+    EXPECT_EQ(installed("3.jpg"), "old three");
+    EXPECT_EQ(storedRegistryVersion(), 3);
     EXPECT_EQ(FilesBelow(installDir()),
               (std::vector<std::string>{"1.jpg", "3.jpg", "locked", "locked/2.jpg"}));
     chmod((installDir() / "locked").c_str(), 0755);
@@ -269,10 +344,46 @@ TEST_F(InstallUpdatesTest, CancelDuringADownloadInstallsNothing) {
     ASSERT_EQ(session.check(observer).outcome, CheckOutcome::Offered);
     observer.onReceiving = [&session](const std::string&) { session.cancel(); };
     auto installing = std::async(std::launch::async, [&] { return session.install(observer); });
-    EXPECT_EQ(installing.get(), InstallOutcome::Cancelled);
+    EXPECT_EQ(installing.get().outcome, InstallOutcome::Cancelled);
     EXPECT_EQ(observer.received, std::vector<std::string>{"1.jpg"});
     EXPECT_TRUE(observer.copied.empty());
     EXPECT_EQ(installed("1.jpg"), "old");
+    EXPECT_EQ(storedRegistryVersion(), 3);
+}
+
+// Cancel between two files stops the installation there, and the files
+// already put in place are taken back: the installation is as it was.
+TEST_F(InstallUpdatesTest, CancelWhileFilesArePutInPlaceTakesThemAllBack) {
+    constexpr int kFiles = 200;
+    std::string images;
+    for (int i = 0; i < kFiles; ++i) {
+        const std::string name = "p" + std::to_string(i) + ".jpg";
+        install(name, "old");
+        serve(name, "new!");
+        images += "<image filename=\"" + name + "\" size=\"4\"/>";
+    }
+    startLab();
+    writeManifest(R"(<auto_update><customer download_url="$FILES">)" + images + kKeys +
+                  "</customer></auto_update>");
+
+    UpdateSession session(settings());
+    RecordingObserver observer;
+    ASSERT_EQ(session.check(observer).count, kFiles + 1);
+    observer.onCopying = [&](const std::string&) {
+        if (observer.copied.size() == kFiles / 2)
+            session.cancel();
+    };
+    const InstallResult result = session.install(observer);
+    EXPECT_EQ(result.outcome, InstallOutcome::Cancelled);
+    EXPECT_EQ(result.filesDue, kFiles);
+    EXPECT_EQ(result.filesInPlace, 0);
+    // It stopped at the next file, and took back the hundred before it.
+    EXPECT_EQ(observer.copied.size(), std::size_t{kFiles / 2});
+    int old = 0;
+    for (int i = 0; i < kFiles; ++i)
+        old += installed("p" + std::to_string(i) + ".jpg") == "old";
+    EXPECT_EQ(old, kFiles);
+    EXPECT_EQ(FilesBelow(installDir()).size(), std::size_t{kFiles});
     EXPECT_EQ(storedRegistryVersion(), 3);
 }
 
@@ -289,7 +400,7 @@ TEST_F(InstallUpdatesTest, AnInstallationFolderThatIsNoFolderFailsBeforeAnyDownl
     UpdateSession session(s);
     RecordingObserver observer;
     ASSERT_EQ(session.check(observer).outcome, CheckOutcome::Offered);
-    EXPECT_EQ(session.install(observer), InstallOutcome::Failed);
+    EXPECT_EQ(session.install(observer).outcome, InstallOutcome::Failed);
     EXPECT_EQ(observer.steps, -1);  // the installation never began
     EXPECT_TRUE(observer.received.empty());
     EXPECT_EQ(test::ReadFile(notAFolder), "a file");

@@ -8,7 +8,6 @@
 #include <thread>
 
 #include "tests/updater/UpdaterTestSupport.h"
-#include "updater/CopyInstalledFile.h"
 
 namespace orlavo::updater {
 namespace {

@@ -98,7 +98,7 @@ TEST_F(MakeUpdateTest, ADownloadThatDoesNotMatchItsHashInstallsNothing) {
     UpdateSession session(settings());
     RecordingObserver observer;
     ASSERT_EQ(session.check(observer).count, 2);
-    EXPECT_EQ(session.install(observer), InstallOutcome::Failed);
+    EXPECT_EQ(session.install(observer).outcome, InstallOutcome::Failed);
     EXPECT_EQ(installed("1.jpg"), "old one");
     EXPECT_EQ(installed("2.jpg"), "old two");
     ASSERT_EQ(observer.failures.size(), 1u);
@@ -108,7 +108,7 @@ TEST_F(MakeUpdateTest, ADownloadThatDoesNotMatchItsHashInstallsNothing) {
     serve("2.jpg", std::string(200, 'b'));
     UpdateSession again(settings());
     ASSERT_EQ(again.check(observer).count, 2);
-    EXPECT_EQ(again.install(observer), InstallOutcome::Done);
+    EXPECT_EQ(again.install(observer).outcome, InstallOutcome::Done);
     EXPECT_EQ(installed("2.jpg"), std::string(200, 'b'));
 }
 

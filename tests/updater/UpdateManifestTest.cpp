@@ -37,14 +37,15 @@ TEST(ParseUpdateManifest, ReadsTheFilesInTheirOrderWithTheirGroupsAddress) {
         const char* base;
         FileGroup group;
         const char* sha256;
+        std::optional<std::uint64_t> size;  // only a plain number is a length
     } expected[] = {
-        {"OrlavoW", "2.0.44.3", "https://lab/app/", FileGroup::App, ""},
-        {"a.so", "1.5", "https://lab/app/", FileGroup::App, ""},  // size when no version
-        {"b.so", "1.0.0.1", "https://lab/app/", FileGroup::App, "ABC"},
+        {"OrlavoW", "2.0.44.3", "https://lab/app/", FileGroup::App, "", 99},
+        {"a.so", "1.5", "https://lab/app/", FileGroup::App, "", {}},  // size when no version
+        {"b.so", "1.0.0.1", "https://lab/app/", FileGroup::App, "ABC", {}},
         // The language bundle comes before the pictures, wherever it stands.
-        {"Resources.rcc", "2.0.44.1", "https://lab/customer/", FileGroup::Customer, ""},
-        {"1.jpg", "4520", "https://lab/customer/", FileGroup::Customer, ""},
-        {"images\\2.jpg", "17", "https://lab/customer/", FileGroup::Customer, ""},
+        {"Resources.rcc", "2.0.44.1", "https://lab/customer/", FileGroup::Customer, "", {}},
+        {"1.jpg", "4520", "https://lab/customer/", FileGroup::Customer, "", 4520},
+        {"images\\2.jpg", "17", "https://lab/customer/", FileGroup::Customer, "", 17},
     };
     ASSERT_EQ(c.files.size(), std::size(expected));
     for (std::size_t i = 0; i < c.files.size(); ++i) {
@@ -54,6 +55,7 @@ TEST(ParseUpdateManifest, ReadsTheFilesInTheirOrderWithTheirGroupsAddress) {
         EXPECT_EQ(c.files[i].baseAddress, expected[i].base);
         EXPECT_EQ(c.files[i].group, expected[i].group);
         EXPECT_EQ(c.files[i].sha256, expected[i].sha256);
+        EXPECT_EQ(c.files[i].size, expected[i].size);
     }
     ASSERT_EQ(c.registryUpdates.size(), 3u);
     EXPECT_EQ(c.registryUpdates[0].name, "UploadURL");

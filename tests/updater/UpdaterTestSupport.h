@@ -69,6 +69,7 @@ struct RecordingObserver : updater::UpdateObserver {
     std::vector<std::string> copied;
     std::vector<std::string> failures;
     std::function<void(const std::string&)> onReceiving;
+    std::function<void(const std::string&)> onCopying;
 
     void installStarted(int n) override { steps = n; }
     void stepDone() override { ++stepsDone; }
@@ -78,7 +79,11 @@ struct RecordingObserver : updater::UpdateObserver {
         if (onReceiving)
             onReceiving(name);
     }
-    void copying(const std::string& name) override { copied.push_back(name); }
+    void copying(const std::string& name) override {
+        copied.push_back(name);
+        if (onCopying)
+            onCopying(name);
+    }
     void failed(const std::string& name, const std::string& text) override {
         failures.push_back(name + ": " + text);
     }

@@ -21,6 +21,7 @@
 
 #include "common/RegistryRoot.h"
 #include "common/SettingsTable.h"
+#include "common/TerminalText.h"
 #include "common/VersionText.h"
 #include "platform/Diagnostics.h"
 #include "platform/FileVersion.h"
@@ -30,7 +31,6 @@
 #include "tools/orlavo-order/OrderDetails.h"
 #include "tools/orlavo-order/OrderSummary.h"
 #include "tools/orlavo-order/ResumedOrder.h"
-#include "tools/orlavo-order/TerminalText.h"
 #include "wizard/app/core/StartSettings.h"
 #include "wizard/catalogue/CXmlDocuments.h"
 #include "wizard/photos/JpegInfo.h"
@@ -180,7 +180,7 @@ extern "C" void OnInterrupt(int) {
 // Every text that may hold a server's or a file's words reaches the
 // terminal through TerminalText.
 int Fail(int code, const std::string& message) {
-    std::cerr << "orlavo-order: " << order::TerminalText(message) << "\n";
+    std::cerr << "orlavo-order: " << TerminalText(message) << "\n";
     return code;
 }
 
@@ -294,7 +294,7 @@ void RememberedDetails(RegistryStore& store, std::map<std::string, std::string>&
 void ListCatalogue(const wizard::CXmlDocuments& docs, const wizard::ShopList& shops) {
     // Fields are tab-separated, so a tab inside one is shown escaped too.
     auto field = [](const std::string& text) {
-        std::string shown = order::TerminalText(text);
+        std::string shown = TerminalText(text);
         for (std::size_t at = 0; (at = shown.find_first_of("\t\n", at)) != std::string::npos;) {
             shown.replace(at, 1, shown[at] == '\t' ? "\\t" : "\\n");
         }
@@ -376,7 +376,7 @@ public:
     }
     void Notice(const std::string& text) override {
         std::lock_guard lock(mutex_);
-        std::cerr << (terminal_ ? "\r\033[K" : "") << order::TerminalText(text) << "\n";
+        std::cerr << (terminal_ ? "\r\033[K" : "") << TerminalText(text) << "\n";
     }
     void RetryCountdown(int seconds) override {
         std::lock_guard lock(mutex_);
@@ -425,7 +425,7 @@ private:
         if (!terminal_) {
             // A log gets one line per photo.
             if (photo_ != lastPhoto_) {
-                std::cerr << order::TerminalText(line) << "\n";
+                std::cerr << TerminalText(line) << "\n";
                 lastPhoto_ = photo_;
             }
             return;
@@ -439,7 +439,7 @@ private:
         if (!estimate_.empty()) {
             line += "  " + Str(3514) + " " + estimate_;
         }
-        std::cerr << "\r\033[K" << order::TerminalText(line) << std::flush;
+        std::cerr << "\r\033[K" << TerminalText(line) << std::flush;
     }
 
     bool terminal_;
@@ -489,7 +489,7 @@ int Run(const order::OrderArguments& args) {
     if (args.resume) {
         transmission::JournalScan scan = journals.Scan(args.profile);
         for (const std::string& notice : scan.notices) {
-            std::cerr << "orlavo-order: " << order::TerminalText(notice) << "\n";
+            std::cerr << "orlavo-order: " << TerminalText(notice) << "\n";
         }
         if (scan.orders.empty()) {
             return Fail(kNothingToResume, "there is no interrupted order to resume");
@@ -502,7 +502,7 @@ int Run(const order::OrderArguments& args) {
         if (!error.empty()) {
             return Fail(kNothingToResume, CannotResume(error));
         }
-        std::cout << order::TerminalText(
+        std::cout << TerminalText(
                          transmission::InterruptedOrderText(resumed->journal(), std::time(nullptr)))
                   << "\n";
     }
@@ -638,16 +638,15 @@ int Run(const order::OrderArguments& args) {
         !result.empty()) {
         return Fail(kPrice, transmission::PriceFailureText(result, refused));
     }
-    std::cout << order::TerminalText(order::SummaryText(docs, quote, details.shopName)) << Str(3606)
-              << " " << transmission::SentPhotosText(transmission::SendUnits(order).size()) << "\n"
+    std::cout << TerminalText(order::SummaryText(docs, quote, details.shopName)) << Str(3606) << " "
+              << transmission::SentPhotosText(transmission::SendUnits(order).size()) << "\n"
               << std::flush;
     if (resumed) {
         const transmission::ResumePlan plan = transmission::PlanResumeNow(resumed->journal(), docs);
         if (!plan.problem.empty()) {
             return Fail(kNothingToResume, CannotResume(plan.problem));
         }
-        std::cout << order::TerminalText(transmission::ResumePlanText(resumed->journal(), plan))
-                  << "\n"
+        std::cout << TerminalText(transmission::ResumePlanText(resumed->journal(), plan)) << "\n"
                   << std::flush;
     }
 
@@ -725,7 +724,7 @@ int main(int argc, char** argv) {
     order::OrderArguments parsed;
     std::string error;
     if (!order::ParseOrderArguments(args, parsed, error)) {
-        std::cerr << "orlavo-order: " << order::TerminalText(error)
+        std::cerr << "orlavo-order: " << TerminalText(error)
                   << "\n(orlavo-order --help explains the options)\n";
         return kUsage;
     }

@@ -23,6 +23,7 @@ namespace {
 using orlavo::updater::CheckOutcome;
 using orlavo::updater::CheckResult;
 using orlavo::updater::InstallOutcome;
+using orlavo::updater::InstallResult;
 
 QString S(int id) {
     return QString::fromStdString(orlavo::updater::Str(id));
@@ -185,7 +186,7 @@ CUpdaterDialog::CUpdaterDialog(CUpdaterApp& app, RunnerMaker makeRunner, QWidget
     connect(cancel_, &QPushButton::clicked, this, &CUpdaterDialog::reject);
     connect(&checkWatcher_, &QFutureWatcher<CheckResult>::finished, this,
             &CUpdaterDialog::onChecked);
-    connect(&installWatcher_, &QFutureWatcher<InstallOutcome>::finished, this,
+    connect(&installWatcher_, &QFutureWatcher<InstallResult>::finished, this,
             &CUpdaterDialog::onInstalled);
     connect(relay_, &UpdateProgressRelay::started, this, &CUpdaterDialog::onInstallStarted);
     connect(relay_, &UpdateProgressRelay::stepFinished, this, &CUpdaterDialog::onStepDone);
@@ -275,6 +276,12 @@ void CUpdaterDialog::onChecked() {
             next_->setFocus();
             setState(State::Offered);
             break;
+        case CheckOutcome::TooSlow:
+            stopWith(S(2013));
+            break;
+        case CheckOutcome::Refused:
+            stopWith(S(2014));
+            break;
         case CheckOutcome::Managed:
             // Installing would fail on every start: say where updates come from.
             updateCount_ = result.count;
@@ -324,18 +331,29 @@ void CUpdaterDialog::onNext() {
 }
 
 void CUpdaterDialog::onInstalled() {
-    const InstallOutcome outcome = installWatcher_.result();
-    if (closeWhenStopped_ || outcome == InstallOutcome::Cancelled) {
-        QDialog::reject();
-        return;
-    }
+    const InstallResult result = installWatcher_.result();
+    const InstallOutcome outcome = result.outcome;
     if (acceptWhenInstalled_ && outcome == InstallOutcome::Done) {
         accept();
         return;
     }
     progress_->hide();
     detail_->hide();
-    if (outcome == InstallOutcome::Done) {
+    cancel_->setEnabled(true);
+    if (outcome == InstallOutcome::TooSlow) {
+        stopWith(S(2013));
+    } else if (outcome == InstallOutcome::Refused) {
+        stopWith(S(2014));
+    } else if (outcome == InstallOutcome::Cancelled && result.filesInPlace == 0) {
+        stopWith(S(2015));
+    } else if (outcome == InstallOutcome::Cancelled) {
+        // Some new files stayed: the installation is a mix, so the wizard is
+        // not offered; a new run completes it.
+        status_->setText(S(2016).arg(result.filesInPlace).arg(result.filesDue));
+        next_->setEnabled(false);
+        cancel_->setFocus();
+        setState(State::Failed);
+    } else if (outcome == InstallOutcome::Done) {
         setStatus(104);
         next_->setText(finishText_);
         next_->setEnabled(true);
@@ -381,8 +399,9 @@ void CUpdaterDialog::showProgress(int permilleOfStep) {
 
 void CUpdaterDialog::reject() {
     if (working()) {
-        // The running step stops its downloads; the window closes once it has returned.
-        closeWhenStopped_ = true;
+        // The running step stops at its next file. A check closes the window
+        // once it has returned; an installation says how far it got.
+        closeWhenStopped_ = checkWatcher_.isRunning();
         cancel_->setEnabled(false);
         next_->setEnabled(false);
         if (runner_)
@@ -401,4 +420,13 @@ void CUpdaterDialog::setState(State state) {
 
 void CUpdaterDialog::setStatus(int id) {
     status_->setText(S(id));
+}
+
+void CUpdaterDialog::stopWith(const QString& status) {
+    status_->setText(status);
+    next_->setText(finishText_);
+    next_->show();
+    next_->setEnabled(true);
+    next_->setFocus();
+    setState(State::Stopped);
 }

@@ -7,11 +7,15 @@
 // shown), Searching, Offered (Next), Installing (progress), Done (Next reads
 // "Finish"), Failed (only Cancel), Managed (files are due but the
 // installation is shared by all users: its updates come from the package
-// manager; "Finish" writes the settings that are due and starts the wizard).
+// manager; "Finish" writes the settings that are due and starts the wizard),
+// Stopped (the update was not taken and the installation is as it was: too
+// slow a server, a refused manifest, or a cancelled installation; the status
+// says which, and "Finish" starts the wizard as it is).
 // The check and the installation run on a worker thread; the window keeps
-// repainting and reports arrive as queued signals. Cancel while a worker
-// runs stops its downloads (nothing is then installed) and closes the window
-// once the worker has returned.
+// repainting and reports arrive as queued signals. Cancel while the check
+// runs stops it and closes the window once it has returned; Cancel while the
+// installation runs stops it between two files, takes back what was put in
+// place, and says how far it got.
 
 #include <QDialog>
 #include <QFutureWatcher>
@@ -30,7 +34,7 @@ class UpdateProgressRelay;
 class CUpdaterDialog : public QDialog {
     Q_OBJECT
 public:
-    enum class State { Starting, Searching, Offered, Installing, Done, Failed, Managed };
+    enum class State { Starting, Searching, Offered, Installing, Done, Failed, Managed, Stopped };
     Q_ENUM(State)
 
     // Makes the runner of the check and the installation from the settings;
@@ -84,6 +88,8 @@ private slots:
 private:
     void setState(State state);
     void setStatus(int id);
+    // The update is not taken; the wizard may start as it is installed.
+    void stopWith(const QString& status);
     void setDetail(const QString& text);
     bool working() const;
     void showProgress(int permilleOfStep);
@@ -113,5 +119,5 @@ private:
     std::unique_ptr<orlavo::updater::UpdateRunner> runner_;
     UpdateProgressRelay* relay_;
     QFutureWatcher<orlavo::updater::CheckResult> checkWatcher_;
-    QFutureWatcher<orlavo::updater::InstallOutcome> installWatcher_;
+    QFutureWatcher<orlavo::updater::InstallResult> installWatcher_;
 };

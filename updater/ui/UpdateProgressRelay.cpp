@@ -2,6 +2,8 @@
 
 #include <iostream>
 
+#include "common/TerminalText.h"
+
 void UpdateProgressRelay::installStarted(int steps) {
     emit started(steps);
 }
@@ -26,7 +28,10 @@ void UpdateProgressRelay::copying(const std::string& filename) {
 }
 
 void UpdateProgressRelay::failed(const std::string& filename, const std::string& text) {
-    // Not for the user's eyes; whoever looks after the installation reads it here.
-    std::cerr << "Halvane: " << (filename.empty() ? std::string() : filename + ": ") << text
+    // Not for the user's eyes; whoever looks after the installation reads it
+    // here. Names and texts come from the server: a control character could
+    // rewrite the line or forge another.
+    std::cerr << "Halvane: "
+              << orlavo::TerminalText((filename.empty() ? std::string() : filename + ": ") + text)
               << std::endl;
 }

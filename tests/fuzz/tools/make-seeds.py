@@ -226,6 +226,19 @@ def main():
 
     put("update_manifest", "auto_update.xml", UPDATE)
     put("update_manifest", "empty.xml", "<auto_update/>")
+    # Names that lead outside the installation between two good files, and
+    # sizes that are and are not lengths.
+    outside = ["../x1", "../../x2", "/tmp/x3", "a/../../x4", "C:\\x5", "..\\x6", "sub/", "."]
+    put("update_manifest", "outside-names.xml",
+        '<auto_update><customer download_url="http://127.0.0.1:8470/f/">'
+        '<image filename="1.jpg" size="8"/>' +
+        "".join('<image filename="%s" size="1"/>' % n for n in outside) +
+        '<image filename="images\\2.jpg" size="8"/></customer></auto_update>')
+    put("update_manifest", "sizes.xml",
+        '<auto_update><app download_url="http://127.0.0.1:8470/f/"><app_dll>'
+        '<dll filename="a" version_num="1.0.0.1" size="10737418240"/>'
+        '<dll filename="b" size="99999999999999999999"/><dll filename="c" size="1,5"/>'
+        '<dll filename="d" size=" 12"/><dll filename="e" size=""/></app_dll></app></auto_update>')
 
     thumb = jpeg()
     for target in ("jpeg_info", "lab_jpeg", "thumbnail"):
@@ -273,6 +286,20 @@ def main():
     put("lab_request", "gets.http",
         http("GET", "/catalogue.xml") + http("GET", "/update/files/../x") +
         http("GET", "/album/ABC/1/photo", headers=["Range: bytes=0-10,5-"]))
+    # Bodies the lab's gate waits for: in chunks, after "100 Continue", and
+    # one announced far longer than what comes.
+    chunked = price_form[:40], price_form[40:]
+    put("lab_request", "price-chunked.http",
+        b"POST /price HTTP/1.1\r\nHost: 127.0.0.1\r\nTransfer-Encoding: chunked\r\n"
+        b"Content-Type: application/x-www-form-urlencoded\r\n\r\n" +
+        b"".join(b"%x;ext=1\r\n%s\r\n" % (len(c), c) for c in chunked) + b"0\r\n\r\n" +
+        http("GET", "/catalogue.xml"))
+    put("lab_request", "price-continue.http",
+        http("POST", "/price", price_form, ["Expect: 100-continue",
+                                            "Content-Type: application/x-www-form-urlencoded"]))
+    put("lab_request", "upload-short-body.http",
+        b"POST /upload HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 100000\r\n"
+        b"Content-Type: multipart/form-data; boundary=XyZ123\r\n\r\n--XyZ123\r\n")
 
 
 if __name__ == "__main__":

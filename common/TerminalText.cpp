@@ -1,10 +1,10 @@
-#include "tools/orlavo-order/TerminalText.h"
+#include "common/TerminalText.h"
 
 #include <cstdio>
 
 #include "common/TextRules.h"
 
-namespace orlavo::order {
+namespace orlavo {
 
 namespace {
 
@@ -58,4 +58,4 @@ std::string TerminalText(std::string_view text) {
     return out;
 }
 
-}  // namespace orlavo::order
+}  // namespace orlavo

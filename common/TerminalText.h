@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace orlavo::order {
+namespace orlavo {
 
 // TEXT with every control character shown escaped: "\e" for ESC, "\r" for a
 // carriage return that does not end a line, "\xHH" for the other C0
@@ -15,4 +15,4 @@ namespace orlavo::order {
 // and tabs stay; "\r\n" becomes "\n".
 std::string TerminalText(std::string_view text);
 
-}  // namespace orlavo::order
+}  // namespace orlavo

@@ -1,8 +1,8 @@
-#include "tools/orlavo-order/TerminalText.h"
+#include "common/TerminalText.h"
 
 #include <gtest/gtest.h>
 
-namespace orlavo::order {
+namespace orlavo {
 namespace {
 
 TEST(TerminalText, ControlCharactersAreShownEscaped) {
@@ -40,4 +40,4 @@ TEST(TerminalText, ControlCharactersAreShownEscaped) {
 }
 
 }  // namespace
-}  // namespace orlavo::order
+}  // namespace orlavo
