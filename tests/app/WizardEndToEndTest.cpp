@@ -453,6 +453,8 @@ TEST_F(WizardEndToEndTest, AnOrderMadeOnTheFourStepsReachesTheLabWhole) {
     EXPECT_TRUE(script.finished()) << "the wizard ended before the step: " << script.pending();
     EXPECT_FALSE(sheet.isVisible());
     EXPECT_EQ(successWindowOf(sheet), nullptr);
+    // Its size is kept for the next start, as at any other end.
+    EXPECT_FALSE(reg().getText(section::kSettings, "WizardWindow").empty());
 }
 
 }  // namespace

@@ -77,6 +77,7 @@ CPreferencesDialog::CPreferencesDialog(CWizardApp& app, QWidget* parent)
     AddRow(ug, 0, 2, S(3005), lastName_);
     AddRow(ug, 1, 0, S(3006), address_, 3);
     ug->addWidget(address2_, 2, 1, 1, 3);
+    address2_->setAccessibleName(S(3498).arg(S(3006)));
     AddRow(ug, 3, 0, S(3007), town_);
     AddRow(ug, 3, 2, S(3008), state_);
     AddRow(ug, 4, 0, S(3009), postCode_);

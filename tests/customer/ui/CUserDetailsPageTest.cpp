@@ -353,7 +353,7 @@ TEST_F(DetailsPageTest, TheShopMenuGroupsNeighbouringShopsByCity) {
     click("shopButton");
     QMenu* menu = page->shopMenu();
     ASSERT_NE(menu, nullptr);
-    QTRY_VERIFY(menu->isVisible());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return menu->isVisible(); }, 5000));
     const QList<QAction*> cities = menu->actions();
     ASSERT_EQ(cities.size(), 2);
     EXPECT_EQ(cities[0]->text(), "Bath");

@@ -1,4 +1,5 @@
 #include "wizard/products/ui/PhotoProductBlock.h"
+#include "wizard/app/DrawnButton.h"
 #include "wizard/app/ScreenReaderName.h"
 
 #include <QApplication>
@@ -30,6 +31,7 @@ QString S(int id) {
 constexpr int kMargin = 10;
 constexpr int kThumb = 92;
 constexpr int kRowsShown = 3;
+constexpr int kStrPrintsOf = 3315;
 constexpr int kStrSeePrints = 3316;
 constexpr int kStrTotal = 3380;
 constexpr int kStrSet = 3381;
@@ -61,6 +63,13 @@ PhotoProductBlock::PhotoProductBlock(ProductPageData& data, QWidget* parent)
     add_ = new QPushButton(S(kStrSet), this);
     add_->setObjectName("blockAdd");
     add_->setAccessibleName(S(kStrSet));
+    // The thumbnail, drawn by the block, opens the photo's prints.
+    preview_ = new DrawnButton(S(kStrSeePrints), this);
+    preview_->setObjectName("blockPreview");
+    connect(preview_, &QAbstractButton::clicked, this, [this] {
+        if (photo_ >= 0)
+            emit previewRequested(photo_, -1);
+    });
     for (QObject* o : {static_cast<QObject*>(product_), static_cast<QObject*>(quantity_),
                        static_cast<QObject*>(quantity_->lineEdit())})
         o->installEventFilter(this);
@@ -99,6 +108,7 @@ void PhotoProductBlock::bind(int photo) {
     fileName_ =
         QString::fromStdString(std::filesystem::path(path_.toStdString()).filename().string());
     setAccessibleName(fileName_);
+    preview_->setName(S(kStrPrintsOf).arg(fileName_));
     product_->setCurrentIndex(data_.productChoices.rowCount() > 0 ? 0 : -1);
     quantity_->setCurrentIndex(0);
     quantity_->setEditText(quantity_->itemText(0));
@@ -234,6 +244,7 @@ void PhotoProductBlock::placeControls() {
     product_->setGeometry(left, kMargin, product, controls);
     quantity_->setGeometry(left + product + 6, kMargin, quantity, controls);
     add_->setGeometry(left + product + 6 + quantity + 6, kMargin, addWidth, controls);
+    preview_->setGeometry(thumbnailRect());
     const int bandTop = kMargin + controls + 6;
     const int header = fontMetrics().height() + 6;
     band_ = QRect(left, bandTop, right - left, header);

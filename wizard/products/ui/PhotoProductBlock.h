@@ -13,6 +13,7 @@
 #include "wizard/products/ui/ProductPageData.h"
 
 class QComboBox;
+class DrawnButton;
 class QPushButton;
 class ProductRow;
 class StackPanel;
@@ -82,6 +83,7 @@ private:
     QComboBox* product_;
     QComboBox* quantity_;
     QPushButton* add_;
-    QRect band_;  // the header band
+    DrawnButton* preview_;  // over the thumbnail
+    QRect band_;            // the header band
     StackPanel* rows_;
 };

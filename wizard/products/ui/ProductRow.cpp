@@ -1,4 +1,5 @@
 #include "wizard/products/ui/ProductRow.h"
+#include "wizard/app/DrawnButton.h"
 
 #include <QCheckBox>
 #include <QHelpEvent>
@@ -84,6 +85,7 @@ protected:
 };
 
 constexpr int kStrAskQuantity = 3384;
+constexpr int kStrRemovePrint = 3680;
 
 }  // namespace
 
@@ -103,6 +105,12 @@ ProductRow::ProductRow(ProductPageData& data, QWidget* parent) : QWidget(parent)
     quantityBox_->setFocusPolicy(Qt::StrongFocus);
     quantityBox_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     quantityBox_->setAccessibleName(QString::fromStdString(orlavo::wizard::Str(1127)));
+    remove_ = new DrawnButton(QString::fromStdString(orlavo::wizard::Str(kStrRemovePrint)), this);
+    remove_->setObjectName("rowRemove");
+    connect(remove_, &QAbstractButton::clicked, this, [this] {
+        if (product_ >= 0)
+            emit deleteRequested(product_);
+    });
     resize(data_.columns(0, 0).back().right() + 1, data_.rowHeight());
     setMinimumWidth(width());
 
@@ -231,6 +239,7 @@ void ProductRow::placeControls() {
     const int spinHeight = std::min(height() - 2, quantityBox_->sizeHint().height());
     quantityBox_->setGeometry(quantity.left() + 2, (height() - spinHeight) / 2,
                               quantity.width() - 6, spinHeight);
+    remove_->setGeometry(deleteMarkRect());
     const int room = Column(cols, RowColumn::Name).width() - 2 * kInset;
     fullName_ = fontMetrics().horizontalAdvance(name_) > room ? name_ : QString();
 }

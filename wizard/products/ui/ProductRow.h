@@ -17,6 +17,7 @@
 
 #include "wizard/products/ui/ProductPageData.h"
 
+class DrawnButton;
 class QCheckBox;
 class QSpinBox;
 
@@ -87,4 +88,5 @@ private:
     QString fullName_;  // the tooltip over a name cut short
     QCheckBox* zoomTrim_;
     QSpinBox* quantityBox_;
+    DrawnButton* remove_;  // over the red crossed circle
 };
