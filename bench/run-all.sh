@@ -12,7 +12,7 @@ ROUNDS=${ORLAVO_BENCH_ROUNDS:-5}
 BIN="$BUILD/bin"
 START=$(date +%s)
 TARGETS=(bench_table catalogue_bench bench_upload bench_order bench_product_page
-         bench_thumbnails bench_wizard bench_prepare)
+         bench_thumbnails bench_shared_thumbnails bench_wizard bench_prepare)
 
 cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$BUILD" -j "$(nproc)" --target "${TARGETS[@]}"
@@ -33,6 +33,9 @@ run() {
 
 # The thumbnails' photos are kept between runs: making them takes a while.
 run bench_thumbnails --runs "$ROUNDS" --corpus "$BUILD/bench-photos" --listing 2000
+# ORLAVO_BENCH_SHARED_PHOTOS makes the shared cache's folder smaller for a quick look.
+run bench_shared_thumbnails --runs "$ROUNDS" --corpus "$BUILD/bench-photos" \
+  --photos "${ORLAVO_BENCH_SHARED_PHOTOS:-1000}"
 run bench_upload --runs "$ROUNDS"
 run bench_order --runs "$ROUNDS"
 run bench_prepare --runs "$ROUNDS"

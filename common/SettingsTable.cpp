@@ -42,6 +42,8 @@ constexpr std::array kSettings{
     Number(S, "PhotoSortColumn", 0),
     Number(S, "PhotoSortAscending", 0),
     Number(S, "ThumbnailSize", 92),
+    // Whether step 1 uses and fills the desktop's thumbnail cache.
+    Number(S, "ShareThumbnails", 1),
 
     Number(U, "Remember", 0),
     Text(U, "FirstName"),

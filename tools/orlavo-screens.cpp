@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QProcess>
 #include <QPushButton>
@@ -40,6 +41,8 @@
 #include "wizard/customer/ui/CUserDetailsPage.h"
 #include "wizard/photos/ThumbnailLoader.h"
 #include "wizard/photos/ui/CSelectImagePage.h"
+#include "wizard/photos/ui/OrderStripList.h"
+#include "wizard/photos/ui/PhotoDrops.h"
 #include "wizard/products/ui/CCustomProductPage.h"
 #include "wizard/products/ui/PrintPreviewDialog.h"
 #include "wizard/products/ui/PrintPreviewView.h"
@@ -220,6 +223,50 @@ bool SaveStepOne(CWizardApp& app, const QString& folder) {
     return ok;
 }
 
+// Waits until step 1 has taken in what it was given.
+void WaitIntake(CSelectImagePage& page) {
+    if (!page.intake()->busy())
+        return;
+    QEventLoop done;
+    QObject::connect(page.intake(), &PhotoIntakeLoader::done, &done, &QEventLoop::quit);
+    QTimer::singleShot(20000, &done, &QEventLoop::quit);
+    done.exec();
+    QApplication::processEvents();
+}
+
+// Step 1 just after the wizard was opened with three photos from the file
+// manager, and after a folder of photos was dropped on "My Order".
+bool SaveDesktopPhotos(CWizardApp& app, const QString& photos, const QString& folder) {
+    auto* page = qobject_cast<CSelectImagePage*>(app.sheet()->page(0));
+    if (!page)
+        return false;
+    page->removeAll();
+    std::vector<std::string> opened;
+    for (const char* name : {"sample_003.jpg", "sample_001.jpg", "sample_008.jpg"})
+        opened.push_back(QDir(photos).filePath(name).toStdString());
+    page->addFiles(opened);
+    WaitIntake(*page);
+    bool ok = Save(*app.sheet(), folder, "step1-opened");
+
+    const QString trip = QDir(photos).filePath("../Trip");
+    QDir().mkpath(trip);
+    for (const char* name : {"sample_010.jpg", "sample_011.jpg", "sample_012.jpg"})
+        QFile::copy(QDir(photos).filePath(name), QDir(trip).filePath(name));
+    app.sheet()->show();
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(QDir(trip).absolutePath())});
+    QWidget* strip = page->orderStrip()->viewport();
+    const QPointF at = strip->rect().center();
+    QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, {});
+    QApplication::sendEvent(strip, &enter);
+    QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, {});
+    QApplication::sendEvent(strip, &drop);
+    WaitIntake(*page);
+    ok = Save(*app.sheet(), folder, "step1-dropped") && ok;
+    page->removeAll();
+    return ok;
+}
+
 // The print preview of the lab's 12-megapixel sample photo with a 6x4 and a
 // 10x8 line, trimmed, whole and with a crop of the user's choosing; the order
 // shown before is put back.
@@ -380,6 +427,7 @@ int main(int argc, char** argv) {
 
     app.order.setProductCount(app.xml.GetProductCount());
     ok = SaveStepOne(app, out) && ok;
+    ok = SaveDesktopPhotos(app, photos, out) && ok;
     // The later windows show an order of their own.
     app.emptyOrder();
 

@@ -46,12 +46,15 @@ protected:
         qputenv("ORLAVO_REGISTRY", dir_.filePath("registry.sqlite3").toUtf8());
         // Diagnostics and order journals stay in the test's folder.
         qputenv("XDG_STATE_HOME", dir_.filePath("state").toUtf8());
+        // Thumbnails shared with the desktop too.
+        qputenv("XDG_CACHE_HOME", dir_.filePath("cache").toUtf8());
         reg_ = std::make_unique<orlavo::RegistryStore>(orlavo::RegistryRoot("UiTest", "OrlavoW"));
     }
     void TearDown() override {
         app_.reset();
         qunsetenv("ORLAVO_REGISTRY");
         qunsetenv("XDG_STATE_HOME");
+        qunsetenv("XDG_CACHE_HOME");
     }
 
     orlavo::RegistryStore& reg() { return *reg_; }

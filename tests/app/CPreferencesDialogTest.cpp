@@ -95,7 +95,12 @@ TEST_F(PreferencesTest, SaveStoresEverythingAndSwitchesRememberOn) {
     d->product()->setCurrentIndex(1);
     d->quantity()->setValue(12);
     d->zoomAndTrimAll()->setChecked(true);
+    // Thumbnails are shared with the desktop unless the user says otherwise.
+    EXPECT_TRUE(d->shareThumbnails()->isChecked());
+    EXPECT_EQ(d->shareThumbnails()->accessibleName(), "Share thumbnails with other programs");
+    d->shareThumbnails()->setChecked(false);
     save(*d);
+    EXPECT_EQ(reg().getNumber("Settings", "ShareThumbnails"), 0);
     EXPECT_FALSE(d->isVisible());
     EXPECT_EQ(d->result(), QDialog::Accepted);
     EXPECT_EQ(remember(), 1);
@@ -292,11 +297,11 @@ TEST_F(PreferencesTest, TabGoesThroughTheFieldsInReadingOrder) {
                !w->isEnabled());
     }
     const QList<QWidget*> expected{
-        d->firstName(),    d->lastName(),     d->address(),        d->address2(),
-        d->town(),         d->state(),        d->postCode(),       d->country(),
-        d->phone(),        d->email(),        d->customerNumber(), d->dealerNumber(),
-        d->product(),      d->quantity(),     d->zoomAndTrimAll(), d->picturesFolder(),
-        d->chooseButton(), d->cancelButton(), d->saveButton()};
+        d->firstName(),    d->lastName(),        d->address(),        d->address2(),
+        d->town(),         d->state(),           d->postCode(),       d->country(),
+        d->phone(),        d->email(),           d->customerNumber(), d->dealerNumber(),
+        d->product(),      d->quantity(),        d->zoomAndTrimAll(), d->picturesFolder(),
+        d->chooseButton(), d->shareThumbnails(), d->cancelButton(),   d->saveButton()};
     ASSERT_GE(order.size(), expected.size());
     for (qsizetype i = 0; i < expected.size(); ++i)
         EXPECT_EQ(order[i], expected[i]) << "position " << i;

@@ -39,5 +39,9 @@ TEST(SettingsTable, KnowsTypesAndDefaults) {
     ASSERT_NE(dealer, nullptr);
     EXPECT_EQ(dealer->type, SettingType::Text);
     EXPECT_EQ(FindSetting("DownloadInfo", "Nonsense"), nullptr);
-    EXPECT_EQ(AllSettings().size(), 46u);
+    // Thumbnails are shared with the desktop unless the user turns it off.
+    const SettingSpec* share = FindSetting("Settings", "ShareThumbnails");
+    ASSERT_NE(share, nullptr);
+    EXPECT_EQ(share->defaultNumber, 1);
+    EXPECT_EQ(AllSettings().size(), 47u);
 }

@@ -271,8 +271,10 @@ TEST_F(InstallTest, TheMenuEntryAndTheDescriptionPassTheirValidators) {
     EXPECT_EQ(entry.out + entry.err, "") << "warnings";
     const std::string text = ReadFile(desktopEntry());
     const fs::path halvane = prefix() / "bin" / "Halvane";
-    EXPECT_EQ(EntryValue(text, "Exec"), halvane.string());
+    // The files chosen in the file manager are passed on; photos may be opened with it.
+    EXPECT_EQ(EntryValue(text, "Exec"), halvane.string() + " %F");
     EXPECT_EQ(EntryValue(text, "TryExec"), halvane.string());
+    EXPECT_EQ(EntryValue(text, "MimeType").rfind("image/jpeg;", 0), 0u);
     EXPECT_EQ(EntryValue(text, "Icon"), kAppId);
 
     const fs::path metainfo = share() / "metainfo" / (kAppId + ".metainfo.xml");
@@ -346,7 +348,10 @@ TEST_F(InstallTest, TheMenuEntryStartsHalvaneWhichStartsTheInstalledWizard) {
     OpenedFiles opened;
     opened.watch(programFolder() / "translations/de", "translations/de/");
 
-    const std::string command = EntryValue(ReadFile(desktopEntry()), "Exec");
+    // As the menu starts it: without files, the field code stands for nothing.
+    std::string command = EntryValue(ReadFile(desktopEntry()), "Exec");
+    ASSERT_EQ(command.substr(command.size() - 3), " %F");
+    command.resize(command.size() - 3);
     const fs::path err = dir_.path() / "halvane.err";
     const pid_t halvane = orlavo::test::StartProgram(command, {}, userEnvironment(),
                                                      dir_.path() / "halvane.out", err);
@@ -381,7 +386,7 @@ TEST_F(InstallTest, StagingWithDestdirWritesThePathsOfTheFinalPlace) {
     EXPECT_EQ(fs::canonical(staged / "bin" / "OrlavoW"),
               fs::canonical(staged / kProgramDir / "OrlavoW"));
     const std::string entry = ReadFile(staged / "share" / "applications" / (kAppId + ".desktop"));
-    EXPECT_EQ(EntryValue(entry, "Exec"), (finalPrefix / "bin" / "Halvane").string());
+    EXPECT_EQ(EntryValue(entry, "Exec"), (finalPrefix / "bin" / "Halvane").string() + " %F");
 }
 
 // The default generator (Unix Makefiles) makes no output folder by itself:

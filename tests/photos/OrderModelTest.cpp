@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <map>
 
+#include "wizard/photos/MoveWithin.h"
 #include "wizard/photos/OrderModel.h"
 
 using namespace orlavo::wizard;
@@ -22,6 +23,9 @@ public:
         images.erase(images.begin() + static_cast<std::ptrdiff_t>(i) + 1);
     }
     void allRemoved() override { images.resize(1); }
+    void photoMoved(std::size_t from, std::size_t to) override {
+        MoveWithin(images, from + 1, to + 1);
+    }
 };
 
 class Order : public ::testing::Test {
@@ -104,6 +108,27 @@ TEST_F(Order, RemovingKeepsLaterPhotosAndThumbnailsInStep) {
     ExpectInStep();
     EXPECT_EQ(model.IndexOfPath("/c.jpg"), 1);
     EXPECT_EQ(model.IndexOfPath("/b.jpg"), -1);
+}
+
+TEST_F(Order, MovingAPhotoTakesItsLinesAndKeepsTheRestInOrder) {
+    for (const char* p : {"/a.jpg", "/b.jpg", "/c.jpg", "/d.jpg"})
+        Add(p);
+    model.SetQuantity(0, 1, 7);
+    struct Case {
+        std::size_t from, to;
+        const char* order;
+    } cases[] = {{0, 2, "bcad"}, {3, 0, "dbca"}, {1, 1, "dbca"}, {2, 3, "dbac"}};
+    for (const Case& c : cases) {
+        ASSERT_TRUE(model.MovePhoto(c.from, c.to));
+        std::string order;
+        for (const SelectedPhoto& p : model.photos())
+            order += p.path[1];
+        EXPECT_EQ(order, c.order);
+        ExpectInStep();
+    }
+    EXPECT_EQ(model.photos()[model.IndexOfPath("/a.jpg")].orderLines[1].quantity, 7);
+    EXPECT_FALSE(model.MovePhoto(4, 0));
+    EXPECT_FALSE(model.MovePhoto(0, 4));
 }
 
 TEST_F(Order, ReselectingARemovedPhotoGivesFreshLines) {

@@ -30,15 +30,21 @@ inline void PrintTo(const QString& text, std::ostream* out) {
 class PhotoPageTest : public AppTest {
 protected:
     // The application with the real step 1, its catalogue loaded.
-    CSelectImagePage& startPage(const std::string& picturesFolder) {
+    // FILES: what it is opened with, after the profile.
+    CSelectImagePage& startPage(const std::string& picturesFolder,
+                                const std::vector<std::string>& files = {}) {
         reg().setText("UserDetails", "PicturesFolder", picturesFolder);
-        app_ = std::make_unique<CWizardApp>(std::vector<std::string>{"photos_ui_tests", "UiTest"},
-                                            effects, std::string(), MakeStepPage);
+        std::vector<std::string> args{"photos_ui_tests", "UiTest"};
+        args.insert(args.end(), files.begin(), files.end());
+        app_ = std::make_unique<CWizardApp>(std::move(args), effects, std::string(), MakeStepPage);
         EXPECT_TRUE(app_->StartUp());
         loadCatalogue();
         app_->order.setProductCount(app_->xml.GetProductCount());
         page = qobject_cast<CSelectImagePage*>(app_->sheet()->page(0));
         EXPECT_NE(page, nullptr);
+        // As the wizard hands them over once its window is up.
+        if (page && !app_->pendingFiles().empty())
+            page->addFiles(app_->pendingFiles());
         QSignalSpy started(page, &CSelectImagePage::started);
         app_->sheet()->show();
         EXPECT_TRUE(started.wait(10000));

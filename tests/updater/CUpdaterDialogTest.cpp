@@ -97,9 +97,9 @@ protected:
         reg.setText(orlavo::section::kSettings, "UpdateURL", manifestUrl());
     }
 
-    CUpdaterApp& startApp() {
-        app_ = std::make_unique<CUpdaterApp>(std::vector<std::string>{"Halvane", "Branch12"},
-                                             effects, programFolder().string() + "/");
+    CUpdaterApp& startApp(std::vector<std::string> args = {"Halvane", "Branch12"}) {
+        app_ =
+            std::make_unique<CUpdaterApp>(std::move(args), effects, programFolder().string() + "/");
         app_->StartUp();
         return *app_;
     }
@@ -189,6 +189,21 @@ TEST_F(UpdaterWindowTest, WhenEverythingIsCurrentTheWizardStartsAtOnceWithThePro
     ASSERT_TRUE(Eventually([&] { return wizardRecord().size() == 3; }, 10000));
     EXPECT_EQ(wizardRecord()[0], QString::fromStdString(installDir().string()));
     EXPECT_EQ(wizardRecord()[1], "Branch12");
+}
+
+TEST_F(UpdaterWindowTest, PhotosItIsOpenedWithGoToTheWizardAfterTheProfile) {
+    startLab();
+    writeManifest("<auto_update/>");
+    writeSettings(installDir().string() + "/");
+    const fs::path photo = sandbox_.write("a b.jpg", "\xFF\xD8\xFF");
+
+    // After the profile, as paths; one that is gone is the wizard's to name.
+    startApp({"Halvane", "Branch12", "file://" + (sandbox_.path() / "a%20b.jpg").string(),
+              "/gone/c.jpg"})
+        .InitInstance();
+    ASSERT_EQ(effects.started.size(), 1u);
+    const QString path = QString::fromStdString(photo.string());
+    EXPECT_EQ(effects.started[0].arguments, (QStringList{"Branch12", path, "/gone/c.jpg"}));
 }
 
 TEST_F(UpdaterWindowTest, AWizardThatCannotBeStartedIsReported) {

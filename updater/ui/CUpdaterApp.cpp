@@ -6,6 +6,7 @@
 
 #include "common/RegistryRoot.h"
 #include "common/SettingsTable.h"
+#include "common/StartArguments.h"
 #include "common/VersionText.h"
 #include "platform/AccessibleApplication.h"
 #include "platform/FileVersion.h"
@@ -51,7 +52,9 @@ void CUpdaterApp::StartUp() {
             icon_ = QIcon(pm);
     }
     programVersion_ = orlavo::ProgramVersionText(orlavo::OwnFileVersion().value_or(""));
-    profile_ = orlavo::ProfileFromArguments(args_);
+    orlavo::StartArguments started = orlavo::ParseStartArguments(args_);
+    profile_ = std::move(started.profile);
+    files_ = std::move(started.files);
     registry_ = std::make_unique<orlavo::RegistryStore>(orlavo::UpdaterRegistryRoot(profile_));
     if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance()))
         ApplyUpdaterLook(*app);
@@ -68,6 +71,9 @@ bool CUpdaterApp::StartWizard(int dialogResult) {
     QStringList arguments;
     if (!profile_.empty())
         arguments << QString::fromStdString(profile_);
+    // The photos the user opened, as absolute paths: the wizard runs in its own folder.
+    for (const std::string& file : files_)
+        arguments << QString::fromLocal8Bit(file.data(), qsizetype(file.size()));
     if (effects_.startProgram(folder + "OrlavoW", arguments, folder))
         return true;
     // The user pressed Finish and waits for the wizard: say why it does not come.

@@ -32,11 +32,14 @@ public:
     // Resources, profile, settings root and look; the window comes after.
     void StartUp();
     // With the window's RESULT: on OK, and only when the settings name an
-    // installation folder, starts the wizard there with the profile argument.
+    // installation folder, starts the wizard there with the profile argument
+    // and the files.
     // True when it was started; when it cannot be, says so.
     bool StartWizard(int dialogResult);
 
     const std::string& profile() const { return profile_; }
+    // The files it was started with, passed on to the wizard.
+    const std::vector<std::string>& files() const { return files_; }
     orlavo::RegistryStore& registry() { return *registry_; }
     UpdaterEffects& effects() { return effects_; }
     const QIcon& programIcon() const { return icon_; }
@@ -48,6 +51,7 @@ private:
     UpdaterEffects& effects_;
     std::string programFolder_;
     std::string profile_;
+    std::vector<std::string> files_;
     std::string programVersion_;
     std::unique_ptr<orlavo::RegistryStore> registry_;
     QIcon icon_;

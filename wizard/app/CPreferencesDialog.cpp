@@ -107,6 +107,11 @@ CPreferencesDialog::CPreferencesDialog(CWizardApp& app, QWidget* parent)
     dg->addWidget(zoomAndTrimAll_, 1, 2, 1, 2);
     AddRow(dg, 2, 0, S(3018), picturesFolder_, 2);
     dg->addWidget(choose_, 2, 3);
+    // Thumbnails that the file manager and Orlavo make for each other.
+    shareThumbnails_ = new QCheckBox(S(3626), defaults);
+    shareThumbnails_->setObjectName("shareThumbnails");
+    shareThumbnails_->setAccessibleName(S(3626));
+    dg->addWidget(shareThumbnails_, 3, 0, 1, 4);
     outer->addWidget(defaults);
 
     auto* row = new QHBoxLayout();
@@ -149,6 +154,8 @@ void CPreferencesDialog::load() {
     picturesFolder_->setText(Q(reg.getText(kUser, "PicturesFolder")));
     zoomAndTrimAll_->setChecked(reg.getNumber(kUser, "ZoomAndTrimAll", 0) != 0);
     quantity_->setValue(reg.getNumber(kUser, "ProdQuantity", 1));
+    shareThumbnails_->setChecked(reg.getNumber(orlavo::section::kSettings, "ShareThumbnails", 1) !=
+                                 0);
 
     const std::vector<std::string> products = app_.productNames();
     int productType = reg.getNumber(kUser, "ProductType", 0);
@@ -228,6 +235,9 @@ void CPreferencesDialog::accept() {
     }
     ok = reg.setNumber(kUser, "ZoomAndTrimAll", zoomAndTrimAll_->isChecked() ? 1 : 0) && ok;
     ok = reg.setNumber(kUser, "ProdQuantity", quantity) && ok;
+    ok = reg.setNumber(orlavo::section::kSettings, "ShareThumbnails",
+                       shareThumbnails_->isChecked() ? 1 : 0) &&
+         ok;
     if (product_->count() > 0) {
         ok = reg.setNumber(kUser, "ProductType", product_->currentIndex()) && ok;
         ok = reg.setNumber(kUser, "ProductTypeIndex", product_->currentIndex()) && ok;

@@ -33,6 +33,7 @@ public:
     QuantitySpinBox* quantity() const { return quantity_; }
     QCheckBox* zoomAndTrimAll() const { return zoomAndTrimAll_; }
     QLineEdit* picturesFolder() const { return picturesFolder_; }
+    QCheckBox* shareThumbnails() const { return shareThumbnails_; }
     QPushButton* chooseButton() const { return choose_; }
     QPushButton* saveButton() const { return save_; }
     QPushButton* cancelButton() const { return cancel_; }
@@ -63,6 +64,7 @@ private:
     QCheckBox* zoomAndTrimAll_;
     QLineEdit* picturesFolder_;
     QPushButton* choose_;
+    QCheckBox* shareThumbnails_;
     QPushButton* save_;
     QPushButton* cancel_;
 };

@@ -3,9 +3,11 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QTimer>
 
 #include "common/RegistryRoot.h"
 #include "common/SettingsTable.h"
+#include "common/StartArguments.h"
 #include "common/VersionText.h"
 #include "platform/AccessibleApplication.h"
 #include "platform/FileVersion.h"
@@ -86,7 +88,9 @@ void CWizardApp::InitInstance() {
 
 bool CWizardApp::StartUp() {
     // Command line and program version.
-    profile_ = orlavo::ProfileFromArguments(args_);
+    orlavo::StartArguments started = orlavo::ParseStartArguments(args_);
+    profile_ = std::move(started.profile);
+    pendingFiles_ = std::move(started.files);
     programVersion_ = orlavo::ProgramVersionText(orlavo::OwnFileVersion().value_or(""));
 
     // A resource bundle of another build is refused, and said so; without
@@ -217,7 +221,11 @@ bool CWizardApp::DealerStep() {
 
 int CWizardApp::RunWizard() {
     sheetIsMain_ = true;
+    // Photos it was opened with are shown on step 1, whatever else was resumed.
+    if (!pendingFiles_.empty())
+        firstPage_ = 0;
     sheet_->setActivePage(firstPage_);
+    QTimer::singleShot(0, sheet_.get(), [this] { deliverFiles(); });
     // The wizard lasts until it is ended, not while it is visible: the
     // order-sent window hides it, and a dialog's own exec() would end then.
     int result = 0;
@@ -249,6 +257,41 @@ QMessageBox::StandardButton CWizardApp::ShowAppMessageId(
     int id, QMessageBox::Icon icon, QMessageBox::StandardButtons buttons,
     QMessageBox::StandardButton defaultButton) {
     return ShowAppMessage(S(id), icon, buttons, defaultButton);
+}
+
+void CWizardApp::openFiles(std::vector<std::string> files) {
+    pendingFiles_.insert(pendingFiles_.end(), files.begin(), files.end());
+    comeForward_ = true;
+    deliverFiles();
+}
+
+void CWizardApp::deliverFiles() {
+    if (!sheetIsMain_ || !sheet_)
+        return;  // the wizard takes them once it opens
+    QWidget* modal = QApplication::activeModalWidget();
+    if (!sheet_->isVisible() || (modal && modal != sheet_.get())) {
+        // Another window (a question, the upload, the order sent) comes first.
+        if (!deliveryTried_) {
+            deliveryTried_ = true;
+            QTimer::singleShot(300, sheet_.get(), [this] {
+                deliveryTried_ = false;
+                deliverFiles();
+            });
+        }
+        return;
+    }
+    if (comeForward_) {
+        comeForward_ = false;
+        sheet_->raise();
+        sheet_->activateWindow();
+    }
+    if (pendingFiles_.empty() || !photoSelection_)
+        return;
+    const std::vector<std::string> files = std::move(pendingFiles_);
+    pendingFiles_.clear();
+    if (sheet_->activeIndex() != 0)
+        sheet_->setActivePage(0);
+    photoSelection_->addFiles(files);
 }
 
 void CWizardApp::emptyOrder() {

@@ -35,6 +35,9 @@ public:
     virtual ~PhotoSelection() = default;
     // The page's "Remove All".
     virtual void removeAll() = 0;
+    // Photos opened with the wizard or dropped on it: shown, ticked and put
+    // into the order. Pages that show no folders take none.
+    virtual void addFiles(const std::vector<std::string>& /*files*/) {}
 };
 
 class CWizardApp;
@@ -77,6 +80,12 @@ public:
     // success. CANCEL, when given, stops the download once it is set.
     std::string LoadCatalogue(const std::string& address,
                               const std::atomic<bool>* cancel = nullptr);
+
+    // Photos to add to the order: those it was started with, or those a
+    // second start handed over. They go to step 1 once the wizard is on the
+    // screen with no other window in front; the wizard comes to the front.
+    void openFiles(std::vector<std::string> files);
+    const std::vector<std::string>& pendingFiles() const { return pendingFiles_; }
 
     // Empties the order through the registered step-1 page.
     void registerPhotoSelection(PhotoSelection* page) { photoSelection_ = page; }
@@ -134,6 +143,7 @@ public:
 private:
     void loadPictures();
     void readSettings();
+    void deliverFiles();
 
     std::vector<std::string> args_;
     AppEffects& effects_;
@@ -150,4 +160,7 @@ private:
     bool sheetIsMain_ = false;
     int firstPage_ = 0;
     PhotoSelection* photoSelection_ = nullptr;
+    std::vector<std::string> pendingFiles_;
+    bool comeForward_ = false;
+    bool deliveryTried_ = false;
 };

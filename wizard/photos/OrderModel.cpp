@@ -1,5 +1,7 @@
 #include "wizard/photos/OrderModel.h"
 
+#include "wizard/photos/MoveWithin.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -62,6 +64,15 @@ bool OrderModel::RemovePhotoAt(std::size_t i) {
     if (observer_ != nullptr) {
         observer_->photoRemoved(i);
     }
+    return true;
+}
+
+bool OrderModel::MovePhoto(std::size_t from, std::size_t to) {
+    if (from >= photos_.size() || to >= photos_.size())
+        return false;
+    MoveWithin(photos_, from, to);
+    if (observer_ != nullptr)
+        observer_->photoMoved(from, to);
     return true;
 }
 

@@ -27,6 +27,7 @@ public:
         virtual void photoAdded(std::size_t index) = 0;
         virtual void photoRemoved(std::size_t index) = 0;
         virtual void allRemoved() = 0;
+        virtual void photoMoved(std::size_t /*from*/, std::size_t /*to*/) {}
     };
 
     // Every photo gets PRODUCT_COUNT lines; the catalogue sets it once loaded.
@@ -54,6 +55,10 @@ public:
     // False when I is out of range; later photos move down by one.
     bool RemovePhotoAt(std::size_t i);
     void RemoveAll();
+    // Moves photo FROM, with its lines, to place TO; those between close up.
+    // The order of the photos is the order they are sent and numbered in.
+    // False for an index out of range.
+    bool MovePhoto(std::size_t from, std::size_t to);
 
     // A quantity of 0 (or below) removes the line. False for an index out of range.
     bool SetQuantity(std::size_t photo, int product, std::int32_t quantity);

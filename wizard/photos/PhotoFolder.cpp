@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QMimeDatabase>
+#include <cstdio>
 #include <filesystem>
 #include <system_error>
 
@@ -50,6 +51,20 @@ bool HasVisibleSubfolder(const std::string& folder) {
 }
 
 }  // namespace
+
+bool IsPhotoOrlavoTakes(const std::string& path) {
+    std::error_code ec;
+    if (!fs::is_regular_file(fs::path(path), ec))
+        return false;
+    std::FILE* in = std::fopen(path.c_str(), "rb");
+    if (!in)
+        return false;
+    unsigned char magic[3] = {};
+    const std::size_t got = std::fread(magic, 1, sizeof magic, in);
+    std::fclose(in);
+    // Every JPEG starts with its start-of-image marker and a further marker.
+    return got == 3 && magic[0] == 0xFF && magic[1] == 0xD8 && magic[2] == 0xFF;
+}
 
 bool IsPhotoName(std::string_view name) {
     if (HasJpgExtension(name))

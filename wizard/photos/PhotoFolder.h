@@ -28,6 +28,10 @@ struct SubfolderEntry {
 // name whose content type is image/jpeg (".jpeg", ".jpe", ...).
 bool IsPhotoName(std::string_view name);
 
+// Whether Orlavo takes the file at PATH as a photo to order, by its content
+// (a JPEG file). Opened and dropped files are judged by it.
+bool IsPhotoOrlavoTakes(const std::string& path);
+
 std::vector<PhotoEntry> ListPhotos(const std::string& folder);
 std::vector<SubfolderEntry> ListSubfolders(const std::string& folder);
 

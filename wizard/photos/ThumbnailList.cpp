@@ -1,5 +1,7 @@
 #include "wizard/photos/ThumbnailList.h"
 
+#include "wizard/photos/MoveWithin.h"
+
 namespace orlavo::wizard {
 
 ThumbnailList::ThumbnailList() : images_(1) {}
@@ -27,6 +29,13 @@ bool ThumbnailList::removeAt(std::size_t photo) {
     if (photo + 1 >= images_.size())
         return false;
     images_.erase(images_.begin() + static_cast<std::ptrdiff_t>(photo) + 1);
+    return true;
+}
+
+bool ThumbnailList::move(std::size_t from, std::size_t to) {
+    if (from + 1 >= images_.size() || to + 1 >= images_.size())
+        return false;
+    MoveWithin(images_, from + 1, to + 1);
     return true;
 }
 

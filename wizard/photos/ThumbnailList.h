@@ -30,6 +30,9 @@ public:
     bool replace(std::size_t photo, QImage image);
     // Removes the thumbnail of photo I; later ones move down by one.
     bool removeAt(std::size_t photo);
+    // Moves the thumbnail of photo FROM to place TO, as the order moves its
+    // photo; false when either is out of range.
+    bool move(std::size_t from, std::size_t to);
     // Back to the placeholder alone.
     void clear();
 

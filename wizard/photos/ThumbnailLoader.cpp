@@ -3,8 +3,11 @@
 #include <QThread>
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <mutex>
 #include <thread>
+
+#include "wizard/photos/SharedThumbnails.h"
 
 namespace orlavo::wizard {
 
@@ -13,8 +16,14 @@ constexpr std::size_t kNone = static_cast<std::size_t>(-1);
 }
 
 struct ThumbnailLoader::Run {
-    Run(std::uint64_t g, std::vector<std::string> p, qreal ratio, int s)
-        : generation(g), paths(std::move(p)), dpr(ratio), side(s), claimed(paths.size(), 0) {}
+    Run(std::uint64_t g, std::vector<std::string> p, qreal ratio, int s,
+        std::shared_ptr<const SharedThumbnails> sh)
+        : generation(g),
+          paths(std::move(p)),
+          dpr(ratio),
+          side(s),
+          shared(std::move(sh)),
+          claimed(paths.size(), 0) {}
 
     // The next photo to make: a wished one first, else the next in order.
     std::size_t claim() {
@@ -51,6 +60,7 @@ struct ThumbnailLoader::Run {
     const std::vector<std::string> paths;
     const qreal dpr;
     const int side;
+    const std::shared_ptr<const SharedThumbnails> shared;
 
     std::atomic<bool> stop{false};
     std::atomic<int> active{0};
@@ -87,7 +97,8 @@ void ThumbnailLoader::start(std::vector<std::string> paths, qreal devicePixelRat
     });
     if (paths.empty())
         return;
-    auto run = std::make_shared<Run>(++generation_, std::move(paths), devicePixelRatio, side);
+    auto run =
+        std::make_shared<Run>(++generation_, std::move(paths), devicePixelRatio, side, shared_);
     const int n = static_cast<int>(std::min<std::size_t>(run->paths.size(), std::size_t(threads_)));
     run->wish(first);
     run->active = n;
@@ -104,6 +115,10 @@ void ThumbnailLoader::stop() {
     }
 }
 
+void ThumbnailLoader::setSharedThumbnails(std::shared_ptr<const SharedThumbnails> shared) {
+    shared_ = std::move(shared);
+}
+
 bool ThumbnailLoader::running() const {
     return current_ != nullptr;
 }
@@ -118,7 +133,18 @@ void ThumbnailLoader::work(const std::shared_ptr<Run>& run) {
         const std::size_t i = run->claim();
         if (i == kNone)
             break;
-        PhotoThumbnail thumbnail = MakeThumbnail(run->paths[i], run->dpr, run->side, &run->stop);
+        const std::string& path = run->paths[i];
+        const SharedThumbnails* shared =
+            run->shared && run->shared->shareable(path) ? run->shared.get() : nullptr;
+        PhotoThumbnail thumbnail;
+        if (!shared || !shared->recall(path, run->dpr, run->side, thumbnail)) {
+            const int deviceSide = int(std::lround(run->side * (run->dpr > 0 ? run->dpr : 1.0)));
+            const int shareSide = shared ? SharedThumbnails::SideFor(deviceSide) : 0;
+            thumbnail = MakeThumbnail(path, run->dpr, run->side, &run->stop, shareSide);
+            if (shared && !run->stop.load())
+                shared->keep(path, deviceSide, thumbnail);
+            thumbnail.shareable = QImage();
+        }
         thumbnail.packed = PackThumbnail(thumbnail.image);
         if (run->stop.load())
             break;

@@ -16,6 +16,8 @@
 //   destructor does wait for them (a fraction of one photo each).
 // - finished() fires once when the current run has made every photo; a
 //   stopped run never fires it.
+// - With the desktop's thumbnail cache set, a worker asks it before decoding
+//   a photo and gives it what the decode made; the cache is immutable.
 
 #include <QObject>
 #include <cstddef>
@@ -27,6 +29,8 @@
 #include "wizard/photos/ThumbnailMaker.h"
 
 namespace orlavo::wizard {
+
+class SharedThumbnails;
 
 class ThumbnailLoader : public QObject {
     Q_OBJECT
@@ -43,6 +47,8 @@ public:
                const std::vector<std::size_t>& first = {}, int side = kThumbnailSide);
     // Nothing more is reported from the current run.
     void stop();
+    // The desktop's thumbnail cache for the runs started from now on; null for none.
+    void setSharedThumbnails(std::shared_ptr<const SharedThumbnails> shared);
     // True from start() until finished() or stop().
     bool running() const;
     // Makes these photos (indices into the current run's paths) next, ahead
@@ -77,6 +83,7 @@ private:
     bool wakePending_ = false;
 
     int threads_;
+    std::shared_ptr<const SharedThumbnails> shared_;
     std::uint64_t generation_ = 0;
     std::shared_ptr<Run> current_;
     std::vector<std::shared_ptr<Run>> runs_;  // every run whose workers may still be going

@@ -100,15 +100,26 @@ QImage FromExifThumbnail(const unsigned char* data, const JpegInfo& info, QSize 
 // What the thumbnail of a photo needs: its square's side and the picture's
 // size within it, in the stored orientation.
 struct Target {
-    Target(const JpegInfo& info, qreal devicePixelRatio, int logicalSide)
+    Target(const JpegInfo& info, qreal devicePixelRatio, int logicalSide, int shareSide = 0)
         : dpr(devicePixelRatio > 0 ? devicePixelRatio : 1.0),
           side(std::max(1, int(std::lround(std::max(1, logicalSide) * dpr)))) {
-        const QSize fit = FitInto(QSize(info.shownWidth(), info.shownHeight()), side);
+        const QSize shown(info.shownWidth(), info.shownHeight());
+        const QSize fit = FitInto(shown, side);
         need = info.orientation >= 5 ? fit.transposed() : fit;
+        if (shareSide > 0) {
+            // A shared thumbnail is never larger than its photo.
+            const QSize s = std::max(shown.width(), shown.height()) <= shareSide
+                                ? shown
+                                : FitInto(shown, shareSide);
+            share = info.orientation >= 5 ? s.transposed() : s;
+        }
     }
+    // What the decode must cover.
+    QSize decodeNeed() const { return need.expandedTo(share); }
     qreal dpr;
     int side;
     QSize need;
+    QSize share;  // empty when nothing is shared
 };
 
 // PICTURE resampled, turned upright and centred on the grey square.
@@ -119,6 +130,12 @@ PhotoThumbnail Finish(const JpegInfo& info, const Target& target, QImage picture
     result.refusal = PhotoRefusal::None;
     result.fromExif = fromExif;
     result.decodedSize = picture.size();
+    if (!target.share.isEmpty())
+        result.shareable = Upright(
+            picture.size() == target.share
+                ? picture
+                : picture.scaled(target.share, Qt::IgnoreAspectRatio, Qt::SmoothTransformation),
+            info.orientation);
     if (picture.size() != target.need)
         picture = picture.scaled(target.need, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     picture = Upright(picture, info.orientation);
@@ -223,7 +240,7 @@ PhotoThumbnail MakeThumbnailFromBytes(const unsigned char* data, std::size_t siz
 }
 
 PhotoThumbnail MakeThumbnail(const std::string& path, qreal devicePixelRatio, int side,
-                             const std::atomic<bool>* stop) {
+                             const std::atomic<bool>* stop, int shareSide) {
     try {
         const std::filesystem::path file(path);
         std::error_code ec;
@@ -239,11 +256,11 @@ PhotoThumbnail MakeThumbnail(const std::string& path, qreal devicePixelRatio, in
         const std::vector<unsigned char>& head = ReadHead(in.get(), size, info);
         if (!info.isJpeg)
             return {};
-        const Target target(info, devicePixelRatio, side);
+        const Target target(info, devicePixelRatio, side, shareSide);
         PhotoThumbnail result;
         // The EXIF thumbnail first: when it serves, the rest is not read.
         if (info.thumbnailLength > 0) {
-            QImage picture = FromExifThumbnail(head.data(), info, target.need);
+            QImage picture = FromExifThumbnail(head.data(), info, target.decodeNeed());
             if (!picture.isNull() && EndsWhole(in.get(), size, info.scanOffset))
                 result = Finish(info, target, std::move(picture), true);
         }
@@ -251,7 +268,7 @@ PhotoThumbnail MakeThumbnail(const std::string& path, qreal devicePixelRatio, in
             if (fseeko(in.get(), static_cast<off_t>(head.size()), SEEK_SET) != 0)
                 return {};
             DecodedPicture decoded =
-                DecodeJpegFile(in.get(), head.data(), head.size(), target.need, stop);
+                DecodeJpegFile(in.get(), head.data(), head.size(), target.decodeNeed(), stop);
             if (decoded.verdict != DecodeVerdict::Whole)
                 return Refused(info, decoded.verdict);
             result = Finish(info, target, std::move(decoded.image), false);

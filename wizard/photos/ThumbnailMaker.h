@@ -55,6 +55,9 @@ struct PhotoThumbnail {
     QSize decodedSize;
     // IMAGE packed for keeping (PackThumbnail), when the maker's caller asked for it.
     QByteArray packed;
+    // The upright picture without the square, fitted into the side the
+    // caller asked to share it at (never larger than the photo); null otherwise.
+    QImage shareable;
 
     bool ok() const { return !image.isNull(); }
 };
@@ -62,9 +65,12 @@ struct PhotoThumbnail {
 // Reads the file at PATH (bytes as the file system names it). SIDE is the
 // square's side in logical pixels, for a view that shows larger thumbnails.
 // STOP, when given, ends the work as soon as it is set, in the middle of a
-// decode too.
+// decode too. SHARE_SIDE, when above 0, also keeps the picture for the
+// desktop's thumbnail cache at that side in device pixels (the decode then
+// covers it too).
 PhotoThumbnail MakeThumbnail(const std::string& path, qreal devicePixelRatio = 1.0,
-                             int side = kThumbnailSide, const std::atomic<bool>* stop = nullptr);
+                             int side = kThumbnailSide, const std::atomic<bool>* stop = nullptr,
+                             int shareSide = 0);
 
 // From a file's bytes; fileSize and lastModified stay 0.
 PhotoThumbnail MakeThumbnailFromBytes(const unsigned char* data, std::size_t size,

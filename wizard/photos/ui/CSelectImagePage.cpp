@@ -26,6 +26,7 @@
 #include "wizard/app/CColorLabel.h"
 #include "wizard/app/CMyProperySheet.h"
 #include "wizard/photos/SelectionTexts.h"
+#include "wizard/photos/SharedThumbnails.h"
 #include "wizard/photos/StripLayout.h"
 #include "wizard/photos/ThumbnailLoader.h"
 #include "wizard/photos/ThumbnailMaker.h"
@@ -35,6 +36,7 @@
 #include "wizard/photos/ui/OrderStripList.h"
 #include "wizard/photos/ui/OrderStripModel.h"
 #include "wizard/photos/ui/PhotoBitmaps.h"
+#include "wizard/photos/ui/PhotoDrops.h"
 #include "wizard/photos/ui/PhotoViewMemory.h"
 #include "wizard/photos/ui/UndoBar.h"
 
@@ -252,6 +254,7 @@ CSelectImagePage::CSelectImagePage(CWizardApp& app, QWidget* parent)
     body()->addWidget(orderTabs_);
 
     loader_ = new ThumbnailLoader(this);
+    intake_ = new PhotoIntakeLoader(this);
     visibleTimer_.setSingleShot(true);
     visibleTimer_.setInterval(40);
 
@@ -278,6 +281,15 @@ CSelectImagePage::CSelectImagePage(CWizardApp& app, QWidget* parent)
     connect(&resizeTimer_, &QTimer::timeout, this, &CSelectImagePage::remakeThumbnails);
     connect(strip_, &OrderStripList::buttonClicked, this, &CSelectImagePage::onStripButton,
             Qt::QueuedConnection);
+    connect(strip_, &OrderStripList::moveRequested, this, &CSelectImagePage::onStripMove);
+    connect(stripModel_, &OrderStripModel::moveRequested, this, &CSelectImagePage::onStripMove);
+    connect(intake_, &PhotoIntakeLoader::photoMade, this, &CSelectImagePage::onIntakePhoto);
+    connect(intake_, &PhotoIntakeLoader::done, this, &CSelectImagePage::onIntakeDone);
+    for (QAbstractItemView* view :
+         {static_cast<QAbstractItemView*>(iconView_), static_cast<QAbstractItemView*>(listView_),
+          static_cast<QAbstractItemView*>(strip_)})
+        connect(new PhotoDropFilter(view), &PhotoDropFilter::dropped, this,
+                &CSelectImagePage::addDropped);
     connect(loader_, &ThumbnailLoader::thumbnailReady, this, &CSelectImagePage::onThumbnail);
     connect(loader_, &ThumbnailLoader::finished, this, &CSelectImagePage::onLoaderFinished);
     connect(&watcher_, &QFileSystemWatcher::directoryChanged, this,
@@ -324,10 +336,16 @@ void CSelectImagePage::finishStart() {
     applyThumbnailSide(memory.thumbnailSide);
     viewTabs_->setCurrentIndex(memory.view);
     std::error_code ec;
-    const std::string pictures =
+    std::string pictures =
         !memory.folder.empty() && std::filesystem::is_directory(memory.folder, ec)
             ? memory.folder
             : app_.registry().getText(orlavo::section::kUserDetails, "PicturesFolder");
+    // Opened with photos: their folder.
+    if (!pendingOpen_.empty()) {
+        const std::string& first = pendingOpen_.front();
+        pictures =
+            std::filesystem::is_directory(first, ec) ? first : first.substr(0, first.rfind('/'));
+    }
     QTreeWidgetItem* item = tree_->findFolder(pictures);
     if (item) {
         item->setExpanded(true);
@@ -338,7 +356,70 @@ void CSelectImagePage::finishStart() {
     tree_->fitColumn();
     updateCounts();
     remembering_ = true;
+    if (!pendingOpen_.empty())
+        takeFiles(std::exchange(pendingOpen_, {}), false);
     emit started();
+}
+
+void CSelectImagePage::addFiles(const std::vector<std::string>& files) {
+    if (files.empty())
+        return;
+    if (!started_ || !remembering_) {
+        pendingOpen_.insert(pendingOpen_.end(), files.begin(), files.end());
+        return;
+    }
+    std::error_code ec;
+    const std::string& first = files.front();
+    openFolder(std::filesystem::is_directory(first, ec) ? first
+                                                        : first.substr(0, first.rfind('/')));
+    takeFiles(files, false);
+}
+
+void CSelectImagePage::addDropped(const std::vector<std::string>& paths, bool remote) {
+    takeFiles(paths, remote);
+}
+
+void CSelectImagePage::takeFiles(const std::vector<std::string>& paths, bool remote) {
+    forgetUndo();
+    intake_->setSharedThumbnails(sharedThumbnails());
+    intake_->take(paths, remote, devicePixelRatioF(), kThumbnailSide);
+}
+
+void CSelectImagePage::onIntakePhoto(const std::string& path, const PhotoThumbnail& thumbnail) {
+    // An order without products takes no photos, as a tick would not.
+    if (app_.order.productCount() == 0 || app_.order.IndexOfPath(path) >= 0)
+        return;
+    if (app_.order.PhotoCount() >= kMaxOrderPhotos) {
+        ++overLimit_;
+        return;
+    }
+    app_.selectedThumbnails.append(OrderSized(thumbnail.image));
+    const std::size_t photo = app_.order.AddPhoto(path, 0, thumbnail.fileSize, thumbnail.width,
+                                                  thumbnail.height, kThumbnailSide, kThumbnailSide);
+    stripModel_->photoAdded(int(photo));
+    strip_->scrollTo(stripModel_->index(int(photo)));
+    const int row = model_->rowOfPath(path);
+    if (row >= 0 && !model_->ticked(row)) {
+        model_->setTicked(row, true);
+        ++checkedInFolder_;
+    }
+    updateCounts();
+}
+
+void CSelectImagePage::onIntakeDone(IntakeOutcome outcome) {
+    outcome.overLimit = std::exchange(overLimit_, 0);
+    if (app_.order.productCount() == 0)
+        app_.effects().beep();
+    const std::string message = IntakeMessage(outcome, kMaxOrderPhotos, Str);
+    if (!message.empty())
+        app_.ShowAppMessage(DisplayName(message), QMessageBox::Warning, QMessageBox::Ok);
+}
+
+std::shared_ptr<const SharedThumbnails> CSelectImagePage::sharedThumbnails() const {
+    if (app_.registry().getNumber(orlavo::section::kSettings, "ShareThumbnails", 1) == 0)
+        return nullptr;
+    return std::make_shared<const SharedThumbnails>(SharedThumbnails::DefaultRoot(),
+                                                    app_.programVersion());
 }
 
 void CSelectImagePage::openFolder(const std::string& path) {
@@ -386,6 +467,7 @@ void CSelectImagePage::showFolder(const std::string& path) {
             ++checkedInFolder_;
         }
     }
+    loader_->setSharedThumbnails(sharedThumbnails());
     loader_->start(model_->paths(), devicePixelRatioF(), {}, delegate_->side());
     updateCounts();
     visibleTimer_.start();
@@ -521,6 +603,17 @@ void CSelectImagePage::onStripButton(int item, int button) {
         }
     }
     updateCounts();
+}
+
+void CSelectImagePage::onStripMove(int from, int to) {
+    const std::size_t count = app_.order.PhotoCount();
+    if (from < 0 || to < 0 || std::size_t(from) >= count || std::size_t(to) >= count || from == to)
+        return;
+    forgetUndo();
+    app_.order.MovePhoto(std::size_t(from), std::size_t(to));
+    app_.selectedThumbnails.move(std::size_t(from), std::size_t(to));
+    stripModel_->photoMoved(from, to);
+    strip_->setCurrentIndex(stripModel_->index(to));
 }
 
 void CSelectImagePage::selectAll() {
@@ -759,6 +852,7 @@ void CSelectImagePage::remakeThumbnails() {
     if (model_->count() == 0)
         return;
     // The photos on screen first; the others follow.
+    loader_->setSharedThumbnails(sharedThumbnails());
     loader_->start(model_->paths(), devicePixelRatioF(), {}, delegate_->side());
     updateCounts();
     visibleTimer_.start();

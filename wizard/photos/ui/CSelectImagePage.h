@@ -8,13 +8,21 @@
 // the wheel) chose. Select All, Deselect All, Remove All and a photo's
 // remove button can be undone (Ctrl+Z, or "Undo" in the bar that tells what
 // they did). The folder, the view, the sort and the size are remembered.
+// Photos opened with the wizard, or dropped on the views or "My Order", are
+// added to the order in the order given; "My Order" is reordered by
+// dragging, Ctrl+Left and Ctrl+Right, or its menu. Thumbnails are shared
+// with the desktop's cache unless Settings/ShareThumbnails is 0.
 
 #include <QFileSystemWatcher>
 #include <QImage>
 #include <QTimer>
 #include <string>
 
+#include <memory>
+#include <vector>
+
 #include "wizard/photos/FolderSort.h"
+#include "wizard/photos/PhotoIntake.h"
 #include "wizard/photos/ui/SelectionUndo.h"
 
 #include "wizard/app/CWizardApp.h"
@@ -26,6 +34,7 @@ class FolderModel;
 class FolderTree;
 class OrderStripList;
 class OrderStripModel;
+class PhotoIntakeLoader;
 class QAbstractItemView;
 class QListView;
 class QModelIndex;
@@ -37,6 +46,7 @@ class QTreeView;
 class QTreeWidgetItem;
 
 namespace orlavo::wizard {
+class SharedThumbnails;
 class ThumbnailLoader;
 struct PhotoThumbnail;
 }  // namespace orlavo::wizard
@@ -57,6 +67,12 @@ public:
     void removeAllUndoably();
     // Puts the order back as it was before the last undoable change.
     void undo();
+    // Shows the folder of the first of FILES and adds them all to the order
+    // (folders give their photos); what cannot be added is said in one message.
+    void addFiles(const std::vector<std::string>& files) override;
+    // Dropped PATHS, without a change of folder; REMOTE: web addresses came too.
+    void addDropped(const std::vector<std::string>& paths, bool remote);
+    PhotoIntakeLoader* intake() const { return intake_; }
 
     // Shows the folder at PATH (the deepest folder of the tree on its way).
     void openFolder(const std::string& path);
@@ -109,6 +125,12 @@ private:
     void addRow(int row);
     void removePhoto(std::size_t photo, bool fromStrip);
     void onStripButton(int item, int button);
+    void onStripMove(int from, int to);
+    void takeFiles(const std::vector<std::string>& paths, bool remote);
+    void onIntakePhoto(const std::string& path, const orlavo::wizard::PhotoThumbnail& thumbnail);
+    void onIntakeDone(orlavo::wizard::IntakeOutcome outcome);
+    // The desktop's thumbnail cache, or null when the user shares none.
+    std::shared_ptr<const orlavo::wizard::SharedThumbnails> sharedThumbnails() const;
     void onHeaderClicked(int column);
     void onFolderWatched(const QString& path);
     void emptyOrder();
@@ -152,6 +174,11 @@ private:
     QTimer resizeTimer_;
     bool remembering_ = false;
     orlavo::wizard::ThumbnailLoader* loader_;
+    PhotoIntakeLoader* intake_;
+    // Files opened before the tree was filled.
+    std::vector<std::string> pendingOpen_;
+    // Photos of the current intake left out because the order was full.
+    std::size_t overLimit_ = 0;
     QFileSystemWatcher watcher_;
     QTimer visibleTimer_;
     // Where the last press or release in the list landed.

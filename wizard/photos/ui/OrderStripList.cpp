@@ -25,6 +25,8 @@ constexpr int kItemExtraHeight = 24;
 // Photos to the left of a click: the buttons stand right of the thumbnail.
 constexpr int kLookLeft = 28;
 
+constexpr int kStrMoveLeft = 3624;
+constexpr int kStrMoveRight = 3625;
 const QColor kButtonFace(0xf7, 0xf8, 0xfa);
 const QColor kButtonPressed(0xd5, 0xdf, 0xf0);
 const QColor kButtonBorder(0xa9, 0xb2, 0xc0);
@@ -96,6 +98,12 @@ OrderStripList::OrderStripList(QWidget* parent) : QListView(parent), side_(kThum
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setItemDelegate(new StripDelegate(this));
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    // The order of the photos is the order they are sent in: dragging changes it.
+    setDragEnabled(true);
+    setAcceptDrops(true);
+    setDropIndicatorShown(true);
+    setDragDropMode(QAbstractItemView::DragDrop);
+    setDefaultDropAction(Qt::MoveAction);
 }
 
 QSize OrderStripList::itemSize() const {
@@ -180,6 +188,15 @@ void OrderStripList::keyPressEvent(QKeyEvent* event) {
         event->accept();
         return;
     }
+    const bool left = event->key() == Qt::Key_Left, right = event->key() == Qt::Key_Right;
+    if ((left || right) && event->modifiers() == Qt::ControlModifier) {
+        const int item = currentIndex().row();
+        const int to = item + (left ? -1 : 1);
+        if (currentIndex().isValid() && to >= 0 && to < model()->rowCount())
+            emit moveRequested(item, to);
+        event->accept();
+        return;
+    }
     QListView::keyPressEvent(event);
 }
 
@@ -195,6 +212,14 @@ void OrderStripList::contextMenuEvent(QContextMenuEvent* event) {
                                        std::pair{kTurnClockwise, 3212}, std::pair{kRemove, 3214}})
         connect(menu.addAction(S(text)), &QAction::triggered, this,
                 [this, item, button] { emit buttonClicked(item, button); });
+    menu.addSeparator();
+    for (const auto& [step, text] : {std::pair{-1, kStrMoveLeft}, std::pair{1, kStrMoveRight}}) {
+        QAction* move = menu.addAction(S(text));
+        const int to = item + step;
+        move->setEnabled(to >= 0 && to < model()->rowCount());
+        connect(move, &QAction::triggered, this,
+                [this, item, to] { emit moveRequested(item, to); });
+    }
     const QPoint where = event->reason() == QContextMenuEvent::Mouse
                              ? event->globalPos()
                              : viewport()->mapToGlobal(visualRect(at).center());

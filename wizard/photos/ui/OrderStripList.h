@@ -38,14 +38,17 @@ signals:
     // BUTTON (0 turn clockwise, 1 counter-clockwise, 2 remove) of ITEM was
     // pressed and released. Connected queued, as the page removes items.
     void buttonClicked(int item, int button);
+    // ITEM to be moved one place left or right (Ctrl+Left, Ctrl+Right, or the menu).
+    void moveRequested(int item, int to);
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
-    // Delete removes the current photo, as its remove button does.
+    // Delete removes the current photo, as its remove button does; Ctrl
+    // with Left or Right moves it. Dragging an item moves it too.
     void keyPressEvent(QKeyEvent* event) override;
-    // The three buttons as a menu (right button, the Menu key, Shift+F10):
-    // the way to them from the keyboard and for a screen reader.
+    // The three buttons and the two moves as a menu (right button, the Menu
+    // key, Shift+F10): the way to them from the keyboard and for a screen reader.
     void contextMenuEvent(QContextMenuEvent* event) override;
     bool viewportEvent(QEvent* event) override;
 
