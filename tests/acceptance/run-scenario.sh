@@ -9,8 +9,14 @@ if [ "${1:-}" = "--inside" ]; then
   # In the display and the session: a window manager (focus goes back to the
   # window under a closed message box, windows have a close button), the
   # accessibility bus, then the scenario.
-  openbox --sm-disable >/dev/null 2>&1 &
+  mkdir -p "$ORLAVO_ACCEPTANCE_OUT"
+  openbox --sm-disable >"$ORLAVO_ACCEPTANCE_OUT/openbox-$2.log" 2>&1 &
   wm=$!
+  # The window manager is up once it names itself on the root window.
+  for _ in $(seq 1 100); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+    sleep 0.1
+  done
   /usr/libexec/at-spi-bus-launcher --launch-immediately &
   bus=$!
   for _ in $(seq 1 50); do
