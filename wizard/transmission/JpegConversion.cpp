@@ -3,12 +3,16 @@
 #include <turbojpeg.h>
 
 #include <QColorSpace>
+#include <QImage>
 #include <QPainter>
 #include <QTransform>
+#include <cstdio>
 #include <memory>
 
 #include "resources/WizardResources.h"
+#include "wizard/photos/ByteSource.h"
 #include "wizard/photos/ExifBlock.h"
+#include "wizard/photos/PhotoContainer.h"
 #include "wizard/photos/PhotoFile.h"
 #include "wizard/photos/ThumbnailMaker.h"
 
@@ -55,24 +59,6 @@ void FlattenDeep(QImage& image) {
             row[x] = QRgba64::fromRgba64(over(c.red()), over(c.green()), over(c.blue()), 65535);
         }
     }
-}
-
-// 16 bits to 8 with the ordered dither: each sample rounds up or down by
-// where it lies between two 8-bit steps and by its place in the 8 x 8 tile.
-QImage Dithered(const QImage& deep) {
-    QImage out(deep.size(), QImage::Format_RGB32);
-    if (out.isNull())
-        return out;
-    for (int y = 0; y < deep.height(); ++y) {
-        const auto* in = reinterpret_cast<const QRgba64*>(deep.constScanLine(y));
-        auto* row = reinterpret_cast<QRgb*>(out.scanLine(y));
-        for (int x = 0; x < deep.width(); ++x) {
-            const std::uint32_t t = (2u * std::uint32_t(kBayer[y & 7][x & 7]) + 1u) * 65535u / 128u;
-            const auto down = [t](std::uint32_t v) { return int((v * 255u + t) / 65535u); };
-            row[x] = qRgb(down(in[x].red()), down(in[x].green()), down(in[x].blue()));
-        }
-    }
-    return out;
 }
 
 QImage OnWhite(const QImage& picture) {
@@ -146,7 +132,37 @@ std::string WithSegments(const std::string& jpeg, const std::string& segments) {
     return jpeg.substr(0, at) + segments + jpeg.substr(at);
 }
 
+// Why a file that PhotoFile could not open is no photo to convert.
+int WhyNotOpened(const std::string& path) {
+    const wizard::PhotoFormat format = wizard::PhotoFormatOfFile(path);
+    if (format == wizard::PhotoFormat::Unknown || format == wizard::PhotoFormat::Jpeg)
+        return kStrNotAPhoto;
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(std::fopen(path.c_str(), "rb"), &std::fclose);
+    if (f && format == wizard::PhotoFormat::Heif) {
+        wizard::FileSource source(f.get());
+        if (!wizard::HeifBoxesWhole(source))
+            return kStrCutShort;
+    }
+    return kStrDamaged;
+}
+
 }  // namespace
+
+QImage DitherTo8Bits(const QImage& deep) {
+    QImage out(deep.size(), QImage::Format_RGB32);
+    if (out.isNull())
+        return out;
+    for (int y = 0; y < deep.height(); ++y) {
+        const auto* in = reinterpret_cast<const QRgba64*>(deep.constScanLine(y));
+        auto* row = reinterpret_cast<QRgb*>(out.scanLine(y));
+        for (int x = 0; x < deep.width(); ++x) {
+            const std::uint32_t t = (2u * std::uint32_t(kBayer[y & 7][x & 7]) + 1u) * 65535u / 128u;
+            const auto down = [t](std::uint32_t v) { return int((v * 255u + t) / 65535u); };
+            row[x] = qRgb(down(in[x].red()), down(in[x].green()), down(in[x].blue()));
+        }
+    }
+    return out;
+}
 
 std::string JpegNameFor(const std::string& path) {
     const std::size_t slash = path.rfind('/');
@@ -161,7 +177,7 @@ TransformedJpeg ConvertToJpeg(const std::string& path, const PhotoWork& work,
     try {
         std::unique_ptr<wizard::PhotoFile> file = wizard::PhotoFile::Open(path);
         if (!file)
-            return Failed(kStrNotAPhoto);
+            return Failed(WhyNotOpened(path));
         const wizard::PhotoFacts& facts = file->facts();
         if (!facts.whole)
             return Failed(kStrCutShort);
@@ -186,7 +202,7 @@ TransformedJpeg ConvertToJpeg(const std::string& path, const PhotoWork& work,
             icc = space.iccProfile();
         }
         if (image.format() == QImage::Format_RGBA64)
-            image = Dithered(image);
+            image = DitherTo8Bits(image);
         else if (image.format() != QImage::Format_RGB888 && image.format() != QImage::Format_RGB32)
             image.convertTo(QImage::Format_RGB32);
         image = wizard::UprightPicture(image, facts.orientation);

@@ -18,6 +18,7 @@
 //
 // Synchronous, safe on any thread; the file is untrusted.
 
+#include <QImage>
 #include <cstdint>
 #include <string>
 
@@ -32,6 +33,11 @@ inline constexpr std::int64_t kMaxConvertPixels = 120'000'000;
 // implied); the problem says why not, for a message after the photo's name.
 TransformedJpeg ConvertToJpeg(const std::string& path, const PhotoWork& work,
                               std::int64_t maxPixels = kMaxConvertPixels);
+
+// DEEP (RGBA64, opaque) as RGB32 with an ordered dither: each sample rounds
+// up or down by where it lies between two 8-bit steps and by its place in an
+// 8 x 8 tile, so that a tile's mean keeps the 16-bit value.
+QImage DitherTo8Bits(const QImage& deep);
 
 // "x.jpg" for "x.heic", "IMG_0001.jpg" for "IMG_0001.PNG": the name under
 // which a converted photo goes, in the same folder.

@@ -256,7 +256,8 @@ std::string FormatJournal(const OrderJournal& j) {
     }
     if (j.dealerNumber)
         record({"dealer", *j.dealerNumber});
-    record({"location", j.removeLocation ? "remove" : "keep"});
+    if (j.removeLocation)
+        record({"location", "remove"});
     for (const JournalPhoto& p : j.photos) {
         record({"photo", std::to_string(p.number), std::to_string(p.contentTypeIndex),
                 std::to_string(p.size), std::to_string(p.modifiedNs), std::to_string(p.width),
@@ -353,9 +354,9 @@ JournalReading ParseJournal(std::string_view text) {
         } else if (kind == "dealer") {
             j.dealerNumber = f[1];
         } else if (kind == "location" && r.version >= 3) {
-            if (f[1] != "remove" && f[1] != "keep")
+            if (f[1] != "remove")
                 return DamagedAt(lineNumber);
-            j.removeLocation = f[1] == "remove";
+            j.removeLocation = true;
         } else if (kind == "detail") {
             if (f.size() != 3)
                 return DamagedAt(lineNumber);
