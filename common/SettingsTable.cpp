@@ -42,6 +42,9 @@ constexpr std::array kSettings{
     Number(S, "PhotoSortColumn", 0),
     Number(S, "PhotoSortAscending", 0),
     Number(S, "ThumbnailSize", 92),
+    // Preferences: the photos go without where they were taken (1) or as
+    // they are (0).
+    Number(S, "RemoveLocation", 1),
 
     Number(U, "Remember", 0),
     Text(U, "FirstName"),

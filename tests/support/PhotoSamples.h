@@ -7,6 +7,8 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <filesystem>
+#include <fstream>
 #include <string>
 
 namespace orlavo::test {
@@ -50,6 +52,11 @@ std::string TiffBytes(const QImage& picture, int orientation, bool deep, bool gp
 // in APP1 segments when given.
 std::string JpegBytes(const QImage& picture, const std::string& exif = {},
                       const std::string& xmp = {});
+
+inline void WriteFile(const std::filesystem::path& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), std::streamsize(bytes.size()));
+}
 
 // 16 bits a sample: a left-to-right ramp of grey from LOW to HIGH (of 65535),
 // so fine that 8 bits alone would band.

@@ -106,6 +106,11 @@ CPreferencesDialog::CPreferencesDialog(CWizardApp& app, QWidget* parent)
     dg->addWidget(zoomAndTrimAll_, 1, 2, 1, 2);
     AddRow(dg, 2, 0, S(3018), picturesFolder_, 2);
     dg->addWidget(choose_, 2, 3);
+    // The photos go without where they were taken.
+    removeLocation_ = new QCheckBox(S(3656), defaults);
+    removeLocation_->setObjectName("removeLocation");
+    removeLocation_->setAccessibleName(S(3656));
+    dg->addWidget(removeLocation_, dg->rowCount(), 0, 1, 4);
     outer->addWidget(defaults);
 
     auto* row = new QHBoxLayout();
@@ -147,6 +152,8 @@ void CPreferencesDialog::load() {
     customerNumber_->setText(Q(reg.getText(kUser, "CustomerNumber")));
     picturesFolder_->setText(Q(reg.getText(kUser, "PicturesFolder")));
     zoomAndTrimAll_->setChecked(reg.getNumber(kUser, "ZoomAndTrimAll", 0) != 0);
+    removeLocation_->setChecked(reg.getNumber(orlavo::section::kSettings, "RemoveLocation", 1) !=
+                                0);
     quantity_->setValue(reg.getNumber(kUser, "ProdQuantity", 1));
 
     const std::vector<std::string> products = app_.productNames();
@@ -226,6 +233,9 @@ void CPreferencesDialog::accept() {
         ok = reg.setText(kUser, "Country", U(country)) && ok;
     }
     ok = reg.setNumber(kUser, "ZoomAndTrimAll", zoomAndTrimAll_->isChecked() ? 1 : 0) && ok;
+    ok = reg.setNumber(orlavo::section::kSettings, "RemoveLocation",
+                       removeLocation_->isChecked() ? 1 : 0) &&
+         ok;
     ok = reg.setNumber(kUser, "ProdQuantity", quantity) && ok;
     if (product_->count() > 0) {
         ok = reg.setNumber(kUser, "ProductType", product_->currentIndex()) && ok;
