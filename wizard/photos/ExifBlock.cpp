@@ -81,10 +81,11 @@ public:
         put16(at + (big_ ? 2 : 0), v & 0xFFFF);
     }
 
-    // The entries of the directory at AT, when the whole table lies in the block.
+    // The entries of the directory at AT, when the whole table lies in the
+    // block after its header.
     std::optional<unsigned> count(std::size_t at) const {
         unsigned n = 0;
-        if (!u16(at, n) || n > kMaxEntries || !has(at + 2, std::size_t(n) * 12 + 4))
+        if (at < 8 || !u16(at, n) || n > kMaxEntries || !has(at + 2, std::size_t(n) * 12 + 4))
             return std::nullopt;
         return n;
     }
@@ -164,6 +165,8 @@ std::optional<Directories> Walk(Tiff& t) {
     if (!n0)
         return std::nullopt;
     Directories dirs;
+    // The header is no value of anyone's.
+    dirs.tables.push_back({0, 8});
     const auto table = [&t](std::size_t at) {
         return Range{at, at + 2 + std::size_t(*t.count(at)) * 12 + 4};
     };
@@ -225,14 +228,18 @@ bool ExifHasLocation(std::string_view block) {
     return false;
 }
 
-ExifEdit RemoveExifLocation(std::string& block) {
-    Tiff t(block);
-    const std::optional<Directories> dirs = Walk(t);
-    if (!dirs)
-        return ExifEdit::Unreadable;
+namespace {
+
+// One pass over the directories that may point at a GPS directory; true
+// when a pointer went. Directories that overlap (only a hostile file's do)
+// may change each other, which the caller's next pass sees.
+bool RemovePass(std::string& block, Tiff& t, const Directories& dirs) {
     bool changed = false;
-    for (std::size_t dir : dirs->main) {
-        for (unsigned i = 0; i < *t.count(dir);) {
+    for (std::size_t dir : dirs.main) {
+        for (unsigned i = 0;;) {
+            const std::optional<unsigned> count = t.count(dir);
+            if (!count || i >= *count)
+                break;
             const std::size_t e = Tiff::entry(dir, i);
             if (t.tag(e) != kTagGpsIfd) {
                 ++i;
@@ -242,7 +249,7 @@ ExifEdit RemoveExifLocation(std::string& block) {
             const bool pointer = t.number(e, gps);
             // The pointer goes: the entries after it, and the next
             // directory's offset, move up by one entry.
-            const unsigned n = *t.count(dir);
+            const unsigned n = *count;
             const std::size_t tableEnd = Tiff::entry(dir, n) + 4;
             std::memmove(block.data() + e, block.data() + e + 12, tableEnd - e - 12);
             t.zero(tableEnd - 12, 12);
@@ -253,15 +260,32 @@ ExifEdit RemoveExifLocation(std::string& block) {
                 continue;
             for (unsigned k = 0; k < *ng; ++k) {
                 std::size_t at = 0, len = 0;
-                if (t.outOfLine(Tiff::entry(gps, k), at, len) && !Overlaps(dirs->tables, at, len))
+                if (t.outOfLine(Tiff::entry(gps, k), at, len) && !Overlaps(dirs.tables, at, len))
                     t.zero(at, len);
             }
             const std::size_t tableLen = 2 + std::size_t(*ng) * 12 + 4;
-            if (!Overlaps(dirs->tables, gps, tableLen))
+            if (!Overlaps(dirs.tables, gps, tableLen))
                 t.zero(gps, tableLen);
         }
     }
-    return changed ? ExifEdit::Changed : ExifEdit::Unchanged;
+    return changed;
+}
+
+}  // namespace
+
+ExifEdit RemoveExifLocation(std::string& block) {
+    Tiff t(block);
+    bool changed = false;
+    for (int pass = 0; pass < 4; ++pass) {
+        const std::optional<Directories> dirs = Walk(t);
+        // A block its own edit left unreadable goes whole, as one that was.
+        if (!dirs)
+            return ExifEdit::Unreadable;
+        if (!RemovePass(block, t, *dirs))
+            return changed ? ExifEdit::Changed : ExifEdit::Unchanged;
+        changed = true;
+    }
+    return ExifHasLocation(block) ? ExifEdit::Unreadable : ExifEdit::Changed;
 }
 
 bool SetExifUpright(std::string& block, int width, int height) {
