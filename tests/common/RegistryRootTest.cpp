@@ -39,5 +39,8 @@ TEST(SettingsTable, KnowsTypesAndDefaults) {
     ASSERT_NE(dealer, nullptr);
     EXPECT_EQ(dealer->type, SettingType::Text);
     EXPECT_EQ(FindSetting("DownloadInfo", "Nonsense"), nullptr);
-    EXPECT_EQ(AllSettings().size(), 46u);
+    const SettingSpec* location = FindSetting("Settings", "RemoveLocation");
+    ASSERT_NE(location, nullptr);
+    EXPECT_EQ(location->defaultNumber, 1) << "photos go without their location unless asked";
+    EXPECT_EQ(AllSettings().size(), 47u);
 }
