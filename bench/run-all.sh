@@ -12,7 +12,8 @@ ROUNDS=${ORLAVO_BENCH_ROUNDS:-5}
 BIN="$BUILD/bin"
 START=$(date +%s)
 TARGETS=(bench_table catalogue_bench bench_upload bench_order bench_product_page
-         bench_thumbnails bench_shared_thumbnails bench_wizard bench_prepare)
+         bench_thumbnails bench_shared_thumbnails bench_wizard bench_prepare
+         bench_phone)
 
 cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$BUILD" -j "$(nproc)" --target "${TARGETS[@]}"
@@ -39,6 +40,7 @@ run bench_shared_thumbnails --runs "$ROUNDS" --corpus "$BUILD/bench-photos" \
 run bench_upload --runs "$ROUNDS"
 run bench_order --runs "$ROUNDS"
 run bench_prepare --runs "$ROUNDS"
+run bench_phone --runs "$ROUNDS"
 run catalogue_bench --runs "$ROUNDS" --benchmark_filter='BM_LoadAndListEveryName' --benchmark_color=false
 run bench_product_page --runs "$ROUNDS" --benchmark_filter='^Activation$' --benchmark_color=false
 run bench_wizard --runs "$ROUNDS"

@@ -44,6 +44,9 @@ constexpr std::array kSettings{
     Number(S, "ThumbnailSize", 92),
     // Whether step 1 uses and fills the desktop's thumbnail cache.
     Number(S, "ShareThumbnails", 1),
+    // Preferences: the photos go without where they were taken (1) or as
+    // they are (0).
+    Number(S, "RemoveLocation", 1),
 
     Number(U, "Remember", 0),
     Text(U, "FirstName"),

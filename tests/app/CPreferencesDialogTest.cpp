@@ -297,12 +297,29 @@ TEST_F(PreferencesTest, TabGoesThroughTheFieldsInReadingOrder) {
                !w->isEnabled());
     }
     const QList<QWidget*> expected{
-        d->firstName(),    d->lastName(),        d->address(),        d->address2(),
-        d->town(),         d->state(),           d->postCode(),       d->country(),
-        d->phone(),        d->email(),           d->customerNumber(), d->dealerNumber(),
-        d->product(),      d->quantity(),        d->zoomAndTrimAll(), d->picturesFolder(),
-        d->chooseButton(), d->shareThumbnails(), d->cancelButton(),   d->saveButton()};
+        d->firstName(),      d->lastName(),        d->address(),        d->address2(),
+        d->town(),           d->state(),           d->postCode(),       d->country(),
+        d->phone(),          d->email(),           d->customerNumber(), d->dealerNumber(),
+        d->product(),        d->quantity(),        d->zoomAndTrimAll(), d->picturesFolder(),
+        d->chooseButton(),   d->shareThumbnails(), d->removeLocation(), d->cancelButton(),
+        d->saveButton()};
     ASSERT_GE(order.size(), expected.size());
     for (qsizetype i = 0; i < expected.size(); ++i)
         EXPECT_EQ(order[i], expected[i]) << "position " << i;
+}
+
+TEST_F(PreferencesTest, TheLocationLeavesThePhotosUnlessTheUserSaysOtherwise) {
+    auto d = open();
+    ASSERT_NE(d->removeLocation(), nullptr);
+    EXPECT_EQ(d->removeLocation()->text(), "Remove the location from photos before sending");
+    EXPECT_TRUE(d->removeLocation()->isChecked()) << "on when nothing was chosen";
+    QTest::mouseClick(d->removeLocation(), Qt::LeftButton);
+    save(*d);
+    EXPECT_EQ(reg().getNumber(orlavo::section::kSettings, "RemoveLocation", 1), 0);
+    auto again = std::make_unique<CPreferencesDialog>(*app_);
+    EXPECT_FALSE(again->removeLocation()->isChecked());
+    // Cancel stores nothing.
+    QTest::mouseClick(again->removeLocation(), Qt::LeftButton);
+    again->reject();
+    EXPECT_EQ(reg().getNumber(orlavo::section::kSettings, "RemoveLocation", 1), 0);
 }

@@ -239,3 +239,26 @@ TEST(CatalogueParse, Latin1CatalogueIsReadByItsDeclaration) {
                                    "e"),
               "FR");
 }
+
+TEST(CatalogueColourSpace, TheLabAsksForSrgbByTheAffiliatesColorspace) {
+    struct Case {
+        const char* affiliate;
+        bool srgb;
+    } cases[] = {
+        {"<affiliate id=\"1\" colorspace=\"sRGB\"/>", true},
+        {"<affiliate id=\"1\" colorspace=\"SRGB\"/>", true},
+        {"<affiliate id=\"1\" colorspace=\"AdobeRGB\"/>", false},
+        {"<affiliate id=\"1\" colorspace=\"sRGB2\"/>", false},
+        {"<affiliate id=\"1\"/>", false},
+    };
+    for (const Case& c : cases) {
+        CXmlDocuments docs;
+        ShopList shops;
+        ASSERT_EQ(docs.LoadDownloaded(
+                      kAddress,
+                      std::string("<affiliateinfo>") + c.affiliate + "<products/></affiliateinfo>",
+                      shops),
+                  "");
+        EXPECT_EQ(docs.WantsSrgb(), c.srgb) << c.affiliate;
+    }
+}

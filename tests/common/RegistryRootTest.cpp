@@ -43,5 +43,8 @@ TEST(SettingsTable, KnowsTypesAndDefaults) {
     const SettingSpec* share = FindSetting("Settings", "ShareThumbnails");
     ASSERT_NE(share, nullptr);
     EXPECT_EQ(share->defaultNumber, 1);
-    EXPECT_EQ(AllSettings().size(), 47u);
+    const SettingSpec* location = FindSetting("Settings", "RemoveLocation");
+    ASSERT_NE(location, nullptr);
+    EXPECT_EQ(location->defaultNumber, 1) << "photos go without their location unless asked";
+    EXPECT_EQ(AllSettings().size(), 48u);
 }

@@ -21,7 +21,7 @@ std::vector<std::string> Names(const auto& entries) {
     return names;
 }
 
-TEST(PhotoFolder, ListsJpegPhotosByNameOrTypeInNaturalOrder) {
+TEST(PhotoFolder, ListsPhotosByNameOrTypeInNaturalOrder) {
     test::TempDir dir;
     for (const char* name : {"img10.jpg", "b.JPG", "img2.jpg", "IMG3.jpg", "a.jpg", "c.jpeg",
                              "d.png", "notes.txt", "jpg", ".hidden.jpg", "e.jpe", "f.JpG"})
@@ -31,8 +31,8 @@ TEST(PhotoFolder, ListsJpegPhotosByNameOrTypeInNaturalOrder) {
 
     const std::vector<PhotoEntry> photos = ListPhotos(dir.path().string());
     EXPECT_EQ(Names(photos),
-              (std::vector<std::string>{"a.jpg", "b.JPG", "c.jpeg", "e.jpe", "f.JpG", "img2.jpg",
-                                        "IMG3.jpg", "img10.jpg", "link.jpg"}));
+              (std::vector<std::string>{"a.jpg", "b.JPG", "c.jpeg", "d.png", "e.jpe", "f.JpG",
+                                        "img2.jpg", "IMG3.jpg", "img10.jpg", "link.jpg"}));
     ASSERT_FALSE(photos.empty());
     EXPECT_EQ(photos[0].path, dir.file("a.jpg"));
 }

@@ -180,6 +180,21 @@ TEST_F(SharedThumbnailsTest, WhatItWritesFollowsTheStandardAndIsReadBack) {
     EXPECT_EQ(ReadPngChunks(test::ReadFile(cache.thumbnailPath(path, 256))).width, 256);
 }
 
+TEST_F(SharedThumbnailsTest, PhotosOfOtherFormatsAreKeptAndReadBackToo) {
+    const SharedThumbnails cache(root(), "2.0.44.3");
+    const std::string path = dir.file("photos/from a phone.png");
+    fs::create_directories(dir.path() / "photos");
+    ASSERT_TRUE(test::Quadrants(640, 480).save(QString::fromStdString(path), "PNG"));
+    const PhotoThumbnail first = make(cache, path);
+    ASSERT_TRUE(first.ok());
+    EXPECT_EQ(ReadPngChunks(test::ReadFile(cache.thumbnailPath(path, 128))).width, 128);
+    const PhotoThumbnail again = make(cache, path);
+    ASSERT_TRUE(again.ok());
+    EXPECT_EQ(again.decodedSize, QSize(128, 96)) << "read from the cache, not decoded";
+    EXPECT_EQ(again.width, 640);
+    EXPECT_EQ(again.height, 480);
+}
+
 TEST_F(SharedThumbnailsTest, CachesOfVipsthumbnailAndGnomeAreUsedWhenCurrent) {
     const SharedThumbnails cache(root(), "2.0.44.3");
     // Turned by its EXIF orientation: seen as 300 x 400.

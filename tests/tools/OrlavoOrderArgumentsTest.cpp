@@ -10,6 +10,19 @@
 namespace orlavo::order {
 namespace {
 
+TEST(OrderArguments, KeepLocationMayStandAnywhere) {
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"--keep-location", "a.heic", "--print", "0:1"},
+          std::vector<std::string>{"a.heic", "--print", "0:1", "--keep-location"}}) {
+        OrderArguments a;
+        std::string error;
+        ASSERT_TRUE(ParseOrderArguments(args, a, error)) << error;
+        EXPECT_TRUE(a.keepLocation);
+        ASSERT_EQ(a.photos.size(), 1u);
+        EXPECT_EQ(a.photos[0].prints.size(), 1u);
+    }
+}
+
 TEST(OrderArguments, PrintsBelongToThePhotoNamedBeforeThem) {
     OrderArguments a;
     std::string error;
@@ -19,6 +32,7 @@ TEST(OrderArguments, PrintsBelongToThePhotoNamedBeforeThem) {
         << error;
     EXPECT_EQ(a.profile, "Demo");
     EXPECT_TRUE(a.yes);
+    EXPECT_FALSE(a.keepLocation) << "the profile's setting rules unless asked";
     ASSERT_EQ(a.photos.size(), 2u);
     ASSERT_EQ(a.photos[0].prints.size(), 2u);
     EXPECT_EQ(a.photos[0].prints[1].product, "P10x8");

@@ -160,9 +160,9 @@ TEST(OrderJournal, VersionsOtherThanThisOneAreToldApart) {
     EXPECT_EQ(older.problem,
               "written by an older version of Orlavo (journal version 0), which this version "
               "cannot read");
-    const JournalReading newer = ParseJournal(withVersion("3"));
+    const JournalReading newer = ParseJournal(withVersion("4"));
     EXPECT_EQ(newer.status, JournalReading::Status::Newer);
-    EXPECT_EQ(newer.problem, "written by a newer version of Orlavo (journal version 3)");
+    EXPECT_EQ(newer.problem, "written by a newer version of Orlavo (journal version 4)");
     // A newer journal is refused before its records are read: they may be anything.
     EXPECT_EQ(ParseJournal("Orlavo order journal\t7\nwhatever comes\n").status,
               JournalReading::Status::Newer);
@@ -205,6 +205,32 @@ TEST(OrderJournal, TurnsAndCropsComeBackAndAJournalOfTheFirstVersionIsStillRead)
           replaced("crop\t2\t16\t0\t1200\t800", "crop\t2\t16\t0\t0\t800"),
           replaced("crop\t2\t16\t0\t1200\t800", "crop\t2\t-1\t0\t1200\t800"),
           replaced("crop\t2\t16\t0\t1200\t800", "crop\t2\t16\t0\t1200"), oldWithTurn})
+        EXPECT_EQ(ParseJournal(bad).status, JournalReading::Status::Damaged) << bad;
+}
+
+TEST(OrderJournal, AResumeSendsTheRestWithOrWithoutTheLocationAsTheFirstPartWent) {
+    OrderJournal j = Awkward();
+    EXPECT_EQ(FormatJournal(j).find("location"), std::string::npos) << "kept: no record";
+    j.removeLocation = true;
+    const std::string text = FormatJournal(j);
+    ASSERT_NE(text.find("location\tremove\n"), std::string::npos);
+    const JournalReading back = ParseJournal(text);
+    ASSERT_EQ(back.status, JournalReading::Status::Ok) << back.problem;
+    EXPECT_TRUE(back.journal.removeLocation);
+    EXPECT_FALSE(ParseJournal(FormatJournal(Awkward())).journal.removeLocation);
+    // A journal from before the choice existed: its photos went as they were.
+    std::string second = FormatJournal(Awkward());
+    second.replace(second.find('\t') + 1, 1, "2");
+    const JournalReading old = ParseJournal(second);
+    ASSERT_EQ(old.status, JournalReading::Status::Ok) << old.problem;
+    EXPECT_FALSE(old.journal.removeLocation);
+    std::string twice = text;
+    twice.insert(twice.find("location\tremove\n"), "location\tremove\n");
+    std::string unknown = text;
+    unknown.replace(unknown.find("location\tremove"), 15, "location\tmaybe");
+    std::string inSecond = text;
+    inSecond.replace(inSecond.find('\t') + 1, 1, "2");
+    for (const std::string& bad : {twice, unknown, inSecond})
         EXPECT_EQ(ParseJournal(bad).status, JournalReading::Status::Damaged) << bad;
 }
 

@@ -8,8 +8,12 @@
 #include <filesystem>
 #include <fstream>
 
+#include "tests/photos/TestPhotos.h"
+#include "tests/support/PhotoSamples.h"
 #include "tests/support/TempDir.h"
 #include "tests/transmission/JpegSamples.h"
+#include "wizard/photos/JpegInfo.h"
+#include "wizard/photos/JpegLocation.h"
 
 namespace orlavo::transmission {
 namespace {
@@ -108,6 +112,74 @@ TEST(PreparedPhoto, TheFolderOfASendWhoseProcessDiedIsSweptAndALiveOneIsLeft) {
     EXPECT_TRUE(fs::exists(live.path()));
     live.remove();
     EXPECT_TRUE(Names(parent).empty());
+}
+
+std::string Read(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), {});
+}
+
+bool HasLocation(const std::string& jpeg) {
+    return wizard::JpegHasLocation(reinterpret_cast<const unsigned char*>(jpeg.data()),
+                                   jpeg.size());
+}
+
+std::string ScanData(const std::string& jpeg) {
+    const wizard::JpegInfo info =
+        wizard::ReadJpegInfo(reinterpret_cast<const unsigned char*>(jpeg.data()), jpeg.size());
+    return jpeg.substr(info.scanOffset);
+}
+
+TEST(PreparedPhoto, OnlyAPhotoThatSaysWhereItWasTakenIsRewrittenToLoseIt) {
+    test::TempDir dir;
+    const QImage picture = test::Quadrants(320, 240);
+    const std::string plain = dir.write(
+        "plain.jpg",
+        test::JpegBytes(picture, test::PhoneExif(false, 6, false), test::PhoneXmp(false)));
+    const std::string located =
+        dir.write("located.jpg",
+                  test::JpegBytes(picture, test::PhoneExif(false, 6, true), test::PhoneXmp(true)));
+    SendFolder folder((dir.path() / "sending").string());
+    PhotoWork remove;
+    remove.removeLocation = true;
+
+    const PreparedPhoto same = PreparePhoto(folder, plain, remove, 1);
+    ASSERT_TRUE(same.ok()) << same.problem;
+    EXPECT_EQ(same.path, plain);
+    EXPECT_FALSE(same.written);
+
+    const PreparedPhoto without = PreparePhoto(folder, located, remove, 2);
+    ASSERT_TRUE(without.ok()) << without.problem;
+    ASSERT_TRUE(without.written);
+    const std::string sent = Read(without.path);
+    EXPECT_EQ(without.size, sent.size());
+    EXPECT_FALSE(HasLocation(sent));
+    EXPECT_EQ(ScanData(sent), ScanData(Read(located))) << "the picture goes byte for byte";
+
+    // Turned as well: still without it.
+    PhotoWork turned = remove;
+    turned.turn = 90;
+    const PreparedPhoto both = PreparePhoto(folder, located, turned, 3);
+    ASSERT_TRUE(both.ok()) << both.problem;
+    EXPECT_FALSE(HasLocation(Read(both.path)));
+
+    // The setting off: the photo goes as it is, location and all.
+    const PreparedPhoto kept = PreparePhoto(folder, located, {}, 4);
+    EXPECT_EQ(kept.path, located);
+
+    // Another format is made into a JPEG without it.
+    PhotoWork convert = remove;
+    convert.convert = true;
+    const std::string png =
+        dir.write("shared.png", test::PngBytes(picture, test::PhoneExif(true, 1, true)));
+    const PreparedPhoto made = PreparePhoto(folder, png, convert, 5);
+    ASSERT_TRUE(made.ok()) << made.problem;
+    EXPECT_EQ(fs::path(made.path).filename(), "photo-5.jpg");
+    const std::string jpeg = Read(made.path);
+    EXPECT_TRUE(
+        wizard::ReadJpegInfo(reinterpret_cast<const unsigned char*>(jpeg.data()), jpeg.size())
+            .complete);
+    EXPECT_FALSE(HasLocation(jpeg));
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "platform/XmlDocument.h"
+#include "tests/support/PhotoSamples.h"
 #include "tests/support/RawHttpServer.h"
 #include "tests/transmission/OrderSample.h"
 #include "tests/transmission/TempFiles.h"
@@ -68,6 +69,35 @@ TEST_F(UploadPreparationTest, PhotosWithLinesAreNumberedOneToNUnderOneOrderId) {
                   std::to_string(i + 1));
         EXPECT_EQ(m.selectSingle("transfermanifest/extra").attribute("numphotos"), "2");
         EXPECT_EQ(m.selectSingle("transfermanifest/extra").attribute("uniqueid"), p.orderId);
+    }
+}
+
+TEST_F(UploadPreparationTest, APhoneFormatGoesAsAJpegNamedByItsStem) {
+    const std::string png =
+        folder.write("IMG_0004.PNG", test::PngBytes(QImage(40, 30, QImage::Format_RGB32)));
+    // The photo's recorded type is its own; what goes is a JPEG all the same.
+    order.AddPhoto(png, 3, 900, 40, 30);
+    order.SetQuantity(3, 0, 1);
+    for (bool remove : {true, false}) {
+        SCOPED_TRACE(remove);
+        PreparedUpload p = PrepareUpload(docs, order, {}, remove);
+        ASSERT_TRUE(p.ok) << p.message;
+        ASSERT_EQ(p.items.size(), 3u);
+        const UploadItem& item = p.items[2];
+        EXPECT_EQ(item.path, png);
+        EXPECT_EQ(item.formName(), folder.file("IMG_0004.jpg"));
+        EXPECT_EQ(item.mediaType, "image/pjpeg");
+        EXPECT_TRUE(item.work.convert);
+        EXPECT_FALSE(item.work.toSrgb) << "the sample lab does not ask for sRGB";
+        EXPECT_EQ(item.work.removeLocation, remove);
+        xml::Document m;
+        ASSERT_TRUE(m.loadBytes(item.manifest));
+        EXPECT_EQ(m.selectSingle("transfermanifest/file").attribute("filename"), "IMG_0004.jpg");
+        EXPECT_EQ(m.selectSingle("transfermanifest/file").attribute("contenttype"), "image/pjpeg");
+        // The JPEG photos are not converted, and take the same choice.
+        EXPECT_FALSE(p.items[0].work.convert);
+        EXPECT_EQ(p.items[0].formName(), p.items[0].path);
+        EXPECT_EQ(p.items[0].work.removeLocation, remove);
     }
 }
 

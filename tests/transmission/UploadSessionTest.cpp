@@ -11,6 +11,7 @@
 #include <mutex>
 #include <thread>
 
+#include "tests/support/PhotoSamples.h"
 #include "tests/support/ProgramRun.h"
 #include "tests/support/RawHttpServer.h"
 #include "tests/transmission/TempFiles.h"
@@ -56,6 +57,7 @@ public:
     }
     void Thumbnail(int index) override { Add("thumb " + std::to_string(index)); }
     void PhotoStarts(int position) override { Add("starts " + std::to_string(position)); }
+    void Preparing(bool on) override { Add(on ? "preparing" : "prepared"); }
     void Estimate(const std::string& text) override { Add("estimate " + text); }
     void Notice(const std::string& text) override { Add("notice " + text); }
     void RetryCountdown(int seconds) override {
@@ -265,6 +267,44 @@ TEST(UploadSession, PartsHoldingTheBoundaryGoUnderAnotherThatTheContentTypeNames
         EXPECT_EQ(req.body, expected);
         EXPECT_EQ(req.header("Content-Length"), std::to_string(expected.size()));
     }
+}
+
+TEST(UploadSession, AConvertedPhotoIsPreparedJustBeforeItsRequestAndGoesUnderItsJpegName) {
+    RawHttpServer server([](const RawRequest&) { return Page("DONE"); });
+    Fixture f;
+    f.Add(0, 3000);
+    UploadItem png;
+    png.photoIndex = 1;
+    png.number = 2;
+    png.path = f.folder.write("IMG_0002.PNG", test::PngBytes(QImage(64, 48, QImage::Format_RGB32)));
+    png.formPath = f.folder.file("IMG_0002.jpg");
+    png.mediaType = "image/pjpeg";
+    png.size = 3000;
+    png.manifest = "<transfermanifest><file size=\"3000\"/></transfermanifest>";
+    png.work.convert = true;
+    f.items.push_back(png);
+    RecordingReporter reporter;
+    UploadSettings settings = Settings(server);
+    settings.sendFolderParent = (f.folder.path() / "sending").string();
+    UploadSession session(settings, f.items, f.total + 3000, reporter);
+    session.Run();
+    EXPECT_EQ(session.ErrorMessage(), "");
+    // Only the converted photo is prepared, after the first one went.
+    const std::vector<std::string> events = reporter.events();
+    const auto at = [&](const std::string& e) {
+        return std::find(events.begin(), events.end(), e) - events.begin();
+    };
+    EXPECT_LT(at("starts 1"), at("preparing"));
+    EXPECT_LT(at("preparing"), at("prepared"));
+    EXPECT_EQ(reporter.matching("preparing").size(), 1u);
+    const std::vector<RawRequest> requests = server.requests();
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_NE(
+        requests[1].body.find("filename=\"" + png.formPath + "\"\r\nContent-Type: image/pjpeg"),
+        std::string::npos);
+    EXPECT_EQ(requests[1].body.find("IMG_0002.PNG"), std::string::npos);
+    EXPECT_NE(requests[1].body.find("\xFF\xD8\xFF"), std::string::npos) << "a JPEG went";
+    EXPECT_FALSE(std::filesystem::exists(f.folder.path() / "sending" / "photo-2.jpg"));
 }
 
 TEST(UploadSession, RefusalOfTheSecondPhotoEndsTheOrderWithItsTitle) {

@@ -142,6 +142,8 @@ bool ParseOrderArguments(const std::vector<std::string>& args, OrderArguments& o
             out.listCatalogue = true;
         } else if (a == "--yes" || a == "-y") {
             out.yes = true;
+        } else if (a == "--keep-location") {
+            out.keepLocation = true;
         } else if (a == "--resume") {
             out.resume = true;
         } else if (a == "--retry-pauses") {

@@ -40,6 +40,9 @@ struct OrderArguments {
     bool help = false;
     bool listCatalogue = false;
     bool yes = false;
+    // --keep-location: the photos go with where they were taken, whatever
+    // the profile's setting.
+    bool keepLocation = false;
     // --resume: the profile's interrupted order, its photos and details from
     // its journal.
     bool resume = false;

@@ -33,9 +33,11 @@
 #include "tools/orlavo-order/ResumedOrder.h"
 #include "wizard/app/core/StartSettings.h"
 #include "wizard/catalogue/CXmlDocuments.h"
-#include "wizard/photos/JpegInfo.h"
 #include "wizard/photos/OrderModel.h"
+#include "wizard/photos/PhotoFormat.h"
+#include "wizard/photos/PhotoLocation.h"
 #include "wizard/transmission/JournalFolder.h"
+#include "wizard/transmission/LocationSummary.h"
 #include "wizard/transmission/OrderResume.h"
 #include "wizard/transmission/OrderSend.h"
 #include "wizard/transmission/PreparedPhoto.h"
@@ -71,7 +73,7 @@ constexpr const char* kUsageText =
        orlavo-order [--profile P] --catalogue
        orlavo-order --help
 
-Orders paper prints of JPEG photos from the lab named in a profile's settings,
+Orders paper prints of photos from the lab named in a profile's settings,
 the way the ordering wizard does: it loads the lab's catalogue, checks the
 customer details with the wizard's rules, asks the lab for the price, shows
 the order summary with the quote, asks for confirmation and uploads every
@@ -88,6 +90,8 @@ Settings (read, never written) from the settings store (ORLAVO_REGISTRY, else
   DownloadInfo/DownloadURL, UploadURL, PriceRequestURL   the lab's addresses
   DownloadInfo/UseDealerNumber, UserDetails/DealerNumber the dealer number sent
   UserDetails/ZoomAndTrimAll      default "Zoom and Trim" of a print (0 or 1)
+  Settings/RemoveLocation         1 (the default): the photos go without where
+                                  they were taken; 0: as they are
   UserDetails/Remember and the remembered billing and shipping values, which
                                   fill details that are not given
   Settings/Debug                  when not 0, the answers and manifests are
@@ -97,7 +101,8 @@ Settings (read, never written) from the settings store (ORLAVO_REGISTRY, else
                                   always go to !QRT2_request.txt there
 
 Photos and prints:
-  PHOTO                   a JPEG file; up to 197 photos, each once
+  PHOTO                   a JPEG, HEIC (HEIF), PNG, TIFF or WebP file, told by
+                          its content; up to 197 photos, each once
   --print PRODUCT:QTY[:TRIM]
                           QTY (1 to 999) prints of PRODUCT for the photo named
                           just before; PRODUCT is the product's index in the
@@ -117,7 +122,14 @@ Photos and prints:
                           to the lab as a photo of its own, cropped on JPEG
                           block boundaries (up to 15 pixels more at the left
                           and top); the lab trims it to the paper
-  Photos that are not turned or cropped go to the lab byte for byte.
+  A photo that is not a JPEG goes as a JPEG made for the upload (quality 95,
+  upright, with its EXIF and colour profile), named with its stem and .jpg.
+  --keep-location         send the photos with where they were taken (GPS in
+                          EXIF, the location in XMP), whatever the profile
+                          says; without it, and with Settings/RemoveLocation
+                          not 0, the location is taken out first (losslessly
+                          for a JPEG) and a photo without one goes as it is
+  Other JPEG photos that are not turned or cropped go to the lab byte for byte.
   Photos without any print are not sent (the wizard keeps them out too); at
   least one print is needed.
   --catalogue             list the lab's products, payment methods, countries
@@ -152,7 +164,8 @@ Sending:
                           lab has not accepted, and those changed since; its
                           photos, prints and details come from its journal,
                           the card data must be given again (--details,
-                          --detail, ORLAVO_CCNUMBER)
+                          --detail, ORLAVO_CCNUMBER); the photos go with or
+                          without their location as the order's first part did
 
 Exit codes:
   0   the order was sent and every photo accepted
@@ -229,22 +242,9 @@ bool ReadFile(const std::string& path, std::string& text) {
     return true;
 }
 
-bool IsJpeg(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    unsigned char magic[3] = {};
-    in.read(reinterpret_cast<char*>(magic), 3);
-    return in.gcount() == 3 && magic[0] == 0xFF && magic[1] == 0xD8 && magic[2] == 0xFF;
-}
-
-// The photo's pixel size as it is seen (its EXIF orientation applied); 0 x 0
-// when its header cannot be read.
-void ShownSize(const std::string& path, int& width, int& height) {
-    std::ifstream in(path, std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(in)), {});
-    const wizard::JpegInfo info =
-        wizard::ReadJpegInfo(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
-    width = info.isJpeg ? info.shownWidth() : 0;
-    height = info.isJpeg ? info.shownHeight() : 0;
+// A photo of a format the wizard takes, by its content.
+bool IsPhoto(const std::string& path) {
+    return wizard::PhotoFormatOfFile(path) != wizard::PhotoFormat::Unknown;
 }
 
 std::string Format(std::string text, int a, int b) {
@@ -521,16 +521,18 @@ int Run(const order::OrderArguments& args) {
         if (!fs::is_regular_file(choice.path, ec)) {
             return Fail(kUsage, choice.path + ": no such photo file");
         }
-        if (!IsJpeg(choice.path)) {
-            return Fail(kUsage, choice.path + ": not a JPEG photo");
+        if (!IsPhoto(choice.path)) {
+            return Fail(kUsage, choice.path + ": not a photo (JPEG, HEIC, PNG, TIFF or WebP)");
         }
         std::string path = fs::absolute(choice.path, ec).lexically_normal().string();
         if (order.IndexOfPath(path) >= 0) {
             return Fail(kUsage, choice.path + ": the photo is named twice");
         }
-        int width = 0, height = 0;
-        ShownSize(path, width, height);
-        std::size_t index = order.AddPhoto(path, 0, fs::file_size(path, ec), width, height);
+        // Its size as it is seen (its orientation applied); 0 x 0 when its
+        // header cannot be read.
+        const QSize shown = wizard::ShownPhotoSize(path);
+        std::size_t index =
+            order.AddPhoto(path, 0, fs::file_size(path, ec), shown.width(), shown.height());
         for (int quarter = 0; quarter < choice.turn / 90; ++quarter) {
             order.TurnPhoto(index, true);
         }
@@ -638,8 +640,16 @@ int Run(const order::OrderArguments& args) {
         !result.empty()) {
         return Fail(kPrice, transmission::PriceFailureText(result, refused));
     }
+    // The rest of an interrupted order goes as its first part went.
+    const bool removeLocation =
+        resumed
+            ? resumed->journal().removeLocation
+            : !args.keepLocation && store.getNumber(section::kSettings, "RemoveLocation", 1) != 0;
     std::cout << TerminalText(order::SummaryText(docs, quote, details.shopName)) << Str(3606) << " "
               << transmission::SentPhotosText(transmission::SendUnits(order).size()) << "\n"
+              << Str(3657) << " "
+              << transmission::LocationText(transmission::PhotosWithLocation(order), removeLocation)
+              << "\n"
               << std::flush;
     if (resumed) {
         const transmission::ResumePlan plan = transmission::PlanResumeNow(resumed->journal(), docs);
@@ -669,6 +679,7 @@ int Run(const order::OrderArguments& args) {
     uploadSettings.debug = settings.debug != 0;
     uploadSettings.agent = "orlavo-order";
     uploadSettings.dump = dump;
+    uploadSettings.removeLocation = removeLocation;
     if (args.retryPauses) {
         uploadSettings.retryPauses.clear();
         for (int seconds : *args.retryPauses) {

@@ -112,6 +112,11 @@ CPreferencesDialog::CPreferencesDialog(CWizardApp& app, QWidget* parent)
     shareThumbnails_->setObjectName("shareThumbnails");
     shareThumbnails_->setAccessibleName(S(3626));
     dg->addWidget(shareThumbnails_, 3, 0, 1, 4);
+    // The photos go without where they were taken.
+    removeLocation_ = new QCheckBox(S(3656), defaults);
+    removeLocation_->setObjectName("removeLocation");
+    removeLocation_->setAccessibleName(S(3656));
+    dg->addWidget(removeLocation_, 4, 0, 1, 4);
     outer->addWidget(defaults);
 
     auto* row = new QHBoxLayout();
@@ -153,6 +158,8 @@ void CPreferencesDialog::load() {
     customerNumber_->setText(Q(reg.getText(kUser, "CustomerNumber")));
     picturesFolder_->setText(Q(reg.getText(kUser, "PicturesFolder")));
     zoomAndTrimAll_->setChecked(reg.getNumber(kUser, "ZoomAndTrimAll", 0) != 0);
+    removeLocation_->setChecked(reg.getNumber(orlavo::section::kSettings, "RemoveLocation", 1) !=
+                                0);
     quantity_->setValue(reg.getNumber(kUser, "ProdQuantity", 1));
     shareThumbnails_->setChecked(reg.getNumber(orlavo::section::kSettings, "ShareThumbnails", 1) !=
                                  0);
@@ -234,6 +241,9 @@ void CPreferencesDialog::accept() {
         ok = reg.setText(kUser, "Country", U(country)) && ok;
     }
     ok = reg.setNumber(kUser, "ZoomAndTrimAll", zoomAndTrimAll_->isChecked() ? 1 : 0) && ok;
+    ok = reg.setNumber(orlavo::section::kSettings, "RemoveLocation",
+                       removeLocation_->isChecked() ? 1 : 0) &&
+         ok;
     ok = reg.setNumber(kUser, "ProdQuantity", quantity) && ok;
     ok = reg.setNumber(orlavo::section::kSettings, "ShareThumbnails",
                        shareThumbnails_->isChecked() ? 1 : 0) &&

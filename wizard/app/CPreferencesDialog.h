@@ -1,7 +1,8 @@
 #pragma once
 // Preferences: the billing details, dealer number, default product and
-// quantity, "Zoom and Trim All" and the pictures folder, kept in the settings
-// store so that later orders start pre-filled. Changes are stored only at "Save".
+// quantity, "Zoom and Trim All", the pictures folder and whether photos go
+// without where they were taken, kept in the settings store so that later
+// orders start pre-filled. Changes are stored only at "Save".
 
 #include <QDialog>
 
@@ -35,6 +36,7 @@ public:
     QLineEdit* picturesFolder() const { return picturesFolder_; }
     QCheckBox* shareThumbnails() const { return shareThumbnails_; }
     QPushButton* chooseButton() const { return choose_; }
+    QCheckBox* removeLocation() const { return removeLocation_; }
     QPushButton* saveButton() const { return save_; }
     QPushButton* cancelButton() const { return cancel_; }
 
@@ -65,6 +67,7 @@ private:
     QLineEdit* picturesFolder_;
     QPushButton* choose_;
     QCheckBox* shareThumbnails_;
+    QCheckBox* removeLocation_;
     QPushButton* save_;
     QPushButton* cancel_;
 };

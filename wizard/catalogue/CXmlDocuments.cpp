@@ -101,6 +101,13 @@ std::string CXmlDocuments::GetCurrency() const {
     return catalogue_.selectSingle("affiliateinfo/affiliate").attribute("currency");
 }
 
+bool CXmlDocuments::WantsSrgb() const {
+    const std::string space =
+        catalogue_.selectSingle("affiliateinfo/affiliate").attribute("colorspace");
+    return space.size() == 4 && (space[0] | 0x20) == 's' && (space[1] | 0x20) == 'r' &&
+           (space[2] | 0x20) == 'g' && (space[3] | 0x20) == 'b';
+}
+
 int CXmlDocuments::GetPaymentCount() const {
     return static_cast<int>(catalogue_.selectSingle("affiliateinfo/payment").childCount());
 }

@@ -53,6 +53,10 @@ public:
     std::string GetProductPrice(int index) const;         // as the catalogue writes it
     std::pair<int, int> GetProductSize(int index) const;  // x_dim, y_dim
     std::string GetCurrency() const;
+    // The lab wants photos in sRGB: `affiliateinfo/affiliate` has colorspace
+    // "sRGB" (in any case). Photos converted for sending are then converted
+    // to sRGB rather than sent with their own colour profile.
+    bool WantsSrgb() const;
     int GetPaymentCount() const;
     PaymentMethod GetPayment(int index) const;
     std::string GetPaymentName(std::string_view id) const;

@@ -63,29 +63,6 @@ Budget& SharedBudget() {
     return budget;
 }
 
-// A share of the budget, given back when it goes.
-class Share {
-public:
-    Share() = default;
-    Share(const Share&) = delete;
-    Share& operator=(const Share&) = delete;
-    ~Share() {
-        if (bytes_ > 0)
-            SharedBudget().give(bytes_);
-    }
-    bool take(std::uint64_t bytes, const std::atomic<bool>* stop) {
-        if (bytes < kSmallDecodeBytes)
-            return true;
-        if (!SharedBudget().take(bytes, stop))
-            return false;
-        bytes_ = bytes;
-        return true;
-    }
-
-private:
-    std::uint64_t bytes_ = 0;
-};
-
 // The warnings after which the picture misses some of its data.
 bool LosesData(int code) {
     switch (code) {
@@ -321,7 +298,7 @@ DecodedPicture Decode(Job& job, QSize need) {
         out.verdict = DecodeVerdict::TooLarge;
         return out;
     }
-    Share share;
+    DecodeShare share;
     if (!share.take(cost, job.stop)) {
         out.verdict = DecodeVerdict::Stopped;
         return out;
@@ -367,6 +344,22 @@ DecodedPicture Decode(Job& job, QSize need) {
 }
 
 }  // namespace
+
+DecodeShare::~DecodeShare() {
+    if (bytes_ > 0)
+        SharedBudget().give(bytes_);
+}
+
+bool DecodeShare::take(std::uint64_t bytes, const std::atomic<bool>* stop) {
+    if (bytes < kSmallDecodeBytes)
+        return true;
+    if (bytes_ > 0)
+        return false;
+    if (!SharedBudget().take(bytes, stop))
+        return false;
+    bytes_ = bytes;
+    return true;
+}
 
 DecodedPicture DecodeJpeg(const unsigned char* data, std::size_t size, QSize need,
                           const std::atomic<bool>* stop) {

@@ -50,6 +50,23 @@ struct DecodedPicture {
     QSize stored;
 };
 
+// A share of kDecodeBudgetBytes, held while a decode runs and given back
+// when the share goes. Decodes of other formats take one too, so that all
+// decodes running at once stay within the budget.
+class DecodeShare {
+public:
+    DecodeShare() = default;
+    ~DecodeShare();
+    DecodeShare(const DecodeShare&) = delete;
+    DecodeShare& operator=(const DecodeShare&) = delete;
+    // Waits until BYTES fit (small decodes do not wait); false when STOP is
+    // set meanwhile. Once per share.
+    bool take(std::uint64_t bytes, const std::atomic<bool>* stop);
+
+private:
+    std::uint64_t bytes_ = 0;
+};
+
 // Decodes DATA at the smallest scale whose picture covers NEED (in the
 // stored orientation). STOP, when given, is polled while the decode runs.
 DecodedPicture DecodeJpeg(const unsigned char* data, std::size_t size, QSize need,

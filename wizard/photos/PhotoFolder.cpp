@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "wizard/photos/PhotoFormat.h"
+
 namespace orlavo::wizard {
 
 namespace {
@@ -50,31 +52,40 @@ bool HasVisibleSubfolder(const std::string& folder) {
     return false;
 }
 
-}  // namespace
-
-bool IsPhotoOrlavoTakes(const std::string& path) {
-    std::error_code ec;
-    if (!fs::is_regular_file(fs::path(path), ec))
-        return false;
-    std::FILE* in = std::fopen(path.c_str(), "rb");
-    if (!in)
-        return false;
-    unsigned char magic[3] = {};
-    const std::size_t got = std::fread(magic, 1, sizeof magic, in);
-    std::fclose(in);
-    // Every JPEG starts with its start-of-image marker and a further marker.
-    return got == 3 && magic[0] == 0xFF && magic[1] == 0xD8 && magic[2] == 0xFF;
+QString MimeByName(std::string_view name) {
+    static const QMimeDatabase mimes;
+    return mimes.mimeTypeForFile(DisplayName(std::string(name)), QMimeDatabase::MatchExtension)
+        .name();
 }
 
+// Worth reading to tell: a name without a type of its own, or one of an image
+// type we take. Videos, documents and cameras' raw files are not opened.
+bool MayBePhoto(std::string_view name) {
+    static const QStringList kTaken = {"application/octet-stream",
+                                       "image/jpeg",
+                                       "image/png",
+                                       "image/tiff",
+                                       "image/webp",
+                                       "image/heic",
+                                       "image/heif"};
+    return name.find('.') == std::string_view::npos || kTaken.contains(MimeByName(name));
+}
+
+}  // namespace
+
 bool IsPhotoName(std::string_view name) {
-    if (HasJpgExtension(name))
+    if (HasJpgExtension(name) || HasOtherPhotoExtension(name))
         return true;
     if (name.find('.') == std::string_view::npos)
         return false;
-    static const QMimeDatabase mimes;
-    const QMimeType type =
-        mimes.mimeTypeForFile(DisplayName(std::string(name)), QMimeDatabase::MatchExtension);
-    return type.name() == QLatin1String("image/jpeg");
+    return MimeByName(name) == QLatin1String("image/jpeg");
+}
+
+bool TakesPhotoFile(const std::string& path) {
+    const std::string name = std::filesystem::path(path).filename().string();
+    if (!MayBePhoto(name))
+        return false;
+    return PhotoFormatOfFile(path) != PhotoFormat::Unknown;
 }
 
 std::string JoinPath(const std::string& folder, const std::string& name) {
@@ -89,8 +100,11 @@ std::vector<PhotoEntry> ListPhotos(const std::string& folder) {
     std::vector<PhotoEntry> photos;
     ForEachVisible(folder, [&](const fs::directory_entry& entry, std::string name) {
         std::error_code ec;
-        if (IsPhotoName(name) && entry.is_regular_file(ec))
-            photos.push_back({JoinPath(folder, name), std::move(name)});
+        if (!entry.is_regular_file(ec))
+            return;
+        std::string path = JoinPath(folder, name);
+        if (IsPhotoName(name) || TakesPhotoFile(path))
+            photos.push_back({std::move(path), std::move(name)});
     });
     NameOrder::sort(photos, [](const PhotoEntry& p) -> const std::string& { return p.name; });
     return photos;

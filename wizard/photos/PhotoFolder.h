@@ -24,14 +24,20 @@ struct SubfolderEntry {
     bool hasSubfolders = false;  // at least one subfolder that is not hidden
 };
 
-// A photo by its name: "x.jpg" in any case of the three letters, or any other
-// name whose content type is image/jpeg (".jpeg", ".jpe", ...).
+// A photo by its name: "x.jpg" in any case of the three letters, any other
+// name whose content type is image/jpeg (".jpeg", ".jpe", ...), and the names
+// of the other formats Orlavo takes (".heic", ".heif", ".png", ".tif",
+// ".tiff", ".webp", in any case).
 bool IsPhotoName(std::string_view name);
 
-// Whether Orlavo takes the file at PATH as a photo to order, by its content
-// (a JPEG file). Opened and dropped files are judged by it.
-bool IsPhotoOrlavoTakes(const std::string& path);
+// Whether Orlavo takes the file at PATH as a photo, by its content: a JPEG,
+// HEIF (HEIC), PNG, TIFF or WebP file, whatever its name, but for a camera's
+// raw file (which may look like a TIFF and is no photo of ours).
+bool TakesPhotoFile(const std::string& path);
 
+// The photos of FOLDER: those with a photo's name, and those whose name says
+// nothing of their content (no extension, or one of no known type) that
+// TakesPhotoFile() takes.
 std::vector<PhotoEntry> ListPhotos(const std::string& folder);
 std::vector<SubfolderEntry> ListSubfolders(const std::string& folder);
 

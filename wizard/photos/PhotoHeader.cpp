@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "wizard/photos/JpegInfo.h"
+#include "wizard/photos/PhotoFile.h"
 
 namespace orlavo::wizard {
 
@@ -46,6 +47,22 @@ PhotoHeader ReadPhotoHeader(const std::string& path) {
             break;
         want = std::size_t(std::min<std::uint64_t>({size, want * 4, kMaxHeadBytes}));
     }
+    const std::int64_t modified =
+        std::int64_t(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000;
+    const bool jpegStart = head.size() >= 2 && head[0] == 0xFF && head[1] == 0xD8;
+    if (!jpegStart) {
+        // HEIC, PNG, TIFF, WebP: their container's header says as much.
+        in.reset();
+        const std::unique_ptr<PhotoFile> other = PhotoFile::Open(path);
+        if (!other || other->facts().shown().isEmpty())
+            return header;
+        header.whole = other->facts().whole;
+        header.width = other->facts().shown().width();
+        header.height = other->facts().shown().height();
+        header.fileSize = size;
+        header.lastModified = modified;
+        return header;
+    }
     if (!info.isJpeg || info.width <= 0 || info.height <= 0 || info.scanOffset == 0)
         return header;
     bool complete = info.complete;
@@ -64,7 +81,7 @@ PhotoHeader ReadPhotoHeader(const std::string& path) {
     header.width = info.shownWidth();
     header.height = info.shownHeight();
     header.fileSize = size;
-    header.lastModified = std::int64_t(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000;
+    header.lastModified = modified;
     return header;
 }
 

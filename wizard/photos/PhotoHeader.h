@@ -3,7 +3,8 @@
 // from elsewhere (the desktop's thumbnail cache): its pixel size as seen, its
 // file size and time, and whether it is whole by its markers (a frame header
 // before the first scan, and the image data running to an end marker). Unlike
-// a decode, this cannot see data lost in the middle of the picture.
+// a decode, this cannot see data lost in the middle of the picture. Other
+// formats than JPEG are judged by their container's header.
 
 #include <cstdint>
 #include <string>

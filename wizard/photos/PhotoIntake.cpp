@@ -42,7 +42,7 @@ IntakeList SortIntake(const std::vector<std::string>& paths) {
                 photo(e.path);
         } else if (!fs::is_regular_file(status) || ::access(path.c_str(), R_OK) != 0) {
             list.unreadable.push_back(path);
-        } else if (IsPhotoOrlavoTakes(path)) {
+        } else if (TakesPhotoFile(path)) {
             photo(path);
         } else {
             list.notPhotos.push_back(path);

@@ -2,7 +2,7 @@
 // Photos that reach step 1 from outside: files the wizard was opened with
 // (or handed by a second start), and files and folders dropped on it. A
 // folder gives its photos, not its subfolders'; a named file is taken when
-// Orlavo takes it as a photo (IsPhotoOrlavoTakes), else it is named in the
+// Orlavo takes it as a photo (TakesPhotoFile), else it is named in the
 // one message that follows, as is one that cannot be read.
 
 #include <cstddef>

@@ -13,6 +13,7 @@
 
 #include "wizard/photos/JpegDecoder.h"
 #include "wizard/photos/JpegInfo.h"
+#include "wizard/photos/PhotoFile.h"
 
 namespace orlavo::wizard {
 
@@ -53,29 +54,6 @@ PhotoRefusal RefusalOf(DecodeVerdict verdict) {
     return PhotoRefusal::Unreadable;
 }
 
-// The picture turned upright for an EXIF orientation.
-QImage Upright(const QImage& image, int orientation) {
-    auto turned = [&image](int degrees) { return image.transformed(QTransform().rotate(degrees)); };
-    switch (orientation) {
-        case 2:
-            return image.mirrored(true, false);
-        case 3:
-            return turned(180);
-        case 4:
-            return image.mirrored(false, true);
-        case 5:
-            return turned(90).mirrored(true, false);
-        case 6:
-            return turned(90);
-        case 7:
-            return turned(270).mirrored(true, false);
-        case 8:
-            return turned(270);
-        default:
-            return image;
-    }
-}
-
 bool SameProportions(QSize a, QSize b) {
     if (a.isEmpty() || b.isEmpty())
         return false;
@@ -97,21 +75,33 @@ QImage FromExifThumbnail(const unsigned char* data, const JpegInfo& info, QSize 
     return DecodeJpeg(thumb, info.thumbnailLength, need).image;
 }
 
+// A photo's size as it is seen and the orientation that turns its stored
+// pixels so, whatever its format.
+struct Geometry {
+    Geometry() = default;
+    explicit Geometry(const JpegInfo& info)
+        : orientation(info.orientation), shown(info.shownWidth(), info.shownHeight()) {}
+    explicit Geometry(const PhotoFacts& facts)
+        : orientation(facts.orientation), shown(facts.shown()) {}
+    int orientation = 1;
+    QSize shown;
+};
+
 // What the thumbnail of a photo needs: its square's side and the picture's
 // size within it, in the stored orientation.
 struct Target {
-    Target(const JpegInfo& info, qreal devicePixelRatio, int logicalSide, int shareSide = 0)
+    Target(const Geometry& geometry, qreal devicePixelRatio, int logicalSide, int shareSide = 0)
         : dpr(devicePixelRatio > 0 ? devicePixelRatio : 1.0),
           side(std::max(1, int(std::lround(std::max(1, logicalSide) * dpr)))) {
-        const QSize shown(info.shownWidth(), info.shownHeight());
+        const QSize shown = geometry.shown;
         const QSize fit = FitInto(shown, side);
-        need = info.orientation >= 5 ? fit.transposed() : fit;
+        need = geometry.orientation >= 5 ? fit.transposed() : fit;
         if (shareSide > 0) {
             // A shared thumbnail is never larger than its photo.
             const QSize s = std::max(shown.width(), shown.height()) <= shareSide
                                 ? shown
                                 : FitInto(shown, shareSide);
-            share = info.orientation >= 5 ? s.transposed() : s;
+            share = geometry.orientation >= 5 ? s.transposed() : s;
         }
     }
     // What the decode must cover.
@@ -122,8 +112,22 @@ struct Target {
     QSize share;  // empty when nothing is shared
 };
 
+// A picture with transparency laid on white, as the lab receives it.
+QImage OnWhite(QImage picture) {
+    if (!picture.hasAlphaChannel())
+        return picture;
+    QImage flat(picture.size(), QImage::Format_RGB32);
+    if (flat.isNull())
+        return {};
+    flat.fill(Qt::white);
+    QPainter p(&flat);
+    p.drawImage(0, 0, picture);
+    p.end();
+    return flat;
+}
+
 // PICTURE resampled, turned upright and centred on the grey square.
-PhotoThumbnail Finish(const JpegInfo& info, const Target& target, QImage picture, bool fromExif) {
+PhotoThumbnail Finish(const Geometry& info, const Target& target, QImage picture, bool fromExif) {
     PhotoThumbnail result;
     if (picture.isNull())
         return result;
@@ -131,14 +135,14 @@ PhotoThumbnail Finish(const JpegInfo& info, const Target& target, QImage picture
     result.fromExif = fromExif;
     result.decodedSize = picture.size();
     if (!target.share.isEmpty())
-        result.shareable = Upright(
+        result.shareable = UprightPicture(
             picture.size() == target.share
                 ? picture
                 : picture.scaled(target.share, Qt::IgnoreAspectRatio, Qt::SmoothTransformation),
             info.orientation);
     if (picture.size() != target.need)
         picture = picture.scaled(target.need, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    picture = Upright(picture, info.orientation);
+    picture = UprightPicture(picture, info.orientation);
     QImage canvas(target.side, target.side, QImage::Format_RGB32);
     if (canvas.isNull())
         return result;
@@ -151,21 +155,54 @@ PhotoThumbnail Finish(const JpegInfo& info, const Target& target, QImage picture
     }
     canvas.setDevicePixelRatio(target.dpr);
     result.image = std::move(canvas);
-    result.width = info.shownWidth();
-    result.height = info.shownHeight();
+    result.width = info.shown.width();
+    result.height = info.shown.height();
     return result;
 }
 
 // What a decode that did not give a picture leaves: the reason, and the
 // photo's size when its header was read.
-PhotoThumbnail Refused(const JpegInfo& info, DecodeVerdict verdict) {
+PhotoThumbnail Refused(const Geometry& info, DecodeVerdict verdict) {
     PhotoThumbnail result;
     result.refusal = RefusalOf(verdict);
-    if (info.isJpeg) {
-        result.width = info.shownWidth();
-        result.height = info.shownHeight();
-    }
+    result.width = info.shown.width();
+    result.height = info.shown.height();
     return result;
+}
+
+bool Covers(QSize picture, QSize need) {
+    return picture.width() >= need.width() && picture.height() >= need.height();
+}
+
+// The thumbnail of a photo in another format than JPEG: its own small
+// picture when that serves (a HEIF's, like a JPEG's EXIF thumbnail), else
+// its pixels, decoded within the shared memory budget.
+PhotoThumbnail OtherThumbnail(PhotoFile& file, qreal devicePixelRatio, int side,
+                              const std::atomic<bool>* stop, int shareSide) {
+    const PhotoFacts& facts = file.facts();
+    const Geometry geometry(facts);
+    const Target target(geometry, devicePixelRatio, side, shareSide);
+    if (!facts.whole)
+        return Refused(geometry, DecodeVerdict::Damaged);
+    QImage own = file.ownThumbnail();
+    const bool ownFits = !own.isNull() && SameProportions(own.size(), facts.stored);
+    if (ownFits && Covers(own.size(), target.decodeNeed()))
+        return Finish(geometry, target, OnWhite(std::move(own)), true);
+    const std::uint64_t cost = file.decodeCost();
+    if (cost > kDecodeBudgetBytes) {
+        // Better a soft thumbnail than none for a photo too large to decode here.
+        if (ownFits)
+            return Finish(geometry, target, OnWhite(std::move(own)), true);
+        return Refused(geometry, DecodeVerdict::TooLarge);
+    }
+    own = QImage();
+    DecodeShare share;
+    if (!share.take(cost, stop) || (stop && stop->load()))
+        return Refused(geometry, DecodeVerdict::Stopped);
+    DecodedPicture decoded = file.decode(target.decodeNeed(), false);
+    if (decoded.verdict != DecodeVerdict::Whole)
+        return Refused(geometry, decoded.verdict);
+    return Finish(geometry, target, OnWhite(std::move(decoded.image)), false);
 }
 
 // Whether the file's last bytes (after the scan's start) hold the end-of-image
@@ -193,7 +230,9 @@ std::vector<unsigned char>& ReadHead(std::FILE* in, std::uint64_t size, JpegInfo
         head.resize(want);
         head.resize(have + std::fread(head.data() + have, 1, want - have, in));
         info = ReadJpegInfo(head.data(), head.size());
-        if (info.isJpeg || head.size() < want || want >= size || want >= kMaxHeadBytes)
+        const bool jpegStart = head.size() >= 2 && head[0] == 0xFF && head[1] == 0xD8;
+        if (info.isJpeg || !jpegStart || head.size() < want || want >= size ||
+            want >= kMaxHeadBytes)
             break;
         want = static_cast<std::size_t>(std::min<std::uint64_t>(size, want * 4));
         want = std::min(want, kMaxHeadBytes);
@@ -210,7 +249,54 @@ std::int64_t ModifiedMs(const std::filesystem::path& path) {
     return std::chrono::duration_cast<std::chrono::milliseconds>(sys.time_since_epoch()).count();
 }
 
+// The size a picture of SHOWN is drawn at in a square of SIDE: a small one
+// is not blown up here, the view scales it as it draws.
+QSize PreviewFit(QSize shown, int side) {
+    return std::max(shown.width(), shown.height()) <= side ? shown : FitInto(shown, side);
+}
+
+QImage OtherPreviewPicture(const std::string& path, int side) {
+    std::unique_ptr<PhotoFile> file = PhotoFile::Open(path);
+    if (!file || !file->facts().whole)
+        return {};
+    const PhotoFacts& facts = file->facts();
+    const QSize fit = PreviewFit(facts.shown(), side);
+    const QSize need = facts.orientation >= 5 ? fit.transposed() : fit;
+    const std::uint64_t cost = file->decodeCost();
+    DecodeShare share;
+    if (cost > kDecodeBudgetBytes || !share.take(cost, nullptr))
+        return {};
+    QImage picture = OnWhite(file->decode(need, false).image);
+    if (picture.isNull())
+        return {};
+    if (picture.size() != need)
+        picture = picture.scaled(need, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    return UprightPicture(picture, facts.orientation);
+}
+
 }  // namespace
+
+QImage UprightPicture(const QImage& image, int orientation) {
+    auto turned = [&image](int degrees) { return image.transformed(QTransform().rotate(degrees)); };
+    switch (orientation) {
+        case 2:
+            return image.mirrored(true, false);
+        case 3:
+            return turned(180);
+        case 4:
+            return image.mirrored(false, true);
+        case 5:
+            return turned(90).mirrored(true, false);
+        case 6:
+            return turned(90);
+        case 7:
+            return turned(270).mirrored(true, false);
+        case 8:
+            return turned(270);
+        default:
+            return image;
+    }
+}
 
 QSize FitInto(QSize size, int side) {
     if (size.isEmpty() || side <= 0)
@@ -223,20 +309,27 @@ QSize FitInto(QSize size, int side) {
 
 PhotoThumbnail MakeThumbnailFromBytes(const unsigned char* data, std::size_t size,
                                       qreal devicePixelRatio, int side) {
-    const JpegInfo info = ReadJpegInfo(data, size);
-    if (!info.isJpeg)
+    try {
+        const JpegInfo info = ReadJpegInfo(data, size);
+        if (!info.isJpeg) {
+            std::unique_ptr<PhotoFile> other = PhotoFile::FromBytes(data, size);
+            return other ? OtherThumbnail(*other, devicePixelRatio, side, nullptr, 0)
+                         : PhotoThumbnail();
+        }
+        const Target target(Geometry(info), devicePixelRatio, side);
+        // The EXIF thumbnail stands for a photo whose data runs to its end.
+        if (info.complete) {
+            QImage picture = FromExifThumbnail(data, info, target.need);
+            if (!picture.isNull())
+                return Finish(Geometry(info), target, std::move(picture), true);
+        }
+        DecodedPicture decoded = DecodeJpeg(data, size, target.need);
+        if (decoded.verdict != DecodeVerdict::Whole)
+            return Refused(Geometry(info), decoded.verdict);
+        return Finish(Geometry(info), target, std::move(decoded.image), false);
+    } catch (const std::exception&) {
         return {};
-    const Target target(info, devicePixelRatio, side);
-    // The EXIF thumbnail stands for a photo whose data runs to its end.
-    if (info.complete) {
-        QImage picture = FromExifThumbnail(data, info, target.need);
-        if (!picture.isNull())
-            return Finish(info, target, std::move(picture), true);
     }
-    DecodedPicture decoded = DecodeJpeg(data, size, target.need);
-    if (decoded.verdict != DecodeVerdict::Whole)
-        return Refused(info, decoded.verdict);
-    return Finish(info, target, std::move(decoded.image), false);
 }
 
 PhotoThumbnail MakeThumbnail(const std::string& path, qreal devicePixelRatio, int side,
@@ -254,15 +347,25 @@ PhotoThumbnail MakeThumbnail(const std::string& path, qreal devicePixelRatio, in
             return {};
         JpegInfo info;
         const std::vector<unsigned char>& head = ReadHead(in.get(), size, info);
-        if (!info.isJpeg)
-            return {};
-        const Target target(info, devicePixelRatio, side, shareSide);
         PhotoThumbnail result;
+        if (!info.isJpeg) {
+            in.reset();
+            std::unique_ptr<PhotoFile> other = PhotoFile::Open(path);
+            if (!other)
+                return {};
+            result = OtherThumbnail(*other, devicePixelRatio, side, stop, shareSide);
+            if (result.ok()) {
+                result.fileSize = size;
+                result.lastModified = ModifiedMs(file);
+            }
+            return result;
+        }
+        const Target target(Geometry(info), devicePixelRatio, side, shareSide);
         // The EXIF thumbnail first: when it serves, the rest is not read.
         if (info.thumbnailLength > 0) {
             QImage picture = FromExifThumbnail(head.data(), info, target.decodeNeed());
             if (!picture.isNull() && EndsWhole(in.get(), size, info.scanOffset))
-                result = Finish(info, target, std::move(picture), true);
+                result = Finish(Geometry(info), target, std::move(picture), true);
         }
         if (!result.ok()) {
             if (fseeko(in.get(), static_cast<off_t>(head.size()), SEEK_SET) != 0)
@@ -270,8 +373,8 @@ PhotoThumbnail MakeThumbnail(const std::string& path, qreal devicePixelRatio, in
             DecodedPicture decoded =
                 DecodeJpegFile(in.get(), head.data(), head.size(), target.decodeNeed(), stop);
             if (decoded.verdict != DecodeVerdict::Whole)
-                return Refused(info, decoded.verdict);
-            result = Finish(info, target, std::move(decoded.image), false);
+                return Refused(Geometry(info), decoded.verdict);
+            result = Finish(Geometry(info), target, std::move(decoded.image), false);
         }
         if (result.ok()) {
             result.fileSize = size;
@@ -298,19 +401,19 @@ QImage MakePreviewPicture(const std::string& path, int side) {
             return {};
         JpegInfo info;
         const std::vector<unsigned char>& head = ReadHead(in.get(), size, info);
-        if (!info.isJpeg)
-            return {};
+        if (!info.isJpeg) {
+            in.reset();
+            return OtherPreviewPicture(path, side);
+        }
         const QSize shown(info.shownWidth(), info.shownHeight());
-        // A small photo is not blown up here: the view scales it as it draws.
-        const QSize fit =
-            std::max(shown.width(), shown.height()) <= side ? shown : FitInto(shown, side);
+        const QSize fit = PreviewFit(shown, side);
         const QSize need = info.orientation >= 5 ? fit.transposed() : fit;
         QImage picture = DecodeJpegFile(in.get(), head.data(), head.size(), need).image;
         if (picture.isNull())
             return {};
         if (picture.size() != need)
             picture = picture.scaled(need, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-        return Upright(picture, info.orientation);
+        return UprightPicture(picture, info.orientation);
     } catch (const std::exception&) {
         return {};
     }

@@ -8,9 +8,15 @@
 // picture that would pass the decoding memory budget is refused unread. The
 // pixel size comes from the JPEG header.
 //
+// HEIF (HEIC), PNG, TIFF and WebP files are read through PhotoFile: a HEIF's
+// own thumbnail serves as a JPEG's EXIF thumbnail does (and stands in, soft,
+// for a photo too large to decode here), other pictures are decoded within
+// the same budget, a transparent one shown on white as the lab receives it.
+//
 // A photo is offered when it is whole: a decoded one by its decode (every
 // line, no data lost), one shown by its EXIF thumbnail by its markers (its
-// image data runs to an end marker).
+// image data runs to an end marker), one of another format by its container
+// (its structure runs to its declared end).
 //
 // Synchronous, and safe to call from several threads at once.
 
@@ -30,7 +36,7 @@ inline constexpr QRgb kThumbnailBackground = 0xFF808080;
 // Why a file has no thumbnail.
 enum class PhotoRefusal {
     None,
-    Unreadable,  // no JPEG photo that can be read
+    Unreadable,  // no photo that can be read
     Damaged,     // cut short, or data in it lost or foreign
     TooLarge,    // decoding it would pass the memory budget
     Stopped,     // the caller stopped it
@@ -79,8 +85,13 @@ PhotoThumbnail MakeThumbnailFromBytes(const unsigned char* data, std::size_t siz
 // The photo at PATH for a larger view: decoded at the smallest DCT scale that
 // still covers SIDE x SIDE device pixels, resampled to fit that square in
 // proportion and turned upright by its EXIF orientation. Null when the file
-// is not a whole JPEG photo. Synchronous and thread-safe, like the thumbnails.
+// is not a whole photo (of any format step 1 takes). Synchronous and thread-safe, like the
+// thumbnails.
 QImage MakePreviewPicture(const std::string& path, int side);
+
+// IMAGE turned upright for the EXIF ORIENTATION (1 to 8; others leave it as
+// it is).
+QImage UprightPicture(const QImage& image, int orientation);
 
 // A picture of SIZE fitted into a square of SIDE pixels, in proportion
 // (neither side below 1); empty for an empty SIZE.

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "resources/WizardResources.h"
+#include "wizard/photos/ExifBlock.h"
 #include "wizard/photos/JpegInfo.h"
 
 namespace orlavo::transmission {
@@ -84,53 +85,6 @@ struct TjHandle {
     }
 };
 
-// EXIF values are read and written in the byte order the block states.
-struct Tiff {
-    unsigned char* base;
-    std::size_t size;
-    bool big;
-
-    bool fits(std::size_t at, std::size_t n) const { return at <= size && n <= size - at; }
-    unsigned u16(std::size_t at) const {
-        return big ? unsigned(base[at]) << 8 | base[at + 1]
-                   : unsigned(base[at + 1]) << 8 | base[at];
-    }
-    std::uint32_t u32(std::size_t at) const {
-        return big ? std::uint32_t(u16(at)) << 16 | u16(at + 2)
-                   : std::uint32_t(u16(at + 2)) << 16 | u16(at);
-    }
-    void put16(std::size_t at, unsigned v) {
-        base[at + (big ? 0 : 1)] = static_cast<unsigned char>(v >> 8);
-        base[at + (big ? 1 : 0)] = static_cast<unsigned char>(v & 0xFF);
-    }
-    void put32(std::size_t at, std::uint32_t v) {
-        put16(at + (big ? 0 : 2), v >> 16);
-        put16(at + (big ? 2 : 0), v & 0xFFFF);
-    }
-    // Sets a SHORT or LONG entry of count 1; other types stay as they are.
-    void setNumber(std::size_t entry, std::uint32_t v) {
-        if (u32(entry + 4) != 1)
-            return;
-        if (u16(entry + 2) == 3 && v <= 0xFFFF)
-            put16(entry + 8, v);
-        else if (u16(entry + 2) == 4)
-            put32(entry + 8, v);
-    }
-    // Calls VISIT(tag, entry offset) for each entry of the IFD at OFFSET.
-    template <class F>
-    void walk(std::size_t offset, F&& visit) {
-        if (!fits(offset, 2))
-            return;
-        const unsigned n = u16(offset);
-        for (unsigned i = 0; i < n; ++i) {
-            const std::size_t entry = offset + 2 + std::size_t(i) * 12;
-            if (!fits(entry, 12))
-                return;
-            visit(u16(entry), entry);
-        }
-    }
-};
-
 std::string PhotoProblem(int id) {
     return wizard::Str(id);
 }
@@ -138,7 +92,7 @@ std::string PhotoProblem(int id) {
 }  // namespace
 
 bool MakeExifUpright(std::string& jpeg, int width, int height) {
-    auto* data = reinterpret_cast<unsigned char*>(jpeg.data());
+    const auto* data = reinterpret_cast<const unsigned char*>(jpeg.data());
     const std::size_t size = jpeg.size();
     if (size < 4 || data[0] != 0xFF || data[1] != 0xD8)
         return false;
@@ -152,25 +106,11 @@ bool MakeExifUpright(std::string& jpeg, int width, int height) {
             break;
         if (marker == 0xE1 && length >= 2 + 6 + 8 &&
             std::memcmp(data + at + 4, "Exif\0\0", 6) == 0) {
-            Tiff tiff{data + at + 10, length - 8, false};
-            if (tiff.base[0] != tiff.base[1] || (tiff.base[0] != 'I' && tiff.base[0] != 'M'))
+            // Edited in place: the block keeps its length.
+            std::string block = jpeg.substr(at + 10, length - 8);
+            if (!wizard::SetExifUpright(block, width, height))
                 return false;
-            tiff.big = tiff.base[0] == 'M';
-            std::size_t exifIfd = 0;
-            tiff.walk(tiff.u32(4), [&](unsigned tag, std::size_t entry) {
-                if (tag == 0x0112)
-                    tiff.setNumber(entry, 1);
-                else if (tag == 0x8769 && tiff.u16(entry + 2) == 4)
-                    exifIfd = tiff.u32(entry + 8);
-            });
-            if (exifIfd != 0) {
-                tiff.walk(exifIfd, [&](unsigned tag, std::size_t entry) {
-                    if (tag == 0xA002)
-                        tiff.setNumber(entry, std::uint32_t(width));
-                    else if (tag == 0xA003)
-                        tiff.setNumber(entry, std::uint32_t(height));
-                });
-            }
+            jpeg.replace(at + 10, block.size(), block);
             return true;
         }
         at += 2 + length;

@@ -31,9 +31,17 @@ struct PhotoWork {
     std::int32_t turn = 0;
     // The part kept, in the photo as seen after the turn; empty: the whole.
     wizard::CropBox crop;
+    // The photo is no JPEG: it goes as a JPEG made for the send.
+    bool convert = false;
+    // Where it was taken is taken out of what is sent (a photo that says
+    // nothing of it goes as it is).
+    bool removeLocation = false;
+    // A converted photo's colours go in sRGB rather than with its own profile.
+    bool toSrgb = false;
 
-    // False: the photo goes byte for byte as it is on disk.
-    bool needed() const { return turn % 360 != 0 || !crop.empty(); }
+    // False: the photo's file goes unchanged, unless its location is to be
+    // removed and it has one.
+    bool needed() const { return convert || turn % 360 != 0 || !crop.empty(); }
     bool operator==(const PhotoWork&) const = default;
 };
 

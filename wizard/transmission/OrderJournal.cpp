@@ -256,6 +256,8 @@ std::string FormatJournal(const OrderJournal& j) {
     }
     if (j.dealerNumber)
         record({"dealer", *j.dealerNumber});
+    if (j.removeLocation)
+        record({"location", "remove"});
     for (const JournalPhoto& p : j.photos) {
         record({"photo", std::to_string(p.number), std::to_string(p.contentTypeIndex),
                 std::to_string(p.size), std::to_string(p.modifiedNs), std::to_string(p.width),
@@ -333,7 +335,7 @@ JournalReading ParseJournal(std::string_view text) {
         const std::string& kind = f[0];
         const auto once = [&] { return seen.insert(kind).second; };
         if ((kind == "order" || kind == "profile" || kind == "upload" || kind == "started" ||
-             kind == "dealer") &&
+             kind == "dealer" || kind == "location") &&
             (f.size() != 2 || !once()))
             return DamagedAt(lineNumber);
         if (kind == "order") {
@@ -351,6 +353,10 @@ JournalReading ParseJournal(std::string_view text) {
             j.startedAt = *t;
         } else if (kind == "dealer") {
             j.dealerNumber = f[1];
+        } else if (kind == "location" && r.version >= 3) {
+            if (f[1] != "remove")
+                return DamagedAt(lineNumber);
+            j.removeLocation = true;
         } else if (kind == "detail") {
             if (f.size() != 3)
                 return DamagedAt(lineNumber);

@@ -25,8 +25,9 @@
 namespace orlavo::transmission {
 
 // The version this program writes, and the oldest it reads.
-// Version 2 adds the turns of photos and the crops of lines.
-inline constexpr int kJournalVersion = 2;
+// Version 2 adds the turns of photos and the crops of lines, version 3
+// whether the photos went without their location.
+inline constexpr int kJournalVersion = 3;
 inline constexpr int kOldestJournalVersion = 1;
 
 // One print of a photo: the catalogue product by its id, which outlives the
@@ -67,6 +68,8 @@ struct OrderJournal {
     // The dealer number the manifests carried; none when they carried none.
     std::optional<std::string> dealerNumber;
     std::vector<JournalPhoto> photos;  // by number
+    // The photos went without their location; a resume sends the rest so too.
+    bool removeLocation = false;
 
     int photoCount() const { return static_cast<int>(photos.size()); }
     int acceptedCount() const;

@@ -26,7 +26,7 @@ void OrderSend::Start(const wizard::CXmlDocuments& docs, const wizard::OrderMode
         return;
     }
     started_ = true;
-    PreparedUpload prepared = PrepareUpload(docs, order, manifestDump);
+    PreparedUpload prepared = PrepareUpload(docs, order, manifestDump, settings_.removeLocation);
     orderId_ = prepared.orderId;
     if (!prepared.ok || prepared.items.empty()) {
         // An order without a print would "succeed" with nothing sent; the
@@ -37,10 +37,11 @@ void OrderSend::Start(const wizard::CXmlDocuments& docs, const wizard::OrderMode
     }
     if (folder_) {
         std::string error;
-        claim_ = folder_->ClaimNew(
+        OrderJournal journal =
             NewJournal(orderId_, profile_, settings_.uploadUrl,
-                       static_cast<std::int64_t>(std::time(nullptr)), docs, order),
-            error);
+                       static_cast<std::int64_t>(std::time(nullptr)), docs, order);
+        journal.removeLocation = settings_.removeLocation;
+        claim_ = folder_->ClaimNew(std::move(journal), error);
         if (!claim_) {
             NoteJournalTrouble(error);
         }
@@ -75,8 +76,9 @@ void OrderSend::StartResume(const wizard::CXmlDocuments& docs, const wizard::Ord
         reporter_.Finished();
         return;
     }
-    PreparedUpload prepared =
-        PrepareResumedUpload(docs, order, orderId_, plan.numbers, manifestDump);
+    // The rest goes as the first part went, whatever the setting says now.
+    PreparedUpload prepared = PrepareResumedUpload(docs, order, orderId_, plan.numbers,
+                                                   manifestDump, journal.removeLocation);
     if (!prepared.ok || prepared.items.empty()) {
         prepareError_ = prepared.ok ? wizard::Str(160) : prepared.message;
         reporter_.Finished();

@@ -14,12 +14,15 @@
 #include "common/TextRules.h"
 #include "platform/Diagnostics.h"
 #include "resources/WizardResources.h"
+#include "wizard/photos/JpegLocation.h"
+#include "wizard/transmission/JpegConversion.h"
 
 namespace orlavo::transmission {
 
 namespace {
 
 constexpr int kStrNotPrepared = 3605;
+constexpr int kStrLocationStays = 3654;
 constexpr std::string_view kPrefix = "send-";
 constexpr std::string_view kLockSuffix = ".lock";
 // A photo read whole into memory for its transform: more than any camera makes.
@@ -174,34 +177,69 @@ void SendFolder::remove() {
     path_.clear();
 }
 
-PreparedPhoto PreparePhoto(SendFolder& folder, const std::string& source, const PhotoWork& work,
-                           int number) {
-    if (!work.needed()) {
-        const std::optional<FileStamp> stamp = StampOf(source);
-        if (!stamp)
-            return Failed(source, SystemWhy(ENOENT));
-        PreparedPhoto p;
-        p.path = source;
-        p.size = stamp->size;
-        return p;
-    }
-    std::string bytes;
-    if (const int error = ReadWhole(source, bytes); error != 0)
-        return Failed(source, SystemWhy(error));
-    const TransformedJpeg made = TransformJpeg(bytes, work);
-    if (!made.ok())
-        return Failed(source, made.problem);
+namespace {
+
+// The photo at SOURCE as it is on disk.
+PreparedPhoto AsItIs(const std::string& source) {
+    const std::optional<FileStamp> stamp = StampOf(source);
+    if (!stamp)
+        return Failed(source, SystemWhy(ENOENT));
+    PreparedPhoto p;
+    p.path = source;
+    p.size = stamp->size;
+    return p;
+}
+
+// BYTES written into FOLDER as the file sent for photo NUMBER.
+PreparedPhoto Written(SendFolder& folder, const std::string& source, std::string_view bytes,
+                      int number) {
     if (std::string error = folder.ensure(); !error.empty())
         return Failed(source, error);
     const std::string path = folder.path() + "/photo-" + std::to_string(number) + ".jpg";
     ::unlink(path.c_str());  // a try before this one
-    if (const int error = WriteNew(path, made.bytes); error != 0)
+    if (const int error = WriteNew(path, bytes); error != 0)
         return Failed(source, SystemWhy(error));
     PreparedPhoto p;
     p.path = path;
-    p.size = made.bytes.size();
+    p.size = bytes.size();
     p.written = true;
     return p;
+}
+
+}  // namespace
+
+PreparedPhoto PreparePhoto(SendFolder& folder, const std::string& source, const PhotoWork& work,
+                           int number) {
+    if (!work.needed() && !work.removeLocation)
+        return AsItIs(source);
+    if (work.convert) {
+        const TransformedJpeg made = ConvertToJpeg(source, work);
+        if (!made.ok())
+            return Failed(source, made.problem);
+        return Written(folder, source, made.bytes, number);
+    }
+    std::string bytes;
+    if (const int error = ReadWhole(source, bytes); error != 0)
+        return Failed(source, SystemWhy(error));
+    if (!work.needed()) {
+        // Only the location to remove: a photo without one goes as it is.
+        std::optional<std::string> without = wizard::RemoveJpegLocation(bytes);
+        if (!without)
+            return Failed(source, wizard::Str(kStrLocationStays));
+        if (*without == bytes)
+            return AsItIs(source);
+        return Written(folder, source, *without, number);
+    }
+    TransformedJpeg made = TransformJpeg(bytes, work);
+    if (!made.ok())
+        return Failed(source, made.problem);
+    if (work.removeLocation) {
+        std::optional<std::string> without = wizard::RemoveJpegLocation(made.bytes);
+        if (!without)
+            return Failed(source, wizard::Str(kStrLocationStays));
+        made.bytes = std::move(*without);
+    }
+    return Written(folder, source, made.bytes, number);
 }
 
 void Release(const PreparedPhoto& prepared) {

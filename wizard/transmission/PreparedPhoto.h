@@ -1,8 +1,9 @@
 #pragma once
 // The file that goes to the lab for one photo of one send. A photo with
-// nothing to be done goes as it is on disk; any other (turned, cropped) is
-// written for this send into the send's private folder, just before its
-// request, and removed once the lab has it.
+// nothing to be done goes as it is on disk; any other (converted to JPEG,
+// turned, cropped, its location removed) is written for this send into the
+// send's private folder, just before its request, and removed once the lab
+// has it.
 //
 // SendFolder: one send's folder, "send-XXXXXXXXXXXX" in a parent folder of
 // the user's own (0700 both), made on first need and removed with all it
@@ -62,8 +63,11 @@ struct PreparedPhoto {
 };
 
 // The file to send for the photo at SOURCE with WORK done to it: SOURCE
-// itself at its size now when there is nothing to do, else a JPEG written
-// into FOLDER as "photo-NUMBER.jpg" (0600). The problem names the photo.
+// itself at its size now when there is nothing to do (or only a location to
+// remove and it has none), else a JPEG written into FOLDER as
+// "photo-NUMBER.jpg" (0600): converted (JpegConversion), turned and cropped
+// losslessly (JpegTransform), and without its location (JpegLocation, which
+// copies the picture's data byte for byte). The problem names the photo.
 PreparedPhoto PreparePhoto(SendFolder& folder, const std::string& source, const PhotoWork& work,
                            int number);
 

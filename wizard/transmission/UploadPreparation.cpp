@@ -3,8 +3,10 @@
 #include <algorithm>
 
 #include "platform/PrivateFiles.h"
+#include "wizard/photos/PhotoFormat.h"
 #include "wizard/transmission/FailureCode.h"
 #include "wizard/transmission/FormParts.h"
+#include "wizard/transmission/JpegConversion.h"
 #include "wizard/transmission/SendUnits.h"
 
 namespace orlavo::transmission {
@@ -15,8 +17,9 @@ namespace {
 // only those numbers, at their size now.
 PreparedUpload Prepare(const wizard::CXmlDocuments& docs, const wizard::OrderModel& order,
                        std::string orderId, const std::vector<int>* numbers,
-                       const DiagnosticSink& debugDump) {
+                       const DiagnosticSink& debugDump, bool removeLocation) {
     PreparedUpload prepared;
+    const bool toSrgb = docs.WantsSrgb();
     prepared.orderId = std::move(orderId);
     const std::vector<SendUnit> units = SendUnits(order);
     const int count = static_cast<int>(units.size());
@@ -34,6 +37,18 @@ PreparedUpload Prepare(const wizard::CXmlDocuments& docs, const wizard::OrderMod
                 sent.fileSize = now->size;
             }
         }
+        // A file that is gone or unreadable is told so when its turn comes.
+        const wizard::PhotoFormat format = wizard::PhotoFormatOfFile(photo.path);
+        const bool convert =
+            format != wizard::PhotoFormat::Jpeg && format != wizard::PhotoFormat::Unknown;
+        // What goes is a JPEG, whatever the photo was.
+        sent.contentTypeIndex = 0;
+        if (convert) {
+            sent.path = JpegNameFor(photo.path);
+            // About a byte a pixel at quality 95, until the file is made.
+            if (photo.width > 0 && photo.height > 0)
+                sent.fileSize = std::uint64_t(photo.width) * std::uint64_t(photo.height);
+        }
         std::optional<std::string> manifest =
             BuildPhotoManifest(docs, sent, prepared.orderId, number, count, debugDump);
         if (!manifest) {
@@ -45,15 +60,20 @@ PreparedUpload Prepare(const wizard::CXmlDocuments& docs, const wizard::OrderMod
         item.photoIndex = static_cast<int>(unit.photo);
         item.number = number;
         item.path = photo.path;
-        item.mediaType = std::string(MediaType(photo.contentTypeIndex));
+        if (convert)
+            item.formPath = sent.path;
+        item.mediaType = std::string(MediaType(sent.contentTypeIndex));
         item.size = sent.fileSize;
         item.manifest = std::move(*manifest);
         item.work = UnitWork(photo, unit);
+        item.work.convert = convert;
+        item.work.removeLocation = removeLocation;
+        item.work.toSrgb = convert && toSrgb;
         if (unit.product >= 0 && photo.width > 0 && photo.height > 0) {
             // A cropped file is about its share of the photo's bytes.
             const wizard::CropBox& c =
                 photo.orderLines[static_cast<std::size_t>(unit.product)].crop;
-            item.size = static_cast<std::uint64_t>(double(photo.fileSize) * c.width * c.height /
+            item.size = static_cast<std::uint64_t>(double(sent.fileSize) * c.width * c.height /
                                                    (double(photo.width) * photo.height));
         }
         // Only what is sent: a photo without prints adds nothing.
@@ -67,15 +87,15 @@ PreparedUpload Prepare(const wizard::CXmlDocuments& docs, const wizard::OrderMod
 }  // namespace
 
 PreparedUpload PrepareUpload(const wizard::CXmlDocuments& docs, const wizard::OrderModel& order,
-                             const DiagnosticSink& debugDump) {
-    return Prepare(docs, order, MakeOrderId(), nullptr, debugDump);
+                             const DiagnosticSink& debugDump, bool removeLocation) {
+    return Prepare(docs, order, MakeOrderId(), nullptr, debugDump, removeLocation);
 }
 
 PreparedUpload PrepareResumedUpload(const wizard::CXmlDocuments& docs,
                                     const wizard::OrderModel& order, const std::string& orderId,
                                     const std::vector<int>& numbers,
-                                    const DiagnosticSink& debugDump) {
-    return Prepare(docs, order, orderId, &numbers, debugDump);
+                                    const DiagnosticSink& debugDump, bool removeLocation) {
+    return Prepare(docs, order, orderId, &numbers, debugDump, removeLocation);
 }
 
 }  // namespace orlavo::transmission

@@ -24,11 +24,16 @@ struct PreparedUpload {
 };
 
 // Walks the order's units (SendUnits): each is numbered 1..N and gets its
-// manifest and the work its file needs (a turn, a crop). The manifest's size
-// is the photo's; a file written for the send puts its own in its place. A manifest that cannot be
-// built ends the preparation with "Unspecified error". DEBUG_DUMP as for the manifest.
+// manifest and the work its file needs (a turn, a crop; made into a JPEG
+// when the file holds another format, into sRGB when the lab wants it; its
+// location removed when REMOVE_LOCATION). What is sent is always a JPEG: the
+// manifest's contenttype is image/pjpeg, and a converted photo's filename is
+// its stem with ".jpg". The manifest's size is the photo's; a file written
+// for the send puts its own in its place. A manifest that cannot be built
+// ends the preparation with "Unspecified error". DEBUG_DUMP as for the
+// manifest.
 PreparedUpload PrepareUpload(const wizard::CXmlDocuments& docs, const wizard::OrderModel& order,
-                             const DiagnosticSink& debugDump = {});
+                             const DiagnosticSink& debugDump = {}, bool removeLocation = false);
 
 // The same for the rest of an interrupted order: ORDER_ID kept, the photos
 // numbered 1..N as before, only those with one of NUMBERS sent, each with its
@@ -36,6 +41,7 @@ PreparedUpload PrepareUpload(const wizard::CXmlDocuments& docs, const wizard::Or
 PreparedUpload PrepareResumedUpload(const wizard::CXmlDocuments& docs,
                                     const wizard::OrderModel& order, const std::string& orderId,
                                     const std::vector<int>& numbers,
-                                    const DiagnosticSink& debugDump = {});
+                                    const DiagnosticSink& debugDump = {},
+                                    bool removeLocation = false);
 
 }  // namespace orlavo::transmission

@@ -103,7 +103,7 @@ private:
 };
 
 std::uint64_t RequestBodyLength(const UploadItem& item) {
-    return UploadBodyLength(FilePartHeader(item.path, item.mediaType).size(), item.size,
+    return UploadBodyLength(FilePartHeader(item.formName(), item.mediaType).size(), item.size,
                             ValuePart(kManifestField, item.manifest).size());
 }
 
@@ -276,8 +276,10 @@ bool UploadSession::SendItem(HttpFormClient& client, std::size_t index, std::uin
         PreparedPhoto& p;
         ~Releaser() { Release(p); }
     } releaser{prepared};
-    if (item.work.needed()) {
+    if (item.work.needed() || item.work.removeLocation) {
+        reporter_.Preparing(true);
         prepared = PreparePhoto(*folder_, item.path, item.work, item.number);
+        reporter_.Preparing(false);
         if (!prepared.ok()) {
             error_ = prepared.problem;
             code = kCodeMessageSet;
@@ -290,24 +292,26 @@ bool UploadSession::SendItem(HttpFormClient& client, std::size_t index, std::uin
         }
         size = prepared.size;
         manifest = std::move(*sized);
-        filePath = prepared.path;
+        if (prepared.written)
+            filePath = prepared.path;
     }
+    const std::string& name = item.formName();
     // The bytes sent are read once more to choose the boundary: a file on
     // the user's disk may hold the fixed one, and a part forged after it.
     const std::optional<std::string> boundary =
-        ChooseBoundary({item.path, manifest}, filePath.empty() ? item.path : filePath);
+        ChooseBoundary({name, manifest}, filePath.empty() ? item.path : filePath);
     if (!boundary) {
         error_ = UnreadablePhoto(item.path);
         code = kCodeMessageSet;
         return false;
     }
-    std::string header = FilePartHeader(item.path, item.mediaType, *boundary);
+    std::string header = FilePartHeader(name, item.mediaType, *boundary);
     std::string manifestPart = ValuePart(kManifestField, manifest, *boundary);
     const std::uint64_t announced =
         UploadBodyLength(header.size(), size, manifestPart.size(), *boundary);
     // Every try sends these same bytes: the photo keeps its number and the order its id.
-    const std::vector<BodyPiece> pieces =
-        OrderRequestPieces(item.path, item.mediaType, size, manifest, *boundary, filePath);
+    const std::vector<BodyPiece> pieces = OrderRequestPieces(
+        name, item.mediaType, size, manifest, *boundary, filePath.empty() ? item.path : filePath);
 
     for (std::size_t attempt = 0;; ++attempt) {
         Observer observer(*this, announced);

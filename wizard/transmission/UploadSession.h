@@ -42,12 +42,17 @@ struct UploadItem {
     int photoIndex = 0;  // in the order's selected photos
     int number = 0;      // the photo's number in the order, as its manifest carries it
     std::string path;    // the user's photo; its name goes with the file
+    // The name the form gives the file when it is not PATH: a photo made
+    // into a JPEG goes as its stem with ".jpg".
+    std::string formPath;
     std::string mediaType;
     std::uint64_t size = 0;
     std::string manifest;
     // Done to the photo before its request; then the file sent is the one
     // written for this send, and the manifest carries that file's size.
     PhotoWork work;
+
+    const std::string& formName() const { return formPath.empty() ? path : formPath; }
 };
 
 // The length of ITEM's request body: what goes on the wire for it.
@@ -69,6 +74,9 @@ public:
                            std::uint64_t /*orderSent*/, std::uint64_t /*orderTotal*/) {}
     // Index of the thumbnail to show: the photo's index + 1 (0 is the placeholder).
     virtual void Thumbnail(int index) = 0;
+    // The photo's file is being prepared for its request (converted, turned,
+    // cropped, its location removed): true before, false once it is done.
+    virtual void Preparing(bool /*on*/) {}
     // Item POSITION (from 0) starts: its request goes next. The order bar
     // alone does not say so, as it counts a photo once its data is out.
     virtual void PhotoStarts(int /*position*/) {}
@@ -109,6 +117,9 @@ struct UploadSettings {
     // Where the send's private folder for prepared photos is made; empty:
     // DefaultSendFolderParent().
     std::string sendFolderParent;
+    // The photos go without their location (OrderSend prepares them so, and
+    // keeps the choice in the order's journal for a resume).
+    bool removeLocation = false;
 };
 
 class UploadSession {

@@ -210,6 +210,39 @@ def version_file(text):
     return b"\x01OrlavoFileVersion\x02" + text.encode() + b"\n"
 
 
+def tool(*args, cwd):
+    subprocess.run(list(args), cwd=cwd, check=True, stdout=subprocess.DEVNULL,
+                   stderr=subprocess.DEVNULL)
+
+
+def phone_photos():
+    """Small photos of the other formats step 1 takes, as ImageMagick, heif-enc
+    and exiftool write them, each taken somewhere; by name."""
+    out = {}
+    with tempfile.TemporaryDirectory() as d:
+        tool("convert", "-size", "48x32", "gradient:red-blue", "base.png", cwd=d)
+        tool("convert", "base.png", "-quality", "80", "base.jpg", cwd=d)
+        tool("convert", "base.png", "-depth", "16", "deep.png", cwd=d)
+        tool("convert", "-size", "48x32", "xc:none", "-fill", "#0000ff80",
+             "-draw", "circle 24,16 24,4", "clear.png", cwd=d)
+        tool("convert", "base.png", "-compress", "lzw", "photo.tiff", cwd=d)
+        tool("convert", "base.png", "-quality", "75", "photo.webp", cwd=d)
+        tool("heif-enc", "-q", "30", "-t", "16", "-o", "photo.heic", "base.jpg", cwd=d)
+        for name in ("base.jpg", "deep.png", "photo.tiff", "photo.webp"):
+            tool("exiftool", "-q", "-overwrite_original", "-Make=Phonemaker", "-Orientation#=6",
+                 "-GPSLatitude=48.8584", "-GPSLatitudeRef=N", "-XMP-photoshop:City=Paris",
+                 name, cwd=d)
+        for name in ("base.jpg", "deep.png", "clear.png", "photo.tiff", "photo.webp",
+                     "photo.heic"):
+            with open(os.path.join(d, name), "rb") as f:
+                out[name] = f.read()
+        exif = subprocess.run(["exiftool", "-b", "-EXIF", "base.jpg"], cwd=d, check=True,
+                              stdout=subprocess.PIPE).stdout
+        xmp = subprocess.run(["exiftool", "-b", "-XMP", "base.jpg"], cwd=d, check=True,
+                             stdout=subprocess.PIPE).stdout
+    return out, exif, xmp
+
+
 def main():
     put("catalogue", "sample.xml", CATALOGUE)
     put("catalogue", "latin1.xml", CATALOGUE.replace('encoding="UTF-8"', 'encoding="ISO-8859-1"')
@@ -248,6 +281,20 @@ def main():
     for name, data in hostile_jpegs().items():
         for target in ("jpeg_info", "thumbnail"):
             put(target, name, data)
+
+    phone, exif, xmp = phone_photos()
+    for name in ("deep.png", "clear.png", "photo.tiff", "photo.webp", "photo.heic"):
+        put("thumbnail", "phone-" + name, phone[name])
+    heic = phone["photo.heic"]
+    put("thumbnail", "phone-cut.heic", heic[:len(heic) * 2 // 3])
+    png = phone["clear.png"]
+    put("thumbnail", "phone-bomb.png", png[:16] + struct.pack(">II", 30000, 30000) + png[24:])
+    for selector, name, data in ((0, "located.jpg", phone["base.jpg"]), (1, "exif.tiff", exif),
+                                 (2, "packet.xmp", xmp), (3, "deep.png", phone["deep.png"]),
+                                 (4, "photo.webp", phone["photo.webp"]),
+                                 (5, "photo.tiff", phone["photo.tiff"]),
+                                 (6, "photo.heic", heic)):
+        put("photo_location", "%d-%s" % (selector, name), bytes([selector]) + data)
 
     strings = b"185\tNo answer\n3418\tWrong\\n server\n# note\n\n1\tTab\\there\n"
     put("resource_bundle", "bundle.rcc",

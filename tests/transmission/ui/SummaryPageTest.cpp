@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QScrollBar>
 
+#include "tests/support/PhotoSamples.h"
 #include "tests/transmission/ui/SendTestSupport.h"
 #include "wizard/app/CStaticLink.h"
 #include "wizard/app/ResumeOffer.h"
@@ -185,6 +186,27 @@ TEST_F(SummaryPageTest, ListsEveryPrintWithItsTotalAndTheAddressTheLabWritesTo) 
     QTest::mouseClick(sheet().nextButton(), Qt::LeftButton);
     ASSERT_EQ(sheet().activeIndex(), 3);
     EXPECT_EQ(table->item(2, OrderLinesTable::kTotal)->text(), "85.00 GBP");
+}
+
+TEST_F(SummaryPageTest, SaysInOneLineWhetherThePhotosGoWithWhereTheyWereTaken) {
+    start();
+    startLab();
+    prepareOrder({{{0, 1}}, {{0, 1}}, {}});
+    showSummary();
+    EXPECT_EQ(text("location"), "none in these photos");
+    // Two of the three say where they were taken; the third has no print.
+    for (int i : {0, 2})
+        test::WriteFile(photoPath(i), test::JpegBytes(QImage(64, 48, QImage::Format_RGB32),
+                                                      test::PhoneExif(false, 1, true)));
+    test::WriteFile(photoPath(1),
+                    test::PngBytes(QImage(64, 48, QImage::Format_RGB32), {}, test::PhoneXmp(true)));
+    sheet().setActivePage(2);
+    sheet().setActivePage(3);
+    EXPECT_EQ(text("location"), "removed from 2 photos");
+    reg().setNumber(section::kSettings, "RemoveLocation", 0);
+    sheet().setActivePage(2);
+    sheet().setActivePage(3);
+    EXPECT_EQ(text("location"), "sent with 2 photos");
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <QProgressBar>
 #include <QRegularExpression>
 
+#include "tests/support/PhotoSamples.h"
 #include "tests/transmission/ui/SendTestSupport.h"
 #include "wizard/transmission/ui/UploadPlacement.h"
 
@@ -230,6 +231,39 @@ TEST_F(UploadDialogTest, CancelWhileAPhotoWaitsToGoAgainEndsTheWaitAtOnce) {
     // Nothing reached the lab: the whole order goes when sent again.
     EXPECT_TRUE(keptOrders().empty());
     EXPECT_EQ(sheet().nextButton()->text(), "Send Order");
+}
+
+TEST_F(UploadDialogTest, CurrentImageSaysPreparingWhileAPhotoIsMadeIntoAJpeg) {
+    slowLab({{{0, 1}}}, 10);
+    // A grainy 12-megapixel PNG takes a moment to convert.
+    QImage grain(4000, 3000, QImage::Format_RGB32);
+    std::uint32_t noise = 5;
+    for (int y = 0; y < grain.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(grain.scanLine(y));
+        for (int x = 0; x < grain.width(); ++x) {
+            noise = noise * 1664525u + 1013904223u;
+            row[x] = noise >> 8;
+        }
+    }
+    const fs::path png = photos_.path() / "Screenshot.png";
+    test::WriteFile(png, test::PngBytes(grain));
+    app_->selectedThumbnails.append(grain.scaled(92, 92, Qt::KeepAspectRatio));
+    const std::size_t index =
+        app_->order.AddPhoto(png.string(), 0, fs::file_size(png), grain.width(), grain.height());
+    app_->order.SetQuantity(index, 0, 1);
+    CUploadDialog* upload = pressSend();
+    ASSERT_NE(upload, nullptr);
+    EXPECT_EQ(upload->imageLabel()->text(), "Current Image");
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return upload->imageLabel()->text() == "Preparing"; }, 20000));
+    EXPECT_EQ(upload->thumbnailIndex(), 2) << "the photo being prepared is shown";
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return upload->imageLabel()->text() == "Current Image"; }, 20000));
+    ASSERT_TRUE(waitOutcome());
+    EXPECT_EQ(outcome->kind, Kind::Sent) << outcome->message;
+    const std::vector<std::string> orders = keptOrders();
+    ASSERT_EQ(orders.size(), 1u);
+    EXPECT_TRUE(fs::exists(lab().ordersDir() / orders[0] / "photo-002-Screenshot.jpg"));
 }
 
 TEST(UploadPlacement, KeepsTheOrdersFiguresInSight) {

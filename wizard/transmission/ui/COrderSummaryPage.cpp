@@ -20,6 +20,7 @@
 #include "wizard/app/ResumeOffer.h"
 #include "wizard/products/ProductTable.h"
 #include "wizard/transmission/JournalFolder.h"
+#include "wizard/transmission/LocationSummary.h"
 #include "wizard/transmission/OrderLinesSummary.h"
 #include "wizard/transmission/OrderResume.h"
 #include "wizard/transmission/OrderSummaryValues.h"
@@ -222,8 +223,12 @@ COrderSummaryPage::COrderSummaryPage(CWizardApp& app, QWidget* parent)
     photoCount_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     amountRows->addWidget(Caption(S(3606), amounts), 4, 0);
     amountRows->addWidget(photoCount_, 4, 1);
+    location_ = valueLabel("location", amounts);
+    location_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    amountRows->addWidget(Caption(S(3657), amounts), 5, 0);
+    amountRows->addWidget(location_, 5, 1);
     amountRows->setColumnStretch(1, 1);
-    amountRows->setRowStretch(5, 1);
+    amountRows->setRowStretch(6, 1);
     grid->addWidget(amounts, 1, 2, 2, 1);
 
     // The lab's message.
@@ -352,6 +357,13 @@ void COrderSummaryPage::fill() {
 
     photoCount_->setText(Q(
         orlavo::transmission::SentPhotosText(orlavo::transmission::SendUnits(app_.order).size())));
+    // The rest of an unfinished order goes as its first part went.
+    const bool removeLocation =
+        resuming() && app_.unfinishedOrder
+            ? app_.unfinishedOrder->journal().removeLocation
+            : app_.registry().getNumber(orlavo::section::kSettings, "RemoveLocation", 1) != 0;
+    location_->setText(Q(orlavo::transmission::LocationText(
+        orlavo::transmission::PhotosWithLocation(app_.order), removeLocation)));
     paymentMethod_->setText(Q(v.paymentMethod));
     const auto [before, after] = AgreementParts(S(v.cardMethod ? kCardAgreement : kShopAgreement));
     agreementStart_->setText(before);

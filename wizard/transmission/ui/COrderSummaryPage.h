@@ -54,6 +54,7 @@ public:
     CStaticLink* termsLink() const { return terms_; }
     OrderLinesTable* orderLines() const { return lines_; }
     QLabel* emailLabel() const { return email_; }
+    QLabel* locationLabel() const { return location_; }
 
 signals:
     // A send has ended and its outcome has been shown (after the failure
@@ -104,6 +105,7 @@ private:
     QLabel* discount_;
     QLabel* total_;
     QLabel* photoCount_;  // what the lab will receive, one file a photo
+    QLabel* location_;    // whether the photos go with where they were taken
     QLabel* message_;
     QGroupBox* freePrintsGroup_;
     QLabel* freePrints_;

@@ -3,7 +3,6 @@
 #include <QCloseEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QImageReader>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -12,11 +11,14 @@
 #include <QVBoxLayout>
 
 #include "common/RegistryRoot.h"
+#include "common/SettingsTable.h"
 #include "platform/Diagnostics.h"
 #include "platform/FileVersion.h"
+#include "platform/RegistryStore.h"
 #include "resources/WizardResources.h"
 #include "wizard/app/AppEffects.h"
 #include "wizard/app/CWizardApp.h"
+#include "wizard/photos/ThumbnailMaker.h"
 #include "wizard/transmission/OrderSend.h"
 #include "wizard/transmission/ui/UploadPlacement.h"
 
@@ -76,7 +78,8 @@ CUploadDialog::CUploadDialog(CWizardApp& app, QWidget* parent)
     bars->setHorizontalSpacing(8);
     bars->setVerticalSpacing(4);
     top->addLayout(bars, 1);
-    auto* imageLabel = new QLabel(S(3517), this);
+    imageLabel_ = new QLabel(S(3517), this);
+    imageLabel_->setObjectName("imageLabel");
     imageBar_ = new QProgressBar(this);
     imageBar_->setObjectName("imageBar");
     auto* orderLabel = new QLabel(S(3518), this);
@@ -91,7 +94,7 @@ CUploadDialog::CUploadDialog(CWizardApp& app, QWidget* parent)
         bar->setValue(0);
         bar->setMinimumWidth(280);
     }
-    bars->addWidget(imageLabel, 0, 0);
+    bars->addWidget(imageLabel_, 0, 0);
     bars->addWidget(imageBar_, 1, 0, 1, 2);
     bars->addWidget(orderLabel, 2, 0);
     bars->addWidget(photoOf_, 2, 1);
@@ -112,7 +115,7 @@ CUploadDialog::CUploadDialog(CWizardApp& app, QWidget* parent)
     retry_ = new QLabel(this);
     retry_->setObjectName("retry");
     // Texts from the string table, which a bundle file may replace.
-    for (QLabel* label : {imageLabel, orderLabel, photoOf_, remainsLabel_, estimate_, retry_})
+    for (QLabel* label : {imageLabel_, orderLabel, photoOf_, remainsLabel_, estimate_, retry_})
         label->setTextFormat(Qt::PlainText);
     // Its line is kept while hidden, so the window does not jump when it shows.
     QSizePolicy keep = retry_->sizePolicy();
@@ -140,6 +143,9 @@ CUploadDialog::CUploadDialog(CWizardApp& app, QWidget* parent)
     connect(reports_, &UploadSignals::orderRange, this, &CUploadDialog::setOrderRange, queued);
     connect(reports_, &UploadSignals::bytesSent, this, &CUploadDialog::showBytes, queued);
     connect(reports_, &UploadSignals::thumbnail, this, &CUploadDialog::showThumbnail, queued);
+    connect(
+        reports_, &UploadSignals::preparing, this,
+        [this](bool on) { imageLabel_->setText(S(on ? 3655 : 3517)); }, queued);
     connect(
         reports_, &UploadSignals::estimateChanged, this,
         [this] { showEstimate(reports_->estimate()); }, queued);
@@ -186,6 +192,8 @@ void CUploadDialog::begin(std::unique_ptr<orlavo::transmission::JournalClaim> re
     settings.dump = dump;
     if (retryPauses_)
         settings.retryPauses = *retryPauses_;
+    settings.removeLocation =
+        app_.registry().getNumber(orlavo::section::kSettings, "RemoveLocation", 1) != 0;
 
     setWindowModality(Qt::ApplicationModal);
     adjustSize();
@@ -228,12 +236,9 @@ void CUploadDialog::showThumbnail(int index) {
     const std::size_t photo = static_cast<std::size_t>(std::max(index - 1, 0));
     // A resumed order's photos come without thumbnails: each is made as it is shown.
     if (index > 0 && list.forPhoto(photo).isNull() && photo < app_.order.PhotoCount()) {
-        QImageReader reader(QString::fromStdString(app_.order.photos()[photo].path));
-        reader.setAutoTransform(true);
-        const QSize size = reader.size();
-        if (size.isValid())
-            reader.setScaledSize(size.scaled(kThumbnailSide, kThumbnailSide, Qt::KeepAspectRatio));
-        QImage made = reader.read();
+        // Any format step 1 takes, upright.
+        QImage made =
+            orlavo::wizard::MakePreviewPicture(app_.order.photos()[photo].path, kThumbnailSide);
         // Turned as the order has it, like the file the lab receives.
         if (const int turn = app_.order.photos()[photo].turn; turn != 0 && !made.isNull())
             made = made.transformed(QTransform().rotate(turn));

@@ -62,6 +62,8 @@ public:
     const std::string& orderId() const;
     int thumbnailIndex() const { return thumbnailIndex_; }
 
+    // "Current Image", or "Preparing" while the photo's file is being made.
+    QLabel* imageLabel() const { return imageLabel_; }
     QProgressBar* imageBar() const { return imageBar_; }
     QProgressBar* orderBar() const { return orderBar_; }
     QLabel* thumbnailFrame() const { return thumbnail_; }
@@ -114,6 +116,7 @@ private:
     int photoNumber_ = 0;
 
     QLabel* thumbnail_;
+    QLabel* imageLabel_;
     QProgressBar* imageBar_;
     QProgressBar* orderBar_;
     QLabel* photoOf_;

@@ -30,6 +30,7 @@ public:
         emit bytesSent(photoSent, photoTotal, orderSent, orderTotal);
     }
     void Thumbnail(int index) override { emit thumbnail(index); }
+    void Preparing(bool on) override { emit preparing(on); }
     void Estimate(const std::string& text) override {
         {
             std::lock_guard lock(mutex_);
@@ -70,6 +71,7 @@ signals:
     void bytesSent(qulonglong photoSent, qulonglong photoTotal, qulonglong orderSent,
                    qulonglong orderTotal);
     void thumbnail(int index);
+    void preparing(bool on);
     void estimateChanged();
     void noticeAdded();
     void retryCountdown(int seconds);
