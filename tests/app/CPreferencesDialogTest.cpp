@@ -296,13 +296,13 @@ TEST_F(PreferencesTest, TabGoesThroughTheFieldsInReadingOrder) {
         while (!(w->focusPolicy() & Qt::TabFocus) || w->focusProxy() || !w->isVisible() ||
                !w->isEnabled());
     }
-    const QList<QWidget*> expected{
-        d->firstName(),      d->lastName(),        d->address(),        d->address2(),
-        d->town(),           d->state(),           d->postCode(),       d->country(),
-        d->phone(),          d->email(),           d->customerNumber(), d->dealerNumber(),
-        d->product(),        d->quantity(),        d->zoomAndTrimAll(), d->picturesFolder(),
-        d->chooseButton(),   d->shareThumbnails(), d->removeLocation(), d->cancelButton(),
-        d->saveButton()};
+    const QList<QWidget*> expected{d->firstName(),      d->lastName(),       d->address(),
+                                   d->address2(),       d->town(),           d->state(),
+                                   d->postCode(),       d->country(),        d->phone(),
+                                   d->email(),          d->customerNumber(), d->dealerNumber(),
+                                   d->product(),        d->quantity(),       d->zoomAndTrimAll(),
+                                   d->picturesFolder(), d->chooseButton(),   d->shareThumbnails(),
+                                   d->removeLocation(), d->cancelButton(),   d->saveButton()};
     ASSERT_GE(order.size(), expected.size());
     for (qsizetype i = 0; i < expected.size(); ++i)
         EXPECT_EQ(order[i], expected[i]) << "position " << i;
