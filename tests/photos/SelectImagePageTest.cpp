@@ -188,6 +188,39 @@ TEST_F(PhotoPageTest, SortingBySizeFlipsAndByNameKeepsTheFoldersOrder) {
     EXPECT_EQ(orderPaths(), (std::vector<std::string>{dir.file("b.jpg")}));
 }
 
+TEST_F(PhotoPageTest, APhotoFoundDamagedBehindItsExifThumbnailLeavesTheOrder) {
+    // Shown at once from its EXIF thumbnail; its own data is decoded after.
+    TempDir dir;
+    fs::create_directories(dir.path() / "Trip");
+    fs::create_directories(dir.path() / "Other");
+    const std::string whole = orlavo::test::WithExif(
+        orlavo::test::EncodeJpeg(orlavo::test::Quadrants(1024, 768)), 1,
+        orlavo::test::EncodeJpeg(orlavo::test::Quadrants(160, 120)));
+    const std::string path = dir.write("Trip/a.jpg", whole);
+    photo(dir, "Trip/b.jpg");
+    startPage((dir.path() / "Trip").string());
+    waitLoaded();
+    clickRow(rowOf(dir, "Trip/a.jpg"));
+    clickRow(rowOf(dir, "Trip/b.jpg"));
+    ASSERT_EQ(app().order.PhotoCount(), 2u);
+
+    // Cut short while the user looked elsewhere, an end marker after it.
+    open(dir.path() / "Other");
+    dir.write("Trip/a.jpg", orlavo::test::CutWithEndMarker(whole));
+    open(dir.path() / "Trip");
+    const int row = rowOf(dir, "Trip/a.jpg");
+    const auto tip = [&] {
+        return model().data(model().index(row, FolderModel::kName), Qt::ToolTipRole).toString();
+    };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return tip().contains("damaged"); }, 20000));
+    EXPECT_FALSE(model().ticked(row));
+    EXPECT_EQ(app().order.IndexOfPath(path), -1);
+    EXPECT_EQ(app().order.PhotoCount(), 1u);
+    EXPECT_EQ(countText(), " 1 Photo Selected (1 in the current directory)");
+    clickRow(row);
+    EXPECT_FALSE(model().ticked(row));
+}
+
 TEST_F(PhotoPageTest, ComingBackToAFolderShowsItsPhotosTickedAgain) {
     TempDir dir;
     fs::create_directories(dir.path() / "Alps");

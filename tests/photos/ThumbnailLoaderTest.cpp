@@ -9,6 +9,7 @@
 
 #include <QCoreApplication>
 #include <QSignalSpy>
+#include <QTest>
 #include <set>
 
 #include "tests/photos/TestPhotos.h"
@@ -69,6 +70,32 @@ TEST(ThumbnailLoader, ReportsEveryPhotoOnceThenFinishes) {
     // An empty folder starts nothing.
     loader.start({}, 1.0);
     EXPECT_FALSE(loader.running());
+}
+
+TEST(ThumbnailLoader, PhotosShownByTheirExifThumbnailAreDecodedAfterAndRefusedIfDamaged) {
+    test::TempDir dir;
+    const std::string whole = test::WithExif(test::EncodeJpeg(test::Quadrants(1024, 768)), 1,
+                                             test::EncodeJpeg(test::Quadrants(160, 120)));
+    const std::vector<std::string> paths = {dir.write("whole.jpg", whole),
+                                            dir.write("cut.jpg", test::CutWithEndMarker(whole))};
+    EXPECT_EQ(CheckPhotoWhole(paths[0]).refusal, PhotoRefusal::None);
+    EXPECT_EQ(CheckPhotoWhole(paths[1]).refusal, PhotoRefusal::Damaged);
+
+    ThumbnailLoader loader(nullptr, 2);
+    std::vector<Seen> seen;
+    QObject::connect(&loader, &ThumbnailLoader::thumbnailReady, &loader,
+                     [&](std::size_t i, const PhotoThumbnail& t) { seen.push_back({i, t}); });
+    loader.start(paths, 1.0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return seen.size() >= 3; }, 20000));
+    for (std::size_t n = 0; n < 2; ++n) {
+        EXPECT_TRUE(seen[n].thumbnail.ok()) << "both shown first by their EXIF thumbnail";
+        EXPECT_TRUE(seen[n].thumbnail.fromExif);
+    }
+    EXPECT_EQ(seen[2].index, 1u);
+    EXPECT_EQ(seen[2].thumbnail.refusal, PhotoRefusal::Damaged);
+    EXPECT_EQ(seen[2].thumbnail.width, 1024);
+    QTest::qWait(300);
+    EXPECT_EQ(seen.size(), 3u) << "the whole photo is not reported again";
 }
 
 TEST(ThumbnailLoader, MakesThePhotosAskedForFirst) {

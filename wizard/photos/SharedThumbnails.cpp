@@ -319,6 +319,7 @@ bool SharedThumbnails::recall(const std::string& path, qreal devicePixelRatio, i
         out.height = header.height;
         out.lastModified = header.lastModified;
         out.decodedSize = cached.size();
+        out.judgedByMarkers = true;
         return true;
     }
     return false;

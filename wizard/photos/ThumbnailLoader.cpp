@@ -43,6 +43,17 @@ struct ThumbnailLoader::Run {
         return cursor++;
     }
 
+    // A photo judged by its markers only, to be decoded once all are made.
+    void toCheck(std::size_t i) {
+        std::lock_guard lock(mutex);
+        checks.push_back(i);
+    }
+
+    std::size_t claimCheck() {
+        std::lock_guard lock(mutex);
+        return checkAt < checks.size() ? checks[checkAt++] : kNone;
+    }
+
     void wish(const std::vector<std::size_t>& indices) {
         std::lock_guard lock(mutex);
         wanted = indices;
@@ -64,12 +75,15 @@ struct ThumbnailLoader::Run {
 
     std::atomic<bool> stop{false};
     std::atomic<int> active{0};
+    std::atomic<int> making{0};  // workers still making thumbnails
 
     std::mutex mutex;  // guards what follows
     std::vector<char> claimed;
     std::size_t cursor = 0;
     std::vector<std::size_t> wanted;
     std::size_t wantedAt = 0;
+    std::vector<std::size_t> checks;
+    std::size_t checkAt = 0;
 
     // The loader's thread only.
     std::vector<std::thread> workers;
@@ -102,7 +116,9 @@ void ThumbnailLoader::start(std::vector<std::string> paths, qreal devicePixelRat
     const int n = static_cast<int>(std::min<std::size_t>(run->paths.size(), std::size_t(threads_)));
     run->wish(first);
     run->active = n;
+    run->making = n;
     current_ = run;
+    currentMade_ = false;
     runs_.push_back(run);
     for (int i = 0; i < n; ++i)
         run->workers.emplace_back([this, run] { work(run); });
@@ -120,7 +136,7 @@ void ThumbnailLoader::setSharedThumbnails(std::shared_ptr<const SharedThumbnails
 }
 
 bool ThumbnailLoader::running() const {
-    return current_ != nullptr;
+    return current_ != nullptr && !currentMade_;
 }
 
 void ThumbnailLoader::prioritize(const std::vector<std::size_t>& indices) {
@@ -148,10 +164,27 @@ void ThumbnailLoader::work(const std::shared_ptr<Run>& run) {
         thumbnail.packed = PackThumbnail(thumbnail.image);
         if (run->stop.load())
             break;
-        post({run->generation, i, std::move(thumbnail), false});
+        if (thumbnail.ok() && thumbnail.judgedByMarkers)
+            run->toCheck(i);
+        post({run->generation, i, std::move(thumbnail)});
+    }
+    if (run->making.fetch_sub(1) == 1 && !run->stop.load())
+        post({run->generation, 0, {}, ReportKind::Made});
+    // A worker that finds no check left ends; the others take the rest.
+    while (!run->stop.load()) {
+        const std::size_t i = run->claimCheck();
+        if (i == kNone)
+            break;
+        PhotoThumbnail verdict = CheckPhotoWhole(run->paths[i], &run->stop);
+        if (run->stop.load() || verdict.refusal == PhotoRefusal::None ||
+            verdict.refusal == PhotoRefusal::Stopped)
+            continue;
+        if (run->shared)
+            run->shared->keep(run->paths[i], 0, verdict);  // the failure, remembered
+        post({run->generation, i, std::move(verdict)});
     }
     if (run->active.fetch_sub(1) == 1)
-        post({run->generation, 0, {}, true});
+        post({run->generation, 0, {}, ReportKind::End});
 }
 
 void ThumbnailLoader::post(Report report) {
@@ -175,10 +208,17 @@ void ThumbnailLoader::takeReports() {
         wakePending_ = false;
     }
     for (const Report& r : reports) {
-        if (r.end)
-            runEnded(r.generation);
-        else
-            deliver(r.generation, r.index, r.thumbnail);
+        switch (r.kind) {
+            case ReportKind::Thumbnail:
+                deliver(r.generation, r.index, r.thumbnail);
+                break;
+            case ReportKind::Made:
+                runMade(r.generation);
+                break;
+            case ReportKind::End:
+                runEnded(r.generation);
+                break;
+        }
     }
 }
 
@@ -186,6 +226,13 @@ void ThumbnailLoader::deliver(std::uint64_t generation, std::size_t index,
                               const PhotoThumbnail& thumbnail) {
     if (current_ && current_->generation == generation)
         emit thumbnailReady(index, thumbnail);
+}
+
+void ThumbnailLoader::runMade(std::uint64_t generation) {
+    if (current_ && current_->generation == generation && !currentMade_) {
+        currentMade_ = true;
+        emit finished();
+    }
 }
 
 void ThumbnailLoader::runEnded(std::uint64_t generation) {
@@ -197,7 +244,7 @@ void ThumbnailLoader::runEnded(std::uint64_t generation) {
     runs_.erase(it);
     if (current_ && current_->generation == generation) {
         current_.reset();
-        emit finished();
+        currentMade_ = false;
     }
 }
 

@@ -16,6 +16,11 @@
 //   destructor does wait for them (a fraction of one photo each).
 // - finished() fires once when the current run has made every photo; a
 //   stopped run never fires it.
+// - A photo shown from its EXIF thumbnail or the desktop's cache was judged
+//   by its markers only. Once every thumbnail is made, the run's workers
+//   decode those photos at the smallest scale, and one found damaged is
+//   reported again, refused (thumbnailReady() with a thumbnail that is not
+//   ok()), before or after finished().
 // - With the desktop's thumbnail cache set, a worker asks it before decoding
 //   a photo and gives it what the decode made; the cache is immutable.
 
@@ -63,18 +68,21 @@ signals:
 
 private:
     struct Run;
-    // What a worker hands over: a thumbnail, or the end of its run.
+    // What a worker hands over: a thumbnail, every thumbnail made, or the
+    // end of its run's workers.
+    enum class ReportKind { Thumbnail, Made, End };
     struct Report {
         std::uint64_t generation = 0;
         std::size_t index = 0;
         PhotoThumbnail thumbnail;
-        bool end = false;
+        ReportKind kind = ReportKind::Thumbnail;
     };
     // Worker side: into the inbox, waking the loader's thread if need be.
     void post(Report report);
     // Loader's thread: everything in the inbox, in the order it came.
     Q_INVOKABLE void takeReports();
     void deliver(std::uint64_t generation, std::size_t index, const PhotoThumbnail& thumbnail);
+    void runMade(std::uint64_t generation);
     void runEnded(std::uint64_t generation);
     void work(const std::shared_ptr<Run>& run);
 
@@ -85,7 +93,8 @@ private:
     int threads_;
     std::shared_ptr<const SharedThumbnails> shared_;
     std::uint64_t generation_ = 0;
-    std::shared_ptr<Run> current_;
+    std::shared_ptr<Run> current_;  // until its workers end
+    bool currentMade_ = false;       // finished() was emitted for current_
     std::vector<std::shared_ptr<Run>> runs_;  // every run whose workers may still be going
 };
 

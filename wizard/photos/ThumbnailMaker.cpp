@@ -1,5 +1,7 @@
 #include "wizard/photos/ThumbnailMaker.h"
 
+#include <sys/stat.h>
+
 #include <turbojpeg.h>
 
 #include <QPainter>
@@ -332,6 +334,30 @@ PhotoThumbnail MakeThumbnailFromBytes(const unsigned char* data, std::size_t siz
     }
 }
 
+PhotoThumbnail CheckPhotoWhole(const std::string& path, const std::atomic<bool>* stop) {
+    PhotoThumbnail verdict;
+    verdict.refusal = PhotoRefusal::None;
+    try {
+        File in(std::fopen(path.c_str(), "rb"));
+        struct stat st {};
+        if (!in || fstat(fileno(in.get()), &st) != 0 || st.st_size <= 0)
+            return Refused(Geometry(), DecodeVerdict::NotJpeg);
+        JpegInfo info;
+        const std::vector<unsigned char>& head = ReadHead(in.get(), std::uint64_t(st.st_size), info);
+        if (!info.isJpeg)
+            return verdict;
+        if (fseeko(in.get(), static_cast<off_t>(head.size()), SEEK_SET) != 0)
+            return Refused(Geometry(info), DecodeVerdict::NotJpeg);
+        const DecodedPicture decoded =
+            DecodeJpegFile(in.get(), head.data(), head.size(), QSize(1, 1), stop);
+        if (decoded.verdict != DecodeVerdict::Whole)
+            return Refused(Geometry(info), decoded.verdict);
+        return verdict;
+    } catch (const std::exception&) {
+        return Refused(Geometry(), DecodeVerdict::Stopped);
+    }
+}
+
 PhotoThumbnail MakeThumbnail(const std::string& path, qreal devicePixelRatio, int side,
                              const std::atomic<bool>* stop, int shareSide) {
     try {
@@ -364,8 +390,10 @@ PhotoThumbnail MakeThumbnail(const std::string& path, qreal devicePixelRatio, in
         // The EXIF thumbnail first: when it serves, the rest is not read.
         if (info.thumbnailLength > 0) {
             QImage picture = FromExifThumbnail(head.data(), info, target.decodeNeed());
-            if (!picture.isNull() && EndsWhole(in.get(), size, info.scanOffset))
+            if (!picture.isNull() && EndsWhole(in.get(), size, info.scanOffset)) {
                 result = Finish(Geometry(info), target, std::move(picture), true);
+                result.judgedByMarkers = true;
+            }
         }
         if (!result.ok()) {
             if (fseeko(in.get(), static_cast<off_t>(head.size()), SEEK_SET) != 0)

@@ -56,6 +56,9 @@ struct PhotoThumbnail {
     std::int64_t lastModified = 0;
     // Made from the EXIF thumbnail rather than from the photo's own pixels.
     bool fromExif = false;
+    // A JPEG judged whole by its markers only (its EXIF thumbnail served, or
+    // the desktop's cache did): CheckPhotoWhole() judges its data later.
+    bool judgedByMarkers = false;
     // The size the pixels were decoded at (a DCT scale of the photo or its
     // EXIF thumbnail), before the final resampling.
     QSize decodedSize;
@@ -77,6 +80,12 @@ struct PhotoThumbnail {
 PhotoThumbnail MakeThumbnail(const std::string& path, qreal devicePixelRatio = 1.0,
                              int side = kThumbnailSide, const std::atomic<bool>* stop = nullptr,
                              int shareSide = 0);
+
+// Whether the JPEG at PATH decodes to its last line without damage; a
+// photo of another format is not judged here (None). Cheap next to a
+// thumbnail: the smallest DCT scale, nothing kept. A refusal gives the
+// photo's size as MakeThumbnail() would.
+PhotoThumbnail CheckPhotoWhole(const std::string& path, const std::atomic<bool>* stop = nullptr);
 
 // From a file's bytes; fileSize and lastModified stay 0.
 PhotoThumbnail MakeThumbnailFromBytes(const unsigned char* data, std::size_t size,

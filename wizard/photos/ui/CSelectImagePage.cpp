@@ -488,8 +488,12 @@ void CSelectImagePage::onFolderWatched(const QString&) {
 }
 
 void CSelectImagePage::onThumbnail(std::size_t id, const PhotoThumbnail& thumbnail) {
-    if (id < std::size_t(model_->count()))
-        model_->setThumbnail(id, thumbnail);
+    if (id >= std::size_t(model_->count()))
+        return;
+    // A photo ticked before its data was found damaged leaves the order.
+    if (!thumbnail.ok() && model_->item(id).ticked)
+        toggle(model_->rowOfId(id));
+    model_->setThumbnail(id, thumbnail);
 }
 
 void CSelectImagePage::onItemClicked(const QModelIndex& index) {

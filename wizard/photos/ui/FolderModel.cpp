@@ -91,9 +91,14 @@ void FolderModel::setThumbnail(std::size_t id, const orlavo::wizard::PhotoThumbn
         return;
     Item& item = items_[id];
     if (!t.ok()) {
+        // Also for a photo shown already, whose data a later check found damaged.
         item.refusal = t.refusal;
         item.width = t.width;
         item.height = t.height;
+        item.known = false;
+        item.fileSize = 0;
+        item.packed.clear();
+        unpacked_.remove(id);
         rowChanged(rows_[id]);
         return;
     }
