@@ -193,9 +193,9 @@ TEST_F(PhotoPageTest, APhotoFoundDamagedBehindItsExifThumbnailLeavesTheOrder) {
     TempDir dir;
     fs::create_directories(dir.path() / "Trip");
     fs::create_directories(dir.path() / "Other");
-    const std::string whole = orlavo::test::WithExif(
-        orlavo::test::EncodeJpeg(orlavo::test::Quadrants(1024, 768)), 1,
-        orlavo::test::EncodeJpeg(orlavo::test::Quadrants(160, 120)));
+    const std::string whole =
+        orlavo::test::WithExif(orlavo::test::EncodeJpeg(orlavo::test::Quadrants(1024, 768)), 1,
+                               orlavo::test::EncodeJpeg(orlavo::test::Quadrants(160, 120)));
     const std::string path = dir.write("Trip/a.jpg", whole);
     photo(dir, "Trip/b.jpg");
     startPage((dir.path() / "Trip").string());

@@ -84,7 +84,9 @@ TEST(ThumbnailLoader, PhotosShownByTheirExifThumbnailAreDecodedAfterAndRefusedIf
     ThumbnailLoader loader(nullptr, 2);
     std::vector<Seen> seen;
     QObject::connect(&loader, &ThumbnailLoader::thumbnailReady, &loader,
-                     [&](std::size_t i, const PhotoThumbnail& t) { seen.push_back({i, t}); });
+                     [&](std::size_t i, const PhotoThumbnail& t) {
+                         seen.push_back({i, t});
+                     });
     loader.start(paths, 1.0);
     ASSERT_TRUE(QTest::qWaitFor([&] { return seen.size() >= 3; }, 20000));
     for (std::size_t n = 0; n < 2; ++n) {

@@ -93,8 +93,8 @@ private:
     int threads_;
     std::shared_ptr<const SharedThumbnails> shared_;
     std::uint64_t generation_ = 0;
-    std::shared_ptr<Run> current_;  // until its workers end
-    bool currentMade_ = false;       // finished() was emitted for current_
+    std::shared_ptr<Run> current_;            // until its workers end
+    bool currentMade_ = false;                // finished() was emitted for current_
     std::vector<std::shared_ptr<Run>> runs_;  // every run whose workers may still be going
 };
 

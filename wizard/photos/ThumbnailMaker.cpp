@@ -343,7 +343,8 @@ PhotoThumbnail CheckPhotoWhole(const std::string& path, const std::atomic<bool>*
         if (!in || fstat(fileno(in.get()), &st) != 0 || st.st_size <= 0)
             return Refused(Geometry(), DecodeVerdict::NotJpeg);
         JpegInfo info;
-        const std::vector<unsigned char>& head = ReadHead(in.get(), std::uint64_t(st.st_size), info);
+        const std::vector<unsigned char>& head =
+            ReadHead(in.get(), std::uint64_t(st.st_size), info);
         if (!info.isJpeg)
             return verdict;
         if (fseeko(in.get(), static_cast<off_t>(head.size()), SEEK_SET) != 0)
