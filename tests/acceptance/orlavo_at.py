@@ -265,6 +265,7 @@ KEYSYMS = {
     "Left": 0xFF51, "Up": 0xFF52, "Right": 0xFF53, "Down": 0xFF54, "Home": 0xFF50,
     "End": 0xFF57, "Delete": 0xFFFF, "Page_Up": 0xFF55, "Page_Down": 0xFF56,
     "Shift_L": 0xFFE1, "Control_L": 0xFFE3, "Alt_L": 0xFFE9, "F4": 0xFFC1, "F10": 0xFFC7,
+    "Menu": 0xFF67,
 }
 
 

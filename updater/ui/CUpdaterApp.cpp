@@ -9,6 +9,7 @@
 #include "common/StartArguments.h"
 #include "common/VersionText.h"
 #include "platform/AccessibleApplication.h"
+#include "platform/AccessibleButtons.h"
 #include "platform/FileVersion.h"
 #include "platform/LanguageBundles.h"
 #include "platform/RegistryStore.h"
@@ -59,6 +60,7 @@ void CUpdaterApp::StartUp() {
     if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance()))
         ApplyUpdaterLook(*app);
     orlavo::SetAccessibleApplicationName(QString::fromStdString(orlavo::updater::Str(2000)));
+    orlavo::InstallAccessibleButtons();
 }
 
 bool CUpdaterApp::StartWizard(int dialogResult) {

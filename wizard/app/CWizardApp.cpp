@@ -10,6 +10,7 @@
 #include "common/StartArguments.h"
 #include "common/VersionText.h"
 #include "platform/AccessibleApplication.h"
+#include "platform/AccessibleButtons.h"
 #include "platform/FileVersion.h"
 #include "platform/LanguageBundles.h"
 #include "platform/RegistryStore.h"
@@ -128,6 +129,7 @@ bool CWizardApp::StartUp() {
     loadPictures();
     QCoreApplication::setApplicationName(" ");
     orlavo::SetAccessibleApplicationName(S(108));
+    orlavo::InstallAccessibleButtons();
 
     xml.setProgramVersion(programVersion_);
     sheet_ = std::make_unique<CMyProperySheet>(*this);
