@@ -126,7 +126,8 @@ COrderSummaryPage::COrderSummaryPage(CWizardApp& app, QWidget* parent)
     emailRow->setSpacing(6);
     QLabel* emailCaption = Caption(S(3593), bought);
     email_ = valueLabel("email", bought);
-    email_->setAccessibleName(S(3593));
+    // Read as the address itself; the caption beside it says what it is.
+    email_->setAccessibleDescription(S(3593));
     emailRow->addWidget(emailCaption);
     emailRow->addWidget(email_, 1);
     boughtRows->addLayout(emailRow);
