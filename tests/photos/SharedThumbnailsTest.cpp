@@ -151,7 +151,8 @@ TEST_F(SharedThumbnailsTest, WhatItWritesFollowsTheStandardAndIsReadBack) {
         {"Thumb::Mimetype", "image/jpeg"},
         {"Thumb::Image::Width", "640"},
         {"Thumb::Image::Height", "480"},
-        {"Software", "Orlavo 2.0.44.3"}};
+        {"Software", "Orlavo 2.0.44.3"},
+        {"X-Orlavo::Decoded", "1"}};
     EXPECT_EQ(png.texts, texts);
     EXPECT_EQ(Mode(file), 0600u);
     EXPECT_EQ(Mode(root()), 0700u);
@@ -167,6 +168,7 @@ TEST_F(SharedThumbnailsTest, WhatItWritesFollowsTheStandardAndIsReadBack) {
     EXPECT_EQ(again.width, 640);
     EXPECT_EQ(again.height, 480);
     EXPECT_EQ(again.fileSize, fs::file_size(path));
+    EXPECT_FALSE(again.judgedByMarkers) << "decoded whole when it was kept";
     EXPECT_EQ(again.image.size(), QSize(92, 92));
     for (auto [x, y] : {std::pair{20.0, 30.0}, {70.0, 30.0}, {20.0, 60.0}, {70.0, 60.0}})
         EXPECT_TRUE(
@@ -238,6 +240,7 @@ TEST_F(SharedThumbnailsTest, CachesOfVipsthumbnailAndGnomeAreUsedWhenCurrent) {
     WriteTo(normal, bytes.toStdString());
     ASSERT_TRUE(cache.recall(path, 1.0, 92, t));
     EXPECT_EQ(t.decodedSize, QSize(96, 128));
+    EXPECT_TRUE(t.judgedByMarkers) << "another program's: the photo is decoded after";
 
     // Stale: the photo changed since; neither is used, and GNOME's is not replaced.
     SetMTime(path, MTime(path) - 3600);

@@ -319,7 +319,8 @@ bool SharedThumbnails::recall(const std::string& path, qreal devicePixelRatio, i
         out.height = header.height;
         out.lastModified = header.lastModified;
         out.decodedSize = cached.size();
-        out.judgedByMarkers = true;
+        out.judgedByMarkers = cached.text("X-Orlavo::Decoded") != QLatin1String("1") ||
+                              !cached.text("Software").startsWith(QLatin1String("Orlavo "));
         return true;
     }
     return false;
@@ -347,6 +348,10 @@ void SharedThumbnails::keep(const std::string& path, int deviceSide,
         Texts texts = stamp;
         if (IsJpegFile(path))
             texts.push_back({"Thumb::Mimetype", "image/jpeg"});
+        // Made from the photo's own data, which decoded whole: a later visit
+        // need not decode it again to judge it.
+        if (!made.judgedByMarkers)
+            texts.push_back({"X-Orlavo::Decoded", "1"});
         texts.push_back({"Thumb::Image::Width", std::to_string(made.width)});
         texts.push_back({"Thumb::Image::Height", std::to_string(made.height)});
         texts.push_back({"Software", software()});
