@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 #include <QtConcurrent/QtConcurrentRun>
 #include <cmath>
+#include <optional>
 
 #include "resources/WizardResources.h"
 #include "wizard/app/CWizardApp.h"
@@ -363,34 +364,29 @@ void PrintPreviewDialog::storeCrop(const orlavo::wizard::CropBox& crop) {
 }
 
 void PrintPreviewDialog::moveCrop(double dx, double dy) {
-    const int product = currentProduct();
-    if (product < 0 || !view_->cropping())
-        return;
-    const auto& photo = data_.app.order.photos()[static_cast<std::size_t>(photo_)];
-    const auto& info = data_.table.products[static_cast<std::size_t>(product)];
-    const orlavo::wizard::CropBox crop = currentCrop();
     // The photo moves under the paper: the part kept moves the other way.
-    const double zoom =
-        orlavo::wizard::ZoomOf(photo.width, photo.height, info.xDim, info.yDim, crop);
-    const orlavo::wizard::CropBox moved =
-        orlavo::wizard::CropAt(photo.width, photo.height, info.xDim, info.yDim, zoom,
-                               crop.x + crop.width / 2.0 - dx, crop.y + crop.height / 2.0 - dy);
-    if (!(moved == crop))
-        storeCrop(moved);
+    placeCrop(std::nullopt, -dx, -dy);
 }
 
 void PrintPreviewDialog::zoomTo(double zoom) {
+    placeCrop(zoom, 0, 0);
+}
+
+void PrintPreviewDialog::placeCrop(std::optional<double> zoom, double dx, double dy) {
     const int product = currentProduct();
     if (product < 0 || !view_->cropping())
         return;
     const auto& photo = data_.app.order.photos()[static_cast<std::size_t>(photo_)];
     const auto& info = data_.table.products[static_cast<std::size_t>(product)];
     const orlavo::wizard::CropBox crop = currentCrop();
-    const orlavo::wizard::CropBox zoomed =
-        orlavo::wizard::CropAt(photo.width, photo.height, info.xDim, info.yDim, zoom,
-                               crop.x + crop.width / 2.0, crop.y + crop.height / 2.0);
-    if (!(zoomed == crop))
-        storeCrop(zoomed);
+    const double z =
+        zoom ? *zoom
+             : orlavo::wizard::ZoomOf(photo.width, photo.height, info.xDim, info.yDim, crop);
+    const orlavo::wizard::CropBox placed =
+        orlavo::wizard::CropAt(photo.width, photo.height, info.xDim, info.yDim, z,
+                               crop.x + crop.width / 2.0 + dx, crop.y + crop.height / 2.0 + dy);
+    if (!(placed == crop))
+        storeCrop(placed);
 }
 
 void PrintPreviewDialog::resetCrop() {

@@ -16,6 +16,7 @@
 #include <QDialog>
 #include <QFutureWatcher>
 #include <QImage>
+#include <optional>
 #include <vector>
 
 #include "wizard/photos/SelectedPhoto.h"
@@ -66,6 +67,8 @@ private:
     // The crop of the current line moved by DX, DY photo pixels, or zoomed to ZOOM.
     void moveCrop(double dx, double dy);
     void zoomTo(double zoom);
+    // The crop at ZOOM (as it is when none) with its centre moved by DX, DY.
+    void placeCrop(std::optional<double> zoom, double dx, double dy);
     void resetCrop();
     // Stores CROP as the current line's own (empty: the centre crop) and shows it.
     void storeCrop(const orlavo::wizard::CropBox& crop);
