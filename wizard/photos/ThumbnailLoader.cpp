@@ -164,9 +164,11 @@ void ThumbnailLoader::work(const std::shared_ptr<Run>& run) {
         thumbnail.packed = PackThumbnail(thumbnail.image);
         if (run->stop.load())
             break;
-        if (thumbnail.ok() && thumbnail.judgedByMarkers)
-            run->toCheck(i);
+        const bool check = thumbnail.ok() && thumbnail.judgedByMarkers;
         post({run->generation, i, std::move(thumbnail)});
+        // After its thumbnail, so that a refusal never comes before it.
+        if (check)
+            run->toCheck(i);
     }
     if (run->making.fetch_sub(1) == 1 && !run->stop.load())
         post({run->generation, 0, {}, ReportKind::Made});
