@@ -244,7 +244,9 @@ int main(int argc, char** argv) {
     const orlavo::test::Environment env = {{"ORLAVO_REGISTRY", registry},
                                            {"QT_QPA_PLATFORM", "offscreen"},
                                            {"XDG_STATE_HOME", (folder / "state").string()},
-                                           {"XDG_CONFIG_HOME", (folder / "config").string()}};
+                                           {"XDG_CONFIG_HOME", (folder / "config").string()},
+                                           // Thumbnails shared in the run's folder, not the user's.
+                                           {"XDG_CACHE_HOME", (folder / "cache").string()}};
 
     std::printf("%u cores, load average %.1f; %d photos\n", std::thread::hardware_concurrency(),
                 orlavo::bench::LoadAverage(), photoCount);

@@ -20,6 +20,7 @@
 #include <mutex>
 
 #include "tests/app/AppTestSupport.h"
+#include "tests/products/ProductPageTestSupport.h"
 #include "tests/photos/TestPhotos.h"
 #include "tests/support/LabProcess.h"
 #include "tests/support/TempDir.h"
@@ -98,22 +99,11 @@ public:
     std::atomic<bool> done{false};
 };
 
-class PrintPreviewCropTest : public AppTest {
+class PrintPreviewCropTest : public ProductPageAppTest {
 protected:
     void SetUp() override {
         AppTest::SetUp();
-        app_ = std::make_unique<CWizardApp>(
-            std::vector<std::string>{"products_ui_tests", "UiTest"}, effects, std::string{},
-            [](CWizardApp& app, int step, QWidget* parent) -> CWizardPage* {
-                if (step == 2)
-                    return new CCustomProductPage(app, parent);
-                return new CPlaceholderPage(app, step, parent);
-            });
-        ASSERT_TRUE(app_->StartUp());
-        loadCatalogue(kCatalogue);
-        app_->order.setProductCount(app_->xml.GetProductCount());
-        sheet().resize(900, 700);
-        sheet().show();
+        startWithProductPage(kCatalogue);
     }
     std::string addPhoto(int width, int height) {
         const QString path = tempPath(QString("photo %1.jpg").arg(app_->order.PhotoCount()));
@@ -150,7 +140,6 @@ protected:
                       Qt::NoModifier, Qt::NoScrollPhase, false);
         QApplication::sendEvent(w, &e);
     }
-    CMyProperySheet& sheet() { return *app_->sheet(); }
     CCustomProductPage& page() { return *static_cast<CCustomProductPage*>(sheet().page(1)); }
 };
 

@@ -12,6 +12,7 @@
 #include <QToolTip>
 
 #include "tests/app/AppTestSupport.h"
+#include "tests/products/ProductPageTestSupport.h"
 #include "tests/photos/TestPhotos.h"
 #include "wizard/app/CMyProperySheet.h"
 #include "wizard/app/CPlaceholderPage.h"
@@ -37,22 +38,11 @@ constexpr const char* kCatalogue = R"(<?xml version="1.0"?>
 </affiliateinfo>
 )";
 
-class PrintPreviewTest : public AppTest {
+class PrintPreviewTest : public ProductPageAppTest {
 protected:
     void SetUp() override {
         AppTest::SetUp();
-        app_ = std::make_unique<CWizardApp>(
-            std::vector<std::string>{"products_ui_tests", "UiTest"}, effects, std::string{},
-            [](CWizardApp& app, int step, QWidget* parent) -> CWizardPage* {
-                if (step == 2)
-                    return new CCustomProductPage(app, parent);
-                return new CPlaceholderPage(app, step, parent);
-            });
-        ASSERT_TRUE(app_->StartUp());
-        loadCatalogue(kCatalogue);
-        app_->order.setProductCount(app_->xml.GetProductCount());
-        sheet().resize(900, 700);
-        sheet().show();
+        startWithProductPage(kCatalogue);
     }
     // A photo of four coloured quarters written to disk, with lines of PRODUCTS.
     void addPhoto(int width, int height, std::initializer_list<int> products, bool onDisk = true) {
@@ -96,7 +86,6 @@ protected:
     }
     ProductRow* row(int photo, int k) { return page().block(photo)->row(k); }
 
-    CMyProperySheet& sheet() { return *app_->sheet(); }
     CCustomProductPage& page() { return *static_cast<CCustomProductPage*>(sheet().page(1)); }
 };
 

@@ -15,6 +15,7 @@
 
 #include "common/SettingsTable.h"
 #include "tests/app/AppTestSupport.h"
+#include "tests/products/ProductPageTestSupport.h"
 #include "wizard/app/CMyProperySheet.h"
 #include "wizard/app/CPlaceholderPage.h"
 #include "wizard/products/ui/CCustomProductPage.h"
@@ -38,22 +39,11 @@ constexpr const char* kCatalogue = R"(<?xml version="1.0"?>
 </affiliateinfo>
 )";
 
-class ProductPageTest : public AppTest {
+class ProductPageTest : public ProductPageAppTest {
 protected:
     // The application with the product page as step 2, on step 1.
     void start() {
-        app_ = std::make_unique<CWizardApp>(
-            std::vector<std::string>{"products_ui_tests", "UiTest"}, effects, std::string{},
-            [](CWizardApp& app, int step, QWidget* parent) -> CWizardPage* {
-                if (step == 2)
-                    return new CCustomProductPage(app, parent);
-                return new CPlaceholderPage(app, step, parent);
-            });
-        ASSERT_TRUE(app_->StartUp());
-        loadCatalogue(kCatalogue);
-        app_->order.setProductCount(app_->xml.GetProductCount());
-        sheet().resize(900, 700);
-        sheet().show();
+        startWithProductPage(kCatalogue);
     }
     // A photo as step 1 adds it: thumbnail first, then the record.
     void addPhoto(int width, int height) {
@@ -69,7 +59,6 @@ protected:
         QApplication::processEvents();
     }
 
-    CMyProperySheet& sheet() { return *app_->sheet(); }
     CCustomProductPage& page() { return *static_cast<CCustomProductPage*>(sheet().page(1)); }
     PhotoProductBlock& block(int photo) { return *page().block(photo); }
     const orlavo::wizard::OrderLine& line(int photo, int product) {
