@@ -20,8 +20,8 @@
 #include <mutex>
 
 #include "tests/app/AppTestSupport.h"
-#include "tests/products/ProductPageTestSupport.h"
 #include "tests/photos/TestPhotos.h"
+#include "tests/products/ProductPageTestSupport.h"
 #include "tests/support/LabProcess.h"
 #include "tests/support/TempDir.h"
 #include "wizard/app/CMyProperySheet.h"

@@ -12,8 +12,8 @@
 #include <QToolTip>
 
 #include "tests/app/AppTestSupport.h"
-#include "tests/products/ProductPageTestSupport.h"
 #include "tests/photos/TestPhotos.h"
+#include "tests/products/ProductPageTestSupport.h"
 #include "wizard/app/CMyProperySheet.h"
 #include "wizard/app/CPlaceholderPage.h"
 #include "wizard/products/ui/CCustomProductPage.h"

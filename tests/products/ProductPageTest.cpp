@@ -42,9 +42,7 @@ constexpr const char* kCatalogue = R"(<?xml version="1.0"?>
 class ProductPageTest : public ProductPageAppTest {
 protected:
     // The application with the product page as step 2, on step 1.
-    void start() {
-        startWithProductPage(kCatalogue);
-    }
+    void start() { startWithProductPage(kCatalogue); }
     // A photo as step 1 adds it: thumbnail first, then the record.
     void addPhoto(int width, int height) {
         QImage thumb(92, 69, QImage::Format_RGB32);
