@@ -220,6 +220,13 @@ std::string TakeRowsOption(int& argc, char** argv) {
     return file;
 }
 
+int RunsOption(int argc, char** argv, int fallback) {
+    for (int i = 1; i + 1 < argc; ++i)
+        if (std::strcmp(argv[i], "--runs") == 0)
+            return std::max(1, std::atoi(argv[i + 1]));
+    return fallback;
+}
+
 double LoadAverage() {
     double load[1] = {0};
     return getloadavg(load, 1) == 1 ? load[0] : -1;

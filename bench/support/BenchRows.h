@@ -79,6 +79,8 @@ std::map<std::string, std::string> ReadNotes(const std::string& path);
 // Takes "--rows FILE" out of ARGC/ARGV (so other option parsers never see
 // it) and gives FILE, empty when absent.
 std::string TakeRowsOption(int& argc, char** argv);
+// The N of "--runs N" (at least 1), or FALLBACK when absent.
+int RunsOption(int argc, char** argv, int fallback);
 
 // Load average of the last minute, as the benchmarks print it.
 double LoadAverage();

@@ -81,10 +81,7 @@ std::string FindTool(const char* name) {
 int main(int argc, char** argv) {
     using namespace orlavo;
     const std::string rowsFile = bench::TakeRowsOption(argc, argv);
-    int runs = 5;
-    for (int i = 1; i + 1 < argc; ++i)
-        if (std::string(argv[i]) == "--runs")
-            runs = std::max(1, std::atoi(argv[i + 1]));
+    const int runs = bench::RunsOption(argc, argv, 5);
 
     char folderName[] = "/tmp/orlavo-bench-prepare-XXXXXX";
     if (::mkdtemp(folderName) == nullptr)

@@ -757,6 +757,18 @@ def check_order_at_lab(session, order_id, photos, products=None):
                   f"photo {i} has {photo['products']}, not {products[i - 1]}")
 
 
+def wizard_from_installation(install):
+    """The wizard the updater's Finish started is INSTALL's own; its start
+    window's Cancel ends it."""
+    wizard = application(WIZARD, None, 60)
+    pid = wizard.get_process_id()
+    check(os.readlink(f"/proc/{pid}/exe") == str(install / "OrlavoW"),
+          "the wizard started is the installation's")
+    start = window(wizard, WIZARD, 30)
+    press(button(start, "Cancel"))
+    wait_for("the wizard to end", lambda: not os.path.exists(f"/proc/{pid}"), 20)
+
+
 def exit_status(process, timeout=20):
     try:
         return process.wait(timeout)

@@ -41,13 +41,7 @@ def body(s):
     press(finish)
     check(exit_status(halvane) == 0, "the updater ends after Finish")
 
-    wizard = application(WIZARD, None, 60)
-    pid = wizard.get_process_id()
-    check(os.readlink(f"/proc/{pid}/exe") == str(install / "OrlavoW"),
-          "the wizard started is the installation's")
-    start = window(wizard, WIZARD, 30)
-    press(button(start, "Cancel"))
-    wait_for("the wizard to end", lambda: not os.path.exists(f"/proc/{pid}"), 20)
+    wizard_from_installation(install)
 
 
 run("updater_refused", body)
